@@ -1,0 +1,51 @@
+#include "core/alert.h"
+
+namespace quillory {
+
+Alert Alert::newerDocument()
+{
+    return {QStringLiteral("The document you requested to open was created with a more recent "
+                           "version of this application"),
+            QStringLiteral("To open this file you need a release of this application equal or "
+                           "successive to the one used to create this file.\n\nProbably you are "
+                           "using an outdated release.\nYou can download for free the last version "
+                           "of this application from our site"),
+            {QStringLiteral("Go to Download Last Version"), QStringLiteral("Cancel")},
+            true};
+}
+
+Alert Alert::deleteKey(const QString& name)
+{
+    return {QStringLiteral("Do you want to delete the selected DB Key '%1'?").arg(name),
+            QStringLiteral("WARNING.\nAll the data in the Database in the column '%1' associated "
+                           "with this DB Key will be deleted\nAction will not be undoable")
+                .arg(name),
+            {QStringLiteral("Cancel"), QStringLiteral("Delete")},
+            false};
+}
+
+Alert Alert::deleteCheckedRecords(qint64 n)
+{
+    return {QStringLiteral("Do you want to delete all the %1 checked records?").arg(n),
+            QStringLiteral("It will not be possible to undo the action"),
+            {QStringLiteral("OK"), QStringLiteral("Cancel")},
+            false};
+}
+
+Alert Alert::destinationNotSet()
+{
+    return {QStringLiteral("A destination was not set to save the merge operations"),
+            QStringLiteral("Please select a destination folders"),
+            {QStringLiteral("Cancel"), QStringLiteral("Select Destination\u2026")},
+            false};
+}
+
+Alert Alert::destinationNeedsReset()
+{
+    return {QStringLiteral("You need to set again a destination to save the merge operations"),
+            QStringLiteral("Please select a destination folders"),
+            {QStringLiteral("Cancel"), QStringLiteral("Select Destination\u2026")},
+            false};
+}
+
+} // namespace quillory

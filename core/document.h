@@ -1,0 +1,244 @@
+#pragma once
+
+#include "core/alert.h"
+#include "core/fieldkey.h"
+#include "core/generateditem.h"
+#include "core/prototype.h"
+#include "core/record.h"
+#include "core/undomanager.h"
+#include "core/userdefaults.h"
+#include "templates/countertext.h"
+
+#include <QDateTime>
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace quillory {
+
+// How a record table is sorted by the user: by one field's text, case-insensitively.
+struct RecordSort {
+    QString innerKey;
+    bool ascending = true;
+};
+
+// Which tag pop-up menu a list of tag items is for.
+enum class TagPopUp { MultiName, MergeText, MergeTextOne, MergeSeparator };
+
+// One item of a tag pop-up menu: its title (the tag) and the command it sends.
+struct TagMenuItem {
+    QString title;
+    QString action;
+    bool operator==(const TagMenuItem&) const = default;
+};
+
+// One merge project: field keys, records, Prototypes, destination and the last shown tabs
+// (all saved), plus the state rebuilt while it is open. Owns its undo history.
+class Document : public QObject {
+    Q_OBJECT
+public:
+    static constexpr quint64 kAppVersion = 10000;
+
+    // A new document (no keys yet: see windowControllerDidLoadNib). defaults is not owned;
+    // without one, the registered defaults are used.
+    explicit Document(UserDefaults* defaults = nullptr, QObject* parent = nullptr);
+    ~Document() override;
+
+    // ---- Persistent state -------------------------------------------------------------
+    std::vector<FieldKey>& keyArray() { return m_keyArray; }
+    const std::vector<FieldKey>& keyArray() const { return m_keyArray; }
+    std::vector<Record>& dataArray() { return m_dataArray; }
+    const std::vector<Record>& dataArray() const { return m_dataArray; }
+    std::vector<PrototypePtr>& universalFilePrototypeArray() { return m_prototypes; }
+    const std::vector<PrototypePtr>& universalFilePrototypeArray() const { return m_prototypes; }
+    bool selectedDestinationDefined() const { return m_destinationDefined; }
+    void setSelectedDestinationDefined(bool d) { m_destinationDefined = d; }
+    const std::optional<QByteArray>& selectedDestinationBookmark() const { return m_bookmark; }
+    void setSelectedDestinationBookmark(std::optional<QByteArray> b) { m_bookmark = std::move(b); }
+    QString mainTabId() const { return m_mainTabId; }
+    void setMainTabId(const QString& id);
+    QString secTabId() const { return m_secTabId; }
+    void setSecTabId(const QString& id);
+    // Root entries of a read file that this release does not know; written back unchanged.
+    std::vector<std::pair<QString, Value>>& unknownEntries() { return m_unknownEntries; }
+    const std::vector<std::pair<QString, Value>>& unknownEntries() const { return m_unknownEntries; }
+
+    // ---- Services ---------------------------------------------------------------------
+    UndoManager& undoManager() { return m_undo; }
+    UserDefaults& userDefaults() const { return *m_defaults; }
+    // The clock behind date tags; tests fix it.
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+    QDateTime now() const { return m_clock(); }
+
+    // Change count: every change marks the document edited.
+    void updateChangeCount();
+    bool isDocumentEdited() const { return m_changeCount != 0; }
+    qint64 changeCount() const { return m_changeCount; }
+    void markSaved() { m_changeCount = 0; }
+
+    // Model steps of the window set-up: built-in keys, then the largest counter.
+    // (The generated items are rebuilt by the merge library.)
+    void windowControllerDidLoadNib();
+
+    // ---- Tabs -------------------------------------------------------------------------
+    void switchMainTabToDatabase() { setMainTabId(QStringLiteral("db")); }
+    void switchMainTabToFilePrototype() { setMainTabId(QStringLiteral("file")); }
+    void switchMainTabToMergePrototype() { setMainTabId(QStringLiteral("merge")); }
+    void switchMainTabToPreview() { setMainTabId(QStringLiteral("preview")); }
+    void switchMainTabToRun() { setMainTabId(QStringLiteral("run")); }
+    void switchSecTabToFilePrototypeOne();
+    void switchSecTabToFilePrototypeMulti();
+
+    // ---- Field keys -------------------------------------------------------------------
+    void InitialSetupKeyArrayController();
+    int getUniqueNewInnerColNameNum() const;
+    // Adds a user field: every record gets "" under it; returns its inner key.
+    QString insertNewColumnInTable();
+    // The user's add-field command: shows the database tab, then insertNewColumnInTable.
+    QString addColumnInTable();
+    static QString tagFromKey(const QString& name);
+    // The items after the three fixed ones of a tag pop-up menu.
+    std::vector<TagMenuItem> tagPopUpItems(TagPopUp which) const;
+    // Selection of the key table (position in keyArray), -1 for none.
+    int selectedKeyIndex() const { return m_selectedKeyIndex; }
+    void setSelectedKeyIndex(int index);
+    bool canRemoveKeyListElement() const;
+    // The user typed a new name for the key at index. Empty or white-space names are reverted
+    // to the previous name; returns whether the new name was kept.
+    bool renameKey(int index, const QString& newName);
+    // The confirmation to show before deleting the selected key, or none when the command
+    // does not apply (no user key selected).
+    std::optional<Alert> deleteSelectedKey() const;
+    // The "Delete" answer: removes the selected user key and its entry from every record.
+    bool deleteSelectedKeyConfirmed();
+    // Index of the user key with this visible name, or of inner key N written "#N"; -1 if none.
+    int findKey(const QString& nameOrInnerRef) const;
+
+    // ---- Records ----------------------------------------------------------------------
+    std::optional<QString> searchFieldStr() const { return m_searchFieldStr; }
+    void setSearchFieldStr(std::optional<QString> s);
+    bool recordPassesSearch(const Record& r) const;
+    void setDataSort(std::optional<RecordSort> s) { m_dataSort = std::move(s); }
+    void setAllDataSort(std::optional<RecordSort> s) { m_allDataSort = std::move(s); }
+    // The database table's records: those that pass the search, in the user's sort.
+    std::vector<Record> arrangedRecords() const;
+    // All records in the user's sort (destination and preview tables).
+    std::vector<Record> allArrangedRecords() const;
+    // Selection of the database table / of the all-records tables.
+    Record selectedRecord() const { return m_selectedRecord; }
+    void setSelectedRecord(Record r) { m_selectedRecord = std::move(r); }
+    Record allDataSelectedRecord() const { return m_allDataSelectedRecord; }
+    void setAllDataSelectedRecord(Record r) { m_allDataSelectedRecord = std::move(r); }
+
+    Record getNewRecordRow() const;
+    qint64 getMaxValueOfField1() const;
+    void addRecord();
+    void addTheRecord(const Record& r);
+    void addTheRecordUndo(const Record& r);
+    void removeRecord();
+    void removeRecordObj(const Record& r);
+    void removeRecordObjUndo(const Record& r);
+    void updateIsCheckedRecords();
+    bool isCheckedRecords() const { return m_isCheckedRecords; }
+    qint64 checkedRecordsDataBaseN() const;
+    bool atLeastOneRecordCheckedDataBase() const { return checkedRecordsDataBaseN() > 0; }
+    void checkAllRecords();
+    void uncheckAllRecords();
+    void invertCheckRecords();
+    // The confirmation of deleteCheckRecords; its count is the number that the "OK" answer
+    // removes (the checked records among those the search lists).
+    Alert deleteCheckRecords() const;
+    qint64 deleteCheckRecordsConfirmed();
+    void resetCounterField();
+    void calcMaxNumOfDbField1();
+    qint64 maxNumInDbField1() const { return m_maxNumInDbField1; }
+    void setMaxNumInDbField1(qint64 n) { m_maxNumInDbField1 = n; }
+    CounterFormat counterFormat() const;
+    // The counter as shown in the tables and substituted for "<#>".
+    QString counterText(qint64 counter) const;
+
+    // ---- Tag substitution ---------------------------------------------------------------
+    std::optional<QString> performTextSubstitutionWithFieldTags(const std::optional<QString>& tmpl,
+                                                                const Record& dbRec) const;
+    std::optional<QString> performTextSubstitutionWithStandardTags(
+        const std::optional<QString>& tmpl) const;
+
+    // ---- Import (the requester side) --------------------------------------------------
+    // The end of an import: search cleared, one change, checked state and largest counter.
+    void justFinishedImporting();
+
+    // ---- Transient state kept for the window and the merge --------------------------------
+    std::vector<GeneratedItem>& fileFolderCreationArray() { return m_generatedItems; }
+    const std::vector<GeneratedItem>& fileFolderCreationArray() const { return m_generatedItems; }
+
+    // Prototype selections of the views over universalFilePrototypeArray.
+    PrototypePtr oneSelectedPrototype() const { return m_oneSelected; }
+    void setOneSelectedPrototype(PrototypePtr p) { m_oneSelected = std::move(p); }
+    PrototypePtr multiSelectedPrototype() const { return m_multiSelected; }
+    void setMultiSelectedPrototype(PrototypePtr p) { m_multiSelected = std::move(p); }
+    PrototypePtr mergeSelectedPrototype() const { return m_mergeSelected; }
+    void setMergeSelectedPrototype(PrototypePtr p) { m_mergeSelected = std::move(p); }
+    PrototypePtr previewSelectedPrototype() const { return m_previewSelected; }
+    void setPreviewSelectedPrototype(PrototypePtr p) { m_previewSelected = std::move(p); }
+    // Selected generated item of the merge and preview tables.
+    std::optional<GeneratedItem> mergeSelectedItem() const { return m_mergeSelectedItem; }
+    void setMergeSelectedItem(std::optional<GeneratedItem> i) { m_mergeSelectedItem = std::move(i); }
+    std::optional<GeneratedItem> previewSelectedItem() const { return m_previewSelectedItem; }
+    void setPreviewSelectedItem(std::optional<GeneratedItem> i) { m_previewSelectedItem = std::move(i); }
+
+    // Example names, previews and the run log (window state, never saved).
+    std::optional<QString> oneNameOfFileExample;
+    std::optional<QString> multiNameOfFileExample;
+    std::optional<QString> mergeNameOfFileExample;
+    bool oneNameOfFileExampleUsesFullPath = false;
+    bool multiNameOfFileExampleUsesFullPath = false;
+    bool mergeNameOfFileExampleUsesFullPath = false;
+    std::optional<QString> previewNameOfFile;
+    std::optional<QString> previewContentOfFile;
+    bool previewNameOfFileUsesFullPath = false;
+    QString logText;
+
+signals:
+    void keysChanged();
+    void recordsChanged();
+    void prototypesChanged();
+    void tabChanged();
+    void edited();
+
+private:
+    std::vector<Record> sortedRecords(std::vector<Record> records,
+                                      const std::optional<RecordSort>& sort) const;
+
+    std::vector<FieldKey> m_keyArray;
+    std::vector<Record> m_dataArray;
+    std::vector<PrototypePtr> m_prototypes;
+    bool m_destinationDefined = false;
+    std::optional<QByteArray> m_bookmark;
+    QString m_mainTabId = QStringLiteral("db");
+    QString m_secTabId = QStringLiteral("one");
+    std::vector<std::pair<QString, Value>> m_unknownEntries;
+
+    UndoManager m_undo;
+    std::unique_ptr<UserDefaults> m_ownDefaults;
+    UserDefaults* m_defaults = nullptr;
+    std::function<QDateTime()> m_clock;
+    qint64 m_changeCount = 0;
+
+    int m_selectedKeyIndex = -1;
+    std::optional<QString> m_searchFieldStr;
+    std::optional<RecordSort> m_dataSort;
+    std::optional<RecordSort> m_allDataSort;
+    Record m_selectedRecord;
+    Record m_allDataSelectedRecord;
+    bool m_isCheckedRecords = false;
+    qint64 m_maxNumInDbField1 = 0;
+
+    std::vector<GeneratedItem> m_generatedItems;
+    PrototypePtr m_oneSelected, m_multiSelected, m_mergeSelected, m_previewSelected;
+    std::optional<GeneratedItem> m_mergeSelectedItem, m_previewSelectedItem;
+};
+
+} // namespace quillory

@@ -1,0 +1,68 @@
+#include "core/undomanager.h"
+
+namespace quillory {
+
+std::vector<UndoManager::Step>& UndoManager::targetStack()
+{
+    return m_state == State::Undoing ? m_redo : m_undo;
+}
+
+void UndoManager::registerUndo(std::function<void()> inverse)
+{
+    if (m_state == State::Normal)
+        m_redo.clear();
+    auto& stack = targetStack();
+    stack.push_back({std::move(inverse), QString()});
+    m_lastRegistered = &stack.back();
+}
+
+void UndoManager::setActionName(const QString& name)
+{
+    if (m_lastRegistered)
+        m_lastRegistered->name = name;
+}
+
+QString UndoManager::undoActionName() const
+{
+    return m_undo.empty() ? QString() : m_undo.back().name;
+}
+
+QString UndoManager::redoActionName() const
+{
+    return m_redo.empty() ? QString() : m_redo.back().name;
+}
+
+void UndoManager::undo()
+{
+    if (m_undo.empty() || m_state != State::Normal)
+        return;
+    Step step = std::move(m_undo.back());
+    m_undo.pop_back();
+    m_lastRegistered = nullptr;
+    m_state = State::Undoing;
+    step.action();
+    m_state = State::Normal;
+    m_lastRegistered = nullptr;
+}
+
+void UndoManager::redo()
+{
+    if (m_redo.empty() || m_state != State::Normal)
+        return;
+    Step step = std::move(m_redo.back());
+    m_redo.pop_back();
+    m_lastRegistered = nullptr;
+    m_state = State::Redoing;
+    step.action();
+    m_state = State::Normal;
+    m_lastRegistered = nullptr;
+}
+
+void UndoManager::removeAllActions()
+{
+    m_undo.clear();
+    m_redo.clear();
+    m_lastRegistered = nullptr;
+}
+
+} // namespace quillory

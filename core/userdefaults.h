@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+namespace quillory {
+
+// The user defaults, read through one small interface. A key that the store does not hold
+// reads as its registered default.
+class UserDefaults {
+public:
+    virtual ~UserDefaults() = default;
+
+    // The nine registered keys with their default values.
+    static const QVariantMap& registeredDefaults();
+
+    QVariant value(const QString& key) const;
+    bool boolValue(const QString& key) const;
+    qint64 integerValue(const QString& key) const;
+    QString stringValue(const QString& key) const;
+    QByteArray dataValue(const QString& key) const;
+
+    virtual void setValue(const QString& key, const QVariant& value) = 0;
+    virtual void removeValue(const QString& key) = 0;
+
+protected:
+    // The stored value, or an invalid QVariant when the store does not hold the key.
+    virtual QVariant storedValue(const QString& key) const = 0;
+};
+
+// Defaults kept in memory only (tests, and overrides layered over a real store).
+class MemoryUserDefaults : public UserDefaults {
+public:
+    void setValue(const QString& key, const QVariant& value) override { m_values[key] = value; }
+    void removeValue(const QString& key) override { m_values.remove(key); }
+
+protected:
+    QVariant storedValue(const QString& key) const override { return m_values.value(key); }
+
+private:
+    QVariantMap m_values;
+};
+
+} // namespace quillory
