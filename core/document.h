@@ -3,6 +3,7 @@
 #include "core/alert.h"
 #include "core/fieldkey.h"
 #include "core/generateditem.h"
+#include "core/kwimporter.h"
 #include "core/prototype.h"
 #include "core/record.h"
 #include "core/undomanager.h"
@@ -37,7 +38,7 @@ struct TagMenuItem {
 
 // One merge project: field keys, records, Prototypes, destination and the last shown tabs
 // (all saved), plus the state rebuilt while it is open. Owns its undo history.
-class Document : public QObject {
+class Document : public QObject, public KWImporter {
     Q_OBJECT
 public:
     static constexpr quint64 kAppVersion = 10000;
@@ -96,7 +97,7 @@ public:
     void InitialSetupKeyArrayController();
     int getUniqueNewInnerColNameNum() const;
     // Adds a user field: every record gets "" under it; returns its inner key.
-    QString insertNewColumnInTable();
+    QString insertNewColumnInTable() override;
     // The user's add-field command: shows the database tab, then insertNewColumnInTable.
     QString addColumnInTable();
     static QString tagFromKey(const QString& name);
@@ -168,7 +169,7 @@ public:
 
     // ---- Import (the requester side) --------------------------------------------------
     // The end of an import: search cleared, one change, checked state and largest counter.
-    void justFinishedImporting();
+    void justFinishedImporting() override;
 
     // ---- Transient state kept for the window and the merge --------------------------------
     std::vector<GeneratedItem>& fileFolderCreationArray() { return m_generatedItems; }
