@@ -57,12 +57,11 @@ QStringList GeneratedItems::generatedFileFoldersByPathString(const QString& path
 }
 
 void GeneratedItems::addInFileFolderCreationArrayIfNotAlready(Document& doc,
-                                                             const GeneratedItem& item)
+                                                              const GeneratedItem& item)
 {
     auto& list = doc.fileFolderCreationArray();
-    const bool listed = std::any_of(list.begin(), list.end(), [&item](const GeneratedItem& g) {
-        return g.path == item.path;
-    });
+    const bool listed = std::any_of(
+        list.begin(), list.end(), [&item](const GeneratedItem& g) { return g.path == item.path; });
     if (!listed)
         list.push_back(item);
 }
@@ -121,10 +120,9 @@ PrototypePtr GeneratedItems::prototypeOf(const Document& doc, const GeneratedIte
 std::vector<GeneratedItem> GeneratedItems::arrangedItems(const std::vector<GeneratedItem>& items)
 {
     std::vector<GeneratedItem> arranged = items;
-    std::stable_sort(arranged.begin(), arranged.end(),
-                     [](const GeneratedItem& a, const GeneratedItem& b) {
-                         return !a.isMulti && b.isMulti;
-                     });
+    std::stable_sort(
+        arranged.begin(), arranged.end(),
+        [](const GeneratedItem& a, const GeneratedItem& b) { return !a.isMulti && b.isMulti; });
     return arranged;
 }
 

@@ -14,7 +14,8 @@ class Document;
 
 // Unfolds the Prototype paths into the folders and files a run would create, parents first,
 // and keeps the document's fileFolderCreationArray.
-class GeneratedItems {
+class GeneratedItems
+{
 public:
     // The cumulative level paths of one path: 'a/b/c.txt' gives "a/", 'a/b/', 'a/b/c.txt'.
     // Empty levels ("//", a leading or final "/") add nothing. isFolder does not change the

@@ -1,6 +1,7 @@
 #include "merge/preview.h"
 
 #include "core/document.h"
+#include "core/substitutioncontext.h"
 #include "merge/generateditems.h"
 #include "prototypes/destinationfolder.h"
 #include "prototypes/mergecontent.h"
@@ -36,11 +37,12 @@ void Preview::recalcContentOfFile(Document& doc)
     const PrototypePtr proto = doc.previewSelectedPrototype();
     if (!proto)
         return;
+    const SubstitutionContext ctx = SubstitutionContext::fromDocument(doc);
     if (proto->isMulti)
         doc.previewContentOfFile =
-            MergeContent::oneRecordContent(doc, *proto, doc.allDataSelectedRecord());
+            MergeContent::oneRecordContent(ctx, *proto, doc.allDataSelectedRecord());
     else
-        doc.previewContentOfFile = MergeContent::allInOneContent(doc, *proto, doc.dataArray());
+        doc.previewContentOfFile = MergeContent::allInOneContent(ctx, *proto, doc.dataArray());
 }
 
 void Preview::previewTableSelectionDidChange(Document& doc,

@@ -11,7 +11,8 @@ class Document;
 
 // The preview tab: the expanded name of the selected generated item and the content its
 // Prototype would receive, computed as a run would, without creating anything.
-class Preview {
+class Preview
+{
 public:
     // previewNameOfFile: none without a selected item; otherwise the item's path (after the
     // destination folder in full-path mode), field-substituted with the selected record for

@@ -9,7 +9,8 @@ namespace quillory {
 class Document;
 
 // The document's destination folder as example names and previews show it.
-class DestinationFolder {
+class DestinationFolder
+{
 public:
     // The folder's path resolved from selectedDestinationBookmark (staleness ignored); none
     // when no destination was chosen or the bookmark does not resolve.

@@ -6,7 +6,8 @@ class Document;
 
 // Computes the example names shown under the name fields of the destination tab and above
 // the template views of the merge tab.
-class ExampleName {
+class ExampleName
+{
 public:
     // oneNameOfFileExample: the standard substitution of the selected All in One path,
     // prefixed with the destination folder when the full-path flag is on.

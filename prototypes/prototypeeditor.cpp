@@ -3,7 +3,6 @@
 #include "core/document.h"
 #include "prototypes/examplename.h"
 
-#include <QCoreApplication>
 #include <QUuid>
 
 #include <algorithm>
@@ -14,12 +13,12 @@ namespace {
 
 QString addPathActionName()
 {
-    return QCoreApplication::translate("Document", "Add Path");
+    return Document::tr("Add Path");
 }
 
 QString deletePathActionName()
 {
-    return QCoreApplication::translate("Document", "Delete Path");
+    return Document::tr("Delete Path");
 }
 
 bool appendPrototype(Document& doc, const PrototypePtr& proto)
@@ -71,10 +70,14 @@ std::vector<PrototypePtr> filtered(const Document& doc, bool isMulti)
 QString* templateField(Prototype& proto, TemplateKey key)
 {
     switch (key) {
-    case TemplateKey::Head: return &proto.head;
-    case TemplateKey::Text: return &proto.text;
-    case TemplateKey::Separator: return &proto.separator;
-    case TemplateKey::Foot: return &proto.foot;
+    case TemplateKey::Head:
+        return &proto.head;
+    case TemplateKey::Text:
+        return &proto.text;
+    case TemplateKey::Separator:
+        return &proto.separator;
+    case TemplateKey::Foot:
+        return &proto.foot;
     }
     return &proto.text;
 }
@@ -310,10 +313,14 @@ bool PrototypeEditor::setTemplate(Document& doc, const PrototypePtr& proto, Temp
 QString PrototypeEditor::templateText(const Prototype& proto, TemplateKey key)
 {
     switch (key) {
-    case TemplateKey::Head: return proto.head;
-    case TemplateKey::Text: return proto.text;
-    case TemplateKey::Separator: return proto.separator;
-    case TemplateKey::Foot: return proto.foot;
+    case TemplateKey::Head:
+        return proto.head;
+    case TemplateKey::Text:
+        return proto.text;
+    case TemplateKey::Separator:
+        return proto.separator;
+    case TemplateKey::Foot:
+        return proto.foot;
     }
     return proto.text;
 }

@@ -17,7 +17,8 @@ enum class TemplateKey { Head, Text, Separator, Foot };
 // The Document's Prototype commands: adding and removing with undo on the All in One ("one")
 // and One per Record ("multi") sides, the two filtered views, the selections of the
 // destination tab, and edits of paths and templates. The window hands over what the user did.
-class PrototypeEditor {
+class PrototypeEditor
+{
 public:
     // A new Prototype: a fresh uuid, path "Untitled", a file, four empty templates.
     static PrototypePtr getNewDestinationRowMulti(bool isMulti);

@@ -32,9 +32,12 @@ EditorState TagInsertion::replaceSelection(const EditorState& editor, const QStr
         return pos > 0 && pos < size && text.at(pos).isLowSurrogate() &&
                text.at(pos - 1).isHighSurrogate();
     };
+    const bool isCursor = start == end;
     if (insidePair(start))
         --start;
-    if (insidePair(end))
+    if (isCursor)
+        end = start;
+    else if (insidePair(end))
         ++end;
     const qsizetype length = end - start;
     EditorState result;
@@ -45,8 +48,9 @@ EditorState TagInsertion::replaceSelection(const EditorState& editor, const QStr
     return result;
 }
 
-std::optional<EditorState> TagInsertion::nameOfUniqueFileTagInsert(
-    Document& doc, const std::optional<EditorState>& editor, const QString& tag)
+std::optional<EditorState>
+TagInsertion::nameOfUniqueFileTagInsert(Document& doc, const std::optional<EditorState>& editor,
+                                        const QString& tag)
 {
     if (!editor)
         return std::nullopt;
@@ -56,8 +60,9 @@ std::optional<EditorState> TagInsertion::nameOfUniqueFileTagInsert(
     return result;
 }
 
-std::optional<EditorState> TagInsertion::nameOfMultiFileTagInsert(
-    Document& doc, const std::optional<EditorState>& editor, const QString& tag)
+std::optional<EditorState>
+TagInsertion::nameOfMultiFileTagInsert(Document& doc, const std::optional<EditorState>& editor,
+                                       const QString& tag)
 {
     if (!editor)
         return std::nullopt;
