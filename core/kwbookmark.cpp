@@ -18,13 +18,15 @@ constexpr quint16 formatVersion = 1;
 
 enum class Kind : quint8 { Absolute = 0, DocumentRelative = 1 };
 
-struct Identity {
+struct Identity
+{
     quint64 device = 0;
     quint64 inode = 0;
     bool operator==(const Identity&) const = default;
 };
 
-struct BookmarkData {
+struct BookmarkData
+{
     KWBookmark::Access access = KWBookmark::Access::ReadOnly;
     Kind kind = Kind::Absolute;
     QString absolutePath;
@@ -34,7 +36,9 @@ struct BookmarkData {
 
 std::optional<Identity> identityAt(const QString& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
         return std::nullopt;
     return Identity{quint64(st.st_dev), quint64(st.st_ino)};
@@ -154,8 +158,8 @@ std::optional<QByteArray> KWBookmark::docBookmarkForURL_RW(const QString& path,
     return makeDocBookmark(path, docPath, Access::ReadWrite);
 }
 
-std::optional<QString> KWBookmark::urlForDocBookmark(const QByteArray& data,
-                                                     const QString& docPath, bool* isStale)
+std::optional<QString> KWBookmark::urlForDocBookmark(const QByteArray& data, const QString& docPath,
+                                                     bool* isStale)
 {
     if (isStale)
         *isStale = false;
@@ -193,7 +197,9 @@ bool KWBookmark::startAccessingSecurityScopedResource(const QString& path, Acces
     if (path.isEmpty())
         return false;
     const QByteArray native = QFile::encodeName(path);
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(native.constData(), &st) != 0)
         return false;
     int mode = R_OK;

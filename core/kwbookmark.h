@@ -11,7 +11,8 @@ namespace quillory {
 // records the path and the identity of the file-system object there; it resolves when that
 // path still exists, and is stale when another object now stands there (e.g. the folder was
 // replaced). Data we did not make does not resolve.
-class KWBookmark {
+class KWBookmark
+{
 public:
     enum class Access { ReadOnly, ReadWrite };
 

@@ -5,14 +5,16 @@
 namespace quillory {
 
 // The three user defaults that decide how a counter is written.
-struct CounterFormat {
+struct CounterFormat
+{
     bool useLeading0 = true;    // useLeading0ForField1
     bool forceLeading0 = false; // forceLeading0ForField1
     qint64 forcedTotLen = 3;    // forcedTotLenField1
 };
 
 // Writes counters as the record tables show them and as "<#>" expands.
-class CounterText {
+class CounterText
+{
 public:
     // The largest forced length; longer settings count as this.
     static constexpr qint64 maxForcedTotLen = 9;

@@ -33,7 +33,8 @@ QString upperUuid()
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
 }
 
-struct SerialMemory {
+struct SerialMemory
+{
     std::mutex mutex;
     QString lastTimeString;
     qint64 lastSerial = 0;

@@ -10,8 +10,7 @@ QString twoDigits(int n)
 }
 
 // Formats the replacement only when the tag occurs: most templates hold few date tags.
-template <typename Format>
-void replaceTag(QString& text, QStringView tag, Format format)
+template <typename Format> void replaceTag(QString& text, QStringView tag, Format format)
 {
     if (!text.contains(tag, Qt::CaseSensitive))
         return;
@@ -65,8 +64,7 @@ std::optional<QString> TagSubstitution::substituteStandardTags(const std::option
     return w;
 }
 
-QString TagSubstitution::dateTagElaborated(const std::optional<QString>& text,
-                                           const QDateTime& now)
+QString TagSubstitution::dateTagElaborated(const std::optional<QString>& text, const QDateTime& now)
 {
     if (!text)
         return QString();

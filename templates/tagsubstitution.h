@@ -9,7 +9,8 @@
 namespace quillory {
 
 // The tag language: field tags from one record, and the date and time tags.
-class TagSubstitution {
+class TagSubstitution
+{
 public:
     // Replaces tags[i] by values[i] ("" where values is shorter) for i in order, then "<#>" by
     // counterText. Matching is exact and case-sensitive; text put in for a tag is not searched

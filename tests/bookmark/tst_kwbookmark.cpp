@@ -9,7 +9,8 @@
 
 using namespace quillory;
 
-class TestKWBookmark : public QObject {
+class TestKWBookmark : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -187,9 +188,9 @@ void TestKWBookmark::docBookmarkFollowsTheDocumentFolder()
     QVERIFY(QDir().rename(project, moved));
     const QString movedCanonical = QDir(moved).canonicalPath();
     stale = true;
-    QCOMPARE(KWBookmark::urlForDocBookmark(data, movedCanonical + QStringLiteral("/a.quillory"),
-                                           &stale),
-             movedCanonical + QStringLiteral("/out"));
+    QCOMPARE(
+        KWBookmark::urlForDocBookmark(data, movedCanonical + QStringLiteral("/a.quillory"), &stale),
+        movedCanonical + QStringLiteral("/out"));
     QVERIFY(!stale);
     // Read without the document, it knows only the recorded path, which is gone.
     QVERIFY(!KWBookmark::urlForBookmark(data, nullptr));
@@ -201,7 +202,8 @@ void TestKWBookmark::docBookmarkFallsBackToTheRecordedPathAsStale()
     const QString doc = folder(QStringLiteral("docs")) + QStringLiteral("/a.quillory");
     const QByteArray data = *KWBookmark::docBookmarkForURL_RO(dest, doc);
     // The document alone moves elsewhere: the folder is still at its recorded place.
-    const QString otherDoc = folder(QStringLiteral("elsewhere/deeper")) + QStringLiteral("/a.quillory");
+    const QString otherDoc =
+        folder(QStringLiteral("elsewhere/deeper")) + QStringLiteral("/a.quillory");
     bool stale = false;
     QCOMPARE(KWBookmark::urlForDocBookmark(data, otherDoc, &stale), dest);
     QVERIFY(stale);
@@ -242,8 +244,10 @@ void TestKWBookmark::readWriteAccessIsRefusedOnAReadOnlyFolder()
     QVERIFY(QFile::setPermissions(dest, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
                                             QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
     const bool asRoot = geteuid() == 0;
-    const bool rw = KWBookmark::startAccessingSecurityScopedResource(dest, KWBookmark::Access::ReadWrite);
-    const bool ro = KWBookmark::startAccessingSecurityScopedResource(dest, KWBookmark::Access::ReadOnly);
+    const bool rw =
+        KWBookmark::startAccessingSecurityScopedResource(dest, KWBookmark::Access::ReadWrite);
+    const bool ro =
+        KWBookmark::startAccessingSecurityScopedResource(dest, KWBookmark::Access::ReadOnly);
     QFile::setPermissions(dest, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(ro);
     if (asRoot)

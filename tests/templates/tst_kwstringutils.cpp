@@ -9,7 +9,8 @@
 
 using namespace quillory;
 
-class TestKWStringUtils : public QObject {
+class TestKWStringUtils : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -39,13 +40,20 @@ void TestKWStringUtils::trimLateralSpaceTrimsOnlyPlainSpaces_data()
 {
     QTest::addColumn<QString>("in");
     QTest::addColumn<QString>("out");
-    QTest::newRow("both ends") << "  a b  " << "a b";
-    QTest::newRow("tab kept") << "\ta " << "\ta";
-    QTest::newRow("newline kept") << " a\n " << "a\n";
-    QTest::newRow("no-break space kept") << QStringView(u"\u00a0a ").toString() << QStringView(u"\u00a0a").toString();
-    QTest::newRow("only spaces") << "   " << "";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("untouched") << "a" << "a";
+    QTest::newRow("both ends") << "  a b  "
+                               << "a b";
+    QTest::newRow("tab kept") << "\ta "
+                              << "\ta";
+    QTest::newRow("newline kept") << " a\n "
+                                  << "a\n";
+    QTest::newRow("no-break space kept")
+        << QStringView(u"\u00a0a ").toString() << QStringView(u"\u00a0a").toString();
+    QTest::newRow("only spaces") << "   "
+                                 << "";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("untouched") << "a"
+                               << "a";
 }
 
 void TestKWStringUtils::trimLateralSpaceTrimsOnlyPlainSpaces()
@@ -79,7 +87,8 @@ void TestKWStringUtils::removeInitialSpacesSkipsHorizontalWhiteSpaceOnly_data()
     QTest::addColumn<QString>("out");
     QTest::newRow("empty") << "" << true << "";
     QTest::newRow("spaces") << "   " << true << "";
-    QTest::newRow("tabs and no-break spaces") << QStringView(u"\t\u00a0\u2003 ").toString() << true << "";
+    QTest::newRow("tabs and no-break spaces")
+        << QStringView(u"\t\u00a0\u2003 ").toString() << true << "";
     QTest::newRow("space tab key") << " \tKey" << false << "Key";
     QTest::newRow("trailing kept") << "  a b  " << false << "a b  ";
     QTest::newRow("line break is not white") << " \nKey" << false << "\nKey";
@@ -123,8 +132,8 @@ void TestKWStringUtils::characterFiltersKeepOrder()
     QCOMPARE(KWStringUtils::trimString(QStringLiteral("a1b2"), QStringLiteral("0123456789")),
              QStringLiteral("12"));
     QCOMPARE(KWStringUtils::trimString(QStringLiteral("abc"), QString()), QString());
-    QCOMPARE(KWStringUtils::stringByRemovingCharacters(QStringLiteral("a/b:c/"),
-                                                       [](QChar c) { return c == u'/' || c == u':'; }),
+    QCOMPARE(KWStringUtils::stringByRemovingCharacters(
+                 QStringLiteral("a/b:c/"), [](QChar c) { return c == u'/' || c == u':'; }),
              QStringLiteral("abc"));
 }
 
@@ -132,9 +141,12 @@ void TestKWStringUtils::stripNewLinesRemovesPairsFirst_data()
 {
     QTest::addColumn<QString>("in");
     QTest::addColumn<QString>("out");
-    QTest::newRow("mixed") << "a\n\rb\r\nc" << "abc";
-    QTest::newRow("lone ones") << "\na\rb\n" << "ab";
-    QTest::newRow("none") << "a b" << "a b";
+    QTest::newRow("mixed") << "a\n\rb\r\nc"
+                           << "abc";
+    QTest::newRow("lone ones") << "\na\rb\n"
+                               << "ab";
+    QTest::newRow("none") << "a b"
+                          << "a b";
 }
 
 void TestKWStringUtils::stripNewLinesRemovesPairsFirst()
@@ -247,10 +259,12 @@ void TestKWStringUtils::trimStringToFitShortensWithDots()
 void TestKWStringUtils::trimStringToFitKeepsSurrogatePairsWhole()
 {
     const QString clef = QString::fromUcs4(U"\U0001D11E");
-    const QString r = KWStringUtils::trimStringToFit(QStringLiteral("ab") + clef + clef, 5, unitWidth);
+    const QString r =
+        KWStringUtils::trimStringToFit(QStringLiteral("ab") + clef + clef, 5, unitWidth);
     // "ab" + one clef + ".." is 6 units wide, so the clef goes as a whole, not its low half.
     QCOMPARE(r, QStringLiteral("ab.."));
-    QCOMPARE(KWStringUtils::trimStringToFit(clef + clef, 0, unitWidth), clef + QStringLiteral(".."));
+    QCOMPARE(KWStringUtils::trimStringToFit(clef + clef, 0, unitWidth),
+             clef + QStringLiteral(".."));
 }
 
 QTEST_APPLESS_MAIN(TestKWStringUtils)

@@ -20,7 +20,8 @@ std::optional<QString> fields(const QString& tmpl, const QStringList& tags,
 
 } // namespace
 
-class TestTagSubstitution : public QObject {
+class TestTagSubstitution : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -61,13 +62,18 @@ void TestTagSubstitution::fieldTagsAreReplacedExactly_data()
 {
     QTest::addColumn<QString>("tmpl");
     QTest::addColumn<QString>("out");
-    QTest::newRow("every occurrence") << "<Name>/<Name>.txt" << "Ann/Ann.txt";
+    QTest::newRow("every occurrence") << "<Name>/<Name>.txt"
+                                      << "Ann/Ann.txt";
     QTest::newRow("case and spaces matter") << "<Name>,<name>,< Name>,<Name >"
                                             << "Ann,<name>,< Name>,<Name >";
-    QTest::newRow("several fields") << "<City>-<Name>-<#>" << "Rome-Ann-007";
-    QTest::newRow("unknown tags copied") << "<sel><Zip><>" << "<sel><Zip><>";
-    QTest::newRow("adjacent") << "<Name><Name><City>" << "AnnAnnRome";
-    QTest::newRow("unbalanced brackets") << "<<Name>>" << "<Ann>";
+    QTest::newRow("several fields") << "<City>-<Name>-<#>"
+                                    << "Rome-Ann-007";
+    QTest::newRow("unknown tags copied") << "<sel><Zip><>"
+                                         << "<sel><Zip><>";
+    QTest::newRow("adjacent") << "<Name><Name><City>"
+                              << "AnnAnnRome";
+    QTest::newRow("unbalanced brackets") << "<<Name>>"
+                                         << "<Ann>";
 }
 
 void TestTagSubstitution::fieldTagsAreReplacedExactly()
@@ -82,8 +88,9 @@ void TestTagSubstitution::fieldTagsAreReplacedExactly()
 void TestTagSubstitution::duplicateFieldNamesTakeTheFirstValue()
 {
     const QStringList tags{QStringLiteral("<A>"), QStringLiteral("<A>")};
-    QCOMPARE(fields(QStringLiteral("<A>|<A>"), tags, {QStringLiteral("one"), QStringLiteral("two")}),
-             QStringLiteral("one|one"));
+    QCOMPARE(
+        fields(QStringLiteral("<A>|<A>"), tags, {QStringLiteral("one"), QStringLiteral("two")}),
+        QStringLiteral("one|one"));
 }
 
 void TestTagSubstitution::userFieldNamedHashIsReplacedBeforeTheCounter()
@@ -150,13 +157,15 @@ void TestTagSubstitution::standardTagsUseTheGivenTime_data()
     QTest::addColumn<QString>("out");
     QTest::newRow("all tags") << fixedNow() << "<YY>-<M>-<D> <h>.<m>.<s> <Y>"
                               << "2007-03-05 09.04.02 07";
-    QTest::newRow("case matters") << fixedNow() << "<m><M><yy><Yy>" << "0403<yy><Yy>";
+    QTest::newRow("case matters") << fixedNow() << "<m><M><yy><Yy>"
+                                  << "0403<yy><Yy>";
     QTest::newRow("midnight and 2005")
         << QDateTime(QDate(2005, 12, 31), QTime(0, 0, 0)) << "<Y><M><D><h><m><s>"
         << "051231000000";
     QTest::newRow("year 2100") << QDateTime(QDate(2100, 1, 1), QTime(23, 59, 59)) << "<Y>|<YY>"
                                << "00|2100";
-    QTest::newRow("field tags untouched") << fixedNow() << "<Name><#>" << "<Name><#>";
+    QTest::newRow("field tags untouched") << fixedNow() << "<Name><#>"
+                                          << "<Name><#>";
 }
 
 void TestTagSubstitution::standardTagsUseTheGivenTime()
@@ -189,10 +198,14 @@ void TestTagSubstitution::elaboratedTagsHaveTheirOwnSpelling_data()
     QTest::addColumn<bool>("isNone");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("out");
-    QTest::newRow("none gives empty") << true << "" << "";
-    QTest::newRow("empty stays empty") << false << "" << "";
-    QTest::newRow("date") << false << "<yy>/<mm>/<dd>" << "07/03/05";
-    QTest::newRow("time and long year") << false << "<YY> <hh>:<ii>:<ss>" << "2007 09:04:02";
+    QTest::newRow("none gives empty") << true << ""
+                                      << "";
+    QTest::newRow("empty stays empty") << false << ""
+                                       << "";
+    QTest::newRow("date") << false << "<yy>/<mm>/<dd>"
+                          << "07/03/05";
+    QTest::newRow("time and long year") << false << "<YY> <hh>:<ii>:<ss>"
+                                        << "2007 09:04:02";
     QTest::newRow("standard spelling kept") << false << "<M><Y><D><h><m><s>"
                                             << "<M><Y><D><h><m><s>";
 }
