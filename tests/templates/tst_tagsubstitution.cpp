@@ -91,6 +91,12 @@ void TestTagSubstitution::duplicateFieldNamesTakeTheFirstValue()
     QCOMPARE(
         fields(QStringLiteral("<A>|<A>"), tags, {QStringLiteral("one"), QStringLiteral("two")}),
         QStringLiteral("one|one"));
+    // The later namesake still searches the whole text: a tag that a field between the two
+    // brought back in gets the later value.
+    const QStringList three{QStringLiteral("<A>"), QStringLiteral("<B>"), QStringLiteral("<A>")};
+    QCOMPARE(fields(QStringLiteral("<A>|<B>"), three,
+                    {QStringLiteral("[<B>]"), QStringLiteral("(<A>)"), QStringLiteral("second")}),
+             QStringLiteral("[(second)]|(second)"));
 }
 
 void TestTagSubstitution::userFieldNamedHashIsReplacedBeforeTheCounter()
