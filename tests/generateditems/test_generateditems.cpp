@@ -9,10 +9,10 @@ using namespace quillory;
 namespace {
 
 // Prototypes written as "path|F|M": F folder flag, M One per Record flag (1 or 0).
-void setPrototypes(Document& doc, const QStringList& specs)
+void setPrototypes(Document& doc, const QStringList& rows)
 {
-    for (const QString& spec : specs) {
-        const QStringList parts = spec.split(QLatin1Char('|'));
+    for (const QString& row : rows) {
+        const QStringList parts = row.split(QLatin1Char('|'));
         auto p = PrototypeEditor::getNewDestinationRowMulti(parts.at(2) == QLatin1String("1"));
         p->path = parts.at(0);
         p->isFolder = parts.at(1) == QLatin1String("1");
