@@ -215,14 +215,22 @@ qsizetype KWDataExportManager::estimatedLength(const ExportLayout& layout) const
 
 QString KWDataExportManager::composeExport() const
 {
+    QString out;
+    out.reserve(estimatedLength(currentLayout()));
+    composeInto(out, {});
+    return out;
+}
+
+bool KWDataExportManager::composeInto(QString& out,
+                                      const std::function<bool(const QString&)>& flush) const
+{
     const ExportLayout layout = currentLayout();
     const int format = fileFormatToSave;
     const std::size_t fields = m_rightKeyArray.size();
     const std::size_t records = m_dataArray.size();
     const QLocale locale = QLocale::system();
+    const qsizetype chunk = 1 << 20;
 
-    QString out;
-    out.reserve(estimatedLength(layout));
     out += layout.start_of_file;
 
     if (useFieldNamesAsFirstRow) {
@@ -254,10 +262,16 @@ QString KWDataExportManager::composeExport() const
         }
         if (r + 1 < records || layout.use_end_of_record_in_last_record)
             out += layout.end_of_record;
+        // Chunks end between records, so a character is never split across two of them.
+        if (flush && out.size() >= chunk) {
+            if (!flush(out))
+                return false;
+            out.resize(0); // keeps the capacity for the next chunk
+        }
     }
 
     out += layout.end_of_file;
-    return out;
+    return !flush || flush(out);
 }
 
 ExportResult KWDataExportManager::exportToTextFile(const QString& path)
@@ -273,11 +287,17 @@ ExportResult KWDataExportManager::exportToTextFile(const QString& path)
     if (QFileInfo(path).isDir())
         return failure(QStringLiteral("it is a folder"));
 
-    const QByteArray bytes = composeExport().toUtf8();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return failure(file.errorString());
-    if (file.write(bytes) != bytes.size()) {
+    // Written chunk by chunk: the whole text of a large document is never held at once.
+    QString chunk;
+    chunk.reserve((1 << 20) + 4096);
+    const bool written = composeInto(chunk, [&file](const QString& text) {
+        const QByteArray bytes = text.toUtf8();
+        return file.write(bytes) == bytes.size();
+    });
+    if (!written) {
         const QString reason = file.errorString();
         file.cancelWriting();
         return failure(reason);

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <set>
 #include <vector>
@@ -92,9 +93,9 @@ public:
     // ---- Writing ----------------------------------------------------------------------
     // The whole export text.
     QString composeExport() const;
-    // Writes composeExport() as UTF-8 without byte-order mark, atomically, replacing an
-    // existing file; a failure leaves any existing file as it was. didExport() follows a
-    // successful write.
+    // Writes the text of composeExport() as UTF-8 without byte-order mark, atomically,
+    // replacing an existing file; a failure leaves any existing file as it was. didExport()
+    // follows a successful write.
     ExportResult exportToTextFile(const QString& path);
 
     // Hooks for a subclass; they do nothing here.
@@ -104,6 +105,10 @@ public:
 
 private:
     qsizetype estimatedLength(const ExportLayout& layout) const;
+    // Composes the export into out. With a flush, the text gathered so far is handed over
+    // whenever it passes a chunk size and out starts again empty, so that a writer never
+    // holds the whole text; composing stops when the flush fails.
+    bool composeInto(QString& out, const std::function<bool(const QString&)>& flush) const;
 
     std::vector<Record> m_dataArray;
     std::vector<FieldKey> m_allKeyArray;
