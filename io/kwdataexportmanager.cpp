@@ -77,7 +77,7 @@ QString KWDataExportManager::suggestedFileNameForDocumentName(const QString& dis
     QString base = displayName;
     const qsizetype dot = base.lastIndexOf(QLatin1Char('.'));
     // A leading dot names a hidden file rather than starting an extension.
-    if (dot > 0 && base.indexOf(QLatin1Char('/'), dot) < 0 && base.at(dot - 1) != QLatin1Char('/'))
+    if (dot > 0)
         base.truncate(dot);
     return QStringLiteral("%1 Export").arg(base);
 }
@@ -206,7 +206,7 @@ qsizetype KWDataExportManager::estimatedLength(const ExportLayout& layout) const
             if (const Value* v = rec->find(key.innerKey))
                 sampled += v->isString() ? v->stringPtr()->size() : 12;
     }
-    const qsizetype values = sample > 0 ? sampled / sample * records : 0;
+    const qsizetype values = sample > 0 ? sampled * records / sample : 0;
     const qsizetype header = fields * 16 + rowFrame;
     const qsizetype total = layout.start_of_file.size() + layout.end_of_file.size() + header +
                             records * rowFrame + values;
