@@ -3,6 +3,8 @@
 #include "core/array.h"
 #include "core/dict.h"
 
+#include <QLocale>
+
 #include <limits>
 
 namespace quillory {
