@@ -50,11 +50,11 @@ bool BinaryPlistReader::open(const QByteArray& data)
 
     // The checks Apple's reader applies before it trusts anything in the file.
     const quint64 room = quint64(size - kTrailerSize);
-    if (m_objectCount < 1 || m_topObject >= m_objectCount || m_tableOffset < kHeaderSize + 1
-        || m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8
-        || !fitsBytes(m_objectCount, m_refSize) || !fitsBytes(m_tableOffset, m_offsetSize)
-        || m_tableOffset > room || m_objectCount > (room - m_tableOffset) / quint64(m_offsetSize)
-        || m_tableOffset + m_objectCount * quint64(m_offsetSize) != room)
+    if (m_objectCount < 1 || m_topObject >= m_objectCount || m_tableOffset < kHeaderSize + 1 ||
+        m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8 ||
+        !fitsBytes(m_objectCount, m_refSize) || !fitsBytes(m_tableOffset, m_offsetSize) ||
+        m_tableOffset > room || m_objectCount > (room - m_tableOffset) / quint64(m_offsetSize) ||
+        m_tableOffset + m_objectCount * quint64(m_offsetSize) != room)
         return fail(QStringLiteral("the property list trailer is damaged"));
     return true;
 }
@@ -91,8 +91,8 @@ bool BinaryPlistReader::object(quint64 index, Object& out)
 {
     if (index >= m_objectCount)
         return fail(QStringLiteral("object reference %1 is out of range").arg(index));
-    const quint64 offset = readUnsigned(qsizetype(m_tableOffset + index * m_offsetSize),
-                                        m_offsetSize);
+    const quint64 offset =
+        readUnsigned(qsizetype(m_tableOffset + index * m_offsetSize), m_offsetSize);
     if (offset < quint64(kHeaderSize) || offset >= m_tableOffset)
         return fail(QStringLiteral("object %1 has an invalid offset").arg(index));
 
@@ -150,8 +150,12 @@ bool BinaryPlistReader::object(quint64 index, Object& out)
         quint64 unit = 1;
         quint64 units = out.count;
         switch (marker >> 4) {
-        case 0x4: out.kind = Kind::Data; break;
-        case 0x5: out.kind = Kind::AsciiString; break;
+        case 0x4:
+            out.kind = Kind::Data;
+            break;
+        case 0x5:
+            out.kind = Kind::AsciiString;
+            break;
         case 0x6:
             out.kind = Kind::Utf16String;
             unit = 2;
@@ -177,7 +181,8 @@ bool BinaryPlistReader::object(quint64 index, Object& out)
         out.payload = pos;
         return true;
     }
-    default: break;
+    default:
+        break;
     }
     return fail(QStringLiteral("object %1 has the unsupported type marker 0x%2")
                     .arg(index)
@@ -187,9 +192,9 @@ bool BinaryPlistReader::object(quint64 index, Object& out)
 bool BinaryPlistReader::reference(const Object& container, quint64 position, quint64& out)
 {
     const quint64 places = container.kind == Kind::Dict ? container.count * 2 : container.count;
-    if ((container.kind != Kind::Array && container.kind != Kind::Set
-         && container.kind != Kind::Dict)
-        || position >= places)
+    if ((container.kind != Kind::Array && container.kind != Kind::Set &&
+         container.kind != Kind::Dict) ||
+        position >= places)
         return fail(QStringLiteral("reference outside its container"));
     out = readUnsigned(container.payload + qsizetype(position) * m_refSize, m_refSize);
     return true;
@@ -225,7 +230,8 @@ double BinaryPlistReader::real(const Object& o) const
 
 quint64 BinaryPlistReader::uid(const Object& o) const
 {
-    return o.width > 4 ? readUnsigned(o.payload + o.width - 4, 4) : readUnsigned(o.payload, o.width);
+    return o.width > 4 ? readUnsigned(o.payload + o.width - 4, 4)
+                       : readUnsigned(o.payload, o.width);
 }
 
 QString BinaryPlistReader::string(const Object& o) const

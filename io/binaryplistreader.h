@@ -10,7 +10,8 @@ namespace quillory {
 // Reads a binary property list ("bplist00") in place: the trailer is checked once, then each
 // object is parsed from the buffer only when asked for, with every offset, count and reference
 // bounds-checked, so that a damaged file fails with a message instead of a crash.
-class BinaryPlistReader {
+class BinaryPlistReader
+{
 public:
     enum class Kind : quint8 {
         Bool,
@@ -28,17 +29,19 @@ public:
 
     // Where one object sits in the buffer; its payload is already known to lie inside the
     // object table.
-    struct Object {
+    struct Object
+    {
         Kind kind = Kind::Bool;
         bool boolValue = false;
-        quint8 width = 0;   // bytes of an integer, real, date or UID payload
-        quint64 count = 0;  // bytes of data, code units of a string, elements of a container
+        quint8 width = 0;  // bytes of an integer, real, date or UID payload
+        quint64 count = 0; // bytes of data, code units of a string, elements of a container
         qsizetype payload = 0;
     };
 
     // An integer as stored: 1, 2 and 4-byte integers are unsigned, 8-byte ones signed (high is
     // their sign extension), 16-byte ones carry both halves.
-    struct Integer {
+    struct Integer
+    {
         quint64 high = 0;
         quint64 low = 0;
     };

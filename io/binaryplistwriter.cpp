@@ -31,7 +31,10 @@ BinaryPlistWriter::BinaryPlistWriter(quint64 objectCount, qsizetype expectedByte
 {
     // Apple's reader demands 2^(8*refSize) > objectCount, so a count of exactly 256 needs two
     // bytes even though the largest reference fits in one.
-    m_refSize = objectCount < 0x100 ? 1 : objectCount < 0x10000 ? 2 : objectCount < 0x100000000 ? 4 : 8;
+    m_refSize = objectCount < 0x100         ? 1
+                : objectCount < 0x10000     ? 2
+                : objectCount < 0x100000000 ? 4
+                                            : 8;
     m_buffer.resize(std::max<qsizetype>(expectedBytes, 64) + kHeaderSize);
     m_pos = m_buffer.data();
     m_end = m_pos + m_buffer.size();
@@ -191,8 +194,8 @@ void BinaryPlistWriter::beginDict(quint64 index, quint64 count)
 
 QByteArray BinaryPlistWriter::finish(quint64 topObject)
 {
-    if (m_failed || m_pendingRefs != 0 || m_written != m_offsets.size()
-        || topObject >= m_offsets.size())
+    if (m_failed || m_pendingRefs != 0 || m_written != m_offsets.size() ||
+        topObject >= m_offsets.size())
         return {};
     const quint64 tableOffset = quint64(m_pos - m_buffer.data());
     const int offsetSize = byteCount(tableOffset);

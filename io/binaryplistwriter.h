@@ -13,7 +13,8 @@ namespace quillory {
 // every reference goes straight into one buffer at its final width. Objects may be written in
 // any order, each under its index; widths are the smallest of 1, 2, 4 or 8 bytes, as Apple's
 // writer picks them, and the trailer is exact.
-class BinaryPlistWriter {
+class BinaryPlistWriter
+{
 public:
     explicit BinaryPlistWriter(quint64 objectCount, qsizetype expectedBytes = 0);
 

@@ -22,9 +22,8 @@ constexpr size_t kLinearKeyCheck = 32;
 Value integerValue(BinaryPlistReader::Integer v)
 {
     if (v.high == 0)
-        return v.low <= quint64(std::numeric_limits<qint64>::max())
-                   ? Value::integer(qint64(v.low))
-                   : Value::unsignedInteger(v.low);
+        return v.low <= quint64(std::numeric_limits<qint64>::max()) ? Value::integer(qint64(v.low))
+                                                                    : Value::unsignedInteger(v.low);
     if (v.high == ~quint64(0) && (v.low >> 63))
         return Value::integer(qint64(v.low));
     // Beyond 64 bits only the low half counts, as in Apple's reader.
@@ -39,7 +38,8 @@ bool sameKey(const QString& a, const QString& b)
 } // namespace
 
 // The value references of the fields an object dictionary names.
-struct KeyedArchiveReader::Fields {
+struct KeyedArchiveReader::Fields
+{
     quint64 ref[8] = {kNoRef, kNoRef, kNoRef, kNoRef, kNoRef, kNoRef, kNoRef, kNoRef};
     bool has(Field f) const { return ref[int(f)] != kNoRef; }
     quint64 operator[](Field f) const { return ref[int(f)]; }
@@ -88,12 +88,13 @@ bool KeyedArchiveReader::open(const QByteArray& data)
     for (quint64 i = 0; i < top.count; ++i) {
         quint64 keyRef, valueRef;
         Object key, value;
-        if (!m_plist.reference(top, i, keyRef) || !m_plist.reference(top, top.count + i, valueRef)
-            || !m_plist.object(keyRef, key) || !m_plist.object(valueRef, value))
+        if (!m_plist.reference(top, i, keyRef) ||
+            !m_plist.reference(top, top.count + i, valueRef) || !m_plist.object(keyRef, key) ||
+            !m_plist.object(valueRef, value))
             return fail(m_plist.error());
         if (m_plist.stringEquals(key, "$archiver")) {
-            archiverOk = (value.kind == Kind::AsciiString || value.kind == Kind::Utf16String)
-                         && m_plist.stringEquals(value, "NSKeyedArchiver");
+            archiverOk = (value.kind == Kind::AsciiString || value.kind == Kind::Utf16String) &&
+                         m_plist.stringEquals(value, "NSKeyedArchiver");
         } else if (m_plist.stringEquals(key, "$version")) {
             if (value.kind == Kind::Integer) {
                 const auto v = m_plist.integer(value);
@@ -124,12 +125,14 @@ std::optional<quint64> KeyedArchiveReader::topObjectIndex(const QString& key)
     for (quint64 i = 0; i < m_top.count; ++i) {
         quint64 keyRef, valueRef;
         Object k, v;
-        if (!m_plist.reference(m_top, i, keyRef) || !m_plist.reference(m_top, m_top.count + i, valueRef)
-            || !m_plist.object(keyRef, k) || !m_plist.object(valueRef, v)) {
+        if (!m_plist.reference(m_top, i, keyRef) ||
+            !m_plist.reference(m_top, m_top.count + i, valueRef) || !m_plist.object(keyRef, k) ||
+            !m_plist.object(valueRef, v)) {
             fail(m_plist.error());
             return std::nullopt;
         }
-        if ((k.kind == Kind::AsciiString || k.kind == Kind::Utf16String) && m_plist.string(k) == key) {
+        if ((k.kind == Kind::AsciiString || k.kind == Kind::Utf16String) &&
+            m_plist.string(k) == key) {
             if (v.kind != Kind::Uid) {
                 fail(QStringLiteral("$top entry '%1' is not an object reference").arg(key));
                 return std::nullopt;
@@ -191,17 +194,26 @@ bool KeyedArchiveReader::decode(quint64 index, int depth, Value& out)
         return true;
     }
     if (depth > kMaxDepth)
-        return fail(QStringLiteral("the archive nests objects deeper than %1 levels").arg(kMaxDepth));
+        return fail(
+            QStringLiteral("the archive nests objects deeper than %1 levels").arg(kMaxDepth));
 
     quint64 ref;
     Object o;
     if (!m_plist.reference(m_objects, index, ref) || !m_plist.object(ref, o))
         return fail(m_plist.error());
     switch (o.kind) {
-    case Kind::Bool: out = Value::boolean(o.boolValue); return true;
-    case Kind::Integer: out = integerValue(m_plist.integer(o)); return true;
-    case Kind::Real: out = Value::real(m_plist.real(o)); return true;
-    case Kind::Date: out = Value::date({m_plist.real(o)}); return true;
+    case Kind::Bool:
+        out = Value::boolean(o.boolValue);
+        return true;
+    case Kind::Integer:
+        out = integerValue(m_plist.integer(o));
+        return true;
+    case Kind::Real:
+        out = Value::real(m_plist.real(o));
+        return true;
+    case Kind::Date:
+        out = Value::date({m_plist.real(o)});
+        return true;
     case Kind::Data:
         out = Value::data(m_plist.data(o));
         remember(index, out);
@@ -211,9 +223,11 @@ bool KeyedArchiveReader::decode(quint64 index, int depth, Value& out)
         out = Value::string(m_plist.string(o));
         remember(index, out);
         return true;
-    case Kind::Dict: return decodeInstance(index, o, depth, out);
+    case Kind::Dict:
+        return decodeInstance(index, o, depth, out);
     default:
-        return fail(QStringLiteral("archived object %1 is neither a value nor an object").arg(index));
+        return fail(
+            QStringLiteral("archived object %1 is neither a value nor an object").arg(index));
     }
 }
 
@@ -261,8 +275,8 @@ bool KeyedArchiveReader::classOf(quint64 classIndex, ClassKind& kind)
     for (quint64 i = 0; i < cls.count && name.isNull(); ++i) {
         quint64 keyRef, valueRef;
         Object key, value;
-        if (!m_plist.reference(cls, i, keyRef) || !m_plist.reference(cls, cls.count + i, valueRef)
-            || !m_plist.object(keyRef, key))
+        if (!m_plist.reference(cls, i, keyRef) ||
+            !m_plist.reference(cls, cls.count + i, valueRef) || !m_plist.object(keyRef, key))
             return fail(m_plist.error());
         if (!m_plist.stringEquals(key, "$classname"))
             continue;
@@ -321,7 +335,8 @@ bool KeyedArchiveReader::decodeInstance(quint64 index, const Object& dict, int d
     Fields fields;
     for (quint64 i = 0; i < dict.count; ++i) {
         quint64 keyRef, valueRef;
-        if (!m_plist.reference(dict, i, keyRef) || !m_plist.reference(dict, dict.count + i, valueRef))
+        if (!m_plist.reference(dict, i, keyRef) ||
+            !m_plist.reference(dict, dict.count + i, valueRef))
             return fail(m_plist.error());
         const Field f = fieldOf(keyRef);
         if (f != Field::Other)
@@ -349,23 +364,22 @@ bool KeyedArchiveReader::decodeInstance(quint64 index, const Object& dict, int d
     case ClassKind::String:
     case ClassKind::MutableString:
         // NS.string holds the text itself; a reference there (as some clones wrote) is refused.
-        if (!fields.has(Field::String)
-            || !inlineObject(fields[Field::String], Kind::AsciiString, Kind::Utf16String,
-                             "string", payload))
+        if (!fields.has(Field::String) || !inlineObject(fields[Field::String], Kind::AsciiString,
+                                                        Kind::Utf16String, "string", payload))
             return fail(QStringLiteral("archived string %1 has no inline NS.string").arg(index));
         out = Value::string(m_plist.string(payload), kind == ClassKind::MutableString);
         break;
     case ClassKind::Data:
     case ClassKind::MutableData:
-        if (!fields.has(Field::Data)
-            || !inlineObject(fields[Field::Data], Kind::Data, Kind::Data, "data", payload))
+        if (!fields.has(Field::Data) ||
+            !inlineObject(fields[Field::Data], Kind::Data, Kind::Data, "data", payload))
             return fail(QStringLiteral("archived data %1 has no inline NS.data").arg(index));
         out = Value::data(m_plist.data(payload), kind == ClassKind::MutableData);
         break;
     case ClassKind::Uuid:
-        if (!fields.has(Field::UuidBytes)
-            || !inlineObject(fields[Field::UuidBytes], Kind::Data, Kind::Data, "UUID", payload)
-            || payload.count != 16)
+        if (!fields.has(Field::UuidBytes) ||
+            !inlineObject(fields[Field::UuidBytes], Kind::Data, Kind::Data, "UUID", payload) ||
+            payload.count != 16)
             return fail(QStringLiteral("archived UUID %1 does not hold 16 bytes").arg(index));
         out = Value::uuid(QUuid::fromRfc4122(m_plist.data(payload)));
         break;
@@ -379,7 +393,8 @@ bool KeyedArchiveReader::decodeInstance(quint64 index, const Object& dict, int d
         else
             return fail(QStringLiteral("archived date %1 has a malformed NS.time").arg(index));
         break;
-    case ClassKind::Unknown: return false;
+    case ClassKind::Unknown:
+        return false;
     }
     remember(index, out);
     return true;
@@ -389,10 +404,11 @@ bool KeyedArchiveReader::decodeDictionary(quint64 index, const Fields& fields, b
                                           int depth, Value& out)
 {
     Object keys, objects;
-    if (!fields.has(Field::Keys) || !fields.has(Field::Objects)
-        || !inlineObject(fields[Field::Keys], Kind::Array, Kind::Array, "dictionary", keys)
-        || !inlineObject(fields[Field::Objects], Kind::Array, Kind::Array, "dictionary", objects))
-        return fail(QStringLiteral("archived dictionary %1 lacks NS.keys or NS.objects").arg(index));
+    if (!fields.has(Field::Keys) || !fields.has(Field::Objects) ||
+        !inlineObject(fields[Field::Keys], Kind::Array, Kind::Array, "dictionary", keys) ||
+        !inlineObject(fields[Field::Objects], Kind::Array, Kind::Array, "dictionary", objects))
+        return fail(
+            QStringLiteral("archived dictionary %1 lacks NS.keys or NS.objects").arg(index));
     if (keys.count != objects.count)
         return fail(QStringLiteral("archived dictionary %1 has %2 keys for %3 values")
                         .arg(index)
@@ -410,8 +426,8 @@ bool KeyedArchiveReader::decodeDictionary(quint64 index, const Fields& fields, b
             return false;
         const QString* name = key.stringPtr();
         if (!name)
-            return fail(QStringLiteral("archived dictionary %1 has a key that is not a string")
-                            .arg(index));
+            return fail(
+                QStringLiteral("archived dictionary %1 has a key that is not a string").arg(index));
         if (!referencedIndex(objects, i, valueIndex) || !decode(valueIndex, depth + 1, value))
             return false;
         // A repeated key keeps its first place and its last value, as a dictionary would.
@@ -438,12 +454,12 @@ bool KeyedArchiveReader::decodeDictionary(quint64 index, const Fields& fields, b
     return true;
 }
 
-bool KeyedArchiveReader::decodeArray(quint64 index, const Fields& fields, bool isMutable,
-                                     int depth, Value& out)
+bool KeyedArchiveReader::decodeArray(quint64 index, const Fields& fields, bool isMutable, int depth,
+                                     Value& out)
 {
     Object objects;
-    if (!fields.has(Field::Objects)
-        || !inlineObject(fields[Field::Objects], Kind::Array, Kind::Array, "array", objects))
+    if (!fields.has(Field::Objects) ||
+        !inlineObject(fields[Field::Objects], Kind::Array, Kind::Array, "array", objects))
         return fail(QStringLiteral("archived array %1 lacks NS.objects").arg(index));
     m_slot[index] = kBusy;
     std::vector<Value> items;

@@ -16,7 +16,8 @@ namespace quillory {
 // document holds (dictionaries, arrays, strings, numbers, data, UUIDs, dates). Each archived
 // object is decoded once, so an object referenced twice comes back as one shared container;
 // other classes, reference cycles and malformed archives are refused with a message.
-class KeyedArchiveReader {
+class KeyedArchiveReader
+{
 public:
     KeyedArchiveReader();
 
@@ -62,8 +63,7 @@ private:
     bool decodeDictionary(quint64 index, const Fields& fields, bool isMutable, int depth,
                           Value& out);
     bool decodeArray(quint64 index, const Fields& fields, bool isMutable, int depth, Value& out);
-    bool referencedIndex(const BinaryPlistReader::Object& array, quint64 position,
-                         quint64& index);
+    bool referencedIndex(const BinaryPlistReader::Object& array, quint64 position, quint64& index);
     bool inlineObject(quint64 ref, BinaryPlistReader::Kind k1, BinaryPlistReader::Kind k2,
                       const char* what, BinaryPlistReader::Object& out);
     bool classOf(quint64 classIndex, ClassKind& kind);

@@ -39,11 +39,26 @@ enum Name : quint8 {
     kNameCount
 };
 
-constexpr const char* kNames[kNameCount] = {
-    "$class",        "NS.keys",      "NS.objects",          "NS.string",      "NS.data",
-    "NS.uuidbytes",  "NS.time",      "$classname",          "$classes",       "NSObject",
-    "NSMutableDictionary", "NSDictionary", "NSMutableArray", "NSArray", "NSMutableString",
-    "NSString",      "NSMutableData", "NSData",             "NSUUID",         "NSDate"};
+constexpr const char* kNames[kNameCount] = {"$class",
+                                            "NS.keys",
+                                            "NS.objects",
+                                            "NS.string",
+                                            "NS.data",
+                                            "NS.uuidbytes",
+                                            "NS.time",
+                                            "$classname",
+                                            "$classes",
+                                            "NSObject",
+                                            "NSMutableDictionary",
+                                            "NSDictionary",
+                                            "NSMutableArray",
+                                            "NSArray",
+                                            "NSMutableString",
+                                            "NSString",
+                                            "NSMutableData",
+                                            "NSData",
+                                            "NSUUID",
+                                            "NSDate"};
 
 enum ClassId : quint8 {
     kMutableDictionaryClass,
@@ -57,7 +72,8 @@ enum ClassId : quint8 {
     kClassCount
 };
 
-struct ClassInfo {
+struct ClassInfo
+{
     Name chain[3];
     int chainLength;
     Name fields[2]; // besides $class
@@ -92,7 +108,8 @@ enum Fixed : quint64 {
 
 // Archive index of each container already numbered, by identity. Open addressing over a
 // power-of-two table: a document's records all pass through here, so it has to be cheap.
-class PointerIndexMap {
+class PointerIndexMap
+{
 public:
     quint64 findOrInsert(const void* key, quint64 value)
     {
@@ -135,7 +152,8 @@ private:
 // Archive index of each dictionary key text. Records repeat the same keys in the same order,
 // usually as the very same shared string, so the key last seen at each position is tried
 // before the hash.
-class KeyIndexMap {
+class KeyIndexMap
+{
 public:
     quint64 findOrInsert(const QString& key, size_t position, quint64 value)
     {
@@ -164,7 +182,8 @@ private:
 // the plist needs, the second writes every object at its final index. Archive object u is
 // plist object mainBase + u, its UID is uidBase + u, and the helper objects (key and value
 // arrays, inline payloads, class chains) follow at auxBase onwards.
-class Encoder {
+class Encoder
+{
 public:
     std::optional<QByteArray> encode(const Value& root, QString* error);
 
@@ -240,8 +259,8 @@ std::optional<QByteArray> Encoder::encode(const Value& root, QString* error)
     const quint64 total = m_auxBase + m_aux;
 
     const int refSize = BinaryPlistWriter::byteCount(total);
-    const qint64 expected = m_bytes + qint64(m_refs + 3 * objects) * refSize
-                            + qint64(objects) * (1 + BinaryPlistWriter::byteCount(objects)) + 512;
+    const qint64 expected = m_bytes + qint64(m_refs + 3 * objects) * refSize +
+                            qint64(objects) * (1 + BinaryPlistWriter::byteCount(objects)) + 512;
     BinaryPlistWriter out(total, qsizetype(expected));
     m_out = &out;
     for (int n = 0; n < kNameCount; ++n)
@@ -311,7 +330,9 @@ quint64 Encoder::assign(const Value& v, int depth, bool& fresh)
     const void* container = nullptr;
     long owners = 0;
     switch (v.type()) {
-    case Value::Type::None: m_nilUsed = true; return 0;
+    case Value::Type::None:
+        m_nilUsed = true;
+        return 0;
     case Value::Type::Bool: {
         // Booleans are shared as Apple's archiver shares its two boolean singletons; the
         // first pass fixes their index, the second recognises its first use by it.
@@ -335,7 +356,9 @@ quint64 Encoder::assign(const Value& v, int depth, bool& fresh)
         owners = a.use_count() - 1;
         break;
     }
-    default: fresh = true; return m_next++;
+    default:
+        fresh = true;
+        return m_next++;
     }
     if (!container) {
         m_nilUsed = true;
@@ -403,7 +426,8 @@ bool Encoder::visit(quint64 u, const Value& v, int depth)
 {
     BinaryPlistWriter* out = m_out;
     switch (v.type()) {
-    case Value::Type::None: return true;
+    case Value::Type::None:
+        return true;
     case Value::Type::Bool:
         m_bytes += 1;
         if (out)
@@ -480,8 +504,10 @@ bool Encoder::visit(quint64 u, const Value& v, int depth)
         ++m_aux;
         return true;
     }
-    case Value::Type::Dict: return visitDict(u, v.toDict(), depth);
-    case Value::Type::Array: return visitArray(u, v.toArray(), depth);
+    case Value::Type::Dict:
+        return visitDict(u, v.toDict(), depth);
+    case Value::Type::Array:
+        return visitArray(u, v.toArray(), depth);
     }
     return true;
 }

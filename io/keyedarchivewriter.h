@@ -14,7 +14,8 @@ namespace quillory {
 // their first instance, mutable classes for mutable values), so that Foundation and our own
 // reader rebuild the same classes. A container reached twice is stored once; equal dictionary
 // keys and booleans share one entry, other values are stored where they occur.
-class KeyedArchiveWriter {
+class KeyedArchiveWriter
+{
 public:
     // The archive with root under $top "root", or nothing with a message when the graph cannot
     // be archived (it has a cycle, or nests deeper than KeyedArchiveReader::kMaxDepth).
