@@ -7,7 +7,8 @@ namespace quillory {
 
 // A failure or question the user must see, carried as data so that the window and the
 // command-line tool show the same words. Buttons are listed first to last.
-struct Alert {
+struct Alert
+{
     QString messageText;
     QString informativeText;
     QStringList buttons;

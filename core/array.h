@@ -7,7 +7,8 @@
 namespace quillory {
 
 // An ordered list of values (NSArray / NSMutableArray in the archive).
-struct Array {
+struct Array
+{
     std::vector<Value> items;
     bool isMutable = true;
 

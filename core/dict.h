@@ -11,7 +11,8 @@ namespace quillory {
 
 // A dictionary with text keys, kept in insertion order (NSDictionary / NSMutableDictionary).
 // Records, field keys and Prototypes are small, so a flat list beats a hash here.
-struct Dict {
+struct Dict
+{
     std::vector<std::pair<QString, Value>> entries;
     bool isMutable = true;
 

@@ -21,7 +21,8 @@
 namespace quillory {
 
 // How a record table is sorted by the user: by one field's text, case-insensitively.
-struct RecordSort {
+struct RecordSort
+{
     QString innerKey;
     bool ascending = true;
 };
@@ -30,7 +31,8 @@ struct RecordSort {
 enum class TagPopUp { MultiName, MergeText, MergeTextOne, MergeSeparator };
 
 // One item of a tag pop-up menu: its title (the tag) and the command it sends.
-struct TagMenuItem {
+struct TagMenuItem
+{
     QString title;
     QString action;
     bool operator==(const TagMenuItem&) const = default;
@@ -38,7 +40,8 @@ struct TagMenuItem {
 
 // One merge project: field keys, records, Prototypes, destination and the last shown tabs
 // (all saved), plus the state rebuilt while it is open. Owns its undo history.
-class Document : public QObject, public KWImporter {
+class Document : public QObject, public KWImporter
+{
     Q_OBJECT
 public:
     static constexpr quint64 kAppVersion = 10000;
@@ -65,7 +68,10 @@ public:
     void setSecTabId(const QString& id);
     // Root entries of a read file that this release does not know; written back unchanged.
     std::vector<std::pair<QString, Value>>& unknownEntries() { return m_unknownEntries; }
-    const std::vector<std::pair<QString, Value>>& unknownEntries() const { return m_unknownEntries; }
+    const std::vector<std::pair<QString, Value>>& unknownEntries() const
+    {
+        return m_unknownEntries;
+    }
 
     // ---- Services ---------------------------------------------------------------------
     UndoManager& undoManager() { return m_undo; }
@@ -73,6 +79,7 @@ public:
     // The clock behind date tags; tests fix it.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
     QDateTime now() const { return m_clock(); }
+    const std::function<QDateTime()>& clock() const { return m_clock; }
 
     // Change count: every change marks the document edited.
     void updateChangeCount();
@@ -115,8 +122,9 @@ public:
     std::optional<Alert> deleteSelectedKey() const;
     // The "Delete" answer: removes the selected user key and its entry from every record.
     bool deleteSelectedKeyConfirmed();
-    // Index of the user key with this visible name, or of inner key N written "#N"; -1 if none.
-    int findKey(const QString& nameOrInnerRef) const;
+    // Positions of the user keys named name, or of the user key with inner key N when written
+    // "#N" (several when names repeat; empty when none matches).
+    std::vector<int> keyIndicesForName(const QString& nameOrInnerRef) const;
 
     // ---- Records ----------------------------------------------------------------------
     std::optional<QString> searchFieldStr() const { return m_searchFieldStr; }
@@ -164,8 +172,8 @@ public:
     // ---- Tag substitution ---------------------------------------------------------------
     std::optional<QString> performTextSubstitutionWithFieldTags(const std::optional<QString>& tmpl,
                                                                 const Record& dbRec) const;
-    std::optional<QString> performTextSubstitutionWithStandardTags(
-        const std::optional<QString>& tmpl) const;
+    std::optional<QString>
+    performTextSubstitutionWithStandardTags(const std::optional<QString>& tmpl) const;
 
     // ---- Import (the requester side) --------------------------------------------------
     // The end of an import: search cleared, one change, checked state and largest counter.
@@ -186,9 +194,15 @@ public:
     void setPreviewSelectedPrototype(PrototypePtr p) { m_previewSelected = std::move(p); }
     // Selected generated item of the merge and preview tables.
     std::optional<GeneratedItem> mergeSelectedItem() const { return m_mergeSelectedItem; }
-    void setMergeSelectedItem(std::optional<GeneratedItem> i) { m_mergeSelectedItem = std::move(i); }
+    void setMergeSelectedItem(std::optional<GeneratedItem> i)
+    {
+        m_mergeSelectedItem = std::move(i);
+    }
     std::optional<GeneratedItem> previewSelectedItem() const { return m_previewSelectedItem; }
-    void setPreviewSelectedItem(std::optional<GeneratedItem> i) { m_previewSelectedItem = std::move(i); }
+    void setPreviewSelectedItem(std::optional<GeneratedItem> i)
+    {
+        m_previewSelectedItem = std::move(i);
+    }
 
     // Example names, previews and the run log (window state, never saved).
     std::optional<QString> oneNameOfFileExample;

@@ -6,7 +6,8 @@ namespace quillory {
 
 // One field of the database: the inner key under which records store its value, and the
 // visible name that titles its columns and forms its tag.
-struct FieldKey {
+struct FieldKey
+{
     QString innerKey;
     QString publicKey;
     bool operator==(const FieldKey&) const = default;

@@ -6,7 +6,8 @@ namespace quillory {
 
 // One folder or file that a run would create: the unexpanded relative path of one level of
 // a Prototype's path, and the position of that Prototype in universalFilePrototypeArray.
-struct GeneratedItem {
+struct GeneratedItem
+{
     QString path;
     bool isFolder = false;
     bool isMulti = false;

@@ -11,14 +11,17 @@ namespace quillory {
 // records the path and the identity of the file-system object there; it resolves when that
 // path still exists, and is stale when another object now stands there (e.g. the folder was
 // replaced). Data we did not make does not resolve.
-class KWBookmark {
+class KWBookmark
+{
 public:
     static std::optional<QByteArray> bookmarkForURL_RO(const QString& path);
     static std::optional<QByteArray> bookmarkForURL_RW(const QString& path);
     // The path, or none; isStale is first set to false.
     static std::optional<QString> urlForBookmark(const QByteArray& data, bool* isStale);
-    static std::optional<QByteArray> docBookmarkForURL_RO(const QString& path, const QString& docPath);
-    static std::optional<QByteArray> docBookmarkForURL_RW(const QString& path, const QString& docPath);
+    static std::optional<QByteArray> docBookmarkForURL_RO(const QString& path,
+                                                          const QString& docPath);
+    static std::optional<QByteArray> docBookmarkForURL_RW(const QString& path,
+                                                          const QString& docPath);
     static std::optional<QString> urlForDocBookmark(const QByteArray& data, const QString& docPath,
                                                     bool* isStale);
 

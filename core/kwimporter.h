@@ -5,7 +5,8 @@
 namespace quillory {
 
 // What the import engine needs of whoever asked for an import (the document).
-class KWImporter {
+class KWImporter
+{
 public:
     virtual ~KWImporter() = default;
     // Makes a new user field (every record gets "" under it); returns its inner key.

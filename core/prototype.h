@@ -14,7 +14,8 @@ namespace quillory {
 // One folder or file that a run creates: a path template relative to the destination and,
 // for files, the four content templates. Entries written by another release that this one
 // does not know are kept in `extras` so that saving gives them back unchanged.
-struct Prototype {
+struct Prototype
+{
     QUuid uuid; // null when the stored Prototype had none
     QString path = QStringLiteral("Untitled");
     bool isFolder = false;

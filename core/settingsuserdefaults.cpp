@@ -5,8 +5,7 @@ namespace quillory {
 SettingsUserDefaults::SettingsUserDefaults()
     : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillory"),
                  QStringLiteral("Quillory"))
-{
-}
+{}
 
 void SettingsUserDefaults::setValue(const QString& key, const QVariant& value)
 {

@@ -8,7 +8,8 @@ namespace quillory {
 
 // The application's store: QSettings under "Quillory/Quillory", shared by the window and the
 // command-line tool. XDG_CONFIG_HOME relocates it.
-class SettingsUserDefaults : public UserDefaults {
+class SettingsUserDefaults : public UserDefaults
+{
 public:
     SettingsUserDefaults();
     void setValue(const QString& key, const QVariant& value) override;

@@ -9,7 +9,8 @@ namespace quillory {
 
 // Keeps a document's undo history. An operation registers its inverse with an action name;
 // what is registered while undoing becomes the redo, and a new user action clears the redo.
-class UndoManager {
+class UndoManager
+{
 public:
     // Registers the inverse of the operation being performed, as one undo step.
     void registerUndo(std::function<void()> inverse);
@@ -27,7 +28,8 @@ public:
     void removeAllActions();
 
 private:
-    struct Step {
+    struct Step
+    {
         std::function<void()> action;
         QString name;
     };

@@ -32,8 +32,7 @@ bool UserDefaults::boolValue(const QString& key) const
     // QSettings gives text back ("true", "1", "YES" typed by hand): read it as people mean it.
     if (v.typeId() == QMetaType::QString) {
         const QString s = v.toString().trimmed().toLower();
-        return s == QLatin1String("true") || s == QLatin1String("yes") ||
-               s.toLongLong() != 0;
+        return s == QLatin1String("true") || s == QLatin1String("yes") || s.toLongLong() != 0;
     }
     return v.toBool();
 }

@@ -9,7 +9,8 @@ namespace quillory {
 
 // The user defaults, read through one small interface. A key that the store does not hold
 // reads as its registered default.
-class UserDefaults {
+class UserDefaults
+{
 public:
     virtual ~UserDefaults() = default;
 
@@ -31,7 +32,8 @@ protected:
 };
 
 // Defaults kept in memory only (tests, and overrides layered over a real store).
-class MemoryUserDefaults : public UserDefaults {
+class MemoryUserDefaults : public UserDefaults
+{
 public:
     void setValue(const QString& key, const QVariant& value) override { m_values[key] = value; }
     void removeValue(const QString& key) override { m_values.remove(key); }

@@ -95,20 +95,28 @@ bool Value::isNumber() const
 bool Value::toBool() const
 {
     switch (type()) {
-    case Type::Bool: return std::get<bool>(m_v);
-    case Type::Integer: return std::get<qint64>(m_v) != 0;
-    case Type::Unsigned: return std::get<quint64>(m_v) != 0;
-    case Type::Real: return std::get<double>(m_v) != 0.0;
-    default: return false;
+    case Type::Bool:
+        return std::get<bool>(m_v);
+    case Type::Integer:
+        return std::get<qint64>(m_v) != 0;
+    case Type::Unsigned:
+        return std::get<quint64>(m_v) != 0;
+    case Type::Real:
+        return std::get<double>(m_v) != 0.0;
+    default:
+        return false;
     }
 }
 
 qint64 Value::toInteger() const
 {
     switch (type()) {
-    case Type::Bool: return std::get<bool>(m_v) ? 1 : 0;
-    case Type::Integer: return std::get<qint64>(m_v);
-    case Type::Unsigned: return static_cast<qint64>(std::get<quint64>(m_v));
+    case Type::Bool:
+        return std::get<bool>(m_v) ? 1 : 0;
+    case Type::Integer:
+        return std::get<qint64>(m_v);
+    case Type::Unsigned:
+        return static_cast<qint64>(std::get<quint64>(m_v));
     case Type::Real: {
         const double d = std::get<double>(m_v);
         if (!(d == d))
@@ -119,7 +127,8 @@ qint64 Value::toInteger() const
             return std::numeric_limits<qint64>::min();
         return static_cast<qint64>(d);
     }
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
@@ -133,9 +142,12 @@ quint64 Value::toUnsigned() const
 double Value::toReal() const
 {
     switch (type()) {
-    case Type::Real: return std::get<double>(m_v);
-    case Type::Unsigned: return static_cast<double>(std::get<quint64>(m_v));
-    default: return static_cast<double>(toInteger());
+    case Type::Real:
+        return std::get<double>(m_v);
+    case Type::Unsigned:
+        return static_cast<double>(std::get<quint64>(m_v));
+    default:
+        return static_cast<double>(toInteger());
     }
 }
 
@@ -144,6 +156,24 @@ QString Value::toString() const
     if (const QString* s = std::get_if<QString>(&m_v))
         return *s;
     return {};
+}
+
+QString Value::toText() const
+{
+    switch (type()) {
+    case Type::String:
+        return std::get<QString>(m_v);
+    case Type::Bool:
+        return std::get<bool>(m_v) ? QStringLiteral("1") : QStringLiteral("0");
+    case Type::Integer:
+        return QString::number(std::get<qint64>(m_v));
+    case Type::Unsigned:
+        return QString::number(std::get<quint64>(m_v));
+    case Type::Real:
+        return QString::number(std::get<double>(m_v), 'g', 17);
+    default:
+        return {};
+    }
 }
 
 QByteArray Value::toData() const
@@ -194,7 +224,8 @@ bool Value::operator==(const Value& other) const
         const DictPtr a = toDict(), b = other.toDict();
         return a == b || (a && b && *a == *b);
     }
-    default: return m_v == other.m_v;
+    default:
+        return m_v == other.m_v;
     }
 }
 

@@ -15,7 +15,8 @@ using ArrayPtr = std::shared_ptr<Array>;
 using DictPtr = std::shared_ptr<Dict>;
 
 // A date as archived: seconds since 2001-01-01 00:00:00 UTC.
-struct DateValue {
+struct DateValue
+{
     double secondsSince2001 = 0;
     bool operator==(const DateValue&) const = default;
 };
@@ -23,7 +24,8 @@ struct DateValue {
 // One value of a document's object graph, in the classes the archive can hold.
 // None is what a missing entry reads as; containers are shared by reference, so a
 // record or Prototype keeps its identity wherever it is held.
-class Value {
+class Value
+{
 public:
     enum class Type { None, Bool, Integer, Unsigned, Real, String, Data, Uuid, Date, Array, Dict };
 
@@ -56,6 +58,8 @@ public:
     double toReal() const;
     // The text of a string value; the empty text for anything else.
     QString toString() const;
+    // Text for display and substitution: strings as they are, numbers in decimal, "" otherwise.
+    QString toText() const;
     const QString* stringPtr() const { return std::get_if<QString>(&m_v); }
     QByteArray toData() const;
     QUuid toUuid() const;

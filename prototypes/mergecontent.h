@@ -1,6 +1,8 @@
 #pragma once
 
-#include "core/document.h"
+#include "core/prototype.h"
+#include "core/record.h"
+#include "core/substitutioncontext.h"
 
 #include <QString>
 
@@ -8,15 +10,16 @@
 
 namespace quillory {
 
-// What a run writes into a file, composed from its Prototype's content templates.
-class MergeContent {
+// What a run (and the preview) writes into a file, composed from its Prototype's templates.
+class MergeContent
+{
 public:
     // One per Record file: standard(field(text, record)); none reads as "".
-    static QString oneRecordContent(const Document& doc, const Prototype& proto,
+    static QString oneRecordContent(const SubstitutionContext& ctx, const Prototype& proto,
                                     const Record& record);
     // All in One file: head, then per record (separator from the second on) and text, then
-    // foot; parts whose substitution gives none are skipped.
-    static QString allInOneContent(const Document& doc, const Prototype& proto,
+    // foot; parts whose substitution gives none are skipped. Head and foot get no record.
+    static QString allInOneContent(const SubstitutionContext& ctx, const Prototype& proto,
                                    const std::vector<Record>& records);
 };
 

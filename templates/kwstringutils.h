@@ -8,7 +8,8 @@
 namespace quillory {
 
 // Stateless text helpers shared by every subsystem. Lengths count UTF-16 code units.
-class KWStringUtils {
+class KWStringUtils
+{
 public:
     // Without U+0020 at both ends; tabs and line breaks are kept.
     static QString trimLateralSpace(const QString& s);

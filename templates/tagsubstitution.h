@@ -9,7 +9,8 @@
 namespace quillory {
 
 // The tag language: field tags from one record, and the date and time tags.
-class TagSubstitution {
+class TagSubstitution
+{
 public:
     // Replaces tags[i] by values[i] for i in order, then "<#>" by counterText.
     // None for a none or empty template.

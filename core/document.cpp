@@ -1,0 +1,513 @@
+#include "core/document.h"
+
+#include "core/substitutioncontext.h"
+#include "templates/kwstringutils.h"
+
+#include <QCollator>
+#include <QSet>
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace quillory {
+
+namespace {
+
+const QString kDbTab = QStringLiteral("db");
+
+qint64 counterOf(const Record& r, bool* has)
+{
+    const Value* v = r ? r->find(kCounterKey) : nullptr;
+    *has = v && v->isNumber();
+    return *has ? v->toInteger() : 0;
+}
+
+void removeByIdentity(std::vector<Record>& list, const Record& r)
+{
+    auto it = std::find(list.begin(), list.end(), r);
+    if (it != list.end())
+        list.erase(it);
+}
+
+} // namespace
+
+Document::Document(UserDefaults* defaults, QObject* parent) : QObject(parent), m_defaults(defaults)
+{
+    if (!m_defaults) {
+        m_ownDefaults = std::make_unique<MemoryUserDefaults>();
+        m_defaults = m_ownDefaults.get();
+    }
+    m_clock = [] { return QDateTime::currentDateTime(); };
+}
+
+Document::~Document() = default;
+
+void Document::setMainTabId(const QString& id)
+{
+    if (m_mainTabId == id)
+        return;
+    m_mainTabId = id;
+    emit tabChanged();
+}
+
+void Document::setSecTabId(const QString& id)
+{
+    if (m_secTabId == id)
+        return;
+    m_secTabId = id;
+    emit tabChanged();
+}
+
+void Document::switchSecTabToFilePrototypeOne()
+{
+    setMainTabId(QStringLiteral("file"));
+    setSecTabId(QStringLiteral("one"));
+}
+
+void Document::switchSecTabToFilePrototypeMulti()
+{
+    setMainTabId(QStringLiteral("file"));
+    setSecTabId(QStringLiteral("multi"));
+}
+
+void Document::updateChangeCount()
+{
+    ++m_changeCount;
+    emit edited();
+}
+
+void Document::windowControllerDidLoadNib()
+{
+    InitialSetupKeyArrayController();
+    calcMaxNumOfDbField1();
+}
+
+// ---- Field keys -----------------------------------------------------------------------------
+
+void Document::InitialSetupKeyArrayController()
+{
+    if (!m_keyArray.empty())
+        return;
+    m_keyArray.push_back({kCounterKey, QStringLiteral("#")});
+    m_keyArray.push_back({kCheckedKey, QStringLiteral("sel")});
+    emit keysChanged();
+}
+
+int Document::getUniqueNewInnerColNameNum() const
+{
+    QSet<QString> used;
+    for (const FieldKey& k : m_keyArray)
+        used.insert(k.innerKey);
+    for (int n = 1;; ++n)
+        if (!used.contains(QString::number(n)))
+            return n;
+}
+
+QString Document::insertNewColumnInTable()
+{
+    const int n = getUniqueNewInnerColNameNum();
+    const QString inner = QString::number(n);
+    const QString name = QStringLiteral("KEY") + QString::number(n - 2);
+    const Value empty = Value::string(QString());
+    for (const Record& r : m_dataArray)
+        r->set(inner, empty);
+    updateChangeCount();
+    m_keyArray.push_back({inner, name});
+    m_selectedKeyIndex = int(m_keyArray.size()) - 1;
+    emit keysChanged();
+    emit recordsChanged();
+    return inner;
+}
+
+QString Document::addColumnInTable()
+{
+    if (m_mainTabId != kDbTab)
+        setMainTabId(kDbTab);
+    return insertNewColumnInTable();
+}
+
+QString Document::tagFromKey(const QString& name)
+{
+    return QLatin1Char('<') + name + QLatin1Char('>');
+}
+
+std::vector<TagMenuItem> Document::tagPopUpItems(TagPopUp which) const
+{
+    QString action;
+    switch (which) {
+    case TagPopUp::MultiName:
+        action = QStringLiteral("nameOfMultiFileTagInsert");
+        break;
+    case TagPopUp::MergeText:
+        action = QStringLiteral("mergeTextViewTagInsert");
+        break;
+    case TagPopUp::MergeTextOne:
+        action = QStringLiteral("mergeTextOneViewTagInsert");
+        break;
+    case TagPopUp::MergeSeparator:
+        action = QStringLiteral("mergeSeparatorViewTagInsert");
+        break;
+    }
+    std::vector<TagMenuItem> items;
+    for (size_t i = kFirstUserKeyIndex; i < m_keyArray.size(); ++i)
+        items.push_back({tagFromKey(m_keyArray[i].publicKey), action});
+    return items;
+}
+
+void Document::setSelectedKeyIndex(int index)
+{
+    m_selectedKeyIndex = (index >= 0 && index < int(m_keyArray.size())) ? index : -1;
+}
+
+bool Document::canRemoveKeyListElement() const
+{
+    return m_selectedKeyIndex >= kFirstUserKeyIndex && m_selectedKeyIndex < int(m_keyArray.size());
+}
+
+bool Document::renameKey(int index, const QString& newName)
+{
+    // The names of "#" and "sel" cannot be edited.
+    if (index < kFirstUserKeyIndex || index >= int(m_keyArray.size()))
+        return false;
+    const std::optional<QString> trimmed = KWStringUtils::removeInitialSpaces(newName);
+    if (!trimmed || trimmed->isEmpty())
+        return false; // the previous name stays
+    if (m_keyArray[index].publicKey == newName)
+        return true;
+    m_keyArray[index].publicKey = newName;
+    updateChangeCount();
+    emit keysChanged();
+    return true;
+}
+
+std::optional<Alert> Document::deleteSelectedKey() const
+{
+    if (!canRemoveKeyListElement())
+        return std::nullopt;
+    return Alert::deleteKey(m_keyArray[m_selectedKeyIndex].publicKey);
+}
+
+bool Document::deleteSelectedKeyConfirmed()
+{
+    if (m_selectedKeyIndex < 0 || m_selectedKeyIndex >= int(m_keyArray.size()))
+        return false;
+    const int i = m_selectedKeyIndex;
+    const QString inner = m_keyArray[i].innerKey;
+    if (inner == kCounterKey || inner == kCheckedKey)
+        return false;
+    // Every record, the ones the search hides included.
+    for (const Record& r : m_dataArray)
+        r->remove(inner);
+    m_keyArray.erase(m_keyArray.begin() + i);
+    m_selectedKeyIndex = std::min(i, int(m_keyArray.size()) - 1);
+    updateChangeCount();
+    emit keysChanged();
+    emit recordsChanged();
+    return true;
+}
+
+std::vector<int> Document::keyIndicesForName(const QString& nameOrInnerRef) const
+{
+    std::vector<int> found;
+    const bool byInner = nameOrInnerRef.size() > 1 && nameOrInnerRef.startsWith(QLatin1Char('#'));
+    const QString inner = byInner ? nameOrInnerRef.mid(1) : QString();
+    for (int i = kFirstUserKeyIndex; i < int(m_keyArray.size()); ++i) {
+        if (byInner ? m_keyArray[i].innerKey == inner : m_keyArray[i].publicKey == nameOrInnerRef)
+            found.push_back(i);
+    }
+    // "#3" may also be the visible name of a field.
+    if (found.empty() && byInner) {
+        for (int i = kFirstUserKeyIndex; i < int(m_keyArray.size()); ++i)
+            if (m_keyArray[i].publicKey == nameOrInnerRef)
+                found.push_back(i);
+    }
+    return found;
+}
+
+// ---- Records --------------------------------------------------------------------------------
+
+void Document::setSearchFieldStr(std::optional<QString> s)
+{
+    m_searchFieldStr = std::move(s);
+    emit recordsChanged();
+}
+
+bool Document::recordPassesSearch(const Record& r) const
+{
+    if (!m_searchFieldStr || m_searchFieldStr->isEmpty())
+        return true;
+    if (m_keyArray.size() < 3)
+        return false;
+    const QString q = m_searchFieldStr->toLower();
+    for (size_t i = kFirstUserKeyIndex; i < m_keyArray.size(); ++i) {
+        const Value* v = r->find(m_keyArray[i].innerKey);
+        if (v && v->toText().toLower().contains(q))
+            return true;
+    }
+    return false;
+}
+
+std::vector<Record> Document::sortedRecords(std::vector<Record> records,
+                                            const std::optional<RecordSort>& sort) const
+{
+    if (!sort)
+        return records;
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    const QString key = sort->innerKey;
+    const bool ascending = sort->ascending;
+    std::stable_sort(records.begin(), records.end(), [&](const Record& a, const Record& b) {
+        const int c = collator.compare(a->value(key).toText(), b->value(key).toText());
+        return ascending ? c < 0 : c > 0;
+    });
+    return records;
+}
+
+std::vector<Record> Document::arrangedRecords() const
+{
+    std::vector<Record> passing;
+    passing.reserve(m_dataArray.size());
+    for (const Record& r : m_dataArray)
+        if (recordPassesSearch(r))
+            passing.push_back(r);
+    return sortedRecords(std::move(passing), m_dataSort);
+}
+
+std::vector<Record> Document::allArrangedRecords() const
+{
+    return sortedRecords(m_dataArray, m_allDataSort);
+}
+
+qint64 Document::getMaxValueOfField1() const
+{
+    bool any = false;
+    qint64 best = 0;
+    for (const Record& r : m_dataArray) {
+        if (!recordPassesSearch(r))
+            continue;
+        bool has = false;
+        const qint64 c = counterOf(r, &has);
+        if (has && (!any || c > best)) {
+            best = c;
+            any = true;
+        }
+    }
+    return any ? best : 0;
+}
+
+Record Document::getNewRecordRow() const
+{
+    Record r = Dict::make();
+    r->entries.reserve(m_keyArray.size());
+    const Value empty = Value::string(QString());
+    for (const FieldKey& k : m_keyArray)
+        r->set(k.innerKey, empty);
+    r->set(kCounterKey, Value::integer(getMaxValueOfField1() + 1));
+    r->set(kCheckedKey, Value::boolean(false));
+    return r;
+}
+
+void Document::addRecord()
+{
+    if (m_mainTabId != kDbTab)
+        setMainTabId(kDbTab);
+    const Record r = getNewRecordRow();
+    addTheRecord(r);
+    m_selectedRecord = r;
+}
+
+void Document::addTheRecord(const Record& r)
+{
+    m_undo.registerUndo([this, r] { addTheRecordUndo(r); });
+    m_undo.setActionName(tr("Add Record"));
+    m_dataArray.push_back(r);
+    m_searchFieldStr = QString();
+    updateChangeCount();
+    updateIsCheckedRecords();
+    emit recordsChanged();
+}
+
+void Document::addTheRecordUndo(const Record& r)
+{
+    m_undo.registerUndo([this, r] { addTheRecord(r); });
+    m_undo.setActionName(tr("Add Record"));
+    removeByIdentity(m_dataArray, r);
+    if (m_selectedRecord == r)
+        m_selectedRecord.reset();
+    updateChangeCount();
+    updateIsCheckedRecords();
+    emit recordsChanged();
+}
+
+void Document::removeRecord()
+{
+    if (m_mainTabId != kDbTab || !m_selectedRecord)
+        return;
+    if (std::find(m_dataArray.begin(), m_dataArray.end(), m_selectedRecord) == m_dataArray.end())
+        return;
+    removeRecordObj(m_selectedRecord);
+}
+
+void Document::removeRecordObj(const Record& r)
+{
+    m_undo.registerUndo([this, r] { removeRecordObjUndo(r); });
+    m_undo.setActionName(tr("Delete Record"));
+    removeByIdentity(m_dataArray, r);
+    if (m_selectedRecord == r)
+        m_selectedRecord.reset();
+    updateChangeCount();
+    updateIsCheckedRecords();
+    emit recordsChanged();
+}
+
+void Document::removeRecordObjUndo(const Record& r)
+{
+    m_undo.registerUndo([this, r] { removeRecordObj(r); });
+    m_undo.setActionName(tr("Delete Record"));
+    // Back at the end of the list, not at its former position.
+    m_dataArray.push_back(r);
+    updateChangeCount();
+    updateIsCheckedRecords();
+    emit recordsChanged();
+}
+
+void Document::updateIsCheckedRecords()
+{
+    m_isCheckedRecords = checkedRecordsDataBaseN() >= 1;
+}
+
+qint64 Document::checkedRecordsDataBaseN() const
+{
+    qint64 n = 0;
+    for (const Record& r : m_dataArray)
+        if (r->value(kCheckedKey).toBool())
+            ++n;
+    return n;
+}
+
+void Document::checkAllRecords()
+{
+    for (const Record& r : arrangedRecords())
+        r->set(kCheckedKey, Value::boolean(true));
+    updateChangeCount();
+    updateIsCheckedRecords();
+    emit recordsChanged();
+}
+
+void Document::uncheckAllRecords()
+{
+    for (const Record& r : arrangedRecords())
+        r->set(kCheckedKey, Value::boolean(false));
+    updateChangeCount();
+    updateIsCheckedRecords();
+    emit recordsChanged();
+}
+
+void Document::invertCheckRecords()
+{
+    for (const Record& r : arrangedRecords())
+        r->set(kCheckedKey, Value::boolean(!r->value(kCheckedKey).toBool()));
+    updateChangeCount();
+    emit recordsChanged();
+}
+
+Alert Document::deleteCheckRecords() const
+{
+    // The count is taken over the records the search lists, as the removal is: the user is
+    // told exactly how many records "OK" deletes, and nothing hidden goes with them.
+    qint64 n = 0;
+    for (const Record& r : m_dataArray)
+        if (recordPassesSearch(r) && r->value(kCheckedKey).toBool())
+            ++n;
+    return Alert::deleteCheckedRecords(n);
+}
+
+qint64 Document::deleteCheckRecordsConfirmed()
+{
+    std::unordered_set<const Dict*> doomed;
+    for (const Record& r : m_dataArray)
+        if (recordPassesSearch(r) && r->value(kCheckedKey).toBool())
+            doomed.insert(r.get());
+    if (doomed.empty())
+        return 0;
+    std::erase_if(m_dataArray, [&](const Record& r) { return doomed.count(r.get()) != 0; });
+    if (m_selectedRecord && doomed.count(m_selectedRecord.get()))
+        m_selectedRecord.reset();
+    if (m_allDataSelectedRecord && doomed.count(m_allDataSelectedRecord.get()))
+        m_allDataSelectedRecord.reset();
+    updateChangeCount();
+    emit recordsChanged();
+    return qint64(doomed.size());
+}
+
+void Document::resetCounterField()
+{
+    qint64 n = 0;
+    for (const Record& r : arrangedRecords())
+        r->set(kCounterKey, Value::integer(++n));
+    // Renumbering changes saved data, so the document must be saved again.
+    if (n > 0)
+        updateChangeCount();
+    emit recordsChanged();
+}
+
+void Document::calcMaxNumOfDbField1()
+{
+    bool any = false;
+    qint64 best = 0;
+    for (const Record& r : m_dataArray) {
+        bool has = false;
+        const qint64 c = counterOf(r, &has);
+        if (has && (!any || c > best)) {
+            best = c;
+            any = true;
+        }
+    }
+    m_maxNumInDbField1 = any ? best : 0;
+}
+
+CounterFormat Document::counterFormat() const
+{
+    CounterFormat f;
+    f.useLeading0 = m_defaults->boolValue(QStringLiteral("useLeading0ForField1"));
+    f.forceLeading0 = m_defaults->boolValue(QStringLiteral("forceLeading0ForField1"));
+    f.forcedTotLen = m_defaults->integerValue(QStringLiteral("forcedTotLenField1"));
+    return f;
+}
+
+QString Document::counterText(qint64 counter) const
+{
+    return CounterText::format(counter, m_maxNumInDbField1, counterFormat());
+}
+
+// ---- Tag substitution -----------------------------------------------------------------------
+
+std::optional<QString>
+Document::performTextSubstitutionWithFieldTags(const std::optional<QString>& tmpl,
+                                               const Record& dbRec) const
+{
+    if (!tmpl || tmpl->isEmpty())
+        return std::nullopt;
+    return SubstitutionContext::fromDocument(*this).fieldTags(tmpl, dbRec);
+}
+
+std::optional<QString>
+Document::performTextSubstitutionWithStandardTags(const std::optional<QString>& tmpl) const
+{
+    if (!tmpl || tmpl->isEmpty())
+        return std::nullopt;
+    return SubstitutionContext::fromDocument(*this).standardTags(tmpl);
+}
+
+// ---- Import ---------------------------------------------------------------------------------
+
+void Document::justFinishedImporting()
+{
+    m_searchFieldStr = QString();
+    updateChangeCount();
+    updateIsCheckedRecords();
+    calcMaxNumOfDbField1();
+    emit recordsChanged();
+}
+
+} // namespace quillory
