@@ -108,13 +108,12 @@ void MyDataImportManager::willImport()
 
 Record MyDataImportManager::createNewObjectToImport()
 {
-    static const QString empty = QStringLiteral("");
     Record record = Dict::make();
     record->entries.reserve(2 + m_userInnerKeys.size());
     record->entries.emplace_back(kCounterKey, Value::integer(m_nextCounter));
     record->entries.emplace_back(kCheckedKey, Value::boolean(false));
     for (const QString& key : m_userInnerKeys)
-        record->entries.emplace_back(key, Value::string(empty));
+        record->entries.emplace_back(key, Value::string(QString()));
     m_nextCounter = incremented(m_nextCounter);
     return record;
 }
