@@ -59,11 +59,20 @@ ImportLineSplitter::FieldCounts ImportLineSplitter::countFields(QStringView line
     qint64 commas = 0, semicolons = 0, tabs = 0;
     for (QChar c : line) {
         switch (c.unicode()) {
-        case u'"': insideQuotes = !insideQuotes; break;
-        case u',': commas += insideQuotes ? 0 : 1; break;
-        case u';': semicolons += insideQuotes ? 0 : 1; break;
-        case u'\t': ++tabs; break;
-        default: break;
+        case u'"':
+            insideQuotes = !insideQuotes;
+            break;
+        case u',':
+            commas += insideQuotes ? 0 : 1;
+            break;
+        case u';':
+            semicolons += insideQuotes ? 0 : 1;
+            break;
+        case u'\t':
+            ++tabs;
+            break;
+        default:
+            break;
         }
         if (c != u' ')
             blank = false;

@@ -9,11 +9,13 @@ namespace quillory {
 
 // Cuts one line of an import file into fields, by the rules of the tab format and of the two
 // quoted formats (comma and semicolon), without copying any text.
-class ImportLineSplitter {
+class ImportLineSplitter
+{
 public:
     // How many fields each splitter would give for one line (0 when the quoted splitters give
     // none); the separator guess only needs these sums.
-    struct FieldCounts {
+    struct FieldCounts
+    {
         qint64 comma = 0;
         qint64 semicolon = 0;
         qint64 tab = 0;

@@ -5,7 +5,8 @@
 namespace quillory {
 
 // One column's row in the import settings: where the column's values go.
-struct ImportMappingRow {
+struct ImportMappingRow
+{
     // Index into the destination list (0: not imported).
     int destination = 0;
     // "»" when the column is imported, else "".

@@ -12,7 +12,8 @@ namespace quillory {
 
 // The rows read from an import file, held compactly: one decoded text, and each row's fields
 // as slices of it. Rows need not have the same number of fields.
-class ImportRows {
+class ImportRows
+{
 public:
     // Drops every row and keeps text as the one text that later rows slice.
     void reset(QString text = {});

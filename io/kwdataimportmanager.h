@@ -19,9 +19,15 @@ namespace quillory {
 // The import engine: reads a delimited text file into rows and columns, holds the user's
 // mapping of columns to destinations, and turns every row into a record of the outside list.
 // Subclasses tie it to a document through the hooks.
-class KWDataImportManager {
+class KWDataImportManager
+{
 public:
-    enum FileFormat : int { AutomaticFormat = 0, TabFormat = 1, CommaFormat = 2, SemicolonFormat = 3 };
+    enum FileFormat : int {
+        AutomaticFormat = 0,
+        TabFormat = 1,
+        CommaFormat = 2,
+        SemicolonFormat = 3
+    };
     // Index of the first field in the destination list.
     static constexpr int rowToStartCascadeAssignment = 4;
     static constexpr int kNoImportDestination = 0;
@@ -113,7 +119,10 @@ public:
 
     int numberOfImportedFields() const { return m_numberOfImportedFields; }
     int currentRecordIndex() const { return m_currentRecordIndex; }
-    const QStringList& innerKeyFinalDestinationArray() const { return m_innerKeyFinalDestinationArray; }
+    const QStringList& innerKeyFinalDestinationArray() const
+    {
+        return m_innerKeyFinalDestinationArray;
+    }
     bool doNotImportFirstRecord() const { return m_doNotImportFirstRecord; }
     void setDoNotImportFirstRecord(bool d) { m_doNotImportFirstRecord = d; }
     bool useFirstRecordAsFieldsName() const { return m_useFirstRecordAsFieldsName; }

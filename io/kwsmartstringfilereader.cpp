@@ -75,11 +75,10 @@ std::optional<QString> decodeUtf32(QByteArrayView bytes, Endian endian)
     text.reserve(count);
     for (qsizetype i = 0; i < count; ++i) {
         const unsigned char* p = in + 4 * i;
-        const char32_t c = endian == Endian::Big
-                               ? (char32_t(p[0]) << 24) | (char32_t(p[1]) << 16) |
-                                     (char32_t(p[2]) << 8) | char32_t(p[3])
-                               : (char32_t(p[3]) << 24) | (char32_t(p[2]) << 16) |
-                                     (char32_t(p[1]) << 8) | char32_t(p[0]);
+        const char32_t c = endian == Endian::Big ? (char32_t(p[0]) << 24) | (char32_t(p[1]) << 16) |
+                                                       (char32_t(p[2]) << 8) | char32_t(p[3])
+                                                 : (char32_t(p[3]) << 24) | (char32_t(p[2]) << 16) |
+                                                       (char32_t(p[1]) << 8) | char32_t(p[0]);
         if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
             return std::nullopt;
         if (i == 0 && c == 0xFEFF)
@@ -144,16 +143,26 @@ std::optional<QString> decodeInOrder(QByteArrayView bytes)
 std::optional<QString> KWSmartStringFileReader::decodeStrictly(QByteArrayView bytes, int encoding)
 {
     switch (encoding) {
-    case Utf8: return decodeUtf8(bytes);
-    case Utf16: return decodeUtf16(bytes, markedEndian(bytes, {0xFF, 0xFE}));
-    case Utf16BigEndian: return decodeUtf16(bytes, Endian::Big);
-    case Utf16LittleEndian: return decodeUtf16(bytes, Endian::Little);
-    case Utf32: return decodeUtf32(bytes, markedEndian(bytes, {0xFF, 0xFE, 0x00, 0x00}));
-    case Utf32BigEndian: return decodeUtf32(bytes, Endian::Big);
-    case Utf32LittleEndian: return decodeUtf32(bytes, Endian::Little);
-    case MacOSRoman: return MacRomanCodec::decode(bytes);
-    case Ascii: return decodeAscii(bytes);
-    default: return std::nullopt;
+    case Utf8:
+        return decodeUtf8(bytes);
+    case Utf16:
+        return decodeUtf16(bytes, markedEndian(bytes, {0xFF, 0xFE}));
+    case Utf16BigEndian:
+        return decodeUtf16(bytes, Endian::Big);
+    case Utf16LittleEndian:
+        return decodeUtf16(bytes, Endian::Little);
+    case Utf32:
+        return decodeUtf32(bytes, markedEndian(bytes, {0xFF, 0xFE, 0x00, 0x00}));
+    case Utf32BigEndian:
+        return decodeUtf32(bytes, Endian::Big);
+    case Utf32LittleEndian:
+        return decodeUtf32(bytes, Endian::Little);
+    case MacOSRoman:
+        return MacRomanCodec::decode(bytes);
+    case Ascii:
+        return decodeAscii(bytes);
+    default:
+        return std::nullopt;
     }
 }
 
@@ -240,7 +249,8 @@ QString& KWSmartStringFileReader::replaceStringWithNewline(QString& text)
     return text;
 }
 
-std::optional<QString>& KWSmartStringFileReader::replaceStringWithNewline(std::optional<QString>& text)
+std::optional<QString>&
+KWSmartStringFileReader::replaceStringWithNewline(std::optional<QString>& text)
 {
     if (text)
         replaceStringWithNewline(*text);

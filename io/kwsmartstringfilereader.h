@@ -9,7 +9,8 @@ namespace quillory {
 
 // Turns the bytes of a file chosen for import into text, with a named encoding or by
 // detection, and brings its line ends to LF. Stateless: only static operations.
-class KWSmartStringFileReader {
+class KWSmartStringFileReader
+{
 public:
     // The codes of the import dialog's encoding menu; every other code means automatic.
     enum EncodingCode : int {

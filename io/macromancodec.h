@@ -6,7 +6,8 @@
 namespace quillory {
 
 // Decodes the Mac OS Roman single-byte character set, which assigns a character to every byte.
-class MacRomanCodec {
+class MacRomanCodec
+{
 public:
     static QString decode(QByteArrayView bytes);
     // The character of one byte.

@@ -25,8 +25,7 @@ MyDataImportManager::MyDataImportManager(std::vector<Record>* dataArray,
 
 MyDataImportManager::MyDataImportManager(Document& document)
     : MyDataImportManager(&document.dataArray(), &document.keyArray(), &document)
-{
-}
+{}
 
 qint64 MyDataImportManager::newSerialNum() const
 {

@@ -8,7 +8,8 @@ class Document;
 
 // The import engine tied to a document: destinations from its field keys, new fields made
 // through it, records numbered on from its largest counter.
-class MyDataImportManager : public KWDataImportManager {
+class MyDataImportManager : public KWDataImportManager
+{
 public:
     MyDataImportManager(std::vector<Record>* dataArray, std::vector<FieldKey>* keyArray,
                         KWImporter* sender);

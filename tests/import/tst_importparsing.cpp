@@ -23,7 +23,8 @@ Rows rowsOf(const KWDataImportManager& engine)
 
 } // namespace
 
-class TestImportParsing : public QObject {
+class TestImportParsing : public QObject
+{
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -45,12 +46,11 @@ private slots:
         QTest::newRow("trailing comma") << "a,b," << QStringList{"a", "b", ""};
         QTest::newRow("leading comma") << ",a" << QStringList{"", "a"};
         QTest::newRow("quotes protect and go") << "\"x,y\",z" << QStringList{"x,y", "z"};
-        QTest::newRow("doubled quotes stay") << "\"he said \"\"hi\"\"\""
-                                             << QStringList{"he said \"\"hi\"\""};
-        QTest::newRow("quotes inside a field stay") << "a \"b,c\" d"
-                                                    << QStringList{"a \"b,c\" d"};
-        QTest::newRow("quote never closed") << "\"open,never,closed"
-                                            << QStringList{"\"open,never,closed"};
+        QTest::newRow("doubled quotes stay")
+            << "\"he said \"\"hi\"\"\"" << QStringList{"he said \"\"hi\"\""};
+        QTest::newRow("quotes inside a field stay") << "a \"b,c\" d" << QStringList{"a \"b,c\" d"};
+        QTest::newRow("quote never closed")
+            << "\"open,never,closed" << QStringList{"\"open,never,closed"};
         QTest::newRow("spaces kept") << " a , b " << QStringList{" a ", " b "};
         QTest::newRow("space before quote keeps it") << " \"q\",r" << QStringList{" \"q\"", "r"};
         QTest::newRow("two quotes give empty") << "\"\",x" << QStringList{"", "x"};
@@ -139,24 +139,25 @@ private slots:
         QTest::addColumn<int>("columns");
 
         QTest::newRow("tab: blank line counts, spaces make a row")
-            << "a\tb\n\n   \nc\n" << 1 << Rows{{"a", "b"}, {"   "}, {"c"}} << 2;
+            << "a\tb\n\n   \nc\n"
+            << 1 << Rows{{"a", "b"}, {"   "}, {"c"}} << 2;
         QTest::newRow("tab: quotes are text") << "\"a\tb\"" << 1 << Rows{{"\"a", "b\""}} << 2;
         QTest::newRow("tab: empty text, one column") << "" << 1 << Rows{} << 1;
-        QTest::newRow("tab: empty line widens") << "a\n\t\t\n" << 1 << Rows{{"a"}, {"", "", ""}}
-                                                << 3;
-        QTest::newRow("comma: blank lines skipped") << "x\n   \n\ny,z\n" << 2
-                                                    << Rows{{"x"}, {"y", "z"}} << 2;
-        QTest::newRow("comma: ragged rows") << "a\nb,c,d\ne,f" << 2
-                                            << Rows{{"a"}, {"b", "c", "d"}, {"e", "f"}} << 3;
+        QTest::newRow("tab: empty line widens") << "a\n\t\t\n"
+                                                << 1 << Rows{{"a"}, {"", "", ""}} << 3;
+        QTest::newRow("comma: blank lines skipped") << "x\n   \n\ny,z\n"
+                                                    << 2 << Rows{{"x"}, {"y", "z"}} << 2;
+        QTest::newRow("comma: ragged rows")
+            << "a\nb,c,d\ne,f" << 2 << Rows{{"a"}, {"b", "c", "d"}, {"e", "f"}} << 3;
         QTest::newRow("comma: empty text") << "" << 2 << Rows{} << 0;
         QTest::newRow("semicolon") << "a;\"b;c\"\n" << 3 << Rows{{"a", "b;c"}} << 2;
         QTest::newRow("quoted line end splits the row")
             << "\"a\nb\",c\nd" << 2 << Rows{{"\"a"}, {"b\",c"}, {"d"}} << 1;
-        QTest::newRow("automatic picks comma") << "n,v\n1,2\n" << 0 << Rows{{"n", "v"}, {"1", "2"}}
-                                               << 2;
+        QTest::newRow("automatic picks comma") << "n,v\n1,2\n"
+                                               << 0 << Rows{{"n", "v"}, {"1", "2"}} << 2;
         QTest::newRow("automatic on empty text is tab") << "" << 0 << Rows{} << 1;
-        QTest::newRow("CR line ends") << "a,b\r\nc,d\re,f\r" << 2
-                                      << Rows{{"a", "b"}, {"c", "d"}, {"e", "f"}} << 2;
+        QTest::newRow("CR line ends")
+            << "a,b\r\nc,d\re,f\r" << 2 << Rows{{"a", "b"}, {"c", "d"}, {"e", "f"}} << 2;
         QTest::newRow("format 7 reads nothing") << "a,b\nc" << 7 << Rows{} << 0;
         QTest::newRow("format -1 reads nothing") << "a,b\nc" << -1 << Rows{} << 0;
     }
@@ -248,7 +249,9 @@ private slots:
     {
         KWDataImportManager engine;
         std::vector<std::pair<qint64, qint64>> calls;
-        engine.setProgressCallback([&](qint64 done, qint64 total) { calls.push_back({done, total}); });
+        engine.setProgressCallback([&](qint64 done, qint64 total) {
+            calls.push_back({done, total});
+        });
         engine.loadDataFromText(QString("a,b\n").repeated(200000), 0);
         QCOMPARE(engine.numberOfImportRows(), 200000);
         QVERIFY(calls.size() >= 2);

@@ -42,7 +42,8 @@ QByteArray utf32(const QString& s, bool bigEndian)
 
 } // namespace
 
-class TestKWSmartStringFileReader : public QObject {
+class TestKWSmartStringFileReader : public QObject
+{
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -154,27 +155,31 @@ private slots:
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("utf-16 LE mark") << utf16(u"\uFEFFname,é\r\n"_qs, false) << 0 << u"name,é\r\n"_qs;
+        QTest::newRow("utf-16 LE mark")
+            << utf16(u"\uFEFFname,é\r\n"_qs, false) << 0 << u"name,é\r\n"_qs;
         QTest::newRow("utf-16 BE mark") << utf16(u"\uFEFFab"_qs, true) << 0 << "ab";
-        QTest::newRow("utf-32 LE mark") << utf32(u"\uFEFFa\U0001F600"_qs, false) << 0 << u"a\U0001F600"_qs;
+        QTest::newRow("utf-32 LE mark")
+            << utf32(u"\uFEFFa\U0001F600"_qs, false) << 0 << u"a\U0001F600"_qs;
         QTest::newRow("utf-32 BE mark") << utf32(u"\uFEFFxy"_qs, true) << 0 << "xy";
         QTest::newRow("utf-8 mark") << QByteArray("\xEF\xBB\xBF\xC3\xA9") << 0 << u"é"_qs;
         QTest::newRow("utf-8 without mark") << QByteArray("\xC3\xA9t\xC3\xA9") << 0 << u"été"_qs;
-        QTest::newRow("latin-1 read as mac roman") << bytes({'c', 'a', 'f', 0xE9}) << 0 << u"cafÈ"_qs;
+        QTest::newRow("latin-1 read as mac roman")
+            << bytes({'c', 'a', 'f', 0xE9}) << 0 << u"cafÈ"_qs;
         QTest::newRow("code 2 is automatic") << bytes({0xE9}) << 2 << u"È"_qs;
         QTest::newRow("code 99 is automatic") << bytes({0xE9}) << 99 << u"È"_qs;
         QTest::newRow("negative code is automatic") << bytes({0xE9}) << -1 << u"È"_qs;
         // A mark whose text then fails its encoding falls through to the later steps.
         QTest::newRow("broken utf-16 after mark") << bytes({0xFF, 0xFE, 0x41}) << 0 << u"ˇ˛A"_qs;
-        QTest::newRow("utf-16 LE mark then NUL char") << bytes({0xFF, 0xFE, 0, 0, 'a', 0}) << 0
-                                                      << QString(u"\0a"_qs);
+        QTest::newRow("utf-16 LE mark then NUL char")
+            << bytes({0xFF, 0xFE, 0, 0, 'a', 0}) << 0 << QString(u"\0a"_qs);
     }
     void automaticFile()
     {
         QFETCH(QByteArray, input);
         QFETCH(int, code);
         QFETCH(QString, expected);
-        const auto text = KWSmartStringFileReader::autoReadFromFile(writeFile("auto.txt", input), code);
+        const auto text =
+            KWSmartStringFileReader::autoReadFromFile(writeFile("auto.txt", input), code);
         QVERIFY(text);
         QCOMPARE(*text, expected);
     }
@@ -197,7 +202,8 @@ private slots:
     void emptyFileGivesEmptyText()
     {
         QFETCH(int, code);
-        const auto text = KWSmartStringFileReader::autoReadFromFile(writeFile("empty.txt", {}), code);
+        const auto text =
+            KWSmartStringFileReader::autoReadFromFile(writeFile("empty.txt", {}), code);
         QVERIFY(text);
         QVERIFY(text->isEmpty());
     }
@@ -213,14 +219,22 @@ private slots:
     {
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("CR CR LF") << "a\r\r\nb" << "a\n\nb";
-        QTest::newRow("LF CR") << "a\n\rb" << "a\n\nb";
-        QTest::newRow("CR LF CR LF") << "a\r\n\r\nb" << "a\n\nb";
-        QTest::newRow("lone CRs") << "\ra\r\rb\r" << "\na\n\nb\n";
-        QTest::newRow("trailing CR LF") << "x\r\n" << "x\n";
-        QTest::newRow("no CR untouched") << "a\nb" << "a\nb";
-        QTest::newRow("other separators stay") << u"a\u2028b\u0085c\fd"_qs << u"a\u2028b\u0085c\fd"_qs;
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("CR CR LF") << "a\r\r\nb"
+                                  << "a\n\nb";
+        QTest::newRow("LF CR") << "a\n\rb"
+                               << "a\n\nb";
+        QTest::newRow("CR LF CR LF") << "a\r\n\r\nb"
+                                     << "a\n\nb";
+        QTest::newRow("lone CRs") << "\ra\r\rb\r"
+                                  << "\na\n\nb\n";
+        QTest::newRow("trailing CR LF") << "x\r\n"
+                                        << "x\n";
+        QTest::newRow("no CR untouched") << "a\nb"
+                                         << "a\nb";
+        QTest::newRow("other separators stay")
+            << u"a\u2028b\u0085c\fd"_qs << u"a\u2028b\u0085c\fd"_qs;
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void lineEnds()
     {
