@@ -15,7 +15,7 @@ const QString kFlag = QStringLiteral("\u00BB");
 // A window-loaded document with the named user fields (inner keys "3", "4", ...).
 std::unique_ptr<Document> makeDocument(const QStringList& fieldNames)
 {
-    auto doc = std::make_unique<Document>(new MemoryUserDefaults, nullptr);
+    auto doc = std::make_unique<Document>();
     doc->windowControllerDidLoadNib();
     for (qsizetype i = 0; i < fieldNames.size(); ++i)
         doc->keyArray().push_back({QString::number(3 + i), fieldNames[i]});
