@@ -44,6 +44,28 @@ std::optional<QStringList> splitToList(QStringView line, QChar sep)
     return list;
 }
 
+ImportLineSplitter::FieldCounts fieldSums(const std::vector<QStringView>& lines)
+{
+    ImportLineSplitter::FieldCounts sums;
+    for (QStringView line : lines) {
+        const auto c = ImportLineSplitter::countFields(line);
+        sums.comma += c.comma;
+        sums.semicolon += c.semicolon;
+        sums.tab += c.tab;
+    }
+    return sums;
+}
+
+// Every tie falls to tab, a comma sum equal to the semicolon sum included.
+int chooseFormat(const ImportLineSplitter::FieldCounts& sums)
+{
+    if (sums.comma > sums.semicolon && sums.comma > sums.tab)
+        return KWDataImportManager::CommaFormat;
+    if (sums.semicolon > sums.comma && sums.semicolon > sums.tab)
+        return KWDataImportManager::SemicolonFormat;
+    return KWDataImportManager::TabFormat;
+}
+
 } // namespace
 
 KWDataImportManager::KWDataImportManager() : KWDataImportManager(nullptr, nullptr, nullptr) {}
@@ -83,18 +105,7 @@ std::optional<QStringList> KWDataImportManager::componentsOfCsvUsingSemicolonRow
 
 int KWDataImportManager::guessFileFormat(const std::vector<QStringView>& lines)
 {
-    ImportLineSplitter::FieldCounts sums;
-    for (QStringView line : lines) {
-        const auto c = ImportLineSplitter::countFields(line);
-        sums.comma += c.comma;
-        sums.semicolon += c.semicolon;
-        sums.tab += c.tab;
-    }
-    if (sums.comma > sums.semicolon && sums.comma > sums.tab)
-        return CommaFormat;
-    if (sums.semicolon > sums.comma && sums.semicolon > sums.tab)
-        return SemicolonFormat;
-    return TabFormat;
+    return chooseFormat(fieldSums(lines));
 }
 
 void KWDataImportManager::adjustContentStringBeforeProcessing(QString&) {}
@@ -118,19 +129,18 @@ void KWDataImportManager::loadDataFromText(std::optional<QString> text, int form
     m_selectedRow = -1;
     m_settingsPrepared = false;
 
-    std::vector<QStringView> lines;
-    if (text) {
-        KWSmartStringFileReader::replaceStringWithNewline(*text);
-        adjustContentStringBeforeProcessing(*text);
-        // The rows slice the text that the row table keeps, so the lines are cut from it.
-        m_rows.reset(std::move(*text));
-        lines = cutLines(m_rows.text());
+    {
+        std::vector<QStringView> lines;
+        if (text) {
+            KWSmartStringFileReader::replaceStringWithNewline(*text);
+            adjustContentStringBeforeProcessing(*text);
+            // The rows slice the text that the row table keeps, so the lines are cut from it.
+            m_rows.reset(std::move(*text));
+            lines = cutLines(m_rows.text());
+        }
+        adjustContentArrayBeforeProcessing(lines);
+        parseLines(lines, format);
     }
-    adjustContentArrayBeforeProcessing(lines);
-
-    if (format == AutomaticFormat)
-        format = guessFileFormat(lines);
-    parseLines(lines, format);
 
     if (m_rows.rowCount() > 0)
         m_selectedRow = 0;
@@ -147,12 +157,18 @@ void KWDataImportManager::parseLines(const std::vector<QStringView>& lines, int 
 {
     m_numOfMaxField = 0;
     const qint64 total = qint64(lines.size());
+    // One counting pass serves the guess and sizes the field table, which then never grows.
+    const ImportLineSplitter::FieldCounts sums = fieldSums(lines);
+    if (format == AutomaticFormat)
+        format = chooseFormat(sums);
     if (format != TabFormat && format != CommaFormat && format != SemicolonFormat) {
         reportProgress(total, total);
         return;
     }
     const QChar sep = format == SemicolonFormat ? QChar(u';') : QChar(u',');
-    m_rows.reserve(qsizetype(lines.size()), 0);
+    const qint64 fieldTotal =
+        format == TabFormat ? sums.tab : (format == CommaFormat ? sums.comma : sums.semicolon);
+    m_rows.reserve(qsizetype(lines.size()), qsizetype(fieldTotal));
 
     std::vector<QStringView> fields;
     for (qint64 i = 0; i < total; ++i) {
