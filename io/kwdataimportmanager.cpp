@@ -157,14 +157,15 @@ void KWDataImportManager::parseLines(const std::vector<QStringView>& lines, int 
 {
     m_numOfMaxField = 0;
     const qint64 total = qint64(lines.size());
+    if (format != AutomaticFormat && format != TabFormat && format != CommaFormat &&
+        format != SemicolonFormat) {
+        reportProgress(total, total);
+        return;
+    }
     // One counting pass serves the guess and sizes the field table, which then never grows.
     const ImportLineSplitter::FieldCounts sums = fieldSums(lines);
     if (format == AutomaticFormat)
         format = chooseFormat(sums);
-    if (format != TabFormat && format != CommaFormat && format != SemicolonFormat) {
-        reportProgress(total, total);
-        return;
-    }
     const QChar sep = format == SemicolonFormat ? QChar(u';') : QChar(u',');
     const qint64 fieldTotal =
         format == TabFormat ? sums.tab : (format == CommaFormat ? sums.comma : sums.semicolon);

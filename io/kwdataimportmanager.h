@@ -143,6 +143,7 @@ public:
 protected:
     // Hooks for subclasses; the engine's own do nothing (or return their argument unchanged).
     virtual void adjustContentStringBeforeProcessing(QString& text);
+    // The lines are slices of importRows().text(); they may be dropped or reordered.
     virtual void adjustContentArrayBeforeProcessing(std::vector<QStringView>& lines);
     virtual void preImportSettings() {}
     // Fills innerKeyFinalDestinationArray, one inner key (or "") per mapping row.
