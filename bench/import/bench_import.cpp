@@ -59,8 +59,8 @@ int main(int argc, char** argv)
     if (args.size() > 2) {
         const auto result = DocumentCodec::writeToFile(doc, args[2]);
         saveMs = step.restart();
-        if (!result) {
-            std::fprintf(stderr, "save failed\n");
+        if (!result.ok) {
+            std::fprintf(stderr, "save failed: %s\n", qPrintable(result.error));
             return 1;
         }
     }
