@@ -1,26 +1,9 @@
 #include "merge/destination.h"
 
+#include <QList>
+#include <QStringTokenizer>
+
 namespace quillory {
-
-namespace {
-
-// The folder that holds what fullPath names: final "/"s dropped, then the last component.
-QString parentFolder(const QString& fullPath)
-{
-    qsizetype end = fullPath.size();
-    while (end > 0 && fullPath.at(end - 1) == QLatin1Char('/'))
-        --end;
-    if (end == 0)
-        return QStringLiteral("/");
-    const qsizetype slash = fullPath.lastIndexOf(QLatin1Char('/'), end - 1);
-    if (slash < 0)
-        return QStringLiteral(".");
-    if (slash == 0)
-        return QStringLiteral("/");
-    return fullPath.left(slash);
-}
-
-} // namespace
 
 Destination::Destination(FileSystem& fs, QString path)
     : m_fs(fs), m_path(std::move(path)),
@@ -44,12 +27,39 @@ bool Destination::isInside(const QString& canonical) const
            (canonical.startsWith(root) && canonical.at(root.size()) == QLatin1Char('/'));
 }
 
-bool Destination::leadsOutside(const QString& fullPath)
+bool Destination::leadsOutside(const QString& relativePath)
 {
-    // A parent that does not resolve (missing) makes the creation itself fail, which the run
-    // reports as such; only a parent that exists somewhere else is a way out.
-    const std::optional<QString> parent = m_fs.canonicalPath(parentFolder(fullPath));
-    return parent && !isInside(*parent);
+    QList<QStringView> components;
+    for (QStringView c : QStringTokenizer(relativePath, QLatin1Char('/'))) {
+        if (!c.isEmpty() && c != QLatin1String("."))
+            components.append(c);
+    }
+    // Naming P itself, which is gone (it would have been found existing): making it again
+    // would create something in P's parent.
+    if (components.isEmpty())
+        return true;
+    // Only the folders on the way can lead elsewhere: a link at the last place is something
+    // that exists there, which the creation refuses to replace. Walking from P costs one
+    // lstat per level, where resolving the whole path would cost one per component of P too.
+    QString path = m_path;
+    for (qsizetype i = 0; i + 1 < components.size(); ++i) {
+        path += QLatin1Char('/');
+        path += components[i];
+        switch (m_fs.entryAt(path)) {
+        case FileSystem::Entry::Missing:
+            // The creation itself fails and says so.
+            return false;
+        case FileSystem::Entry::SymbolicLink: {
+            const std::optional<QString> target = m_fs.canonicalPath(path);
+            if (target && !isInside(*target))
+                return true;
+            break;
+        }
+        case FileSystem::Entry::Other:
+            break;
+        }
+    }
+    return false;
 }
 
 FsStatus Destination::createFolder(const QString& fullPath)

@@ -19,8 +19,9 @@ public:
     QString fullPath(const QString& relative) const;
     bool exists(const QString& fullPath) { return m_fs.exists(fullPath); }
 
-    // Whether what fullPath names would be made in a folder that resolves outside P.
-    bool leadsOutside(const QString& fullPath);
+    // Whether what relativePath names would be made outside P: in a folder reached through
+    // a symbolic link that resolves outside P, or (naming P itself) in P's parent.
+    bool leadsOutside(const QString& relativePath);
 
     // Exists when something is there already (also when it appeared since the last check).
     FsStatus createFolder(const QString& fullPath);

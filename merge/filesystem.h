@@ -38,6 +38,9 @@ public:
     // Whether something exists at path, following symbolic links.
     virtual bool exists(const QString& path) = 0;
     virtual bool isDirectory(const QString& path) = 0;
+    // What stands at path itself (a final symbolic link is not followed).
+    enum class Entry { Missing, SymbolicLink, Other };
+    virtual Entry entryAt(const QString& path) = 0;
     // path with every symbolic link, "." and ".." resolved; none when it does not resolve.
     virtual std::optional<QString> canonicalPath(const QString& path) = 0;
 

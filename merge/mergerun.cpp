@@ -82,7 +82,7 @@ void MergeRun::createItem(Destination& dest, const GeneratedItem& item, const QS
             reject(item, message, recordNumber);
             return;
         }
-        if (dest.leadsOutside(fullPath)) {
+        if (dest.leadsOutside(relativePath)) {
             reject(item, PathCheck::outsideDestinationError(fullPath, true), recordNumber);
             return;
         }
@@ -105,7 +105,7 @@ void MergeRun::createItem(Destination& dest, const GeneratedItem& item, const QS
         reject(item, message, recordNumber);
         return;
     }
-    if (dest.leadsOutside(fullPath)) {
+    if (dest.leadsOutside(relativePath)) {
         reject(item, PathCheck::outsideDestinationError(fullPath, false), recordNumber);
         return;
     }

@@ -119,6 +119,14 @@ bool PosixFileSystem::isDirectory(const QString& path)
     return encodable(path) && ::stat(encode(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+FileSystem::Entry PosixFileSystem::entryAt(const QString& path)
+{
+    struct stat st;
+    if (!encodable(path) || ::lstat(encode(path).constData(), &st) != 0)
+        return Entry::Missing;
+    return S_ISLNK(st.st_mode) ? Entry::SymbolicLink : Entry::Other;
+}
+
 std::optional<QString> PosixFileSystem::canonicalPath(const QString& path)
 {
     if (!encodable(path))

@@ -18,6 +18,7 @@ public:
     void stopAccessing(const QString& path) override;
     bool exists(const QString& path) override;
     bool isDirectory(const QString& path) override;
+    Entry entryAt(const QString& path) override;
     std::optional<QString> canonicalPath(const QString& path) override;
     FsStatus makeDirectory(const QString& path) override;
     FsStatus writeTemporaryFile(const QString& folder, const QString& nameHint,

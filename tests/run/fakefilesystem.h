@@ -59,6 +59,10 @@ public:
         const auto it = nodes.find(normal(path));
         return it != nodes.end() && it->isDir;
     }
+    Entry entryAt(const QString& path) override
+    {
+        return exists(path) ? Entry::Other : Entry::Missing;
+    }
     std::optional<QString> canonicalPath(const QString& path) override
     {
         return exists(path) ? std::optional<QString>(normal(path)) : std::nullopt;
