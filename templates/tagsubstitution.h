@@ -12,13 +12,16 @@ namespace quillory {
 class TagSubstitution
 {
 public:
-    // Replaces tags[i] by values[i] for i in order, then "<#>" by counterText.
-    // None for a none or empty template.
+    // Replaces tags[i] by values[i] ("" where values is shorter) for i in order, then "<#>" by
+    // counterText. Matching is exact and case-sensitive; text put in for a tag is not searched
+    // again for that tag, but later tags search it. None for a none or empty template.
     static std::optional<QString> substituteFieldTags(const std::optional<QString>& tmpl,
                                                       const QStringList& tags,
                                                       const QStringList& values,
                                                       const QString& counterText);
-    // "<YY>", "<Y>", "<M>", "<D>", "<h>", "<m>", "<s>" from now, in that order.
+    // "<YY>", "<Y>", "<M>", "<D>", "<h>", "<m>", "<s>", in that order, from the date and time
+    // of now as it reads in its own time zone (callers pass local time). None for a none or
+    // empty template.
     static std::optional<QString> substituteStandardTags(const std::optional<QString>& tmpl,
                                                          const QDateTime& now);
     // The display transformer's spelling ("<yy>", "<YY>", "<mm>", "<dd>", "<hh>", "<ii>",

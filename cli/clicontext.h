@@ -1,0 +1,64 @@
+#pragma once
+
+#include "cli/overrideuserdefaults.h"
+#include "core/document.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+#include <QTextStream>
+
+#include <memory>
+#include <optional>
+
+namespace quillory {
+
+// Exit statuses of quillory-cli.
+enum ExitCode {
+    ExitOk = 0,
+    ExitRunErrors = 1,      // the run logged errors
+    ExitUsage = 2,          // bad usage, or a document that cannot be read or written
+    ExitNoDestination = 3,  // the destination is not set or not usable
+};
+
+// What every subcommand shares: the user defaults, the output streams, and reading and
+// writing documents.
+class CliContext {
+public:
+    explicit CliContext(UserDefaults& defaults);
+
+    UserDefaults& defaults() { return m_defaults; }
+    QTextStream& out() { return m_out; }
+    QTextStream& err() { return m_err; }
+
+    // Prints "quillory-cli: <message>" to stderr and returns code.
+    int fail(int code, const QString& message);
+
+    // Parses args (the subcommand's own, without its name) with --help added; on --help prints
+    // the help text and returns ExitOk through *exitCode; on a parse error returns ExitUsage.
+    bool parse(QCommandLineParser& parser, const QStringList& args, const QString& usage,
+               int* exitCode);
+    // Checks the number of positional arguments.
+    bool expectPositionals(const QCommandLineParser& parser, int min, int max,
+                           const QString& usage, int* exitCode);
+
+    // Reads a document and performs the window set-up steps (built-in keys, largest counter,
+    // generated items); none after printing the reason.
+    std::unique_ptr<Document> loadDocument(const QString& path);
+    std::unique_ptr<Document> newDocument();
+    // Writes the document atomically; false after printing the reason.
+    bool saveDocument(const Document& doc, const QString& path);
+
+    // The position of the user field named by a visible name or "#N"; -1 after printing why.
+    int resolveField(const Document& doc, const QString& name);
+    // Splits "FIELD=VALUE"; false after printing why.
+    bool splitAssignment(const QString& text, QString* field, QString* value);
+    // Reads a template argument: "@path" is read from that file (UTF-8).
+    std::optional<QString> templateArgument(const QString& text);
+
+private:
+    UserDefaults& m_defaults;
+    QTextStream m_out;
+    QTextStream m_err;
+};
+
+} // namespace quillory

@@ -1,0 +1,24 @@
+#include "cli/clicontext.h"
+#include "cli/commands.h"
+
+namespace quillory {
+
+int itemsCommand(CliContext& ctx, const QStringList& args)
+{
+    const QString usage = QStringLiteral(
+        "quillory-cli items DOC\nLists what a run would create, in run order: path, TAB, "
+        "folder|file, TAB, one|multi, TAB, the Prototype's position.");
+    QCommandLineParser parser;
+    int code = ExitOk;
+    if (!ctx.parse(parser, args, usage, &code) || !ctx.expectPositionals(parser, 1, 1, usage, &code))
+        return code;
+    auto doc = ctx.loadDocument(parser.positionalArguments().front());
+    if (!doc)
+        return ExitUsage;
+    for (const GeneratedItem& item : doc->fileFolderCreationArray())
+        ctx.out() << item.path << '\t' << (item.isFolder ? "folder" : "file") << '\t'
+                  << (item.isMulti ? "multi" : "one") << '\t' << item.originalPos << '\n';
+    return ExitOk;
+}
+
+} // namespace quillory

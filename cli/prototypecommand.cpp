@@ -1,0 +1,100 @@
+#include "cli/clicontext.h"
+#include "cli/commands.h"
+#include "prototypes/prototypeeditor.h"
+
+namespace quillory {
+
+namespace {
+
+int add(CliContext& ctx, const QStringList& args, const QString& usage)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption one(QStringLiteral("one"), QStringLiteral("All in One: made once for all records."));
+    const QCommandLineOption multi(QStringLiteral("multi"), QStringLiteral("One per Record: made once per record."));
+    const QCommandLineOption folder(QStringLiteral("folder"), QStringLiteral("Make a folder (default: a file)."));
+    const QCommandLineOption pathOpt(QStringLiteral("path"), QStringLiteral("Path template, relative to the destination."), QStringLiteral("TEMPLATE"));
+    const QCommandLineOption head(QStringLiteral("head"), QStringLiteral("Head template (All in One files)."), QStringLiteral("T"));
+    const QCommandLineOption text(QStringLiteral("text"), QStringLiteral("Text template, per record."), QStringLiteral("T"));
+    const QCommandLineOption separator(QStringLiteral("separator"), QStringLiteral("Separator template (All in One files)."), QStringLiteral("T"));
+    const QCommandLineOption foot(QStringLiteral("foot"), QStringLiteral("Foot template (All in One files)."), QStringLiteral("T"));
+    parser.addOptions({one, multi, folder, pathOpt, head, text, separator, foot});
+    int code = ExitOk;
+    if (!ctx.parse(parser, args, usage, &code) || !ctx.expectPositionals(parser, 1, 1, usage, &code))
+        return code;
+    if (parser.isSet(one) == parser.isSet(multi))
+        return ctx.fail(ExitUsage, QStringLiteral("give exactly one of --one and --multi"));
+    if (!parser.isSet(pathOpt))
+        return ctx.fail(ExitUsage, QStringLiteral("--path is required"));
+    const QString docPath = parser.positionalArguments().front();
+    auto doc = ctx.loadDocument(docPath);
+    if (!doc)
+        return ExitUsage;
+
+    const PrototypePtr p = PrototypeEditor::getNewDestinationRowMulti(parser.isSet(multi));
+    p->isFolder = parser.isSet(folder);
+    const auto pathText = ctx.templateArgument(parser.value(pathOpt));
+    if (!pathText)
+        return ExitUsage;
+    p->path = *pathText;
+    const std::pair<const QCommandLineOption*, QString*> templates[] = {
+        {&head, &p->head}, {&text, &p->text}, {&separator, &p->separator}, {&foot, &p->foot}};
+    for (const auto& [opt, target] : templates) {
+        if (!parser.isSet(*opt))
+            continue;
+        const auto value = ctx.templateArgument(parser.value(*opt));
+        if (!value)
+            return ExitUsage;
+        *target = *value;
+    }
+    if (p->isMulti)
+        PrototypeEditor::addTheDestination(*doc, p);
+    else
+        PrototypeEditor::addOneTheDestination(*doc, p);
+    ctx.out() << "Added Prototype " << doc->universalFilePrototypeArray().size() << ": " << p->path << '\n';
+    return ctx.saveDocument(*doc, docPath) ? ExitOk : ExitUsage;
+}
+
+int remove(CliContext& ctx, const QStringList& args, const QString& usage)
+{
+    QCommandLineParser parser;
+    int code = ExitOk;
+    if (!ctx.parse(parser, args, usage, &code) || !ctx.expectPositionals(parser, 2, 2, usage, &code))
+        return code;
+    const QString docPath = parser.positionalArguments()[0];
+    auto doc = ctx.loadDocument(docPath);
+    if (!doc)
+        return ExitUsage;
+    bool ok = false;
+    const qint64 n = parser.positionalArguments()[1].toLongLong(&ok);
+    const auto& list = doc->universalFilePrototypeArray();
+    if (!ok || n < 1 || n > qint64(list.size()))
+        return ctx.fail(ExitUsage, QStringLiteral("no Prototype %1 (the document has %2)")
+                                       .arg(parser.positionalArguments()[1]).arg(list.size()));
+    const PrototypePtr p = list[n - 1];
+    if (p->isMulti)
+        PrototypeEditor::removeTheDestinationObj(*doc, p);
+    else
+        PrototypeEditor::removeOneTheDestinationObj(*doc, p);
+    return ctx.saveDocument(*doc, docPath) ? ExitOk : ExitUsage;
+}
+
+} // namespace
+
+int prototypeCommand(CliContext& ctx, const QStringList& args)
+{
+    const QString usage = QStringLiteral(
+        "quillory-cli prototype add DOC (--one|--multi) [--folder] --path TEMPLATE [--head T] "
+        "[--text T] [--separator T] [--foot T] | prototype remove DOC N\n"
+        "A T starting with @ is read from that file. N is the 1-based position in the list.");
+    if (!args.isEmpty() && args.front() == QLatin1String("add"))
+        return add(ctx, args.mid(1), usage);
+    if (!args.isEmpty() && args.front() == QLatin1String("remove"))
+        return remove(ctx, args.mid(1), usage);
+    if (!args.isEmpty() && args.front() == QLatin1String("--help")) {
+        ctx.out() << "Usage: " << usage << '\n';
+        return ExitOk;
+    }
+    return ctx.fail(ExitUsage, QStringLiteral("expected 'add' or 'remove'\nUsage: ") + usage);
+}
+
+} // namespace quillory

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "core/value.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace quillory {
+
+// Writes a Value graph as an NSKeyedArchiver archive in binary form, laid out as Apple's
+// archiver lays it out (objects numbered at their first reference, class dictionaries after
+// their first instance, mutable classes for mutable values), so that Foundation and our own
+// reader rebuild the same classes. A container reached twice is stored once; equal dictionary
+// keys and booleans share one entry, other values are stored where they occur.
+class KeyedArchiveWriter
+{
+public:
+    // The archive with root under $top "root", or nothing with a message when the graph cannot
+    // be archived (it has a cycle, or nests deeper than KeyedArchiveReader::kMaxDepth).
+    static std::optional<QByteArray> archivedData(const Value& root, QString* error = nullptr);
+};
+
+} // namespace quillory
