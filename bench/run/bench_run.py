@@ -11,6 +11,7 @@ Usage: bench/run/bench_run.py --build build-release [--records 100000] [--rounds
 import argparse
 import hashlib
 import os
+import resource
 import shlex
 import shutil
 import statistics
@@ -41,12 +42,15 @@ def run_once(command, dest, records):
     argv = [a.replace("{dest}", dest).replace("{records}", str(records))
             for a in shlex.split(command)]
     os.sync()
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
     done = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     elapsed = time.perf_counter() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
     if done.returncode != 0:
         sys.exit("%s failed (%d): %s" % (argv[0], done.returncode, done.stderr.strip()))
-    return elapsed, done.stdout.strip(), done.stderr.strip()
+    cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
+    return elapsed, cpu, done.stdout.strip(), done.stderr.strip()
 
 
 def main():
@@ -69,6 +73,7 @@ def main():
     work = args.work or tempfile.mkdtemp(prefix="quillory-bench-run-")
     os.makedirs(work, exist_ok=True)
     times = {name: [] for name, _ in contenders}
+    cpus = {name: [] for name, _ in contenders}
     digests = {}
     try:
         for round_no in range(args.rounds):
@@ -76,10 +81,11 @@ def main():
             order = contenders[round_no % 3:] + contenders[:round_no % 3]
             for name, command in order:
                 dest = os.path.join(work, "r%d-%s" % (round_no, name.split()[0]))
-                elapsed, out, err = run_once(command, dest, args.records)
+                elapsed, cpu, out, err = run_once(command, dest, args.records)
                 times[name].append(elapsed)
-                print("round %d  %-10s %8.3f s  %s %s" % (round_no + 1, name, elapsed, out,
-                                                          ("(" + err + ")") if err else ""),
+                cpus[name].append(cpu)
+                print("round %d  %-10s %8.3f s wall %8.3f s cpu  %s %s"
+                      % (round_no + 1, name, elapsed, cpu, out, ("(" + err + ")") if err else ""),
                       flush=True)
                 if round_no == 0:
                     digests[name] = tree_digest(dest)
@@ -90,16 +96,18 @@ def main():
 
     same = len(set(digests.values())) == 1
     print("\noutputs identical: %s" % ("yes" if same else "NO " + repr(digests)))
-    floor_min = min(times["floor (C)"])
-    floor_med = statistics.median(times["floor (C)"])
-    print("\n%d records, %d rounds, %d CPUs" % (args.records, args.rounds, os.cpu_count()))
-    print("%-10s %10s %10s %12s %12s" % ("contender", "min s", "median s", "min/floor",
-                                         "median/floor"))
-    for name, _ in contenders:
-        t = times[name]
-        print("%-10s %10.3f %10.3f %12.2f %12.2f" % (name, min(t), statistics.median(t),
-                                                     min(t) / floor_min,
-                                                     statistics.median(t) / floor_med))
+    print("\n%d records, %d rounds, %d CPUs, outputs in %s"
+          % (args.records, args.rounds, os.cpu_count(), work))
+    for title, table in (("wall-clock", times), ("CPU (user + system)", cpus)):
+        floor_min = min(table["floor (C)"])
+        floor_med = statistics.median(table["floor (C)"])
+        print("\n%s\n%-10s %10s %10s %12s %12s" % (title, "contender", "min s", "median s",
+                                                  "min/floor", "median/floor"))
+        for name, _ in contenders:
+            t = table[name]
+            print("%-10s %10.3f %10.3f %12.2f %12.2f" % (name, min(t), statistics.median(t),
+                                                         min(t) / floor_min,
+                                                         statistics.median(t) / floor_med))
     return 0 if same else 1
 
 
