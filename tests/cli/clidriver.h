@@ -7,9 +7,11 @@
 #include <QtTest>
 
 // Runs quillory-cli as a user would, with its settings kept in a private folder.
-class CliDriver {
+class CliDriver
+{
 public:
-    struct Result {
+    struct Result
+    {
         int code = -1;
         QString out;
         QString err;
@@ -45,7 +47,12 @@ private:
     QTemporaryDir m_config;
 };
 
-// Fails the test with the tool's own words when the status differs.
-#define CLI_EXPECT(result, status)                                                               \
-    QVERIFY2((result).code == (status),                                                          \
-             qPrintable(QStringLiteral("exit %1, stderr: %2").arg((result).code).arg((result).err)))
+// Fails the test with the tool's own words when the status differs. The command runs once.
+#define CLI_EXPECT(command, status)                                                                \
+    do {                                                                                           \
+        const CliDriver::Result cliResult_ = (command);                                            \
+        QVERIFY2(                                                                                  \
+            cliResult_.code == (status),                                                           \
+            qPrintable(                                                                            \
+                QStringLiteral("exit %1, stderr: %2").arg(cliResult_.code).arg(cliResult_.err)));  \
+    } while (false)

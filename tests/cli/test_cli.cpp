@@ -4,7 +4,8 @@
 #include <QFile>
 #include <QJsonArray>
 
-class CliTest : public QObject {
+class CliTest : public QObject
+{
     Q_OBJECT
 private:
     CliDriver cli;
@@ -25,22 +26,21 @@ private:
 
     // A document with fields Name and City, two records and the three Prototypes of the
     // worked example.
-    QString makeExampleDocument(const QString& name)
+    void makeExampleDocument(const QString& doc)
     {
-        const QString doc = path(name);
         CLI_EXPECT(cli.run({"new", doc}), 0);
         CLI_EXPECT(cli.run({"field", "add", doc, "Name"}), 0);
         CLI_EXPECT(cli.run({"field", "add", doc, "City"}), 0);
         CLI_EXPECT(cli.run({"record", "add", doc, "Name=Ann", "City=Rome"}), 0);
         CLI_EXPECT(cli.run({"record", "add", doc, "Name=Bob", "City=Oslo"}), 0);
-        CLI_EXPECT(cli.run({"prototype", "add", doc, "--multi", "--folder", "--path", "<Name>"}), 0);
+        CLI_EXPECT(cli.run({"prototype", "add", doc, "--multi", "--folder", "--path", "<Name>"}),
+                   0);
         CLI_EXPECT(cli.run({"prototype", "add", doc, "--multi", "--path", "<Name>/card.txt",
                             "--text", "Hello <Name>, n. <#>"}),
                    0);
         CLI_EXPECT(cli.run({"prototype", "add", doc, "--one", "--path", "list.txt", "--head",
                             "List: ", "--text", "<Name>", "--separator", ", ", "--foot", "."}),
                    0);
-        return doc;
     }
 
 private slots:
@@ -111,7 +111,10 @@ private slots:
 
     void prototypesItemsAndPreview()
     {
-        const QString doc = makeExampleDocument("proto.quillory");
+        const QString doc = path("proto.quillory");
+        makeExampleDocument(doc);
+        if (QTest::currentTestFailed())
+            return;
         const auto items = cli.run({"items", doc});
         CLI_EXPECT(items, 0);
         QCOMPARE(items.out, QStringLiteral("<Name>/\tfolder\tmulti\t0\n"
@@ -125,8 +128,8 @@ private slots:
         const auto list = cli.run({"preview", doc, "3", "--content"});
         QCOMPARE(list.out, QStringLiteral("List: Ann, Bob."));
         // A per-invocation default changes the counter text, and is not kept.
-        const auto padded = cli.run({"--default", "forceLeading0ForField1=YES", "preview", doc,
-                                     "2", "--record", "1", "--content"});
+        const auto padded = cli.run({"--default", "forceLeading0ForField1=YES", "preview", doc, "2",
+                                     "--record", "1", "--content"});
         QCOMPARE(padded.out, QStringLiteral("Hello Ann, n. 001"));
         QCOMPARE(cli.run({"preview", doc, "2", "--record", "1", "--content"}).out,
                  QStringLiteral("Hello Ann, n. 1"));
@@ -139,13 +142,114 @@ private slots:
                    0);
         QJsonArray protos = cli.info(doc).value("prototypes").toArray();
         QCOMPARE(protos.size(), 4);
-        QCOMPARE(protos[3].toObject().value("head").toString(), QStringLiteral("Head from a file\n"));
+        QCOMPARE(protos[3].toObject().value("head").toString(),
+                 QStringLiteral("Head from a file\n"));
         QCOMPARE(protos[3].toObject().value("uuid").toString().size(), 36);
         CLI_EXPECT(cli.run({"prototype", "remove", doc, "1"}), 0);
         protos = cli.info(doc).value("prototypes").toArray();
         QCOMPARE(protos.size(), 3);
         QCOMPARE(protos[0].toObject().value("path").toString(), QStringLiteral("<Name>/card.txt"));
         CLI_EXPECT(cli.run({"prototype", "add", doc, "--one", "--multi", "--path", "x"}), 2);
+    }
+
+    void runLogsEveryStepAndNeverOverwrites()
+    {
+        const QString doc = path("run.quillory");
+        makeExampleDocument(doc);
+        if (QTest::currentTestFailed())
+            return;
+        const auto noDestination = cli.run({"run", doc});
+        CLI_EXPECT(noDestination, 3);
+        QVERIFY(
+            noDestination.err.contains("A destination was not set to save the merge operations"));
+
+        QTemporaryDir out;
+        CLI_EXPECT(cli.run({"destination", doc, out.path()}), 0);
+        QCOMPARE(cli.info(doc).value("destination").toString(), QDir(out.path()).canonicalPath());
+        const QByteArray stored = readAll(doc);
+        const QString rule = "\n" + QString(60, '-');
+        const QString P = QDir(out.path()).canonicalPath();
+        const auto first = cli.run({"run", doc});
+        CLI_EXPECT(first, 0);
+        QCOMPARE(first.out, "\nStart merging data and save folders inside : " + P + rule +
+                                "\nCreated folder: Ann/\nCreated folder: Bob/"
+                                "\nCreated file: Ann/card.txt\nCreated file: Bob/card.txt"
+                                "\nCreated file: list.txt" +
+                                rule + "\nTotally created 2 folders and 3 files." + rule);
+        QCOMPARE(readAll(out.filePath("Ann/card.txt")), QByteArray("Hello Ann, n. 1"));
+        QCOMPARE(readAll(out.filePath("list.txt")), QByteArray("List: Ann, Bob."));
+        QCOMPARE(readAll(doc), stored); // a run never writes the document
+
+        writeFile(out.filePath("Bob/card.txt"), "edited by hand");
+        const auto second = cli.run({"run", doc});
+        CLI_EXPECT(second, 0);
+        QVERIFY(second.out.contains("\nSkipped attempt to overwrite file: Ann/card.txt"
+                                    "\nSkipped attempt to overwrite file: Bob/card.txt"
+                                    "\nSkipped attempt to overwrite file: list.txt"));
+        QVERIFY(second.out.contains("\nTotally created 0 folders and 0 files."));
+        QCOMPARE(readAll(out.filePath("Bob/card.txt")), QByteArray("edited by hand"));
+
+        // --destination leaves the stored one alone; a value with ':' is an error (exit 1).
+        CLI_EXPECT(cli.run({"record", "add", doc, "Name=a:b"}), 0);
+        const QByteArray before = readAll(doc);
+        QTemporaryDir other;
+        const auto elsewhere = cli.run({"run", doc, "--destination", other.path()});
+        CLI_EXPECT(elsewhere, 1);
+        QVERIFY(elsewhere.out.contains("One per Record section merging record n. 3"));
+        QVERIFY(QFile::exists(other.filePath("Ann/card.txt")));
+        QCOMPARE(readAll(doc), before);
+        QCOMPARE(cli.info(doc).value("destination").toString(), P);
+
+        // A destination that went away is reported, not recreated.
+        QTemporaryDir gone;
+        CLI_EXPECT(cli.run({"destination", doc, gone.path()}), 0);
+        QVERIFY(gone.remove());
+        const auto missing = cli.run({"run", doc});
+        CLI_EXPECT(missing, 3);
+        QVERIFY(missing.err.contains("You need to set again a destination"));
+        CLI_EXPECT(cli.run({"destination", doc, gone.path()}), 3);
+    }
+
+    void importThenExportGivesTheTableBack()
+    {
+        const QString doc = path("import.quillory");
+        const QByteArray csv = "Name,City,Note\nAnn,Rome,\"likes, commas\"\nB\xc3\xb8b,Oslo,\n";
+        writeFile(path("in.csv"), csv);
+        CLI_EXPECT(cli.run({"new", doc}), 0);
+        const auto imported = cli.run({"import", doc, path("in.csv"), "--header-names"});
+        CLI_EXPECT(imported, 0);
+        QCOMPARE(imported.out, QStringLiteral("Imported 2 records, added 3 fields\n"));
+        const QJsonObject info = cli.info(doc);
+        QCOMPARE(info.value("fields").toArray()[4].toObject().value("publicKey").toString(),
+                 QStringLiteral("Note"));
+        QCOMPARE(info.value("records").toArray()[1].toObject().value("3").toString(),
+                 QString::fromUtf8("B\xc3\xb8b"));
+
+        CLI_EXPECT(cli.run({"export", doc, path("out.csv"), "--format", "csv", "--header"}), 0);
+        QCOMPARE(readAll(path("out.csv")),
+                 QByteArray("\"Name\",\"City\",\"Note\"\n\"Ann\",\"Rome\",\"likes, commas\"\n"
+                            "\"B\xc3\xb8b\",\"Oslo\",\"\""));
+        CLI_EXPECT(cli.run({"export", doc, path("out.tsv"), "--fields", "City,Name"}), 0);
+        QCOMPARE(readAll(path("out.tsv")), QByteArray("Rome\tAnn\nOslo\tB\xc3\xb8b"));
+        CLI_EXPECT(cli.run({"export", doc, path("custom.txt"), "--format", "custom", "--fields",
+                            "Name", "--start-of-record", "[", "--end-of-record", "]\\n"}),
+                   0);
+        QCOMPARE(readAll(path("custom.txt")), QByteArray("[Ann]\n[B\xc3\xb8b]\n"));
+
+        // Importing again into existing fields by name, skipping the header and one column.
+        const auto again =
+            cli.run({"import", doc, path("in.csv"), "--map", "first-row", "--column", "3=skip"});
+        CLI_EXPECT(again, 0);
+        QCOMPARE(again.out, QStringLiteral("Imported 2 records, added 0 fields\n"));
+        const QJsonArray records = cli.info(doc).value("records").toArray();
+        QCOMPARE(records.size(), 4);
+        QCOMPARE(records[2].toObject().value("4").toString(), QStringLiteral("Rome"));
+        QCOMPARE(records[2].toObject().value("5").toString(), QString());
+        QCOMPARE(records[2].toObject().value("1").toInteger(), 4); // the header took 3
+
+        CLI_EXPECT(cli.run({"export", doc, path("x.tsv"), "--start-of-file", "x"}), 2);
+        CLI_EXPECT(cli.run({"export", doc, dir.path()}), 2); // a folder is no file to write
+        CLI_EXPECT(cli.run({"import", doc, path("nothing.csv")}), 2);
     }
 
     void badUsageAndUnreadableDocuments()
