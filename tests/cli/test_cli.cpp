@@ -1,0 +1,168 @@
+#include "clidriver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+
+class CliTest : public QObject {
+    Q_OBJECT
+private:
+    CliDriver cli;
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    static QByteArray readAll(const QString& file)
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static void writeFile(const QString& file, const QByteArray& bytes)
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    // A document with fields Name and City, two records and the three Prototypes of the
+    // worked example.
+    QString makeExampleDocument(const QString& name)
+    {
+        const QString doc = path(name);
+        CLI_EXPECT(cli.run({"new", doc}), 0);
+        CLI_EXPECT(cli.run({"field", "add", doc, "Name"}), 0);
+        CLI_EXPECT(cli.run({"field", "add", doc, "City"}), 0);
+        CLI_EXPECT(cli.run({"record", "add", doc, "Name=Ann", "City=Rome"}), 0);
+        CLI_EXPECT(cli.run({"record", "add", doc, "Name=Bob", "City=Oslo"}), 0);
+        CLI_EXPECT(cli.run({"prototype", "add", doc, "--multi", "--folder", "--path", "<Name>"}), 0);
+        CLI_EXPECT(cli.run({"prototype", "add", doc, "--multi", "--path", "<Name>/card.txt",
+                            "--text", "Hello <Name>, n. <#>"}),
+                   0);
+        CLI_EXPECT(cli.run({"prototype", "add", doc, "--one", "--path", "list.txt", "--head",
+                            "List: ", "--text", "<Name>", "--separator", ", ", "--foot", "."}),
+                   0);
+        return doc;
+    }
+
+private slots:
+    void newDocumentShowsItsWholeContent()
+    {
+        const QString doc = path("new.quillory");
+        CLI_EXPECT(cli.run({"new", doc}), 0);
+        const QJsonObject info = cli.info(doc);
+        QCOMPARE(info.value("appversion").toInt(), 10000);
+        QCOMPARE(info.value("mainTabId").toString(), QStringLiteral("db"));
+        QCOMPARE(info.value("secTabId").toString(), QStringLiteral("one"));
+        QCOMPARE(info.value("destinationDefined").toBool(true), false);
+        QVERIFY(info.value("destination").isNull());
+        const QJsonArray fields = info.value("fields").toArray();
+        QCOMPARE(fields.size(), 2);
+        QCOMPARE(fields[0].toObject().value("publicKey").toString(), QStringLiteral("#"));
+        QCOMPARE(fields[1].toObject().value("innerKey").toString(), QStringLiteral("2"));
+        QVERIFY(info.value("records").toArray().isEmpty());
+        QVERIFY(info.value("prototypes").toArray().isEmpty());
+
+        // An existing document is never replaced by accident.
+        const QByteArray before = readAll(doc);
+        const auto again = cli.run({"new", doc});
+        CLI_EXPECT(again, 2);
+        QVERIFY(again.err.contains("already exists"));
+        QCOMPARE(readAll(doc), before);
+    }
+
+    void fieldsAndRecordsAreEditedByName()
+    {
+        const QString doc = path("fields.quillory");
+        CLI_EXPECT(cli.run({"new", doc}), 0);
+        CLI_EXPECT(cli.run({"field", "add", doc, "Name"}), 0);
+        CLI_EXPECT(cli.run({"field", "add", doc}), 0); // KEY2
+        CLI_EXPECT(cli.run({"field", "rename", doc, "KEY2", "Name"}), 0);
+        // Two fields are now called Name: the name alone is ambiguous.
+        const auto ambiguous = cli.run({"record", "add", doc, "Name=x"});
+        CLI_EXPECT(ambiguous, 2);
+        QVERIFY(ambiguous.err.contains("#3 or #4"));
+        CLI_EXPECT(cli.run({"record", "add", doc, "#3=Ann", "#4=Rome"}), 0);
+        CLI_EXPECT(cli.run({"record", "add", doc, "#3=Bob"}), 0);
+        CLI_EXPECT(cli.run({"field", "rename", doc, "#4", "City"}), 0);
+        CLI_EXPECT(cli.run({"record", "set", doc, "2", "City=Oslo"}), 0);
+        // A blank name is refused and nothing changes.
+        CLI_EXPECT(cli.run({"field", "rename", doc, "City", "   "}), 2);
+
+        QJsonObject info = cli.info(doc);
+        QJsonArray records = info.value("records").toArray();
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[0].toObject().value("1").toInteger(), 1);
+        QCOMPARE(records[1].toObject().value("1").toInteger(), 2);
+        QVERIFY(records[0].toObject().value("2").isBool());
+        QCOMPARE(records[1].toObject().value("4").toString(), QStringLiteral("Oslo"));
+        QCOMPARE(info.value("fields").toArray()[3].toObject().value("publicKey").toString(),
+                 QStringLiteral("City"));
+
+        CLI_EXPECT(cli.run({"record", "delete", doc, "1"}), 0);
+        CLI_EXPECT(cli.run({"record", "delete", doc, "5"}), 2);
+        CLI_EXPECT(cli.run({"field", "delete", doc, "City"}), 0);
+        CLI_EXPECT(cli.run({"field", "delete", doc, "Nope"}), 2);
+        info = cli.info(doc);
+        records = info.value("records").toArray();
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records[0].toObject().value("3").toString(), QStringLiteral("Bob"));
+        QVERIFY(!records[0].toObject().contains("4"));
+        QCOMPARE(info.value("fields").toArray().size(), 3);
+    }
+
+    void prototypesItemsAndPreview()
+    {
+        const QString doc = makeExampleDocument("proto.quillory");
+        const auto items = cli.run({"items", doc});
+        CLI_EXPECT(items, 0);
+        QCOMPARE(items.out, QStringLiteral("<Name>/\tfolder\tmulti\t0\n"
+                                           "<Name>/card.txt\tfile\tmulti\t1\n"
+                                           "list.txt\tfile\tone\t2\n"));
+        const auto name = cli.run({"preview", doc, "2", "--record", "2", "--name"});
+        CLI_EXPECT(name, 0);
+        QCOMPARE(name.out, QStringLiteral("Bob/card.txt"));
+        const auto content = cli.run({"preview", doc, "2", "--record", "1", "--content"});
+        QCOMPARE(content.out, QStringLiteral("Hello Ann, n. 1"));
+        const auto list = cli.run({"preview", doc, "3", "--content"});
+        QCOMPARE(list.out, QStringLiteral("List: Ann, Bob."));
+        // A per-invocation default changes the counter text, and is not kept.
+        const auto padded = cli.run({"--default", "forceLeading0ForField1=YES", "preview", doc,
+                                     "2", "--record", "1", "--content"});
+        QCOMPARE(padded.out, QStringLiteral("Hello Ann, n. 001"));
+        QCOMPARE(cli.run({"preview", doc, "2", "--record", "1", "--content"}).out,
+                 QStringLiteral("Hello Ann, n. 1"));
+        CLI_EXPECT(cli.run({"preview", doc, "4"}), 2);
+
+        // Templates can come from files; removal takes the 1-based position.
+        writeFile(path("head.txt"), "Head from a file\n");
+        CLI_EXPECT(cli.run({"prototype", "add", doc, "--one", "--path", "h.txt", "--head",
+                            "@" + path("head.txt")}),
+                   0);
+        QJsonArray protos = cli.info(doc).value("prototypes").toArray();
+        QCOMPARE(protos.size(), 4);
+        QCOMPARE(protos[3].toObject().value("head").toString(), QStringLiteral("Head from a file\n"));
+        QCOMPARE(protos[3].toObject().value("uuid").toString().size(), 36);
+        CLI_EXPECT(cli.run({"prototype", "remove", doc, "1"}), 0);
+        protos = cli.info(doc).value("prototypes").toArray();
+        QCOMPARE(protos.size(), 3);
+        QCOMPARE(protos[0].toObject().value("path").toString(), QStringLiteral("<Name>/card.txt"));
+        CLI_EXPECT(cli.run({"prototype", "add", doc, "--one", "--multi", "--path", "x"}), 2);
+    }
+
+    void badUsageAndUnreadableDocuments()
+    {
+        CLI_EXPECT(cli.run({}), 2);
+        CLI_EXPECT(cli.run({"frobnicate"}), 2);
+        CLI_EXPECT(cli.run({"info"}), 2);
+        const auto help = cli.run({"run", "--help"});
+        CLI_EXPECT(help, 0);
+        QVERIFY(help.out.contains("--destination"));
+        writeFile(path("garbage.quillory"), "this is not an archive");
+        const auto garbage = cli.run({"info", path("garbage.quillory")});
+        CLI_EXPECT(garbage, 2);
+        QVERIFY(garbage.err.contains("garbage.quillory"));
+        CLI_EXPECT(cli.run({"info", path("missing.quillory")}), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "test_cli.moc"
