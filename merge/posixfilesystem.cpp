@@ -64,9 +64,10 @@ QString shortenedHint(const QString& hint)
 
 QString uniqueSuffix()
 {
+    // The process id keeps names of two programs apart; asked once, as it costs a system call.
+    static const QString process = QString::number(::getpid(), 36) + QLatin1Char('-');
     static std::atomic<quint64> counter{0};
-    return QString::number(::getpid(), 36) + QLatin1Char('-') +
-           QString::number(counter.fetch_add(1, std::memory_order_relaxed), 36);
+    return process + QString::number(counter.fetch_add(1, std::memory_order_relaxed), 36);
 }
 
 bool writeAll(int fd, const QByteArray& contents)

@@ -100,7 +100,7 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "document %lld ms, run %lld ms, log %lld characters\n",
                  static_cast<long long>(built), static_cast<long long>(timer.elapsed() - built),
                  static_cast<long long>(doc.logText.size()));
-    std::printf("created %lld\n",
-                static_cast<long long>(result.totals->foldersCreated + result.totals->filesCreated));
+    std::printf("created %lld\n", static_cast<long long>(result.totals->foldersCreated +
+                                                         result.totals->filesCreated));
     return 0;
 }

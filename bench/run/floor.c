@@ -22,8 +22,8 @@ static unsigned long counter;
 static long created;
 
 /* Writes contents at target unless something is there, as the merge does. */
-static void put_file(const char* folder, const char* name, const char* target,
-                     const char* contents, size_t len)
+static void put_file(const char* folder, const char* name, const char* target, const char* contents,
+                     size_t len)
 {
     struct stat st;
     char temp[4096];
@@ -94,19 +94,19 @@ int main(int argc, char** argv)
         snprintf(phone, sizeof phone, "+1-555-%04ld", i % 10000);
         snprintf(folder, sizeof folder, "%s/%s_%0*ld", dest, name, width, i);
         snprintf(target, sizeof target, "%s/card.txt", folder);
-        const int n = snprintf(
-            card, sizeof card,
-            "Card %0*ld\nName: %s\nCity: %s\nEmail: %s\nPhone: %s\n\nDear %s,\n"
-            "this card was made for you in %s. We will write to %s or call %s when your "
-            "order is ready. Thank you for choosing us, %s, and see you soon in %s.\n"
-            "Reference: %s-%0*ld\n",
-            width, i, name, city, email, phone, name, city, email, phone, name, city, name, width,
-            i);
+        const int n =
+            snprintf(card, sizeof card,
+                     "Card %0*ld\nName: %s\nCity: %s\nEmail: %s\nPhone: %s\n\nDear %s,\n"
+                     "this card was made for you in %s. We will write to %s or call %s when your "
+                     "order is ready. Thank you for choosing us, %s, and see you soon in %s.\n"
+                     "Reference: %s-%0*ld\n",
+                     width, i, name, city, email, phone, name, city, email, phone, name, city, name,
+                     width, i);
         put_file(folder, "card.txt", target, card, (size_t)n);
 
         char line[512];
-        const int m = snprintf(line, sizeof line, "%s%0*ld\t%s\t%s\t%s", i > 1 ? "\n" : "",
-                               width, i, name, city, email);
+        const int m = snprintf(line, sizeof line, "%s%0*ld\t%s\t%s\t%s", i > 1 ? "\n" : "", width,
+                               i, name, city, email);
         if (listLen + (size_t)m + 2 > listCap) {
             listCap *= 2;
             list = realloc(list, listCap);
