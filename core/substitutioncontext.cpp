@@ -34,6 +34,9 @@ std::optional<QString> SubstitutionContext::fieldTags(const std::optional<QStrin
 {
     if (!tmpl || tmpl->isEmpty())
         return std::nullopt;
+    // Every tag starts with "<": a template without one has nothing to look up.
+    if (!tmpl->contains(u'<'))
+        return tmpl;
     QStringList values;
     values.reserve(m_innerKeys.size());
     for (const QString& key : m_innerKeys) {
@@ -47,8 +50,7 @@ std::optional<QString> SubstitutionContext::standardTags(const std::optional<QSt
 {
     if (!tmpl || tmpl->isEmpty())
         return std::nullopt;
-    return TagSubstitution::substituteStandardTags(tmpl, m_clock ? m_clock()
-                                                                 : QDateTime::currentDateTime());
+    return TagSubstitution::substituteStandardTags(tmpl, m_clock);
 }
 
 std::optional<QString> SubstitutionContext::bothTags(const std::optional<QString>& tmpl,

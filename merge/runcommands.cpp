@@ -2,6 +2,7 @@
 
 #include "core/document.h"
 #include "core/kwbookmark.h"
+#include "merge/generateditems.h"
 #include "merge/posixfilesystem.h"
 #include "merge/runlog.h"
 
@@ -59,6 +60,7 @@ std::optional<RunSnapshot> RunCommands::beginRun(Document& doc)
 {
     // Showing the run tab rebuilds the generated items, so the snapshot comes after it.
     doc.switchMainTabToRun();
+    GeneratedItems::updateListOfCreatedFileFolder(doc);
     return RunSnapshot::take(doc);
 }
 

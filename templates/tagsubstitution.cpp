@@ -1,5 +1,8 @@
 #include "templates/tagsubstitution.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace quillory {
 
 namespace {
@@ -62,6 +65,23 @@ std::optional<QString> TagSubstitution::substituteStandardTags(const std::option
     replaceTag(w, u"<m>", [&] { return twoDigits(t.minute()); });
     replaceTag(w, u"<s>", [&] { return twoDigits(t.second()); });
     return w;
+}
+
+std::optional<QString>
+TagSubstitution::substituteStandardTags(const std::optional<QString>& tmpl,
+                                        const std::function<QDateTime()>& clock)
+{
+    if (!tmpl || tmpl->isEmpty())
+        return std::nullopt;
+    static const QStringView tags[] = {u"<YY>", u"<Y>", u"<M>", u"<D>", u"<h>", u"<m>", u"<s>"};
+    // Reading the clock costs more than the search, and most templates hold no date tag.
+    const bool any =
+        tmpl->contains(u'<') && std::any_of(std::begin(tags), std::end(tags), [&](QStringView tag) {
+            return tmpl->contains(tag, Qt::CaseSensitive);
+        });
+    if (!any)
+        return tmpl;
+    return substituteStandardTags(tmpl, clock ? clock() : QDateTime::currentDateTime());
 }
 
 QString TagSubstitution::dateTagElaborated(const std::optional<QString>& text, const QDateTime& now)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace quillory {
@@ -24,6 +25,9 @@ public:
     // empty template.
     static std::optional<QString> substituteStandardTags(const std::optional<QString>& tmpl,
                                                          const QDateTime& now);
+    // The same, reading the clock once and only when the text holds a date or time tag.
+    static std::optional<QString> substituteStandardTags(const std::optional<QString>& tmpl,
+                                                         const std::function<QDateTime()>& clock);
     // The display transformer's spelling ("<yy>", "<YY>", "<mm>", "<dd>", "<hh>", "<ii>",
     // "<ss>"); "" for none.
     static QString dateTagElaborated(const std::optional<QString>& text, const QDateTime& now);

@@ -53,6 +53,23 @@ private slots:
                  QStringLiteral("hash/mark"));
     }
 
+    void theClockIsReadOncePerTextHoldingADateTag()
+    {
+        Document doc;
+        int reads = 0;
+        doc.setClock([&reads] {
+            ++reads;
+            return QDateTime(QDate(2007, 3, 5), QTime(23, 59, 59));
+        });
+        QCOMPARE(doc.performTextSubstitutionWithStandardTags(QStringLiteral("<Name> <x>")),
+                 QStringLiteral("<Name> <x>"));
+        QCOMPARE(reads, 0);
+        // One reading serves every tag of a text, so a text never mixes two seconds.
+        QCOMPARE(doc.performTextSubstitutionWithStandardTags(QStringLiteral("<h>:<m>:<s> <D>")),
+                 QStringLiteral("23:59:59 05"));
+        QCOMPARE(reads, 1);
+    }
+
     void noneAndEmptyAndMissingRecord()
     {
         Document doc;
