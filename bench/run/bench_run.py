@@ -65,6 +65,15 @@ def main():
     args = parser.parse_args()
 
     build = os.path.abspath(args.build)
+    work = args.work or tempfile.mkdtemp(prefix="quillory-bench-run-")
+    os.makedirs(work, exist_ok=True)
+    cli = os.path.join(build, "cli/quillory-cli")
+    if not args.contender and os.path.exists(cli):
+        # The real contender: quillory-cli reading a saved document, as a user runs it.
+        doc = os.path.join(work, "bench.quillory")
+        subprocess.run([os.path.join(build, "bench/run/bench_run_merge"), "--write-doc", doc,
+                        str(args.records)], check=True)
+        args.contender = "%s run %s --destination {dest}" % (shlex.quote(cli), shlex.quote(doc))
     contenders = [
         ("floor (C)", os.path.join(build, "bench/run/bench_run_floor") + " {dest} {records}"),
         ("quillory", args.contender or
@@ -72,8 +81,6 @@ def main():
         ("python", "%s %s {dest} {records}" % (shlex.quote(sys.executable),
                                                os.path.join(HERE, "merge_py.py"))),
     ]
-    work = args.work or tempfile.mkdtemp(prefix="quillory-bench-run-")
-    os.makedirs(work, exist_ok=True)
     times = {name: [] for name, _ in contenders}
     cpus = {name: [] for name, _ in contenders}
     digests = {}

@@ -1,13 +1,16 @@
-// Builds the benchmark document in memory and runs its merge into DEST, as the command-line
-// tool will do for a saved document. Usage: bench_run_merge DEST [RECORDS]
+// Builds the benchmark document in memory and runs its merge into DEST, or saves the document
+// for quillory-cli to run. Usage: bench_run_merge DEST [RECORDS]
+//                                 bench_run_merge --write-doc PATH [RECORDS]
 #include "core/dict.h"
 #include "core/document.h"
+#include "io/documentcodec.h"
 #include "merge/runcommands.h"
 
 #include <QElapsedTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 using namespace quillory;
 
@@ -78,6 +81,14 @@ int main(int argc, char** argv)
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s DEST [RECORDS]\n", argv[0]);
         return 2;
+    }
+    if (std::string_view(argv[1]) == "--write-doc" && argc > 2) {
+        Document doc;
+        buildDocument(doc, argc > 3 ? std::atoll(argv[3]) : 100000);
+        const auto written = DocumentCodec::writeToFile(doc, QString::fromLocal8Bit(argv[2]));
+        if (!written.ok)
+            std::fprintf(stderr, "%s\n", qPrintable(written.error));
+        return written.ok ? 0 : 1;
     }
     const QString dest = QString::fromLocal8Bit(argv[1]);
     const qint64 records = argc > 2 ? std::atoll(argv[2]) : 100000;
