@@ -1,5 +1,7 @@
 #include "io/binaryplistreader.h"
 
+#include <QtEndian>
+
 #include <cstring>
 
 namespace quillory {
@@ -11,6 +13,18 @@ constexpr qsizetype kTrailerSize = 32;
 
 quint64 bigEndian(const uchar* p, int width)
 {
+    switch (width) {
+    case 1:
+        return p[0];
+    case 2:
+        return qFromBigEndian<quint16>(p);
+    case 4:
+        return qFromBigEndian<quint32>(p);
+    case 8:
+        return qFromBigEndian<quint64>(p);
+    default:
+        break;
+    }
     quint64 v = 0;
     for (int i = 0; i < width; ++i)
         v = (v << 8) | p[i];

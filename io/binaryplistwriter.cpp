@@ -1,5 +1,7 @@
 #include "io/binaryplistwriter.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -27,7 +29,9 @@ int BinaryPlistWriter::byteCount(quint64 value)
 }
 
 BinaryPlistWriter::BinaryPlistWriter(quint64 objectCount, qsizetype expectedBytes)
-    : m_offsets(objectCount, 0)
+    : m_objectCount(objectCount),
+      m_offsets32(std::make_unique_for_overwrite<quint32[]>(objectCount)),
+      m_isWritten(objectCount, false)
 {
     // Apple's reader demands 2^(8*refSize) > objectCount, so a count of exactly 256 needs two
     // bytes even though the largest reference fits in one.
@@ -57,14 +61,30 @@ void BinaryPlistWriter::grow(qsizetype bytes)
 bool BinaryPlistWriter::startObject(quint64 index, qsizetype maxBytes)
 {
     Q_ASSERT(m_pendingRefs == 0);
-    if (index >= m_offsets.size() || m_offsets[index] != 0 || m_pendingRefs != 0) {
+    if (index >= m_objectCount || m_isWritten[index] || m_pendingRefs != 0) {
         m_failed = true;
         return false;
     }
     reserve(maxBytes);
-    m_offsets[index] = quint64(m_pos - m_buffer.data());
+    const quint64 offset = quint64(m_pos - m_buffer.data());
+    if (!m_offsets64 && offset > 0xFFFFFFFFu)
+        widenOffsets();
+    if (m_offsets64)
+        m_offsets64[index] = offset;
+    else
+        m_offsets32[index] = quint32(offset);
+    m_isWritten[index] = true;
     ++m_written;
     return true;
+}
+
+void BinaryPlistWriter::widenOffsets()
+{
+    m_offsets64 = std::make_unique_for_overwrite<quint64[]>(m_objectCount);
+    for (quint64 i = 0; i < m_objectCount; ++i)
+        if (m_isWritten[i])
+            m_offsets64[i] = m_offsets32[i];
+    m_offsets32.reset();
 }
 
 void BinaryPlistWriter::writeMarkerWithCount(uchar marker, quint64 count)
@@ -194,24 +214,29 @@ void BinaryPlistWriter::beginDict(quint64 index, quint64 count)
 
 QByteArray BinaryPlistWriter::finish(quint64 topObject)
 {
-    if (m_failed || m_pendingRefs != 0 || m_written != m_offsets.size() ||
-        topObject >= m_offsets.size())
+    if (m_failed || m_pendingRefs != 0 || m_written != m_objectCount || topObject >= m_objectCount)
         return {};
     const quint64 tableOffset = quint64(m_pos - m_buffer.data());
     const int offsetSize = byteCount(tableOffset);
-    reserve(qsizetype(m_offsets.size()) * offsetSize + kTrailerSize);
-    for (quint64 offset : m_offsets)
-        putBigEndian(offset, offsetSize);
+    reserve(qsizetype(m_objectCount) * offsetSize + kTrailerSize);
+    if (!m_offsets64 && offsetSize == 4) {
+        for (quint64 i = 0; i < m_objectCount; ++i, m_pos += 4)
+            qToBigEndian<quint32>(m_offsets32[i], m_pos);
+    } else {
+        for (quint64 i = 0; i < m_objectCount; ++i)
+            putBigEndian(m_offsets64 ? m_offsets64[i] : m_offsets32[i], offsetSize);
+    }
     std::memset(m_pos, 0, 6);
     m_pos += 6;
     putByte(uchar(offsetSize));
     putByte(uchar(m_refSize));
-    putBigEndian(m_offsets.size(), 8);
+    putBigEndian(m_objectCount, 8);
     putBigEndian(topObject, 8);
     putBigEndian(tableOffset, 8);
     m_buffer.truncate(m_pos - m_buffer.data());
     m_pos = m_end = nullptr;
-    std::vector<quint64>().swap(m_offsets);
+    m_offsets32.reset();
+    m_offsets64.reset();
     return std::move(m_buffer);
 }
 

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QStringView>
 
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -18,7 +19,7 @@ class BinaryPlistWriter
 public:
     explicit BinaryPlistWriter(quint64 objectCount, qsizetype expectedBytes = 0);
 
-    quint64 objectCount() const { return m_offsets.size(); }
+    quint64 objectCount() const { return m_objectCount; }
     int refSize() const { return m_refSize; }
 
     void writeBool(quint64 index, bool b);
@@ -39,7 +40,7 @@ public:
     void beginDict(quint64 index, quint64 count);
     void appendReference(quint64 ref)
     {
-        Q_ASSERT(m_pendingRefs > 0 && ref < m_offsets.size());
+        Q_ASSERT(m_pendingRefs > 0 && ref < m_objectCount);
         --m_pendingRefs;
         putBigEndian(ref, m_refSize);
     }
@@ -70,7 +71,13 @@ private:
     QByteArray m_buffer;
     char* m_pos = nullptr;
     char* m_end = nullptr;
-    std::vector<quint64> m_offsets;
+    void widenOffsets();
+
+    quint64 m_objectCount = 0;
+    // Object offsets take 4 bytes each while the file stays under 4 GiB, 8 past that.
+    std::unique_ptr<quint32[]> m_offsets32;
+    std::unique_ptr<quint64[]> m_offsets64;
+    std::vector<bool> m_isWritten;
     quint64 m_written = 0;
     quint64 m_pendingRefs = 0;
     int m_refSize = 1;

@@ -180,9 +180,16 @@ Value rootValue(const Document& doc)
 
     auto records = Array::make({}, true);
     records->items.reserve(doc.dataArray().size());
-    for (const Record& r : doc.dataArray())
-        if (r) // an empty slot has nothing to save, and nil cannot stand in a list
-            records->items.push_back(Value::dict(r));
+    for (const Record& r : doc.dataArray()) {
+        if (!r) // an empty slot has nothing to save, and nil cannot stand in a list
+            continue;
+        // A record that only the list holds cannot be listed twice, so it is lent to the
+        // writer without an owner of its own: the writer then needs no identity lookup for it,
+        // which is most of its work on a large document. Records also held elsewhere (the
+        // undo history, a selection) are passed as they are and checked.
+        const bool onlyHere = r.use_count() == 1;
+        records->items.push_back(Value::dict(onlyHere ? DictPtr(DictPtr(), r.get()) : r));
+    }
     entries.emplace_back(kDataArrayKey, Value::array(std::move(records)));
 
     entries.emplace_back(kDestinationDefinedKey, Value::boolean(doc.selectedDestinationDefined()));

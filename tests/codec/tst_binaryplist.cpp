@@ -428,6 +428,9 @@ void TestBinaryPlist::readerRefusesDamagedFiles_data()
     QTest::newRow("table past the end") << patched(t + 24, RawPlist::be(~quint64(0) - 40, 8))
                                         << QStringLiteral("trailer is damaged");
     QTest::newRow("one trailing byte") << base + '\0' << QStringLiteral("trailer is damaged");
+    // The trailer itself intact, but padding before it: Apple's reader wants the exact length.
+    QTest::newRow("padding before the trailer")
+        << base.left(t) + QByteArray(1, '\0') + base.mid(t) << QStringLiteral("trailer is damaged");
     QTest::newRow("one byte missing")
         << base.left(8) + base.mid(9) << QStringLiteral("trailer is damaged");
     QTest::newRow("offset into the header")

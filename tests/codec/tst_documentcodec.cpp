@@ -294,12 +294,13 @@ void TestDocumentCodec::savedFileHoldsTheClassesAppleExpects()
     QCOMPARE(entryOf(key2, QStringLiteral("publicKey")),
              tag("str", u8("Name \xE2\x9C\x93 \xF0\x9F\x98\x80")));
 
-    const QJsonArray records = entryOf(root, QStringLiteral("dataArray"))[QStringLiteral("items")]
-                                   .toArray();
+    const QJsonArray records =
+        entryOf(root, QStringLiteral("dataArray"))[QStringLiteral("items")].toArray();
     QCOMPARE(records.size(), 4);
     QCOMPARE(records.at(0)[QStringLiteral("class")].toString(),
              QStringLiteral("NSMutableDictionary"));
-    QCOMPARE(entryOf(records.at(0), QStringLiteral("1")), tag("int", QStringLiteral("1099511627776")));
+    QCOMPARE(entryOf(records.at(0), QStringLiteral("1")),
+             tag("int", QStringLiteral("1099511627776")));
     QCOMPARE(entryOf(records.at(1), QStringLiteral("1")), tag("int", QStringLiteral("-5")));
     QCOMPARE(entryOf(records.at(0), QStringLiteral("2")), tag("bool", true));
     QCOMPARE(entryOf(records.at(1), QStringLiteral("2")), tag("bool", false));
@@ -346,11 +347,11 @@ void TestDocumentCodec::appVersionDecidesWhetherAFileOpens()
     QFETCH(bool, opens);
     QFETCH(bool, newer);
 
-    DictPtr root = dictOf({{QStringLiteral("keyArray"),
-                            Value::array(Array::make({Value::dict(
-                                dictOf({{QStringLiteral("innerKey"), text("1")},
-                                        {QStringLiteral("publicKey"), text("#")}}))}))},
-                           {QStringLiteral("mainTabId"), text("run")}});
+    DictPtr root =
+        dictOf({{QStringLiteral("keyArray"), Value::array(Array::make({Value::dict(dictOf(
+                                                 {{QStringLiteral("innerKey"), text("1")},
+                                                  {QStringLiteral("publicKey"), text("#")}}))}))},
+                {QStringLiteral("mainTabId"), text("run")}});
     if (version == QStringLiteral("text"))
         root->set(QStringLiteral("appversion"), text("10000"));
     else if (version != QStringLiteral("missing"))
@@ -359,7 +360,8 @@ void TestDocumentCodec::appVersionDecidesWhetherAFileOpens()
     if (sixteenBytes) {
         if (!havePython())
             QSKIP("python3 is not installed");
-        const QString in = path(QStringLiteral("in.plist")), out = path(QStringLiteral("out.plist"));
+        const QString in = path(QStringLiteral("in.plist")),
+                      out = path(QStringLiteral("out.plist"));
         QVERIFY(writeFile(in, bytes));
         QString error;
         QVERIFY2(independentRewrite(in, out, {QStringLiteral("--int16"), version}, &error),
@@ -405,13 +407,14 @@ void TestDocumentCodec::wrongTypesAreRefusedLeavingTheDocument_data()
 
     QTest::newRow("keyArray is text") << withRoot(QStringLiteral("keyArray"), text("keys"))
                                       << QStringLiteral("keyArray is not a list");
-    QTest::newRow("dataArray is a dictionary")
-        << withRoot(QStringLiteral("dataArray"), record) << QStringLiteral("dataArray is not a list");
+    QTest::newRow("dataArray is a dictionary") << withRoot(QStringLiteral("dataArray"), record)
+                                               << QStringLiteral("dataArray is not a list");
     QTest::newRow("universalFilePrototypeArray is a number")
         << withRoot(QStringLiteral("universalFilePrototypeArray"), Value::integer(3))
         << QStringLiteral("universalFilePrototypeArray is not a list");
-    QTest::newRow("a field key is text") << withRoot(QStringLiteral("keyArray"), listOf({text("#")}))
-                                         << QStringLiteral("keyArray is not a dictionary");
+    QTest::newRow("a field key is text")
+        << withRoot(QStringLiteral("keyArray"), listOf({text("#")}))
+        << QStringLiteral("keyArray is not a dictionary");
     QTest::newRow("a record is text")
         << withRoot(QStringLiteral("dataArray"), listOf({record, text("x")}))
         << QStringLiteral("record of dataArray is not a dictionary");
@@ -420,12 +423,12 @@ void TestDocumentCodec::wrongTypesAreRefusedLeavingTheDocument_data()
     QTest::newRow("a Prototype is a list")
         << withRoot(QStringLiteral("universalFilePrototypeArray"), listOf({listOf({})}))
         << QStringLiteral("Prototype of universalFilePrototypeArray is not a dictionary");
-    QTest::newRow("root is a list") << archiveOf(listOf({record}))
-                                    << QStringLiteral("root object is not a dictionary");
+    QTest::newRow("root is a list")
+        << archiveOf(listOf({record})) << QStringLiteral("root object is not a dictionary");
     QTest::newRow("root is nil") << archiveOf(Value())
                                  << QStringLiteral("root object is not a dictionary");
-    QTest::newRow("not an archive") << QByteArray("quillory document, honest")
-                                    << QStringLiteral("not a binary property list");
+    QTest::newRow("not an archive")
+        << QByteArray("quillory document, honest") << QStringLiteral("not a binary property list");
     const QByteArray good = withRoot(QStringLiteral("secTabId"), text("multi"));
     QTest::newRow("truncated") << good.left(good.size() - 1) << QStringLiteral("trailer");
     QTest::newRow("empty") << QByteArray() << QStringLiteral("not a binary property list");
@@ -452,9 +455,9 @@ void TestDocumentCodec::missingEntriesReadAsEmpty()
     populate(doc);
     const DictPtr prototype = dictOf({{QStringLiteral("path"), text("only/path")}});
     const auto result = DocumentCodec::readFromData(
-        doc, archiveOf(Value::dict(dictOf(
-                 {{QStringLiteral("universalFilePrototypeArray"),
-                   Value::array(Array::make({Value::dict(prototype)}))}}))));
+        doc,
+        archiveOf(Value::dict(dictOf({{QStringLiteral("universalFilePrototypeArray"),
+                                       Value::array(Array::make({Value::dict(prototype)}))}}))));
     QVERIFY2(result.ok, qPrintable(result.error));
     QVERIFY(doc.keyArray().empty());
     QVERIFY(doc.dataArray().empty());

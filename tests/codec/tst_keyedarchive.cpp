@@ -101,8 +101,8 @@ Value richGraph()
          Value::array(Array::make({Value::array(sharedList), Value::array(sharedList)}, true))},
         {QStringLiteral("many"), Value::dict(many)},
         {QStringLiteral("immutable nested"),
-         Value::dict(dictOf({{QStringLiteral("inner"), Value::array(Array::make({}, false))}},
-                            false))},
+         Value::dict(
+             dictOf({{QStringLiteral("inner"), Value::array(Array::make({}, false))}}, false))},
     });
     return Value::dict(root);
 }
@@ -326,7 +326,8 @@ void TestKeyedArchive::immutableContainersKeepTheirClass()
     QCOMPARE(d->entries[0].first, QStringLiteral("Array key"));
     const ArrayPtr a = d->value(u"Array key").toArray();
     QVERIFY(a && !a->isMutable);
-    QCOMPARE(a->items, (std::vector<Value>{Value::integer(1), Value::integer(2), Value::integer(3)}));
+    QCOMPARE(a->items,
+             (std::vector<Value>{Value::integer(1), Value::integer(2), Value::integer(3)}));
     QCOMPARE(d->value(u"First key"), Value::string(QStringLiteral("First value")));
     QCOMPARE(d->value(u"Second key").toString(), QStringLiteral("Second value"));
 }
@@ -338,20 +339,23 @@ void TestKeyedArchive::uuidsDecodeFromTheirRfc4122Bytes()
     auto v = decodeFixture(kUuidV4, QStringLiteral("root"), &error);
     QVERIFY2(v, qPrintable(error));
     QCOMPARE(v->type(), Value::Type::Uuid);
-    QCOMPARE(v->toUuid(), QUuid::fromString(QStringLiteral("e98a110a-1409-47ab-b9c9-66f2633f570f")));
+    QCOMPARE(v->toUuid(),
+             QUuid::fromString(QStringLiteral("e98a110a-1409-47ab-b9c9-66f2633f570f")));
 
     // The ComplexTest root holds NSNull and NSURL, but its NSUUID (object 21) reads alone.
     v = decodeFixtureObject(QStringLiteral("macos_NSDictionary-NSArray-NSUUID-NSURL-NSNull__"
                                            "NSKeyedUnarchiver-ComplexTest.plist"),
                             21, &error);
     QVERIFY2(v, qPrintable(error));
-    QCOMPARE(v->toUuid(), QUuid::fromString(QStringLiteral("71DC068E-3420-45FF-919E-3A267D55EC22")));
+    QCOMPARE(v->toUuid(),
+             QUuid::fromString(QStringLiteral("71DC068E-3420-45FF-919E-3A267D55EC22")));
 
     v = decodeFixtureObject(
         QStringLiteral("xcode_NSUUID-NSURL-NSMutableDictionary-bools__xctestconfiguration.bin"), 10,
         &error);
     QVERIFY2(v, qPrintable(error));
-    QCOMPARE(v->toUuid(), QUuid::fromString(QStringLiteral("be7edfce-da6a-402d-95d3-2d919955a29a")));
+    QCOMPARE(v->toUuid(),
+             QUuid::fromString(QStringLiteral("be7edfce-da6a-402d-95d3-2d919955a29a")));
 }
 
 void TestKeyedArchive::recordsLikeListDecodesWithDates()
@@ -463,8 +467,8 @@ void TestKeyedArchive::topKeysOtherThanRootAndNil()
     const ArrayPtr a = d->value(u"array").toArray();
     QVERIFY(a && a->isMutable);
     // A boolean stays a boolean, not the integer 1.
-    QCOMPARE(a->items, (std::vector<Value>{Value::boolean(true), str("Hello, World!"),
-                                           Value::integer(42)}));
+    QCOMPARE(a->items,
+             (std::vector<Value>{Value::boolean(true), str("Hello, World!"), Value::integer(42)}));
 
     KeyedArchiveReader r;
     QVERIFY(r.open(readFile(fixturePath(
@@ -491,7 +495,8 @@ void TestKeyedArchive::cyclesAreRefused_data()
         << QStringLiteral("macos_NSMutableArray_contains-itself__circularReference.plist")
         << quint64(0);
     QTest::newRow("two dictionaries")
-        << QStringLiteral("macos_NSDictionary-NSMutableDictionary_cycle__recursive_dict_archive.plist")
+        << QStringLiteral(
+               "macos_NSDictionary-NSMutableDictionary_cycle__recursive_dict_archive.plist")
         << quint64(2);
 }
 
@@ -537,12 +542,12 @@ void TestKeyedArchive::classChainIsOptional()
     REQUIRE_FIXTURES();
     REQUIRE_PYTHON();
     QString error;
-    const auto v = rewriteAndDecode(
-        kSimpleDict,
-        {QStringLiteral("--patch"),
-         QStringLiteral("for o in d['$objects']:\n"
-                        "    if isinstance(o, dict): o.pop('$classes', None)\n")},
-        &error);
+    const auto v =
+        rewriteAndDecode(kSimpleDict,
+                         {QStringLiteral("--patch"),
+                          QStringLiteral("for o in d['$objects']:\n"
+                                         "    if isinstance(o, dict): o.pop('$classes', None)\n")},
+                         &error);
     QVERIFY2(v, qPrintable(error));
     const auto original = decodeFixture(kSimpleDict, QStringLiteral("root"), &error);
     QCOMPARE(*v, *original);
@@ -563,10 +568,10 @@ void TestKeyedArchive::widthsAndOrderDoNotChangeTheResult_data()
         << QStringList{QStringLiteral("--ref-size"), QStringLiteral("8"),
                        QStringLiteral("--offset-size"), QStringLiteral("8")};
     QTest::newRow("mixed, 16-byte integers")
-        << kGpuInfo
-        << QStringList{QStringLiteral("--int16"), QStringLiteral("0"), QStringLiteral("--int16"),
-                       QStringLiteral("1"), QStringLiteral("--int16"),
-                       QStringLiteral("4294967998"), QStringLiteral("--reverse")};
+        << kGpuInfo << QStringList{QStringLiteral("--int16"),  QStringLiteral("0"),
+                                   QStringLiteral("--int16"),  QStringLiteral("1"),
+                                   QStringLiteral("--int16"),  QStringLiteral("4294967998"),
+                                   QStringLiteral("--reverse")};
 }
 
 void TestKeyedArchive::widthsAndOrderDoNotChangeTheResult()
@@ -589,16 +594,16 @@ void TestKeyedArchive::malformedArchivesAreRefused_data()
     QTest::addColumn<QString>("reason");
     // Each patch works on simpleDict: $objects 1 is the root dictionary, 5 its array, 9 and 12
     // the class dictionaries.
-    QTest::newRow("wrong archiver") << QStringLiteral("d['$archiver'] = 'NSArchiver'")
-                                    << QStringLiteral("$archiver");
-    QTest::newRow("wrong version") << QStringLiteral("d['$version'] = 100001")
-                                   << QStringLiteral("$version");
-    QTest::newRow("version as a string") << QStringLiteral("d['$version'] = '100000'")
-                                         << QStringLiteral("$version");
-    QTest::newRow("no root in $top") << QStringLiteral("d['$top'] = {'$0': UID(1)}")
-                                     << QStringLiteral("no root object");
-    QTest::newRow("root is not a UID") << QStringLiteral("d['$top'] = {'root': 1}")
-                                       << QStringLiteral("not an object reference");
+    QTest::newRow("wrong archiver")
+        << QStringLiteral("d['$archiver'] = 'NSArchiver'") << QStringLiteral("$archiver");
+    QTest::newRow("wrong version")
+        << QStringLiteral("d['$version'] = 100001") << QStringLiteral("$version");
+    QTest::newRow("version as a string")
+        << QStringLiteral("d['$version'] = '100000'") << QStringLiteral("$version");
+    QTest::newRow("no root in $top")
+        << QStringLiteral("d['$top'] = {'$0': UID(1)}") << QStringLiteral("no root object");
+    QTest::newRow("root is not a UID")
+        << QStringLiteral("d['$top'] = {'root': 1}") << QStringLiteral("not an object reference");
     QTest::newRow("no $objects") << QStringLiteral("del d['$objects']")
                                  << QStringLiteral("$objects is missing");
     QTest::newRow("UID past $objects")
@@ -619,17 +624,15 @@ void TestKeyedArchive::malformedArchivesAreRefused_data()
         << QStringLiteral("del d['$objects'][5]['$class']") << QStringLiteral("has no class");
     QTest::newRow("class without name")
         << QStringLiteral("del d['$objects'][9]['$classname']") << QStringLiteral("no class name");
-    QTest::newRow("unknown class")
-        << QStringLiteral("d['$objects'][9]['$classname'] = 'NSURL'")
-        << QStringLiteral("unsupported archived class 'NSURL'");
+    QTest::newRow("unknown class") << QStringLiteral("d['$objects'][9]['$classname'] = 'NSURL'")
+                                   << QStringLiteral("unsupported archived class 'NSURL'");
     QTest::newRow("class reference to a string")
         << QStringLiteral("d['$objects'][5]['$class'] = UID(2)")
         << QStringLiteral("not a dictionary");
     QTest::newRow("dictionary without NS.keys")
         << QStringLiteral("del d['$objects'][1]['NS.keys']") << QStringLiteral("NS.keys");
-    QTest::newRow("bare array in $objects")
-        << QStringLiteral("d['$objects'][5] = [UID(6)]")
-        << QStringLiteral("neither a value nor an object");
+    QTest::newRow("bare array in $objects") << QStringLiteral("d['$objects'][5] = [UID(6)]")
+                                            << QStringLiteral("neither a value nor an object");
     QTest::newRow("NS.string referring to itself")
         << QStringLiteral("o = d['$objects']\n"
                           "o[10] = {'NS.string': UID(10), '$class': UID(9)}\n"
@@ -734,8 +737,8 @@ void TestKeyedArchive::writtenArchiveRoundTripsKeepingIdentity()
     QCOMPARE(d->value(u"numbers").toArray()->items[10].type(), Value::Type::Bool);
     QCOMPARE(d->value(u"list with nil").toArray()->items[1].type(), Value::Type::None);
     // Equal record keys are stored once and come back as one shared string.
-    const auto records = KeyedArchiveReader::rootObject(
-        *KeyedArchiveWriter::archivedData(recordList(3)), &error);
+    const auto records =
+        KeyedArchiveReader::rootObject(*KeyedArchiveWriter::archivedData(recordList(3)), &error);
     QVERIFY(records);
     const auto& items = records->toArray()->items;
     QCOMPARE(items[0].toDict()->entries[2].first.constData(),
