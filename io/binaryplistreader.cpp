@@ -214,6 +214,28 @@ bool BinaryPlistReader::reference(const Object& container, quint64 position, qui
     return true;
 }
 
+std::optional<quint64> BinaryPlistReader::plainUidAt(const Object& container,
+                                                     quint64 position) const
+{
+    const quint64 places = container.kind == Kind::Dict ? container.count * 2 : container.count;
+    if (position >= places || (container.kind != Kind::Array && container.kind != Kind::Set &&
+                               container.kind != Kind::Dict))
+        return std::nullopt;
+    const quint64 ref =
+        readUnsigned(container.payload + qsizetype(position) * m_refSize, m_refSize);
+    if (ref >= m_objectCount)
+        return std::nullopt;
+    const quint64 offset =
+        readUnsigned(qsizetype(m_tableOffset + ref * m_offsetSize), m_offsetSize);
+    if (offset < quint64(kHeaderSize) || offset >= m_tableOffset)
+        return std::nullopt;
+    const uchar marker = m_bytes[offset];
+    const int width = (marker & 0x0F) + 1;
+    if ((marker & 0xF0) != 0x80 || width > 4 || offset + 1 + quint64(width) > m_tableOffset)
+        return std::nullopt;
+    return readUnsigned(qsizetype(offset) + 1, width);
+}
+
 BinaryPlistReader::Integer BinaryPlistReader::integer(const Object& o) const
 {
     Integer v;

@@ -227,16 +227,11 @@ Value rootValue(const Document& doc)
     return Value::dict(std::move(root));
 }
 
-std::optional<QByteArray> archive(const Document& doc, QString* error)
-{
-    return KeyedArchiveWriter::archivedData(rootValue(doc), error);
-}
-
 } // namespace
 
 QByteArray DocumentCodec::dataOfType(const Document& doc)
 {
-    return archive(doc, nullptr).value_or(QByteArray());
+    return KeyedArchiveWriter::archivedData(rootValue(doc)).value_or(QByteArray());
 }
 
 DocumentCodec::ReadResult DocumentCodec::readFromData(Document& doc, const QByteArray& data)
@@ -302,16 +297,13 @@ DocumentCodec::ReadResult DocumentCodec::readFromFile(Document& doc, const QStri
 DocumentCodec::WriteResult DocumentCodec::writeToFile(const Document& doc, const QString& path)
 {
     WriteResult result;
-    const std::optional<QByteArray> data = archive(doc, &result.error);
-    if (!data)
-        return result;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         result.error = file.errorString();
         return result;
     }
-    if (file.write(*data) != data->size()) {
-        result.error = file.errorString();
+    // Streamed into the temporary file that commit() renames over path.
+    if (!KeyedArchiveWriter::writeArchive(rootValue(doc), &file, &result.error)) {
         file.cancelWriting();
         return result;
     }

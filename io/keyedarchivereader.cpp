@@ -32,7 +32,10 @@ Value integerValue(BinaryPlistReader::Integer v)
 
 bool sameKey(const QString& a, const QString& b)
 {
-    return a.size() == b.size() && (a.constData() == b.constData() || a == b);
+    // Keys are mostly short and shared; comparing the first unit spares most full comparisons.
+    return a.size() == b.size() &&
+           (a.constData() == b.constData() || (!a.isEmpty() && a.front() == b.front() && a == b) ||
+            a.isEmpty());
 }
 
 } // namespace
@@ -320,6 +323,10 @@ bool KeyedArchiveReader::inlineObject(quint64 ref, Kind k1, Kind k2, const char*
 
 bool KeyedArchiveReader::referencedIndex(const Object& array, quint64 position, quint64& index)
 {
+    if (const std::optional<quint64> uid = m_plist.plainUidAt(array, position)) {
+        index = *uid;
+        return true;
+    }
     quint64 ref;
     Object o;
     if (!m_plist.reference(array, position, ref) || !m_plist.object(ref, o))
@@ -400,25 +407,21 @@ bool KeyedArchiveReader::decodeInstance(quint64 index, const Object& dict, int d
     return true;
 }
 
-bool KeyedArchiveReader::decodeKey(quint64 index, int depth, QString& out)
+bool KeyedArchiveReader::decodeKey(quint64 index, int depth, const QString*& out)
 {
     // Every record names the same few keys: each is decoded once and then shared.
-    const quint32 slot = index < m_slot.size() ? m_slot[index] : 0;
+    quint32 slot = index < m_slot.size() ? m_slot[index] : 0;
     if (slot == 0 || slot == kBusy) {
         Value key;
         if (!decode(index, depth, key))
             return false;
-        if (!key.stringPtr())
-            return fail(QStringLiteral("archived dictionary has a key that is not a string"));
-        out = *key.stringPtr();
         if (m_slot[index] == 0)
             remember(index, key);
-        return true;
+        slot = m_slot[index];
     }
-    const QString* key = m_memo[slot - 1].stringPtr();
-    if (!key)
+    out = m_memo[slot - 1].stringPtr();
+    if (!out)
         return fail(QStringLiteral("archived dictionary has a key that is not a string"));
-    out = *key;
     return true;
 }
 
@@ -443,10 +446,11 @@ bool KeyedArchiveReader::decodeDictionary(quint64 index, const Fields& fields, b
     QSet<QString> seen;
     for (quint64 i = 0; i < keys.count; ++i) {
         quint64 keyIndex, valueIndex;
-        QString name;
-        Value value;
-        if (!referencedIndex(keys, i, keyIndex) || !decodeKey(keyIndex, depth + 1, name))
+        const QString* key;
+        if (!referencedIndex(keys, i, keyIndex) || !decodeKey(keyIndex, depth + 1, key))
             return false;
+        QString name = *key; // before the value is decoded, which may move the memo
+        Value value;
         if (!referencedIndex(objects, i, valueIndex) || !decode(valueIndex, depth + 1, value))
             return false;
         // A repeated key keeps its first place and its last value, as a dictionary would.

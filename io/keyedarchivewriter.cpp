@@ -7,6 +7,8 @@
 
 #include <QHash>
 
+#include <optional>
+
 #include <algorithm>
 #include <vector>
 
@@ -185,7 +187,7 @@ private:
 class Encoder
 {
 public:
-    std::optional<QByteArray> encode(const Value& root, QString* error);
+    bool encode(const Value& root, QIODevice* sink, QByteArray* data, QString* error);
 
 private:
     bool run(const Value& root);
@@ -226,12 +228,12 @@ private:
     quint64 m_uidBase = 0, m_mainBase = 0, m_auxBase = 0;
 };
 
-std::optional<QByteArray> Encoder::encode(const Value& root, QString* error)
+bool Encoder::encode(const Value& root, QIODevice* sink, QByteArray* data, QString* error)
 {
-    const auto failed = [&]() -> std::optional<QByteArray> {
+    const auto failed = [&] {
         if (error)
             *error = m_error;
-        return std::nullopt;
+        return false;
     };
     if (!run(root))
         return failed();
@@ -261,13 +263,18 @@ std::optional<QByteArray> Encoder::encode(const Value& root, QString* error)
     const int refSize = BinaryPlistWriter::byteCount(total);
     const qint64 expected = m_bytes + qint64(m_refs + 3 * objects) * refSize +
                             qint64(objects) * (1 + BinaryPlistWriter::byteCount(objects)) + 512;
-    BinaryPlistWriter out(total, qsizetype(expected));
+    std::optional<BinaryPlistWriter> writer;
+    if (sink)
+        writer.emplace(total, sink);
+    else
+        writer.emplace(total, qsizetype(expected));
+    BinaryPlistWriter& out = *writer;
     m_out = &out;
     for (int n = 0; n < kNameCount; ++n)
         if (used[n])
             out.writeAscii(m_names[n], kNames[n]);
-    for (quint64 u = m_nilUsed ? 0 : 1; u < objects; ++u)
-        out.writeUid(uidRef(u), u);
+    const quint64 firstUid = m_nilUsed ? 0 : 1;
+    out.writeUids(uidRef(firstUid), firstUid, objects - firstUid);
     out.writeAscii(main(0), "$null");
 
     if (!run(root))
@@ -277,12 +284,13 @@ std::optional<QByteArray> Encoder::encode(const Value& root, QString* error)
     for (quint64 u = 0; u < objects; ++u)
         out.appendReference(main(u));
 
-    QByteArray bytes = out.finish(kTopDict);
-    if (bytes.isEmpty()) {
-        m_error = QStringLiteral("internal error: the archive's object table is incomplete");
+    if (!out.finish(kTopDict)) {
+        m_error = out.errorString();
         return failed();
     }
-    return bytes;
+    if (data)
+        *data = out.takeData();
+    return true;
 }
 
 void Encoder::writeHeader(quint64 rootIndex)
@@ -576,6 +584,15 @@ bool Encoder::visitArray(quint64 u, const ArrayPtr& array, int depth)
     const size_t n = array->items.size();
     m_open.push_back(array.get());
     for (size_t i = 0; i < n; ++i) {
+        // Long lists of records are memory-bound: fetch the entries of a record a few places
+        // ahead while this one is written.
+        if (i + 4 < n) {
+            if (const DictPtr ahead = array->items[i + 4].toDict())
+                __builtin_prefetch(ahead->entries.data());
+            if (i + 8 < n)
+                if (const DictPtr further = array->items[i + 8].toDict())
+                    __builtin_prefetch(further.get());
+        }
         bool fresh;
         const Value& item = array->items[i];
         const quint64 v = assign(item, depth + 1, fresh);
@@ -610,7 +627,16 @@ bool Encoder::visitArray(quint64 u, const ArrayPtr& array, int depth)
 std::optional<QByteArray> KeyedArchiveWriter::archivedData(const Value& root, QString* error)
 {
     Encoder encoder;
-    return encoder.encode(root, error);
+    QByteArray data;
+    if (!encoder.encode(root, nullptr, &data, error))
+        return std::nullopt;
+    return data;
+}
+
+bool KeyedArchiveWriter::writeArchive(const Value& root, QIODevice* device, QString* error)
+{
+    Encoder encoder;
+    return encoder.encode(root, device, nullptr, error);
 }
 
 } // namespace quillory
