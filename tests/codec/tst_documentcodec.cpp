@@ -156,6 +156,7 @@ private slots:
     void newDocumentSavesItsDefaults();
     void roundTripKeepsEveryPart();
     void savedFileHoldsTheClassesAppleExpects();
+    void recordsKeepTheirIdentity();
     void appVersionDecidesWhetherAFileOpens_data();
     void appVersionDecidesWhetherAFileOpens();
     void wrongTypesAreRefusedLeavingTheDocument_data();
@@ -320,6 +321,33 @@ void TestDocumentCodec::savedFileHoldsTheClassesAppleExpects()
     QCOMPARE(entryOf(p, QStringLiteral("foot")), tag("mstr", QStringLiteral("end")));
     QCOMPARE(entryOf(p, QStringLiteral("color")), tag("str", QStringLiteral("blue")));
     QVERIFY(entryOf(prototypes.at(2), QStringLiteral("uuid")).isUndefined());
+}
+
+void TestDocumentCodec::recordsKeepTheirIdentity()
+{
+    Document doc;
+    doc.windowControllerDidLoadNib();
+    const QString field = doc.insertNewColumnInTable();
+    for (int i = 0; i < 3; ++i) {
+        Record r = doc.getNewRecordRow();
+        r->set(field, Value::string(QString::number(i)));
+        doc.dataArray().push_back(r); // held by the list alone
+    }
+    // One record listed twice, one also held by the selection: each stays one record.
+    doc.dataArray().push_back(doc.dataArray()[0]);
+    doc.setSelectedRecord(doc.dataArray()[1]);
+    doc.dataArray().push_back(doc.dataArray()[1]);
+
+    Document back;
+    const auto result = DocumentCodec::readFromData(back, DocumentCodec::dataOfType(doc));
+    QVERIFY2(result.ok, qPrintable(result.error));
+    const auto& records = back.dataArray();
+    QCOMPARE(records.size(), size_t(5));
+    QCOMPARE(records[3], records[0]);
+    QCOMPARE(records[4], records[1]);
+    QVERIFY(records[0] != records[1] && records[1] != records[2] && records[0] != records[2]);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(records[size_t(i)]->value(field).toString(), QString::number(i));
 }
 
 void TestDocumentCodec::appVersionDecidesWhetherAFileOpens_data()
