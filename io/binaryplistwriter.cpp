@@ -61,11 +61,14 @@ void BinaryPlistWriter::flush()
 {
     const qsizetype used = m_pos - m_buffer.data();
     // After a failure the rest is dropped: the caller learns of it from finish().
-    if (m_error.isEmpty() && used > 0 && m_sink->write(m_buffer.constData(), used) != used) {
-        m_error = m_sink->errorString();
-        if (m_error.isEmpty())
-            m_error = QStringLiteral("write error");
-        m_failed = true;
+    if (m_error.isEmpty() && used > 0) {
+        const qint64 written = m_sink->write(m_buffer.constData(), used);
+        if (written != used) {
+            // A short write (a full disk, a file-size limit) sets no error of its own.
+            m_error = written < 0 ? m_sink->errorString()
+                                  : QStringLiteral("could not write the whole file");
+            m_failed = true;
+        }
     }
     m_flushed += quint64(used);
     m_pos = m_buffer.data();

@@ -298,7 +298,9 @@ DocumentCodec::WriteResult DocumentCodec::writeToFile(const Document& doc, const
 {
     WriteResult result;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so that every write reports how much reached the file: a buffered write that
+    // falls short at commit() time would let a truncated file replace the good one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         result.error = file.errorString();
         return result;
     }

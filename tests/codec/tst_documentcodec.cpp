@@ -55,13 +55,14 @@ void populate(Document& doc)
     doc.renameKey(2, u8("Name \xE2\x9C\x93 \xF0\x9F\x98\x80"));
 
     const qint64 counters[] = {qint64(1) << 40, -5, std::numeric_limits<qint64>::max(), 0};
+    for (int i = 0; i < 4; ++i)
+        doc.dataArray().push_back(doc.getNewRecordRow());
     for (int i = 0; i < 4; ++i) {
-        Record r = doc.getNewRecordRow();
+        const Record& r = doc.dataArray()[size_t(i)];
         r->set(kCounterKey, Value::integer(counters[i]));
         r->set(kCheckedKey, Value::boolean(i % 2 == 0));
         r->set(name, Value::string(u8("Zo\xC3\xAB \xF0\x9F\x8E\x89 #") + QString::number(i)));
         r->set(city, Value::string(i == 3 ? QString() : QStringLiteral("Lyon")));
-        doc.dataArray().push_back(r);
     }
     // Entries another release wrote into a record stay as they were.
     doc.dataArray()[1]->set(QStringLiteral("99"), Value::data(QByteArray("\x00\x01", 2)));
@@ -165,6 +166,7 @@ private slots:
     void foreignEntriesSurviveASave();
     void damagedFilesLeaveTheDocumentUntouched();
     void savingAndOpeningFiles();
+    void failedSaveKeepsTheExistingFile_data();
     void failedSaveKeepsTheExistingFile();
 
 private:
@@ -615,8 +617,17 @@ void TestDocumentCodec::savingAndOpeningFiles()
     QVERIFY(!noFolder.error.isEmpty());
 }
 
+void TestDocumentCodec::failedSaveKeepsTheExistingFile_data()
+{
+    QTest::addColumn<int>("records");
+    // A file smaller than the write buffers (Qt's own is 16 KiB), and one written in chunks.
+    QTest::newRow("small") << 40;
+    QTest::newRow("several chunks") << 60000;
+}
+
 void TestDocumentCodec::failedSaveKeepsTheExistingFile()
 {
+    QFETCH(int, records);
     const QString file = path(QStringLiteral("kept.quillory"));
     Document small;
     small.windowControllerDidLoadNib();
@@ -626,11 +637,15 @@ void TestDocumentCodec::failedSaveKeepsTheExistingFile()
     // The disk "fills up" while the larger document is written.
     Document large;
     populate(large);
-    for (int i = 0; i < 200; ++i)
-        large.addRecord();
-    QVERIFY(DocumentCodec::dataOfType(large).size() > 4 * original.size());
+    for (int i = 0; i < records; ++i)
+        large.dataArray().push_back(dictOf({{kCounterKey, Value::integer(i)},
+                                            {kCheckedKey, Value::boolean(false)},
+                                            {QStringLiteral("3"), text("some text")}}));
+    const qsizetype size = DocumentCodec::dataOfType(large).size();
+    QVERIFY(size > 4 * original.size());
+    QVERIFY(records > 1000 || size < 16384);
     {
-        FileSizeLimit limit(rlim_t(original.size() * 2));
+        FileSizeLimit limit(rlim_t(records > 1000 ? size / 2 : original.size() * 2));
         QVERIFY(limit.ok());
         const auto result = DocumentCodec::writeToFile(large, file);
         QVERIFY(!result.ok);
