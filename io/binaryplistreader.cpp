@@ -41,8 +41,8 @@ bool fitsBytes(quint64 value, int width)
 
 bool BinaryPlistReader::fail(const QString& message)
 {
-    if (m_error.isEmpty())
-        m_error = message;
+    // The latest failure: callers read it right after the call that failed.
+    m_error = message;
     return false;
 }
 
@@ -51,6 +51,7 @@ bool BinaryPlistReader::open(const QByteArray& data)
     m_data = data;
     m_bytes = reinterpret_cast<const uchar*>(m_data.constData());
     m_error.clear();
+    m_objectCount = 0;
     const qsizetype size = m_data.size();
     if (size < kHeaderSize + kTrailerSize || std::memcmp(m_bytes, "bplist00", 8) != 0)
         return fail(QStringLiteral("not a binary property list"));
@@ -68,8 +69,10 @@ bool BinaryPlistReader::open(const QByteArray& data)
         m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8 ||
         !fitsBytes(m_objectCount, m_refSize) || !fitsBytes(m_tableOffset, m_offsetSize) ||
         m_tableOffset > room || m_objectCount > (room - m_tableOffset) / quint64(m_offsetSize) ||
-        m_tableOffset + m_objectCount * quint64(m_offsetSize) != room)
+        m_tableOffset + m_objectCount * quint64(m_offsetSize) != room) {
+        m_objectCount = 0; // so that no object can be asked for
         return fail(QStringLiteral("the property list trailer is damaged"));
+    }
     return true;
 }
 

@@ -49,6 +49,7 @@ public:
 
     // Checks the header and trailer; false with error() when the data is no valid bplist00.
     bool open(const QByteArray& data);
+    // What the latest failing call found wrong.
     const QString& error() const { return m_error; }
 
     quint64 objectCount() const { return m_objectCount; }
@@ -62,8 +63,8 @@ public:
     bool reference(const Object& container, quint64 position, quint64& out);
 
     // The UID that element position of a container refers to, when it is a valid UID of up to
-    // 4 bytes: the case of every reference in an archive, read here without the general
-    // checks. Nothing otherwise; reference() and object() then tell what is wrong.
+    // 4 bytes: the case of every reference in an archive, read in one step. Nothing otherwise;
+    // reference() and object() then tell what is wrong.
     std::optional<quint64> plainUidAt(const Object& container, quint64 position) const;
 
     Integer integer(const Object& o) const;

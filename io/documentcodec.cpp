@@ -101,9 +101,13 @@ PrototypePtr prototypeFrom(const Dict& d)
 bool decodeContents(const Dict& root, Contents& c, QString* error)
 {
     const auto keys = listUnder(root, kKeyArrayKey, error);
+    if (!keys)
+        return false;
     const auto records = listUnder(root, kDataArrayKey, error);
+    if (!records)
+        return false;
     const auto prototypes = listUnder(root, kPrototypesKey, error);
-    if (!keys || !records || !prototypes)
+    if (!prototypes)
         return false;
 
     if (*keys) {

@@ -4,12 +4,11 @@
 #include "core/dict.h"
 #include "io/binaryplistwriter.h"
 #include "io/keyedarchivereader.h"
-
-#include <QHash>
-
-#include <optional>
+#include "io/keyindexmap.h"
+#include "io/pointerindexmap.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace quillory {
@@ -106,78 +105,6 @@ enum Fixed : quint64 {
     kRootKey,
     kObjectsArray,
     kFixedCount
-};
-
-// Archive index of each container already numbered, by identity. Open addressing over a
-// power-of-two table: a document's records all pass through here, so it has to be cheap.
-class PointerIndexMap
-{
-public:
-    quint64 findOrInsert(const void* key, quint64 value)
-    {
-        if ((m_used + 1) * 2 > m_slots.size())
-            rehash(std::max<size_t>(64, m_slots.size() * 2));
-        size_t i = slotOf(key);
-        while (m_slots[i].first) {
-            if (m_slots[i].first == key)
-                return m_slots[i].second;
-            i = (i + 1) & (m_slots.size() - 1);
-        }
-        m_slots[i] = {key, value};
-        ++m_used;
-        return value;
-    }
-
-private:
-    size_t slotOf(const void* key) const
-    {
-        return size_t((quintptr(key) >> 4) * 0x9E3779B97F4A7C15ull) & (m_slots.size() - 1);
-    }
-    void rehash(size_t size)
-    {
-        std::vector<std::pair<const void*, quint64>> old(size);
-        old.swap(m_slots);
-        for (const auto& slot : old) {
-            if (!slot.first)
-                continue;
-            size_t i = slotOf(slot.first);
-            while (m_slots[i].first)
-                i = (i + 1) & (m_slots.size() - 1);
-            m_slots[i] = slot;
-        }
-    }
-
-    std::vector<std::pair<const void*, quint64>> m_slots;
-    size_t m_used = 0;
-};
-
-// Archive index of each dictionary key text. Records repeat the same keys in the same order,
-// usually as the very same shared string, so the key last seen at each position is tried
-// before the hash.
-class KeyIndexMap
-{
-public:
-    quint64 findOrInsert(const QString& key, size_t position, quint64 value)
-    {
-        if (position < m_byPosition.size()) {
-            const auto& [cached, index] = m_byPosition[position];
-            if (cached.size() == key.size() && cached.constData() == key.constData())
-                return index;
-        }
-        auto it = m_map.constFind(key);
-        const quint64 index = it != m_map.cend() ? *it : *m_map.insert(key, value);
-        if (position < kPositions) {
-            if (position >= m_byPosition.size())
-                m_byPosition.resize(position + 1);
-            m_byPosition[position] = {key, index};
-        }
-        return index;
-    }
-
-private:
-    static constexpr size_t kPositions = 256;
-    QHash<QString, quint64> m_map;
-    std::vector<std::pair<QString, quint64>> m_byPosition;
 };
 
 // Walks the graph twice in the same order: the first pass numbers the objects and counts what
