@@ -9,10 +9,8 @@
 
 namespace quillory {
 
-CliContext::CliContext(UserDefaults& defaults)
-    : m_defaults(defaults), m_out(stdout), m_err(stderr)
-{
-}
+CliContext::CliContext(UserDefaults& defaults) : m_defaults(defaults), m_out(stdout), m_err(stderr)
+{}
 
 int CliContext::fail(int code, const QString& message)
 {
@@ -70,8 +68,9 @@ std::unique_ptr<Document> CliContext::loadDocument(const QString& path)
     const auto result = DocumentCodec::readFromFile(*doc, path);
     if (!result.ok) {
         if (result.alert)
-            fail(ExitUsage, QStringLiteral("cannot open '%1': %2\n%3")
-                                .arg(path, result.alert->messageText, result.alert->informativeText));
+            fail(ExitUsage,
+                 QStringLiteral("cannot open '%1': %2\n%3")
+                     .arg(path, result.alert->messageText, result.alert->informativeText));
         else
             fail(ExitUsage, QStringLiteral("cannot open '%1': %2").arg(path, result.error));
         return nullptr;
@@ -128,7 +127,8 @@ std::optional<QString> CliContext::templateArgument(const QString& text)
         return text;
     QFile file(text.mid(1));
     if (!file.open(QIODevice::ReadOnly)) {
-        fail(ExitUsage, QStringLiteral("cannot read '%1': %2").arg(file.fileName(), file.errorString()));
+        fail(ExitUsage,
+             QStringLiteral("cannot read '%1': %2").arg(file.fileName(), file.errorString()));
         return std::nullopt;
     }
     return QString::fromUtf8(file.readAll());

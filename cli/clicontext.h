@@ -15,14 +15,15 @@ namespace quillory {
 // Exit statuses of quillory-cli.
 enum ExitCode {
     ExitOk = 0,
-    ExitRunErrors = 1,      // the run logged errors
-    ExitUsage = 2,          // bad usage, or a document that cannot be read or written
-    ExitNoDestination = 3,  // the destination is not set or not usable
+    ExitRunErrors = 1,     // the run logged errors
+    ExitUsage = 2,         // bad usage, or a document that cannot be read or written
+    ExitNoDestination = 3, // the destination is not set or not usable
 };
 
 // What every subcommand shares: the user defaults, the output streams, and reading and
 // writing documents.
-class CliContext {
+class CliContext
+{
 public:
     explicit CliContext(UserDefaults& defaults);
 
@@ -38,8 +39,8 @@ public:
     bool parse(QCommandLineParser& parser, const QStringList& args, const QString& usage,
                int* exitCode);
     // Checks the number of positional arguments.
-    bool expectPositionals(const QCommandLineParser& parser, int min, int max,
-                           const QString& usage, int* exitCode);
+    bool expectPositionals(const QCommandLineParser& parser, int min, int max, const QString& usage,
+                           int* exitCode);
 
     // Reads a document and performs the window set-up steps (built-in keys, largest counter,
     // generated items); none after printing the reason.

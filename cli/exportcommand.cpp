@@ -18,34 +18,56 @@ int exportCommand(CliContext& ctx, const QStringList& args)
         "Writes every record. Default: tsv with all fields in key order. The layout texts belong "
         "to the custom format, where \\n and \\t stand for a line end and a tab.");
     QCommandLineParser parser;
-    const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("Output format."), QStringLiteral("FORMAT"), QStringLiteral("tsv"));
-    const QCommandLineOption fields(QStringLiteral("fields"), QStringLiteral("Fields to export, in order (names or #N)."), QStringLiteral("A,B,..."));
-    const QCommandLineOption header(QStringLiteral("header"), QStringLiteral("Write the field names as a first row."));
-    const QCommandLineOption lastEnd(QStringLiteral("end-of-record-in-last"), QStringLiteral("Custom format: end the last record too."), QStringLiteral("yes|no"));
-    struct LayoutOption {
+    const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("Output format."),
+                                    QStringLiteral("FORMAT"), QStringLiteral("tsv"));
+    const QCommandLineOption fields(QStringLiteral("fields"),
+                                    QStringLiteral("Fields to export, in order (names or #N)."),
+                                    QStringLiteral("A,B,..."));
+    const QCommandLineOption header(QStringLiteral("header"),
+                                    QStringLiteral("Write the field names as a first row."));
+    const QCommandLineOption lastEnd(QStringLiteral("end-of-record-in-last"),
+                                     QStringLiteral("Custom format: end the last record too."),
+                                     QStringLiteral("yes|no"));
+    struct LayoutOption
+    {
         QCommandLineOption option;
         QString KWDataExportManager::*member;
     };
     const std::vector<LayoutOption> layout{
-        {{QStringLiteral("start-of-file"), QStringLiteral("Custom: text at the start."), QStringLiteral("T")}, &KWDataExportManager::start_of_file},
-        {{QStringLiteral("end-of-file"), QStringLiteral("Custom: text at the end."), QStringLiteral("T")}, &KWDataExportManager::end_of_file},
-        {{QStringLiteral("start-of-record"), QStringLiteral("Custom: text before each record."), QStringLiteral("T")}, &KWDataExportManager::start_of_record},
-        {{QStringLiteral("end-of-record"), QStringLiteral("Custom: text after each record."), QStringLiteral("T")}, &KWDataExportManager::end_of_record},
-        {{QStringLiteral("field-open"), QStringLiteral("Custom: text before each value."), QStringLiteral("T")}, &KWDataExportManager::field_open_tag},
-        {{QStringLiteral("field-close"), QStringLiteral("Custom: text after each value."), QStringLiteral("T")}, &KWDataExportManager::field_close_tag},
-        {{QStringLiteral("field-separator"), QStringLiteral("Custom: text between values."), QStringLiteral("T")}, &KWDataExportManager::field_separator},
+        {{QStringLiteral("start-of-file"), QStringLiteral("Custom: text at the start."),
+          QStringLiteral("T")},
+         &KWDataExportManager::start_of_file},
+        {{QStringLiteral("end-of-file"), QStringLiteral("Custom: text at the end."),
+          QStringLiteral("T")},
+         &KWDataExportManager::end_of_file},
+        {{QStringLiteral("start-of-record"), QStringLiteral("Custom: text before each record."),
+          QStringLiteral("T")},
+         &KWDataExportManager::start_of_record},
+        {{QStringLiteral("end-of-record"), QStringLiteral("Custom: text after each record."),
+          QStringLiteral("T")},
+         &KWDataExportManager::end_of_record},
+        {{QStringLiteral("field-open"), QStringLiteral("Custom: text before each value."),
+          QStringLiteral("T")},
+         &KWDataExportManager::field_open_tag},
+        {{QStringLiteral("field-close"), QStringLiteral("Custom: text after each value."),
+          QStringLiteral("T")},
+         &KWDataExportManager::field_close_tag},
+        {{QStringLiteral("field-separator"), QStringLiteral("Custom: text between values."),
+          QStringLiteral("T")},
+         &KWDataExportManager::field_separator},
     };
     parser.addOptions({format, fields, header, lastEnd});
     for (const LayoutOption& o : layout)
         parser.addOption(o.option);
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) || !ctx.expectPositionals(parser, 2, 2, usage, &code))
+    if (!ctx.parse(parser, args, usage, &code) ||
+        !ctx.expectPositionals(parser, 2, 2, usage, &code))
         return code;
 
     static const std::map<QString, int> formats{
-        {QStringLiteral("custom"), 0},     {QStringLiteral("tsv"), 1},
-        {QStringLiteral("csv"), 2},        {QStringLiteral("html-table"), 3},
-        {QStringLiteral("html-page"), 4},  {QStringLiteral("csv-plain"), 5},
+        {QStringLiteral("custom"), 0},    {QStringLiteral("tsv"), 1},
+        {QStringLiteral("csv"), 2},       {QStringLiteral("html-table"), 3},
+        {QStringLiteral("html-page"), 4}, {QStringLiteral("csv-plain"), 5},
     };
     const auto fmt = formats.find(parser.value(format));
     if (fmt == formats.end())
@@ -53,9 +75,11 @@ int exportCommand(CliContext& ctx, const QStringList& args)
     const bool custom = fmt->second == 0;
     for (const LayoutOption& o : layout)
         if (parser.isSet(o.option) && !custom)
-            return ctx.fail(ExitUsage, QStringLiteral("--%1 applies to --format custom only").arg(o.option.names().front()));
+            return ctx.fail(ExitUsage, QStringLiteral("--%1 applies to --format custom only")
+                                           .arg(o.option.names().front()));
     if (parser.isSet(lastEnd) && !custom)
-        return ctx.fail(ExitUsage, QStringLiteral("--end-of-record-in-last applies to --format custom only"));
+        return ctx.fail(ExitUsage,
+                        QStringLiteral("--end-of-record-in-last applies to --format custom only"));
 
     const QString docPath = parser.positionalArguments()[0];
     const QString outPath = parser.positionalArguments()[1];
@@ -63,7 +87,8 @@ int exportCommand(CliContext& ctx, const QStringList& args)
     if (!doc)
         return ExitUsage;
 
-    KWDataExportManager manager = KWDataExportManager::forDocument(*doc, QFileInfo(docPath).fileName());
+    KWDataExportManager manager =
+        KWDataExportManager::forDocument(*doc, QFileInfo(docPath).fileName());
     manager.fileFormatToSave = fmt->second;
     manager.setCustomFields(fmt->second);
     for (const LayoutOption& o : layout)
@@ -73,13 +98,15 @@ int exportCommand(CliContext& ctx, const QStringList& args)
         const QString v = parser.value(lastEnd).toLower();
         if (v != QLatin1String("yes") && v != QLatin1String("no"))
             return ctx.fail(ExitUsage, QStringLiteral("--end-of-record-in-last takes yes or no"));
-        manager.use_end_of_record_in_last_record = v == QLatin1String("yes") ? QStringLiteral("YES") : QStringLiteral("NO");
+        manager.use_end_of_record_in_last_record =
+            v == QLatin1String("yes") ? QStringLiteral("YES") : QStringLiteral("NO");
     }
     manager.useFieldNamesAsFirstRow = parser.isSet(header);
 
     if (parser.isSet(fields)) {
         // One at a time, so that the exported order is the order given.
-        for (const QString& name : parser.value(fields).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        for (const QString& name :
+             parser.value(fields).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             const int keyIndex = ctx.resolveField(*doc, name);
             if (keyIndex < 0)
                 return ExitUsage;
@@ -100,7 +127,8 @@ int exportCommand(CliContext& ctx, const QStringList& args)
 
     const ExportResult result = manager.exportToTextFile(outPath);
     if (!result.ok)
-        return ctx.fail(ExitUsage, QStringLiteral("cannot export to '%1': %2").arg(outPath, result.message));
+        return ctx.fail(ExitUsage,
+                        QStringLiteral("cannot export to '%1': %2").arg(outPath, result.message));
     ctx.out() << "Exported " << manager.dataArray().size() << " records, "
               << manager.rightKeyArray().size() << " fields, to " << outPath << '\n';
     return ExitOk;

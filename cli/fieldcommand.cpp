@@ -10,13 +10,16 @@ int fieldCommand(CliContext& ctx, const QStringList& args)
         "FIELD is a visible name, or #N for the field with inner key N.");
     QCommandLineParser parser;
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) || !ctx.expectPositionals(parser, 2, 4, usage, &code))
+    if (!ctx.parse(parser, args, usage, &code) ||
+        !ctx.expectPositionals(parser, 2, 4, usage, &code))
         return code;
     const QStringList pos = parser.positionalArguments();
     const QString action = pos[0];
     const QString path = pos[1];
-    const int wanted = action == QLatin1String("add") ? -1 : action == QLatin1String("rename") ? 4
-                       : action == QLatin1String("delete")                      ? 3 : 0;
+    const int wanted = action == QLatin1String("add")      ? -1
+                       : action == QLatin1String("rename") ? 4
+                       : action == QLatin1String("delete") ? 3
+                                                           : 0;
     if (wanted == 0 || (wanted > 0 && pos.size() != wanted) || (wanted < 0 && pos.size() > 3))
         return ctx.fail(ExitUsage, QStringLiteral("wrong arguments\nUsage: ") + usage);
 
@@ -27,7 +30,8 @@ int fieldCommand(CliContext& ctx, const QStringList& args)
         doc->insertNewColumnInTable();
         const int index = int(doc->keyArray().size()) - 1;
         if (pos.size() == 3 && !doc->renameKey(index, pos[2]))
-            return ctx.fail(ExitUsage, QStringLiteral("a field name cannot be empty or white space only"));
+            return ctx.fail(ExitUsage,
+                            QStringLiteral("a field name cannot be empty or white space only"));
         const FieldKey& k = doc->keyArray()[index];
         ctx.out() << "Added field '" << k.publicKey << "' (#" << k.innerKey << ")\n";
     } else {
@@ -36,7 +40,8 @@ int fieldCommand(CliContext& ctx, const QStringList& args)
             return ExitUsage;
         if (action == QLatin1String("rename")) {
             if (!doc->renameKey(index, pos[3]))
-                return ctx.fail(ExitUsage, QStringLiteral("a field name cannot be empty or white space only"));
+                return ctx.fail(ExitUsage,
+                                QStringLiteral("a field name cannot be empty or white space only"));
         } else {
             doc->setSelectedKeyIndex(index);
             doc->deleteSelectedKeyConfirmed();

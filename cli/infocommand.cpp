@@ -14,15 +14,24 @@ namespace {
 QJsonValue toJson(const Value& v)
 {
     switch (v.type()) {
-    case Value::Type::None: return QJsonValue::Null;
-    case Value::Type::Bool: return v.toBool();
-    case Value::Type::Integer: return v.toInteger();
-    case Value::Type::Unsigned: return double(v.toUnsigned());
-    case Value::Type::Real: return v.toReal();
-    case Value::Type::String: return v.toString();
-    case Value::Type::Data: return QString::fromLatin1(v.toData().toBase64());
-    case Value::Type::Uuid: return v.toUuid().toString(QUuid::WithoutBraces).toUpper();
-    case Value::Type::Date: return v.toDate().secondsSince2001;
+    case Value::Type::None:
+        return QJsonValue::Null;
+    case Value::Type::Bool:
+        return v.toBool();
+    case Value::Type::Integer:
+        return v.toInteger();
+    case Value::Type::Unsigned:
+        return double(v.toUnsigned());
+    case Value::Type::Real:
+        return v.toReal();
+    case Value::Type::String:
+        return v.toString();
+    case Value::Type::Data:
+        return QString::fromLatin1(v.toData().toBase64());
+    case Value::Type::Uuid:
+        return v.toUuid().toString(QUuid::WithoutBraces).toUpper();
+    case Value::Type::Date:
+        return v.toDate().secondsSince2001;
     case Value::Type::Array: {
         QJsonArray a;
         if (const ArrayPtr arr = v.toArray())
@@ -70,8 +79,9 @@ QJsonObject wholeDocument(const Document& doc)
     QJsonArray prototypes;
     for (const PrototypePtr& p : doc.universalFilePrototypeArray()) {
         QJsonObject o{
-            {QStringLiteral("uuid"), p->uuid.isNull() ? QJsonValue(QJsonValue::Null)
-                                                      : QJsonValue(p->uuid.toString(QUuid::WithoutBraces).toUpper())},
+            {QStringLiteral("uuid"),
+             p->uuid.isNull() ? QJsonValue(QJsonValue::Null)
+                              : QJsonValue(p->uuid.toString(QUuid::WithoutBraces).toUpper())},
             {QStringLiteral("path"), p->path},
             {QStringLiteral("isFolder"), p->isFolder},
             {QStringLiteral("isMulti"), p->isMulti},
@@ -90,12 +100,15 @@ QJsonObject wholeDocument(const Document& doc)
 
 int infoCommand(CliContext& ctx, const QStringList& args)
 {
-    const QString usage = QStringLiteral("quillory-cli info DOC [--json]\nShows a summary of the document, or with --json its whole content.");
+    const QString usage = QStringLiteral("quillory-cli info DOC [--json]\nShows a summary of the "
+                                         "document, or with --json its whole content.");
     QCommandLineParser parser;
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print the whole content as JSON."));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Print the whole content as JSON."));
     parser.addOption(json);
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) || !ctx.expectPositionals(parser, 1, 1, usage, &code))
+    if (!ctx.parse(parser, args, usage, &code) ||
+        !ctx.expectPositionals(parser, 1, 1, usage, &code))
         return code;
     auto doc = ctx.loadDocument(parser.positionalArguments().front());
     if (!doc)
@@ -111,12 +124,17 @@ int infoCommand(CliContext& ctx, const QStringList& args)
     for (const PrototypePtr& p : doc->universalFilePrototypeArray())
         (p->isMulti ? multi : one)++;
     const auto dest = destinationPath(*doc);
-    ctx.out() << "Fields: " << (names.isEmpty() ? QStringLiteral("(none)") : names.join(QLatin1String(", "))) << '\n'
-              << "Records: " << doc->dataArray().size() << " (" << doc->checkedRecordsDataBaseN() << " checked)\n"
+    ctx.out() << "Fields: "
+              << (names.isEmpty() ? QStringLiteral("(none)") : names.join(QLatin1String(", ")))
+              << '\n'
+              << "Records: " << doc->dataArray().size() << " (" << doc->checkedRecordsDataBaseN()
+              << " checked)\n"
               << "Prototypes: " << one << " All in One, " << multi << " One per Record\n"
               << "Items a run would create: " << doc->fileFolderCreationArray().size() << '\n'
               << "Destination: "
-              << (dest ? *dest : doc->selectedDestinationDefined() ? QStringLiteral("(no longer usable)") : QStringLiteral("(not set)"))
+              << (dest                                ? *dest
+                  : doc->selectedDestinationDefined() ? QStringLiteral("(no longer usable)")
+                                                      : QStringLiteral("(not set)"))
               << '\n';
     return ExitOk;
 }

@@ -10,7 +10,8 @@ int itemsCommand(CliContext& ctx, const QStringList& args)
         "folder|file, TAB, one|multi, TAB, the Prototype's position.");
     QCommandLineParser parser;
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) || !ctx.expectPositionals(parser, 1, 1, usage, &code))
+    if (!ctx.parse(parser, args, usage, &code) ||
+        !ctx.expectPositionals(parser, 1, 1, usage, &code))
         return code;
     auto doc = ctx.loadDocument(parser.positionalArguments().front());
     if (!doc)

@@ -10,23 +10,22 @@ using namespace quillory;
 
 namespace {
 
-const char* const kUsage =
-    "Usage: quillory-cli [--default KEY=VALUE]... COMMAND [ARGS]\n"
-    "\n"
-    "Commands:\n"
-    "  new DOC                      write a new document\n"
-    "  info DOC [--json]            show a document\n"
-    "  field add|rename|delete      manage fields\n"
-    "  record add|set|delete        manage records\n"
-    "  prototype add|remove         manage Prototypes\n"
-    "  destination DOC DIR          choose the destination folder\n"
-    "  items DOC                    list what a run would create\n"
-    "  preview DOC ITEM             show the name and content of an item\n"
-    "  run DOC                      run the merge\n"
-    "  import DOC FILE              import delimited text\n"
-    "  export DOC OUT               export the records\n"
-    "\n"
-    "Run 'quillory-cli COMMAND --help' for a command's options.\n";
+const char* const kUsage = "Usage: quillory-cli [--default KEY=VALUE]... COMMAND [ARGS]\n"
+                           "\n"
+                           "Commands:\n"
+                           "  new DOC                      write a new document\n"
+                           "  info DOC [--json]            show a document\n"
+                           "  field add|rename|delete      manage fields\n"
+                           "  record add|set|delete        manage records\n"
+                           "  prototype add|remove         manage Prototypes\n"
+                           "  destination DOC DIR          choose the destination folder\n"
+                           "  items DOC                    list what a run would create\n"
+                           "  preview DOC ITEM             show the name and content of an item\n"
+                           "  run DOC                      run the merge\n"
+                           "  import DOC FILE              import delimited text\n"
+                           "  export DOC OUT               export the records\n"
+                           "\n"
+                           "Run 'quillory-cli COMMAND --help' for a command's options.\n";
 
 } // namespace
 
@@ -55,7 +54,8 @@ int main(int argc, char** argv)
             return ctx.fail(ExitUsage, QStringLiteral("unknown option '%1'\n%2").arg(opt, kUsage));
         const qsizetype eq = assignment.indexOf(QLatin1Char('='));
         if (eq <= 0)
-            return ctx.fail(ExitUsage, QStringLiteral("--default needs KEY=VALUE, got '%1'").arg(assignment));
+            return ctx.fail(ExitUsage,
+                            QStringLiteral("--default needs KEY=VALUE, got '%1'").arg(assignment));
         defaults.setOverride(assignment.left(eq), assignment.mid(eq + 1));
     }
     if (args.isEmpty())

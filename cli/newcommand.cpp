@@ -7,17 +7,21 @@ namespace quillory {
 
 int newCommand(CliContext& ctx, const QStringList& args)
 {
-    const QString usage = QStringLiteral("quillory-cli new DOC\nWrites a new document with the built-in fields.");
+    const QString usage =
+        QStringLiteral("quillory-cli new DOC\nWrites a new document with the built-in fields.");
     QCommandLineParser parser;
-    const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("Replace an existing file."));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Replace an existing file."));
     parser.addOption(force);
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) || !ctx.expectPositionals(parser, 1, 1, usage, &code))
+    if (!ctx.parse(parser, args, usage, &code) ||
+        !ctx.expectPositionals(parser, 1, 1, usage, &code))
         return code;
     const QString path = parser.positionalArguments().front();
     // A new document never silently replaces someone's work.
     if (QFileInfo::exists(path) && !parser.isSet(force))
-        return ctx.fail(ExitUsage, QStringLiteral("'%1' already exists (use --force to replace it)").arg(path));
+        return ctx.fail(
+            ExitUsage, QStringLiteral("'%1' already exists (use --force to replace it)").arg(path));
     auto doc = ctx.newDocument();
     return ctx.saveDocument(*doc, path) ? ExitOk : ExitUsage;
 }

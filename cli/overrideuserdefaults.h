@@ -6,11 +6,15 @@ namespace quillory {
 
 // User defaults with per-invocation overrides (--default KEY=VALUE) laid over the shared store;
 // overrides are never written back.
-class OverrideUserDefaults : public UserDefaults {
+class OverrideUserDefaults : public UserDefaults
+{
 public:
     explicit OverrideUserDefaults(UserDefaults& base) : m_base(base) {}
     void setOverride(const QString& key, const QString& value) { m_overrides[key] = value; }
-    void setValue(const QString& key, const QVariant& value) override { m_base.setValue(key, value); }
+    void setValue(const QString& key, const QVariant& value) override
+    {
+        m_base.setValue(key, value);
+    }
     void removeValue(const QString& key) override { m_base.removeValue(key); }
 
 protected:

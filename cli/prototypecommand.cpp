@@ -9,17 +9,30 @@ namespace {
 int add(CliContext& ctx, const QStringList& args, const QString& usage)
 {
     QCommandLineParser parser;
-    const QCommandLineOption one(QStringLiteral("one"), QStringLiteral("All in One: made once for all records."));
-    const QCommandLineOption multi(QStringLiteral("multi"), QStringLiteral("One per Record: made once per record."));
-    const QCommandLineOption folder(QStringLiteral("folder"), QStringLiteral("Make a folder (default: a file)."));
-    const QCommandLineOption pathOpt(QStringLiteral("path"), QStringLiteral("Path template, relative to the destination."), QStringLiteral("TEMPLATE"));
-    const QCommandLineOption head(QStringLiteral("head"), QStringLiteral("Head template (All in One files)."), QStringLiteral("T"));
-    const QCommandLineOption text(QStringLiteral("text"), QStringLiteral("Text template, per record."), QStringLiteral("T"));
-    const QCommandLineOption separator(QStringLiteral("separator"), QStringLiteral("Separator template (All in One files)."), QStringLiteral("T"));
-    const QCommandLineOption foot(QStringLiteral("foot"), QStringLiteral("Foot template (All in One files)."), QStringLiteral("T"));
+    const QCommandLineOption one(QStringLiteral("one"),
+                                 QStringLiteral("All in One: made once for all records."));
+    const QCommandLineOption multi(QStringLiteral("multi"),
+                                   QStringLiteral("One per Record: made once per record."));
+    const QCommandLineOption folder(QStringLiteral("folder"),
+                                    QStringLiteral("Make a folder (default: a file)."));
+    const QCommandLineOption pathOpt(QStringLiteral("path"),
+                                     QStringLiteral("Path template, relative to the destination."),
+                                     QStringLiteral("TEMPLATE"));
+    const QCommandLineOption head(QStringLiteral("head"),
+                                  QStringLiteral("Head template (All in One files)."),
+                                  QStringLiteral("T"));
+    const QCommandLineOption text(
+        QStringLiteral("text"), QStringLiteral("Text template, per record."), QStringLiteral("T"));
+    const QCommandLineOption separator(QStringLiteral("separator"),
+                                       QStringLiteral("Separator template (All in One files)."),
+                                       QStringLiteral("T"));
+    const QCommandLineOption foot(QStringLiteral("foot"),
+                                  QStringLiteral("Foot template (All in One files)."),
+                                  QStringLiteral("T"));
     parser.addOptions({one, multi, folder, pathOpt, head, text, separator, foot});
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) || !ctx.expectPositionals(parser, 1, 1, usage, &code))
+    if (!ctx.parse(parser, args, usage, &code) ||
+        !ctx.expectPositionals(parser, 1, 1, usage, &code))
         return code;
     if (parser.isSet(one) == parser.isSet(multi))
         return ctx.fail(ExitUsage, QStringLiteral("give exactly one of --one and --multi"));
@@ -50,7 +63,8 @@ int add(CliContext& ctx, const QStringList& args, const QString& usage)
         PrototypeEditor::addTheDestination(*doc, p);
     else
         PrototypeEditor::addOneTheDestination(*doc, p);
-    ctx.out() << "Added Prototype " << doc->universalFilePrototypeArray().size() << ": " << p->path << '\n';
+    ctx.out() << "Added Prototype " << doc->universalFilePrototypeArray().size() << ": " << p->path
+              << '\n';
     return ctx.saveDocument(*doc, docPath) ? ExitOk : ExitUsage;
 }
 
@@ -58,7 +72,8 @@ int remove(CliContext& ctx, const QStringList& args, const QString& usage)
 {
     QCommandLineParser parser;
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) || !ctx.expectPositionals(parser, 2, 2, usage, &code))
+    if (!ctx.parse(parser, args, usage, &code) ||
+        !ctx.expectPositionals(parser, 2, 2, usage, &code))
         return code;
     const QString docPath = parser.positionalArguments()[0];
     auto doc = ctx.loadDocument(docPath);
@@ -69,7 +84,8 @@ int remove(CliContext& ctx, const QStringList& args, const QString& usage)
     const auto& list = doc->universalFilePrototypeArray();
     if (!ok || n < 1 || n > qint64(list.size()))
         return ctx.fail(ExitUsage, QStringLiteral("no Prototype %1 (the document has %2)")
-                                       .arg(parser.positionalArguments()[1]).arg(list.size()));
+                                       .arg(parser.positionalArguments()[1])
+                                       .arg(list.size()));
     const PrototypePtr p = list[n - 1];
     if (p->isMulti)
         PrototypeEditor::removeTheDestinationObj(*doc, p);

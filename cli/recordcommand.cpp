@@ -28,13 +28,16 @@ int recordCommand(CliContext& ctx, const QStringList& args)
         "record delete DOC N\nN is the record's 1-based position in the stored order.");
     QCommandLineParser parser;
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) || !ctx.expectPositionals(parser, 2, -1, usage, &code))
+    if (!ctx.parse(parser, args, usage, &code) ||
+        !ctx.expectPositionals(parser, 2, -1, usage, &code))
         return code;
     const QStringList pos = parser.positionalArguments();
     const QString action = pos[0];
     const QString path = pos[1];
-    if (action != QLatin1String("add") && action != QLatin1String("set") && action != QLatin1String("delete"))
-        return ctx.fail(ExitUsage, QStringLiteral("unknown record action '%1'\nUsage: %2").arg(action, usage));
+    if (action != QLatin1String("add") && action != QLatin1String("set") &&
+        action != QLatin1String("delete"))
+        return ctx.fail(ExitUsage,
+                        QStringLiteral("unknown record action '%1'\nUsage: %2").arg(action, usage));
     auto doc = ctx.loadDocument(path);
     if (!doc)
         return ExitUsage;
@@ -53,7 +56,8 @@ int recordCommand(CliContext& ctx, const QStringList& args)
         const qint64 n = pos[2].toLongLong(&ok);
         if (!ok || n < 1 || n > qint64(doc->dataArray().size()))
             return ctx.fail(ExitUsage, QStringLiteral("no record %1 (the document has %2)")
-                                           .arg(pos[2]).arg(doc->dataArray().size()));
+                                           .arg(pos[2])
+                                           .arg(doc->dataArray().size()));
         const Record r = doc->dataArray()[n - 1];
         if (action == QLatin1String("set")) {
             if (pos.size() < 4)

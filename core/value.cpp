@@ -3,6 +3,8 @@
 #include "core/array.h"
 #include "core/dict.h"
 
+#include <QLocale>
+
 #include <limits>
 
 namespace quillory {
@@ -170,7 +172,7 @@ QString Value::toText() const
     case Type::Unsigned:
         return QString::number(std::get<quint64>(m_v));
     case Type::Real:
-        return QString::number(std::get<double>(m_v), 'g', 17);
+        return QString::number(std::get<double>(m_v), 'f', QLocale::FloatingPointShortest);
     default:
         return {};
     }

@@ -21,18 +21,26 @@ private slots:
         Document doc;
         doc.setClock([] { return QDateTime(QDate(2007, 3, 5), QTime(9, 4, 2)); });
         doc.windowControllerDidLoadNib();
-        addFields(doc, {"A", "B", "A"});
+        addFields(doc, {"A", "B"});
         doc.setMaxNumInDbField1(120);
         // A's value holds B's tag (B comes later: expanded); B's value holds A's tag (A came
-        // earlier: left as it is); the second "A" finds no tag left.
-        const Record r = addRecord(doc, 7, {"[<B>]", "(<A>)", "second"});
+        // earlier: left as it is).
+        const Record r = addRecord(doc, 7, {"[<B>]", "(<A>)"});
         QCOMPARE(doc.performTextSubstitutionWithFieldTags(QStringLiteral("<A>|<B>"), r),
                  QStringLiteral("[(<A>)]|(<A>)"));
-        const Record counterInValue = addRecord(doc, 7, {"n<#>", "", ""});
+        const Record counterInValue = addRecord(doc, 7, {"n<#>", ""});
         QCOMPARE(doc.performTextSubstitutionWithFieldTags(QStringLiteral("<A>"), counterInValue),
                  QStringLiteral("n007"));
-        const Record dateInValue = addRecord(doc, 7, {"<YY>", "", ""});
+        const Record dateInValue = addRecord(doc, 7, {"<YY>", ""});
         QCOMPARE(both(doc, QStringLiteral("<A>"), dateInValue), QStringLiteral("2007"));
+
+        // Two fields with one name: the earlier supplies the value.
+        Document dup;
+        dup.windowControllerDidLoadNib();
+        addFields(dup, {"Name", "Name"});
+        const Record d = addRecord(dup, 1, {"first", "second"});
+        QCOMPARE(dup.performTextSubstitutionWithFieldTags(QStringLiteral("<Name>"), d),
+                 QStringLiteral("first"));
     }
 
     void aFieldNamedHashWinsOverTheCounter()

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Import benchmark: our whole import (decode, parse, records, save) of a 1,000,000-row CSV
+# beside Python's csv module merely reading it, and `wc -l` as the floor.
+# Usage: bench/import/run.sh [runs]   (QUILLORY_BENCH_DIR sets the work folder)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+work=${QUILLORY_BENCH_DIR:-$root/bench/out/import}
+runs=${1:-5}
+rows=1000000
+mkdir -p "$work"
+
+csv="$work/import-${rows}.csv"
+if [[ ! -f "$csv" ]]; then
+    echo "generating $csv"
+    python3 "$here/make_csv.py" "$csv" "$rows"
+fi
+
+cmake -S "$root" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$work/build" -j2 --target bench_import >/dev/null
+bench="$work/build/bench/import/bench_import"
+
+# Runs a command $runs times; prints min and median wall time (ms) and the largest peak RSS.
+measure() {
+    local label=$1
+    shift
+    local times=() rss=0
+    for ((i = 0; i < runs; i++)); do
+        local start end kb
+        start=$(date +%s%N)
+        /usr/bin/time -f "%M" -o "$work/time.txt" "$@" >/dev/null 2>"$work/last.err"
+        end=$(date +%s%N)
+        times+=($(((end - start) / 1000000)))
+        kb=$(tail -1 "$work/time.txt")
+        ((kb > rss)) && rss=$kb
+    done
+    local sorted
+    sorted=($(printf '%s\n' "${times[@]}" | sort -n))
+    printf '%-28s min %6d ms  median %6d ms  peak RSS %7d MB\n' "$label" "${sorted[0]}" \
+        "${sorted[$((runs / 2))]}" "$((rss / 1024))"
+}
+
+echo "file: $csv ($(du -h "$csv" | cut -f1)), $runs runs each"
+measure "quillory import + save" "$bench" "$csv" "$work/out.quillory"
+echo "  last run: $(cat "$work/last.err")"
+measure "python csv.reader to lists" python3 "$here/read_csv.py" "$csv"
+measure "wc -l" wc -l "$csv"

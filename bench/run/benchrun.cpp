@@ -1,0 +1,106 @@
+// Builds the benchmark document in memory and runs its merge into DEST, as the command-line
+// tool will do for a saved document. Usage: bench_run_merge DEST [RECORDS]
+#include "core/dict.h"
+#include "core/document.h"
+#include "merge/runcommands.h"
+
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace quillory;
+
+namespace {
+
+const char* const kCities[] = {"Amsterdam", "Berlin", "Cork",  "Dublin", "Evora",
+                               "Florence",  "Ghent",  "Hanoi", "Izmir",  "Jaipur"};
+
+const QString kCard = QStringLiteral(
+    "Card <#>\nName: <Name>\nCity: <City>\nEmail: <Email>\nPhone: <Phone>\n\nDear <Name>,\n"
+    "this card was made for you in <City>. We will write to <Email> or call <Phone> when your "
+    "order is ready. Thank you for choosing us, <Name>, and see you soon in <City>.\n"
+    "Reference: <Name>-<#>\n");
+
+PrototypePtr prototype(const QString& path, bool isFolder, bool isMulti)
+{
+    auto p = std::make_shared<Prototype>();
+    p->path = path;
+    p->isFolder = isFolder;
+    p->isMulti = isMulti;
+    return p;
+}
+
+void buildDocument(Document& doc, qint64 records)
+{
+    doc.windowControllerDidLoadNib();
+    const QStringList fields{"Name", "City", "Email", "Phone"};
+    QStringList inner;
+    for (const QString& name : fields) {
+        inner << doc.insertNewColumnInTable();
+        doc.renameKey(int(doc.keyArray().size()) - 1, name);
+    }
+    doc.dataArray().reserve(size_t(records));
+    for (qint64 i = 1; i <= records; ++i) {
+        Record r = Dict::make();
+        r->set(kCounterKey, Value::integer(i));
+        r->set(kCheckedKey, Value::boolean(false));
+        r->set(inner[0], Value::string(QStringLiteral("Person") + QString::number(i)));
+        r->set(inner[1], Value::string(QString::fromLatin1(kCities[i % 10])));
+        r->set(inner[2], Value::string(QStringLiteral("person") + QString::number(i) +
+                                       QStringLiteral("@example.com")));
+        r->set(inner[3], Value::string(QStringLiteral("+1-555-") +
+                                       QString::number(i % 10000).rightJustified(4, '0')));
+        doc.dataArray().push_back(std::move(r));
+    }
+    doc.calcMaxNumOfDbField1();
+
+    auto& protos = doc.universalFilePrototypeArray();
+    protos.push_back(prototype(QStringLiteral("<Name>_<#>"), true, true));
+    protos.push_back(prototype(QStringLiteral("<Name>_<#>/card.txt"), false, true));
+    protos.back()->text = kCard;
+    protos.push_back(prototype(QStringLiteral("list.txt"), false, false));
+    protos.back()->head = QStringLiteral("#\tName\tCity\tEmail\n");
+    protos.back()->text = QStringLiteral("<#>\t<Name>\t<City>\t<Email>");
+    protos.back()->separator = QStringLiteral("\n");
+    protos.back()->foot = QStringLiteral("\n");
+
+    // The generated items that unfolding these Prototypes gives.
+    doc.fileFolderCreationArray() = {{QStringLiteral("<Name>_<#>/"), true, true, 0},
+                                     {QStringLiteral("<Name>_<#>/card.txt"), false, true, 1},
+                                     {QStringLiteral("list.txt"), false, false, 2}};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s DEST [RECORDS]\n", argv[0]);
+        return 2;
+    }
+    const QString dest = QString::fromLocal8Bit(argv[1]);
+    const qint64 records = argc > 2 ? std::atoll(argv[2]) : 100000;
+
+    QElapsedTimer timer;
+    timer.start();
+    Document doc;
+    buildDocument(doc, records);
+    const qint64 built = timer.elapsed();
+    const DestinationChoice choice = RunCommands::selectDestinationFolder(doc, dest);
+    if (!choice.accepted) {
+        std::fprintf(stderr, "%s\n", qPrintable(choice.message));
+        return 1;
+    }
+    const RunCommandResult result = RunCommands::run(doc);
+    if (result.alert || !result.totals) {
+        std::fprintf(stderr, "the run did not start\n");
+        return 1;
+    }
+    std::fprintf(stderr, "document %lld ms, run %lld ms, log %lld characters\n",
+                 static_cast<long long>(built), static_cast<long long>(timer.elapsed() - built),
+                 static_cast<long long>(doc.logText.size()));
+    std::printf("created %lld\n",
+                static_cast<long long>(result.totals->foldersCreated + result.totals->filesCreated));
+    return 0;
+}

@@ -1,0 +1,33 @@
+#include "cli/clicontext.h"
+#include "cli/commands.h"
+#include "merge/runcommands.h"
+
+#include <QDir>
+
+namespace quillory {
+
+int destinationCommand(CliContext& ctx, const QStringList& args)
+{
+    const QString usage = QStringLiteral(
+        "quillory-cli destination DOC DIR\nChooses DIR as the folder under which runs create "
+        "files, as the window's destination chooser does.");
+    QCommandLineParser parser;
+    int code = ExitOk;
+    if (!ctx.parse(parser, args, usage, &code) ||
+        !ctx.expectPositionals(parser, 2, 2, usage, &code))
+        return code;
+    const QString docPath = parser.positionalArguments()[0];
+    auto doc = ctx.loadDocument(docPath);
+    if (!doc)
+        return ExitUsage;
+    const QString dir = QDir(parser.positionalArguments()[1]).absolutePath();
+    const DestinationChoice choice = RunCommands::selectDestinationFolder(*doc, dir);
+    if (!choice.accepted)
+        return ctx.fail(ExitNoDestination, choice.message);
+    if (!ctx.saveDocument(*doc, docPath))
+        return ExitUsage;
+    ctx.out() << "Destination: " << dir << '\n';
+    return ExitOk;
+}
+
+} // namespace quillory

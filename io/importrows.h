@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/dict.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <vector>
+
+namespace quillory {
+
+// The rows read from an import file, held compactly: one decoded text, and each row's fields
+// as slices of it. Rows need not have the same number of fields.
+class ImportRows
+{
+public:
+    // Drops every row and keeps text as the one text that later rows slice.
+    void reset(QString text = {});
+    const QString& text() const { return m_text; }
+    void reserve(qsizetype rows, qsizetype fields);
+    // fields must be slices of text().
+    void appendRow(const std::vector<QStringView>& fields);
+
+    qsizetype rowCount() const { return qsizetype(m_rowStarts.size()); }
+    qsizetype fieldCount(qsizetype row) const;
+    // The field's text; an empty view when row or column is out of range.
+    QStringView element(qsizetype row, qsizetype column) const;
+    QStringList elements(qsizetype row) const;
+    // The row in the shape the settings sheet shows: {"elements": [{"element": text}, ...]}.
+    DictPtr rowDict(qsizetype row) const;
+
+private:
+    QString m_text;
+    std::vector<QStringView> m_fields;
+    std::vector<qsizetype> m_rowStarts;
+};
+
+} // namespace quillory

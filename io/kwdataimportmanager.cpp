@@ -1,0 +1,421 @@
+#include "io/kwdataimportmanager.h"
+
+#include "io/importlinesplitter.h"
+#include "io/kwsmartstringfilereader.h"
+
+#include <QLoggingCategory>
+
+namespace quillory {
+
+Q_LOGGING_CATEGORY(lcImport, "quillory.import")
+
+const QString KWDataImportManager::kNoImport = QStringLiteral("NO_IMPORT");
+const QString KWDataImportManager::kNewField = QStringLiteral("NEW_FIELD");
+const QString KWDataImportManager::kImportFlag = QStringLiteral("\u00BB");
+
+namespace {
+
+// Progress is reported every so many lines or rows, so that the callback costs nothing.
+constexpr qint64 kProgressStep = 1 << 16;
+
+std::vector<QStringView> cutLines(const QString& text)
+{
+    std::vector<QStringView> lines;
+    lines.reserve(size_t(text.count(u'\n') + 1));
+    const QStringView all(text);
+    qsizetype start = 0;
+    for (qsizetype i = all.indexOf(u'\n'); i >= 0; i = all.indexOf(u'\n', start)) {
+        lines.push_back(all.sliced(start, i - start));
+        start = i + 1;
+    }
+    lines.push_back(all.sliced(start));
+    return lines;
+}
+
+std::optional<QStringList> splitToList(QStringView line, QChar sep)
+{
+    std::vector<QStringView> fields;
+    if (!ImportLineSplitter::splitQuoted(line, sep, fields))
+        return std::nullopt;
+    QStringList list;
+    list.reserve(qsizetype(fields.size()));
+    for (QStringView f : fields)
+        list.append(f.toString());
+    return list;
+}
+
+ImportLineSplitter::FieldCounts fieldSums(const std::vector<QStringView>& lines)
+{
+    ImportLineSplitter::FieldCounts sums;
+    for (QStringView line : lines) {
+        const auto c = ImportLineSplitter::countFields(line);
+        sums.comma += c.comma;
+        sums.semicolon += c.semicolon;
+        sums.tab += c.tab;
+    }
+    return sums;
+}
+
+// Every tie falls to tab, a comma sum equal to the semicolon sum included.
+int chooseFormat(const ImportLineSplitter::FieldCounts& sums)
+{
+    if (sums.comma > sums.semicolon && sums.comma > sums.tab)
+        return KWDataImportManager::CommaFormat;
+    if (sums.semicolon > sums.comma && sums.semicolon > sums.tab)
+        return KWDataImportManager::SemicolonFormat;
+    return KWDataImportManager::TabFormat;
+}
+
+} // namespace
+
+KWDataImportManager::KWDataImportManager() : KWDataImportManager(nullptr, nullptr, nullptr) {}
+
+KWDataImportManager::KWDataImportManager(std::vector<Record>* dataArray,
+                                         std::vector<FieldKey>* keyArray, KWImporter* sender)
+    : m_outsideDataArray(dataArray), m_outsideKeyArray(keyArray), m_requester(sender)
+{
+    // The first four menu items come with the sheet; the two empty ones are separators.
+    m_destinationMenuTitles = {QStringLiteral("Do not import"), QString(),
+                               QStringLiteral("New field"), QString()};
+}
+
+KWDataImportManager::~KWDataImportManager() = default;
+
+void KWDataImportManager::setDataArray(std::vector<Record>* dataArray,
+                                       std::vector<FieldKey>* keyArray)
+{
+    m_outsideDataArray = dataArray;
+    m_outsideKeyArray = keyArray;
+    m_doNotImportFirstRecord = false;
+    m_useFirstRecordAsFieldsName = false;
+    m_enableFirstRecAsNameOption = true;
+}
+
+// ---- Parsing ----------------------------------------------------------------------------
+
+std::optional<QStringList> KWDataImportManager::componentsOfCsvRow(QStringView line)
+{
+    return splitToList(line, u',');
+}
+
+std::optional<QStringList> KWDataImportManager::componentsOfCsvUsingSemicolonRow(QStringView line)
+{
+    return splitToList(line, u';');
+}
+
+int KWDataImportManager::guessFileFormat(const std::vector<QStringView>& lines)
+{
+    return chooseFormat(fieldSums(lines));
+}
+
+void KWDataImportManager::adjustContentStringBeforeProcessing(QString&) {}
+
+void KWDataImportManager::adjustContentArrayBeforeProcessing(std::vector<QStringView>&) {}
+
+void KWDataImportManager::loadDataFromFile(const QString& path)
+{
+    loadDataFromFile(path, AutomaticFormat, KWSmartStringFileReader::Automatic);
+}
+
+void KWDataImportManager::loadDataFromFile(const QString& path, int format, int encoding)
+{
+    m_rows.reset();
+    loadDataFromText(KWSmartStringFileReader::autoReadFromFile(path, encoding), format);
+}
+
+void KWDataImportManager::loadDataFromText(std::optional<QString> text, int format)
+{
+    m_rows.reset();
+    m_selectedRow = -1;
+    m_settingsPrepared = false;
+
+    {
+        std::vector<QStringView> lines;
+        if (text) {
+            KWSmartStringFileReader::replaceStringWithNewline(*text);
+            adjustContentStringBeforeProcessing(*text);
+            // The rows slice the text that the row table keeps, so the lines are cut from it.
+            m_rows.reset(std::move(*text));
+            lines = cutLines(m_rows.text());
+        }
+        adjustContentArrayBeforeProcessing(lines);
+        parseLines(lines, format);
+    }
+
+    if (m_rows.rowCount() > 0)
+        m_selectedRow = 0;
+    m_destFieldArray.assign(size_t(m_numOfMaxField), ImportMappingRow{});
+    calcNumberOfImportedFields();
+
+    if (m_useSettingsPanel)
+        ImportSettings();
+    else
+        DoImport();
+}
+
+void KWDataImportManager::parseLines(const std::vector<QStringView>& lines, int format)
+{
+    m_numOfMaxField = 0;
+    const qint64 total = qint64(lines.size());
+    if (format != AutomaticFormat && format != TabFormat && format != CommaFormat &&
+        format != SemicolonFormat) {
+        reportProgress(total, total);
+        return;
+    }
+    // One counting pass serves the guess and sizes the field table, which then never grows.
+    const ImportLineSplitter::FieldCounts sums = fieldSums(lines);
+    if (format == AutomaticFormat)
+        format = chooseFormat(sums);
+    const QChar sep = format == SemicolonFormat ? QChar(u';') : QChar(u',');
+    const qint64 fieldTotal =
+        format == TabFormat ? sums.tab : (format == CommaFormat ? sums.comma : sums.semicolon);
+    m_rows.reserve(qsizetype(lines.size()), qsizetype(fieldTotal));
+
+    std::vector<QStringView> fields;
+    for (qint64 i = 0; i < total; ++i) {
+        if (i % kProgressStep == 0)
+            reportProgress(i, total);
+        const QStringView line = lines[size_t(i)];
+        fields.clear();
+        if (format == TabFormat) {
+            ImportLineSplitter::splitAtTabs(line, fields);
+            // Every line widens the column count, even an empty one that makes no row.
+            m_numOfMaxField = std::max(m_numOfMaxField, qsizetype(fields.size()));
+            if (!line.isEmpty())
+                m_rows.appendRow(fields);
+        } else if (ImportLineSplitter::splitQuoted(line, sep, fields)) {
+            m_numOfMaxField = std::max(m_numOfMaxField, qsizetype(fields.size()));
+            m_rows.appendRow(fields);
+        }
+    }
+    reportProgress(total, total);
+}
+
+void KWDataImportManager::reportProgress(qint64 done, qint64 total) const
+{
+    if (m_progress)
+        m_progress(done, total);
+}
+
+// ---- Settings and mapping ---------------------------------------------------------------
+
+void KWDataImportManager::ImportSettings()
+{
+    m_currentRecordIndex = 1;
+    m_selectedRow = m_rows.rowCount() > 0 ? 0 : -1;
+    preImportSettings();
+    m_settingsPrepared = true;
+}
+
+void KWDataImportManager::setMapping(ImportMappingRow& row, int destination)
+{
+    row.destination = destination;
+    row.importFlag = destination != kNoImportDestination ? kImportFlag : QString();
+}
+
+bool KWDataImportManager::dataLoadingPopUpSelected(int row, int destination)
+{
+    if (row < 0 || size_t(row) >= m_destFieldArray.size())
+        return false;
+    // Only real destinations can be chosen: not the separators, nothing past the list.
+    const auto entry = fromIndexNumberToFieldKey(destination);
+    if (!entry || entry->isEmpty())
+        return false;
+    m_destFieldArray[size_t(row)].destination = destination;
+    manageDataLoadingPopUpSelected(row);
+    return true;
+}
+
+void KWDataImportManager::manageDataLoadingPopUpSelected(int row)
+{
+    if (row < 0 || size_t(row) >= m_destFieldArray.size())
+        return;
+    const int d = m_destFieldArray[size_t(row)].destination;
+    for (size_t i = 0; i < m_destFieldArray.size(); ++i) {
+        ImportMappingRow& r = m_destFieldArray[i];
+        if (i == size_t(row))
+            setMapping(r, d);
+        else if (d != kNoImportDestination && r.destination == d)
+            setMapping(r, kNoImportDestination);
+    }
+    calcNumberOfImportedFields();
+}
+
+void KWDataImportManager::ResetImportFields()
+{
+    for (ImportMappingRow& r : m_destFieldArray)
+        setMapping(r, kNoImportDestination);
+    calcNumberOfImportedFields();
+}
+
+void KWDataImportManager::AllImportFieldsToCreateNewColumn()
+{
+    for (ImportMappingRow& r : m_destFieldArray)
+        setMapping(r, kNewFieldDestination);
+    calcNumberOfImportedFields();
+}
+
+void KWDataImportManager::AssignCascadeImportFields()
+{
+    for (size_t i = 0; i < m_destFieldArray.size(); ++i) {
+        const qsizetype d = rowToStartCascadeAssignment + qsizetype(i);
+        setMapping(m_destFieldArray[i],
+                   d < m_importFieldKeyArray.size() ? int(d) : kNoImportDestination);
+    }
+    calcNumberOfImportedFields();
+}
+
+void KWDataImportManager::tryAssignFromFirstRow()
+{
+    if (m_rows.rowCount() == 0)
+        return;
+    ResetImportFields();
+    const qsizetype fieldCount = m_rows.fieldCount(0);
+    const qsizetype userFields = m_importFieldKeyArray.size() - rowToStartCascadeAssignment;
+    for (qsizetype column = 0; column < fieldCount && size_t(column) < m_destFieldArray.size();
+         ++column) {
+        const QString header = m_rows.element(0, column).toString().toLower();
+        for (qsizetype j = 0; j < userFields && m_outsideKeyArray &&
+                              size_t(kFirstUserKeyIndex + j) < m_outsideKeyArray->size();
+             ++j) {
+            const FieldKey& key = (*m_outsideKeyArray)[size_t(kFirstUserKeyIndex + j)];
+            if (header == key.publicKey.toLower())
+                setMapping(m_destFieldArray[size_t(column)], int(rowToStartCascadeAssignment + j));
+        }
+    }
+    m_doNotImportFirstRecord = true;
+    calcNumberOfImportedFields();
+}
+
+void KWDataImportManager::firstRowSetFieldsNameSelected()
+{
+    m_doNotImportFirstRecord = m_useFirstRecordAsFieldsName;
+    calcNumberOfImportedFields();
+}
+
+void KWDataImportManager::showNextRecord()
+{
+    if (m_currentRecordIndex < m_rows.rowCount()) {
+        m_selectedRow = m_currentRecordIndex;
+        ++m_currentRecordIndex;
+    }
+    calcNumberOfImportedFields();
+}
+
+void KWDataImportManager::showPrevRecord()
+{
+    if (m_currentRecordIndex > 1) {
+        --m_currentRecordIndex;
+        m_selectedRow = m_currentRecordIndex - 1;
+    }
+    calcNumberOfImportedFields();
+}
+
+void KWDataImportManager::calcNumberOfImportedFields()
+{
+    int n = 0;
+    for (const ImportMappingRow& r : m_destFieldArray) {
+        if (r.destination != kNoImportDestination)
+            ++n;
+    }
+    m_numberOfImportedFields = n;
+}
+
+std::optional<QString> KWDataImportManager::fromElementInRowToFieldKey(int column) const
+{
+    if (column < 0 || size_t(column) >= m_destFieldArray.size())
+        return std::nullopt;
+    return fromIndexNumberToFieldKey(m_destFieldArray[size_t(column)].destination);
+}
+
+std::optional<QString> KWDataImportManager::fromIndexNumberToFieldKey(int index) const
+{
+    if (index < 0 || index >= m_importFieldKeyArray.size())
+        return std::nullopt;
+    return m_importFieldKeyArray[index];
+}
+
+void KWDataImportManager::addRecordToDestination(const Record& record)
+{
+    if (m_outsideDataArray)
+        m_outsideDataArray->push_back(record);
+}
+
+// ---- The import -------------------------------------------------------------------------
+
+Record KWDataImportManager::createNewObjectToImport()
+{
+    qCWarning(lcImport, "[KWDataImportManager createNewObjectToImport] must be subclassed");
+    return nullptr;
+}
+
+void KWDataImportManager::recordIsGoingToBeInserted(const Record&) {}
+
+QString KWDataImportManager::destinationKeyForColumn(qsizetype column, qsizetype fieldsInRow) const
+{
+    if (m_innerKeyFinalDestinationArray.size() >= fieldsInRow)
+        return m_innerKeyFinalDestinationArray[column];
+    // Only a field entry names a key: "NO_IMPORT" and "NEW_FIELD" must never become entries.
+    const auto entry = fromElementInRowToFieldKey(int(column));
+    if (!entry || m_destFieldArray[size_t(column)].destination < rowToStartCascadeAssignment)
+        return {};
+    return *entry;
+}
+
+void KWDataImportManager::DoImport()
+{
+    // Without the settings step (useSettingsPanel off) the counter and the destinations would
+    // never be set up, and the records would be numbered from 0.
+    if (!m_settingsPrepared) {
+        preImportSettings();
+        m_settingsPrepared = true;
+    }
+    m_innerKeyFinalDestinationArray.clear();
+    willImport();
+
+    const qsizetype rowCount = m_rows.rowCount();
+    if (m_outsideDataArray)
+        m_outsideDataArray->reserve(m_outsideDataArray->size() + size_t(rowCount));
+
+    // Where each column's key last sat in a record: records are all built alike, so this
+    // spares searching the record's entries for every field.
+    std::vector<qsizetype> entryHint(size_t(m_numOfMaxField), -1);
+    const bool headerRow = m_useHeaderNames && rowCount > 0;
+    for (qsizetype r = headerRow ? 1 : 0; r < rowCount; ++r) {
+        if (r % kProgressStep == 0)
+            reportProgress(r, rowCount);
+        Record record = createNewObjectToImport();
+        if (!record)
+            break;
+        const qsizetype fieldCount = m_rows.fieldCount(r);
+        auto& entries = record->entries;
+        for (qsizetype e = 0; e < fieldCount; ++e) {
+            const QString key = destinationKeyForColumn(e, fieldCount);
+            if (key.isEmpty())
+                continue;
+            Value value = Value::string(m_rows.element(r, e).toString());
+            qsizetype& hint = entryHint[size_t(e)];
+            if (hint >= 0 && size_t(hint) < entries.size() && entries[size_t(hint)].first == key) {
+                entries[size_t(hint)].second = std::move(value);
+                continue;
+            }
+            record->set(key, std::move(value));
+            for (size_t i = 0; i < entries.size(); ++i) {
+                if (entries[i].first == key) {
+                    hint = qsizetype(i);
+                    break;
+                }
+            }
+        }
+        if (r == 0 && m_doNotImportFirstRecord)
+            continue;
+        if (fieldCount > 0) {
+            recordIsGoingToBeInserted(record);
+            addRecordToDestination(record);
+        }
+    }
+    reportProgress(rowCount, rowCount);
+    didImport();
+}
+
+} // namespace quillory

@@ -1,0 +1,144 @@
+#include "merge/mergerun.h"
+
+#include "merge/destination.h"
+#include "merge/filesystem.h"
+#include "merge/pathcheck.h"
+#include "merge/runlog.h"
+#include "prototypes/mergecontent.h"
+
+namespace quillory {
+
+MergeRun::MergeRun(RunSnapshot snapshot, FileSystem& fs) : m_snapshot(std::move(snapshot)), m_fs(fs)
+{}
+
+std::optional<RunTotals> MergeRun::execute()
+{
+    if (!m_fs.startAccessing(m_snapshot.accessPath))
+        return std::nullopt;
+    Destination dest(m_fs, m_snapshot.destinationPath);
+    const SubstitutionContext& ctx = m_snapshot.context;
+    const std::vector<Record>& records = m_snapshot.records;
+
+    log(RunLog::startLine(m_snapshot.destinationPath));
+    log(RunLog::rule());
+    m_totals = {};
+    m_done = 0;
+    m_total = m_snapshot.totalSteps();
+    if (m_progress)
+        m_progress(0, m_total);
+
+    for (const GeneratedItem& item : m_snapshot.items) {
+        const qint64 steps = item.isMulti ? qint64(records.size()) : 1;
+        const std::optional<Prototype>* slot =
+            item.originalPos >= 0 && item.originalPos < qint64(m_snapshot.prototypes.size())
+                ? &m_snapshot.prototypes[size_t(item.originalPos)]
+                : nullptr;
+        // The Prototype list changed since the items were made: the item no longer says
+        // what to create, so it is left out rather than guessed.
+        if (!slot || !*slot) {
+            advance(steps);
+            continue;
+        }
+        const Prototype& proto = **slot;
+        if (item.isMulti) {
+            for (size_t i = 0; i < records.size(); ++i) {
+                const Record& rec = records[i];
+                const QString relative = ctx.bothTags(item.path, rec).value_or(QString());
+                createItem(dest, item, relative, qint64(i) + 1,
+                           [&] { return MergeContent::oneRecordContent(ctx, proto, rec); });
+                advance(1);
+            }
+        } else {
+            const QString relative = ctx.standardTags(item.path).value_or(QString());
+            createItem(dest, item, relative, std::nullopt,
+                       [&] { return MergeContent::allInOneContent(ctx, proto, records); });
+            advance(1);
+        }
+    }
+
+    log(RunLog::rule());
+    log(RunLog::totals(m_totals.foldersCreated, m_totals.filesCreated));
+    log(RunLog::rule());
+    m_fs.stopAccessing(m_snapshot.accessPath);
+    return m_totals;
+}
+
+void MergeRun::createItem(Destination& dest, const GeneratedItem& item, const QString& relativePath,
+                          std::optional<qint64> recordNumber,
+                          const std::function<QString()>& content)
+{
+    const QString fullPath = dest.fullPath(relativePath);
+    QString message;
+    // A ".." names a place whose existence says nothing about the destination: reject it
+    // before anything else looks there.
+    if (PathCheck::parentReferenceError(relativePath, fullPath, item.isFolder, &message)) {
+        reject(item, message, recordNumber);
+        return;
+    }
+    if (item.isFolder) {
+        if (dest.exists(fullPath))
+            return;
+        if (PathCheck::existsErrorForFolderPath(fullPath, &message)) {
+            reject(item, message, recordNumber);
+            return;
+        }
+        if (dest.leadsOutside(relativePath)) {
+            reject(item, PathCheck::outsideDestinationError(fullPath, true), recordNumber);
+            return;
+        }
+        const FsStatus status = dest.createFolder(fullPath);
+        if (status.isOk()) {
+            ++m_totals.foldersCreated;
+            log(RunLog::createdFolder(relativePath));
+        } else if (status.isFailed()) {
+            log(RunLog::error(status.message));
+        }
+        // A folder that appeared since the check is an existing folder: skipped silently.
+        return;
+    }
+
+    if (dest.exists(fullPath)) {
+        log(RunLog::skippedFile(relativePath));
+        return;
+    }
+    if (PathCheck::existsErrorForFilePath(fullPath, &message)) {
+        reject(item, message, recordNumber);
+        return;
+    }
+    if (dest.leadsOutside(relativePath)) {
+        reject(item, PathCheck::outsideDestinationError(fullPath, false), recordNumber);
+        return;
+    }
+    const FsStatus status = dest.writeFile(fullPath, content().toUtf8());
+    if (status.isOk()) {
+        ++m_totals.filesCreated;
+        log(RunLog::createdFile(relativePath));
+    } else if (status.isExists()) {
+        log(RunLog::skippedFile(relativePath));
+    } else {
+        log(RunLog::error(status.message));
+    }
+}
+
+void MergeRun::reject(const GeneratedItem& item, const QString& message,
+                      std::optional<qint64> recordNumber)
+{
+    log(RunLog::pathRejected(message));
+    log(recordNumber ? RunLog::oneRecordError(item.path, *recordNumber)
+                     : RunLog::allInOneError(item.path));
+}
+
+void MergeRun::log(const QString& piece)
+{
+    if (m_sink)
+        m_sink(piece);
+}
+
+void MergeRun::advance(qint64 steps)
+{
+    m_done += steps;
+    if (m_progress && steps > 0)
+        m_progress(m_done, m_total);
+}
+
+} // namespace quillory

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "merge/runsnapshot.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace quillory {
+
+class Destination;
+class FileSystem;
+
+// What a run created.
+struct RunTotals
+{
+    qint64 foldersCreated = 0;
+    qint64 filesCreated = 0;
+    bool operator==(const RunTotals&) const = default;
+};
+
+// One run over a snapshot: walks the generated items in order (a One per Record item once per
+// record, an All in One item once), creates what is missing under the destination and hands
+// each log piece to a sink in order. Touches no document, so it may run on any thread.
+class MergeRun
+{
+public:
+    using LogSink = std::function<void(const QString& piece)>;
+    // done and total count the units of RunSnapshot::totalSteps.
+    using Progress = std::function<void(qint64 done, qint64 total)>;
+
+    MergeRun(RunSnapshot snapshot, FileSystem& fs);
+
+    void setLogSink(LogSink sink) { m_sink = std::move(sink); }
+    void setProgress(Progress progress) { m_progress = std::move(progress); }
+
+    // Performs the run; none when access to the destination is refused (nothing is logged).
+    std::optional<RunTotals> execute();
+
+private:
+    // recordNumber counts from 1 for a One per Record item; none for an All in One item.
+    void createItem(Destination& dest, const GeneratedItem& item, const QString& relativePath,
+                    std::optional<qint64> recordNumber, const std::function<QString()>& content);
+    void reject(const GeneratedItem& item, const QString& message,
+                std::optional<qint64> recordNumber);
+    void log(const QString& piece);
+    void advance(qint64 steps);
+
+    RunSnapshot m_snapshot;
+    FileSystem& m_fs;
+    LogSink m_sink;
+    Progress m_progress;
+    RunTotals m_totals;
+    qint64 m_done = 0;
+    qint64 m_total = 0;
+};
+
+} // namespace quillory

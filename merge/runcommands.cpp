@@ -1,0 +1,77 @@
+#include "merge/runcommands.h"
+
+#include "core/document.h"
+#include "core/kwbookmark.h"
+#include "merge/posixfilesystem.h"
+#include "merge/runlog.h"
+
+#include <QFileInfo>
+
+namespace quillory {
+
+DestinationChoice RunCommands::selectDestinationFolder(Document& doc, const QString& path)
+{
+    doc.switchMainTabToFilePrototype();
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {false, QStringLiteral("The folder '") + path + QStringLiteral("' does not exist")};
+    if (!info.isDir())
+        return {false, QStringLiteral("'") + path + QStringLiteral("' is not a folder")};
+    std::optional<QByteArray> bookmark = KWBookmark::bookmarkForURL_RW(path);
+    if (!bookmark)
+        return {false, QStringLiteral("Cannot remember the folder '") + path + QLatin1Char('\'')};
+    doc.setSelectedDestinationBookmark(std::move(bookmark));
+    doc.setSelectedDestinationDefined(true);
+    // Saved state changed.
+    doc.updateChangeCount();
+    return {true, {}};
+}
+
+std::optional<Alert> RunCommands::checkDestination(Document& doc, FileSystem& fs)
+{
+    if (!doc.selectedDestinationDefined())
+        return Alert::destinationNotSet();
+    bool isStale = false;
+    std::optional<QString> path;
+    if (doc.selectedDestinationBookmark())
+        path = KWBookmark::urlForBookmark(*doc.selectedDestinationBookmark(), &isStale);
+    if (path && !isStale && fs.isDirectory(*path))
+        return std::nullopt;
+    doc.setSelectedDestinationDefined(false);
+    doc.updateChangeCount();
+    return Alert::destinationNeedsReset();
+}
+
+RunCommandResult RunCommands::run(Document& doc, FileSystem& fs, const MergeRun::Progress& progress)
+{
+    if (std::optional<Alert> alert = checkDestination(doc, fs))
+        return {std::move(alert), std::nullopt};
+    return {std::nullopt, doRun(doc, fs, progress)};
+}
+
+RunCommandResult RunCommands::run(Document& doc)
+{
+    PosixFileSystem fs;
+    return run(doc, fs);
+}
+
+std::optional<RunSnapshot> RunCommands::beginRun(Document& doc)
+{
+    // Showing the run tab rebuilds the generated items, so the snapshot comes after it.
+    doc.switchMainTabToRun();
+    return RunSnapshot::take(doc);
+}
+
+std::optional<RunTotals> RunCommands::doRun(Document& doc, FileSystem& fs,
+                                            const MergeRun::Progress& progress)
+{
+    std::optional<RunSnapshot> snapshot = beginRun(doc);
+    if (!snapshot)
+        return std::nullopt;
+    MergeRun run(std::move(*snapshot), fs);
+    run.setLogSink([&doc](const QString& piece) { RunLog::appendToLogView(doc, piece); });
+    run.setProgress(progress);
+    return run.execute();
+}
+
+} // namespace quillory

@@ -1,0 +1,27 @@
+#include "prototypes/destinationfolder.h"
+
+#include "core/document.h"
+#include "core/kwbookmark.h"
+
+namespace quillory {
+
+std::optional<QString> DestinationFolder::path(const Document& doc)
+{
+    const std::optional<QByteArray>& bookmark = doc.selectedDestinationBookmark();
+    if (!bookmark || bookmark->isEmpty())
+        return std::nullopt;
+    bool isStale = false;
+    std::optional<QString> resolved = KWBookmark::urlForBookmark(*bookmark, &isStale);
+    if (!resolved || resolved->isEmpty())
+        return std::nullopt;
+    return resolved;
+}
+
+QString DestinationFolder::join(const QString& folder, const QString& relative)
+{
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder + relative;
+    return folder + QLatin1Char('/') + relative;
+}
+
+} // namespace quillory

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Runs quillory-cli as a user would, with its settings kept in a private folder.
+class CliDriver
+{
+public:
+    struct Result
+    {
+        int code = -1;
+        QString out;
+        QString err;
+    };
+
+    CliDriver() { QVERIFY(m_config.isValid()); }
+
+    Result run(const QStringList& args, const QString& workDir = {}) const
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+        p.setProcessEnvironment(env);
+        if (!workDir.isEmpty())
+            p.setWorkingDirectory(workDir);
+        p.start(QStringLiteral(QUILLORY_CLI_PATH), args);
+        if (!p.waitForFinished(120000))
+            return {};
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+
+    QJsonObject info(const QString& doc) const
+    {
+        const Result r = run({QStringLiteral("info"), doc, QStringLiteral("--json")});
+        return QJsonDocument::fromJson(r.out.toUtf8()).object();
+    }
+
+    QString configDir() const { return m_config.path(); }
+
+private:
+    QTemporaryDir m_config;
+};
+
+// Fails the test with the tool's own words when the status differs. The command runs once.
+#define CLI_EXPECT(command, status)                                                                \
+    do {                                                                                           \
+        const CliDriver::Result cliResult_ = (command);                                            \
+        QVERIFY2(                                                                                  \
+            cliResult_.code == (status),                                                           \
+            qPrintable(                                                                            \
+                QStringLiteral("exit %1, stderr: %2").arg(cliResult_.code).arg(cliResult_.err)));  \
+    } while (false)
