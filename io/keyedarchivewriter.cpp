@@ -107,6 +107,15 @@ enum Fixed : quint64 {
     kFixedCount
 };
 
+inline void prefetch(const void* p)
+{
+#if defined(__GNUC__)
+    __builtin_prefetch(p);
+#else
+    Q_UNUSED(p);
+#endif
+}
+
 // Walks the graph twice in the same order: the first pass numbers the objects and counts what
 // the plist needs, the second writes every object at its final index. Archive object u is
 // plist object mainBase + u, its UID is uidBase + u, and the helper objects (key and value
@@ -511,15 +520,23 @@ bool Encoder::visitArray(quint64 u, const ArrayPtr& array, int depth)
     const size_t n = array->items.size();
     m_open.push_back(array.get());
     for (size_t i = 0; i < n; ++i) {
-        // Long lists of records are memory-bound: fetch the entries of a record a few places
-        // ahead while this one is written.
-        if (i + 4 < n) {
-            if (const DictPtr ahead = array->items[i + 4].toDict())
-                __builtin_prefetch(ahead->entries.data());
-            if (i + 8 < n)
-                if (const DictPtr further = array->items[i + 8].toDict())
-                    __builtin_prefetch(further.get());
-        }
+        // Long lists of records are memory-bound: fetch what a record a few places ahead will
+        // need while this one is written (its dictionary, then its entries, then the texts).
+        if (i + 8 < n)
+            if (const DictPtr d = array->items[i + 8].toDict())
+                prefetch(d.get());
+        if (i + 4 < n)
+            if (const DictPtr d = array->items[i + 4].toDict()) {
+                const char* p = reinterpret_cast<const char*>(d->entries.data());
+                const size_t bytes = d->entries.size() * sizeof(d->entries[0]);
+                for (size_t b = 0; b < bytes && b < 1024; b += 64)
+                    prefetch(p + b);
+            }
+        if (m_out && i + 2 < n)
+            if (const DictPtr d = array->items[i + 2].toDict())
+                for (size_t e = 0; e < d->entries.size() && e < 16; ++e)
+                    if (const QString* s = d->entries[e].second.stringPtr())
+                        prefetch(s->constData());
         bool fresh;
         const Value& item = array->items[i];
         const quint64 v = assign(item, depth + 1, fresh);
