@@ -242,6 +242,7 @@ private slots:
     void nestingLimitIsTheSameForWriterAndReader();
     void writerRefusesCycles();
     void damagedArchivesFailCleanly();
+    void damagedFixturesFailCleanly();
 
 private:
     std::unique_ptr<QTemporaryDir> m_tmp;
@@ -813,6 +814,33 @@ void TestKeyedArchive::damagedArchivesFailCleanly()
         QString error;
         if (!KeyedArchiveReader::rootObject(bad, &error))
             QVERIFY(!error.isEmpty());
+    }
+}
+
+void TestKeyedArchive::damagedFixturesFailCleanly()
+{
+    REQUIRE_FIXTURES();
+    // Apple's own layouts (2-byte references, 16-byte integers, 4-byte offsets...) damaged at
+    // random: every object is still asked for, and nothing may crash or read out of bounds.
+    QRandomGenerator random(7);
+    for (const FixtureCase& c : fixtureCases()) {
+        const QByteArray good = readFile(fixturePath(c.file));
+        for (int round = 0; round < 150; ++round) {
+            QByteArray bad = good;
+            const int changes = 1 + random.bounded(4);
+            for (int k = 0; k < changes; ++k)
+                bad[random.bounded(int(bad.size()))] = char(random.bounded(256));
+            KeyedArchiveReader r;
+            if (!r.open(bad)) {
+                QVERIFY(!r.error().isEmpty());
+                continue;
+            }
+            if (!r.decodeTop(c.topKey))
+                QVERIFY(!r.error().isEmpty());
+            for (quint64 i = 0; i < std::min<quint64>(r.objectCount(), 400); ++i)
+                if (!r.decodeObject(i))
+                    QVERIFY(!r.error().isEmpty());
+        }
     }
 }
 
