@@ -1,5 +1,7 @@
 #include "io/binaryplistreader.h"
 
+#include <QtEndian>
+
 #include <cstring>
 
 namespace quillory {
@@ -11,6 +13,18 @@ constexpr qsizetype kTrailerSize = 32;
 
 quint64 bigEndian(const uchar* p, int width)
 {
+    switch (width) {
+    case 1:
+        return p[0];
+    case 2:
+        return qFromBigEndian<quint16>(p);
+    case 4:
+        return qFromBigEndian<quint32>(p);
+    case 8:
+        return qFromBigEndian<quint64>(p);
+    default:
+        break;
+    }
     quint64 v = 0;
     for (int i = 0; i < width; ++i)
         v = (v << 8) | p[i];
@@ -27,8 +41,8 @@ bool fitsBytes(quint64 value, int width)
 
 bool BinaryPlistReader::fail(const QString& message)
 {
-    if (m_error.isEmpty())
-        m_error = message;
+    // The latest failure: callers read it right after the call that failed.
+    m_error = message;
     return false;
 }
 
@@ -37,6 +51,7 @@ bool BinaryPlistReader::open(const QByteArray& data)
     m_data = data;
     m_bytes = reinterpret_cast<const uchar*>(m_data.constData());
     m_error.clear();
+    m_objectCount = 0;
     const qsizetype size = m_data.size();
     if (size < kHeaderSize + kTrailerSize || std::memcmp(m_bytes, "bplist00", 8) != 0)
         return fail(QStringLiteral("not a binary property list"));
@@ -54,8 +69,10 @@ bool BinaryPlistReader::open(const QByteArray& data)
         m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8 ||
         !fitsBytes(m_objectCount, m_refSize) || !fitsBytes(m_tableOffset, m_offsetSize) ||
         m_tableOffset > room || m_objectCount > (room - m_tableOffset) / quint64(m_offsetSize) ||
-        m_tableOffset + m_objectCount * quint64(m_offsetSize) != room)
+        m_tableOffset + m_objectCount * quint64(m_offsetSize) != room) {
+        m_objectCount = 0; // so that no object can be asked for
         return fail(QStringLiteral("the property list trailer is damaged"));
+    }
     return true;
 }
 
@@ -198,6 +215,28 @@ bool BinaryPlistReader::reference(const Object& container, quint64 position, qui
         return fail(QStringLiteral("reference outside its container"));
     out = readUnsigned(container.payload + qsizetype(position) * m_refSize, m_refSize);
     return true;
+}
+
+std::optional<quint64> BinaryPlistReader::plainUidAt(const Object& container,
+                                                     quint64 position) const
+{
+    const quint64 places = container.kind == Kind::Dict ? container.count * 2 : container.count;
+    if (position >= places || (container.kind != Kind::Array && container.kind != Kind::Set &&
+                               container.kind != Kind::Dict))
+        return std::nullopt;
+    const quint64 ref =
+        readUnsigned(container.payload + qsizetype(position) * m_refSize, m_refSize);
+    if (ref >= m_objectCount)
+        return std::nullopt;
+    const quint64 offset =
+        readUnsigned(qsizetype(m_tableOffset + ref * m_offsetSize), m_offsetSize);
+    if (offset < quint64(kHeaderSize) || offset >= m_tableOffset)
+        return std::nullopt;
+    const uchar marker = m_bytes[offset];
+    const int width = (marker & 0x0F) + 1;
+    if ((marker & 0xF0) != 0x80 || width > 4 || offset + 1 + quint64(width) > m_tableOffset)
+        return std::nullopt;
+    return readUnsigned(qsizetype(offset) + 1, width);
 }
 
 BinaryPlistReader::Integer BinaryPlistReader::integer(const Object& o) const

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
 #include <string_view>
 
 namespace quillory {
@@ -48,6 +49,7 @@ public:
 
     // Checks the header and trailer; false with error() when the data is no valid bplist00.
     bool open(const QByteArray& data);
+    // What the latest failing call found wrong.
     const QString& error() const { return m_error; }
 
     quint64 objectCount() const { return m_objectCount; }
@@ -59,6 +61,11 @@ public:
     // Element position of an array or set; for a dictionary, keys are positions 0..count-1 and
     // values count..2*count-1. The reference itself is checked when it is followed.
     bool reference(const Object& container, quint64 position, quint64& out);
+
+    // The UID that element position of a container refers to, when it is a valid UID of up to
+    // 4 bytes: the case of every reference in an archive, read in one step. Nothing otherwise;
+    // reference() and object() then tell what is wrong.
+    std::optional<quint64> plainUidAt(const Object& container, quint64 position) const;
 
     Integer integer(const Object& o) const;
     double real(const Object& o) const; // reals and dates

@@ -1,5 +1,7 @@
 #include "io/binaryplistwriter.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -12,6 +14,16 @@ constexpr qsizetype kHeaderSize = 8;
 constexpr qsizetype kTrailerSize = 32;
 // Marker, the longest count (marker plus 8 bytes) and an 8-byte or 16-byte payload.
 constexpr qsizetype kScalarRoom = 1 + 9 + 16;
+// Buffer of a streaming writer: large enough to make few device writes, small enough to stay
+// in cache.
+constexpr qsizetype kStreamChunk = 1 << 20;
+
+int refSizeFor(quint64 objectCount)
+{
+    // Apple's reader demands 2^(8*refSize) > objectCount, so a count of exactly 256 needs two
+    // bytes even though the largest reference fits in one.
+    return objectCount < 0x100 ? 1 : objectCount < 0x10000 ? 2 : objectCount < 0x100000000 ? 4 : 8;
+}
 
 } // namespace
 
@@ -27,14 +39,11 @@ int BinaryPlistWriter::byteCount(quint64 value)
 }
 
 BinaryPlistWriter::BinaryPlistWriter(quint64 objectCount, qsizetype expectedBytes)
-    : m_offsets(objectCount, 0)
+    : m_objectCount(objectCount),
+      m_offsets32(std::make_unique_for_overwrite<quint32[]>(objectCount)),
+      m_isWritten(objectCount, false)
 {
-    // Apple's reader demands 2^(8*refSize) > objectCount, so a count of exactly 256 needs two
-    // bytes even though the largest reference fits in one.
-    m_refSize = objectCount < 0x100         ? 1
-                : objectCount < 0x10000     ? 2
-                : objectCount < 0x100000000 ? 4
-                                            : 8;
+    m_refSize = refSizeFor(objectCount);
     m_buffer.resize(std::max<qsizetype>(expectedBytes, 64) + kHeaderSize);
     m_pos = m_buffer.data();
     m_end = m_pos + m_buffer.size();
@@ -42,8 +51,36 @@ BinaryPlistWriter::BinaryPlistWriter(quint64 objectCount, qsizetype expectedByte
     m_pos += kHeaderSize;
 }
 
+BinaryPlistWriter::BinaryPlistWriter(quint64 objectCount, QIODevice* sink)
+    : BinaryPlistWriter(objectCount, kStreamChunk)
+{
+    m_sink = sink;
+}
+
+void BinaryPlistWriter::flush()
+{
+    const qsizetype used = m_pos - m_buffer.data();
+    // After a failure the rest is dropped: the caller learns of it from finish().
+    if (m_error.isEmpty() && used > 0) {
+        const qint64 written = m_sink->write(m_buffer.constData(), used);
+        if (written != used) {
+            // A short write (a full disk, a file-size limit) sets no error of its own.
+            m_error = written < 0 ? m_sink->errorString()
+                                  : QStringLiteral("could not write the whole file");
+            m_failed = true;
+        }
+    }
+    m_flushed += quint64(used);
+    m_pos = m_buffer.data();
+}
+
 void BinaryPlistWriter::grow(qsizetype bytes)
 {
+    if (m_sink) {
+        flush();
+        if (m_end - m_pos >= bytes)
+            return;
+    }
     const qsizetype used = m_pos - m_buffer.data();
     const qsizetype needed = used + bytes;
     qsizetype capacity = m_buffer.size();
@@ -57,14 +94,30 @@ void BinaryPlistWriter::grow(qsizetype bytes)
 bool BinaryPlistWriter::startObject(quint64 index, qsizetype maxBytes)
 {
     Q_ASSERT(m_pendingRefs == 0);
-    if (index >= m_offsets.size() || m_offsets[index] != 0 || m_pendingRefs != 0) {
+    if (index >= m_objectCount || m_isWritten[index] || m_pendingRefs != 0) {
         m_failed = true;
         return false;
     }
     reserve(maxBytes);
-    m_offsets[index] = quint64(m_pos - m_buffer.data());
+    const quint64 offset = m_flushed + quint64(m_pos - m_buffer.data());
+    if (!m_offsets64 && offset > 0xFFFFFFFFu)
+        widenOffsets();
+    if (m_offsets64)
+        m_offsets64[index] = offset;
+    else
+        m_offsets32[index] = quint32(offset);
+    m_isWritten[index] = true;
     ++m_written;
     return true;
+}
+
+void BinaryPlistWriter::widenOffsets()
+{
+    m_offsets64 = std::make_unique_for_overwrite<quint64[]>(m_objectCount);
+    for (quint64 i = 0; i < m_objectCount; ++i)
+        if (m_isWritten[i])
+            m_offsets64[i] = m_offsets32[i];
+    m_offsets32.reset();
 }
 
 void BinaryPlistWriter::writeMarkerWithCount(uchar marker, quint64 count)
@@ -176,6 +229,12 @@ void BinaryPlistWriter::writeUid(quint64 index, quint64 uid)
     putBigEndian(uid, width);
 }
 
+void BinaryPlistWriter::writeUids(quint64 index, quint64 first, quint64 count)
+{
+    for (quint64 i = 0; i < count; ++i)
+        writeUid(index + i, first + i);
+}
+
 void BinaryPlistWriter::beginArray(quint64 index, quint64 count)
 {
     if (!startObject(index, kScalarRoom + qsizetype(count) * m_refSize))
@@ -192,27 +251,49 @@ void BinaryPlistWriter::beginDict(quint64 index, quint64 count)
     m_pendingRefs = 2 * count;
 }
 
-QByteArray BinaryPlistWriter::finish(quint64 topObject)
+bool BinaryPlistWriter::finish(quint64 topObject)
 {
-    if (m_failed || m_pendingRefs != 0 || m_written != m_offsets.size() ||
-        topObject >= m_offsets.size())
-        return {};
-    const quint64 tableOffset = quint64(m_pos - m_buffer.data());
+    if (m_pendingRefs != 0 || m_written != m_objectCount || topObject >= m_objectCount) {
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("internal error: the object table is incomplete");
+        m_failed = true;
+    }
+    if (m_failed) {
+        m_buffer.clear();
+        return false;
+    }
+    const quint64 tableOffset = m_flushed + quint64(m_pos - m_buffer.data());
     const int offsetSize = byteCount(tableOffset);
-    reserve(qsizetype(m_offsets.size()) * offsetSize + kTrailerSize);
-    for (quint64 offset : m_offsets)
-        putBigEndian(offset, offsetSize);
+    constexpr quint64 kBlock = 1 << 16;
+    for (quint64 first = 0; first < m_objectCount; first += kBlock) {
+        const quint64 last = std::min(m_objectCount, first + kBlock);
+        reserve(qsizetype(last - first) * offsetSize);
+        if (!m_offsets64 && offsetSize == 4) {
+            for (quint64 i = first; i < last; ++i, m_pos += 4)
+                qToBigEndian<quint32>(m_offsets32[i], m_pos);
+        } else {
+            for (quint64 i = first; i < last; ++i)
+                putBigEndian(m_offsets64 ? m_offsets64[i] : m_offsets32[i], offsetSize);
+        }
+    }
+    reserve(kTrailerSize);
     std::memset(m_pos, 0, 6);
     m_pos += 6;
     putByte(uchar(offsetSize));
     putByte(uchar(m_refSize));
-    putBigEndian(m_offsets.size(), 8);
+    putBigEndian(m_objectCount, 8);
     putBigEndian(topObject, 8);
     putBigEndian(tableOffset, 8);
-    m_buffer.truncate(m_pos - m_buffer.data());
+    m_offsets32.reset();
+    m_offsets64.reset();
+    if (m_sink) {
+        flush();
+        m_buffer.clear();
+    } else {
+        m_buffer.truncate(m_pos - m_buffer.data());
+    }
     m_pos = m_end = nullptr;
-    std::vector<quint64>().swap(m_offsets);
-    return std::move(m_buffer);
+    return !m_failed;
 }
 
 } // namespace quillory

@@ -101,9 +101,13 @@ PrototypePtr prototypeFrom(const Dict& d)
 bool decodeContents(const Dict& root, Contents& c, QString* error)
 {
     const auto keys = listUnder(root, kKeyArrayKey, error);
+    if (!keys)
+        return false;
     const auto records = listUnder(root, kDataArrayKey, error);
+    if (!records)
+        return false;
     const auto prototypes = listUnder(root, kPrototypesKey, error);
-    if (!keys || !records || !prototypes)
+    if (!prototypes)
         return false;
 
     if (*keys) {
@@ -180,9 +184,16 @@ Value rootValue(const Document& doc)
 
     auto records = Array::make({}, true);
     records->items.reserve(doc.dataArray().size());
-    for (const Record& r : doc.dataArray())
-        if (r) // an empty slot has nothing to save, and nil cannot stand in a list
-            records->items.push_back(Value::dict(r));
+    for (const Record& r : doc.dataArray()) {
+        if (!r) // an empty slot has nothing to save, and nil cannot stand in a list
+            continue;
+        // A record that only the list holds cannot be listed twice, so it is lent to the
+        // writer without an owner of its own: the writer then needs no identity lookup for it,
+        // which is most of its work on a large document. Records also held elsewhere (the
+        // undo history, a selection) are passed as they are and checked.
+        const bool onlyHere = r.use_count() == 1;
+        records->items.push_back(Value::dict(onlyHere ? DictPtr(DictPtr(), r.get()) : r));
+    }
     entries.emplace_back(kDataArrayKey, Value::array(std::move(records)));
 
     entries.emplace_back(kDestinationDefinedKey, Value::boolean(doc.selectedDestinationDefined()));
@@ -220,16 +231,11 @@ Value rootValue(const Document& doc)
     return Value::dict(std::move(root));
 }
 
-std::optional<QByteArray> archive(const Document& doc, QString* error)
-{
-    return KeyedArchiveWriter::archivedData(rootValue(doc), error);
-}
-
 } // namespace
 
 QByteArray DocumentCodec::dataOfType(const Document& doc)
 {
-    return archive(doc, nullptr).value_or(QByteArray());
+    return KeyedArchiveWriter::archivedData(rootValue(doc)).value_or(QByteArray());
 }
 
 DocumentCodec::ReadResult DocumentCodec::readFromData(Document& doc, const QByteArray& data)
@@ -295,16 +301,15 @@ DocumentCodec::ReadResult DocumentCodec::readFromFile(Document& doc, const QStri
 DocumentCodec::WriteResult DocumentCodec::writeToFile(const Document& doc, const QString& path)
 {
     WriteResult result;
-    const std::optional<QByteArray> data = archive(doc, &result.error);
-    if (!data)
-        return result;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so that every write reports how much reached the file: a buffered write that
+    // falls short at commit() time would let a truncated file replace the good one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         result.error = file.errorString();
         return result;
     }
-    if (file.write(*data) != data->size()) {
-        result.error = file.errorString();
+    // Streamed into the temporary file that commit() renames over path.
+    if (!KeyedArchiveWriter::writeArchive(rootValue(doc), &file, &result.error)) {
         file.cancelWriting();
         return result;
     }

@@ -32,7 +32,10 @@ Value integerValue(BinaryPlistReader::Integer v)
 
 bool sameKey(const QString& a, const QString& b)
 {
-    return a.size() == b.size() && (a.constData() == b.constData() || a == b);
+    // Keys are mostly short and shared; comparing the first unit spares most full comparisons.
+    return a.size() == b.size() &&
+           (a.constData() == b.constData() || (!a.isEmpty() && a.front() == b.front() && a == b) ||
+            a.isEmpty());
 }
 
 } // namespace
@@ -214,14 +217,14 @@ bool KeyedArchiveReader::decode(quint64 index, int depth, Value& out)
     case Kind::Date:
         out = Value::date({m_plist.real(o)});
         return true;
+    // Plain values are rebuilt at each reference: most are referenced once, and sharing an
+    // immutable value makes no difference. Keys are the exception (see decodeKey).
     case Kind::Data:
         out = Value::data(m_plist.data(o));
-        remember(index, out);
         return true;
     case Kind::AsciiString:
     case Kind::Utf16String:
         out = Value::string(m_plist.string(o));
-        remember(index, out);
         return true;
     case Kind::Dict:
         return decodeInstance(index, o, depth, out);
@@ -320,6 +323,10 @@ bool KeyedArchiveReader::inlineObject(quint64 ref, Kind k1, Kind k2, const char*
 
 bool KeyedArchiveReader::referencedIndex(const Object& array, quint64 position, quint64& index)
 {
+    if (const std::optional<quint64> uid = m_plist.plainUidAt(array, position)) {
+        index = *uid;
+        return true;
+    }
     quint64 ref;
     Object o;
     if (!m_plist.reference(array, position, ref) || !m_plist.object(ref, o))
@@ -400,6 +407,24 @@ bool KeyedArchiveReader::decodeInstance(quint64 index, const Object& dict, int d
     return true;
 }
 
+bool KeyedArchiveReader::decodeKey(quint64 index, int depth, const QString*& out)
+{
+    // Every record names the same few keys: each is decoded once and then shared.
+    quint32 slot = index < m_slot.size() ? m_slot[index] : 0;
+    if (slot == 0 || slot == kBusy) {
+        Value key;
+        if (!decode(index, depth, key))
+            return false;
+        if (m_slot[index] == 0)
+            remember(index, key);
+        slot = m_slot[index];
+    }
+    out = m_memo[slot - 1].stringPtr();
+    if (!out)
+        return fail(QStringLiteral("archived dictionary has a key that is not a string"));
+    return true;
+}
+
 bool KeyedArchiveReader::decodeDictionary(quint64 index, const Fields& fields, bool isMutable,
                                           int depth, Value& out)
 {
@@ -421,33 +446,31 @@ bool KeyedArchiveReader::decodeDictionary(quint64 index, const Fields& fields, b
     QSet<QString> seen;
     for (quint64 i = 0; i < keys.count; ++i) {
         quint64 keyIndex, valueIndex;
-        Value key, value;
-        if (!referencedIndex(keys, i, keyIndex) || !decode(keyIndex, depth + 1, key))
+        const QString* key;
+        if (!referencedIndex(keys, i, keyIndex) || !decodeKey(keyIndex, depth + 1, key))
             return false;
-        const QString* name = key.stringPtr();
-        if (!name)
-            return fail(
-                QStringLiteral("archived dictionary %1 has a key that is not a string").arg(index));
+        QString name = *key; // before the value is decoded, which may move the memo
+        Value value;
         if (!referencedIndex(objects, i, valueIndex) || !decode(valueIndex, depth + 1, value))
             return false;
         // A repeated key keeps its first place and its last value, as a dictionary would.
         Value* existing = nullptr;
         if (keys.count <= kLinearKeyCheck) {
             for (auto& [k, v] : dict->entries) {
-                if (sameKey(k, *name)) {
+                if (sameKey(k, name)) {
                     existing = &v;
                     break;
                 }
             }
-        } else if (seen.contains(*name)) {
-            existing = dict->find(*name);
+        } else if (seen.contains(name)) {
+            existing = dict->find(name);
         } else {
-            seen.insert(*name);
+            seen.insert(name);
         }
         if (existing)
             *existing = std::move(value);
         else
-            dict->entries.emplace_back(*name, std::move(value));
+            dict->entries.emplace_back(std::move(name), std::move(value));
     }
     out = Value::dict(std::move(dict));
     remember(index, out);

@@ -60,6 +60,7 @@ private:
     bool decode(quint64 index, int depth, Value& out);
     bool decodeInstance(quint64 index, const BinaryPlistReader::Object& dict, int depth,
                         Value& out);
+    bool decodeKey(quint64 index, int depth, const QString*& out);
     bool decodeDictionary(quint64 index, const Fields& fields, bool isMutable, int depth,
                           Value& out);
     bool decodeArray(quint64 index, const Fields& fields, bool isMutable, int depth, Value& out);

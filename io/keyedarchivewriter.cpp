@@ -4,10 +4,11 @@
 #include "core/dict.h"
 #include "io/binaryplistwriter.h"
 #include "io/keyedarchivereader.h"
-
-#include <QHash>
+#include "io/keyindexmap.h"
+#include "io/pointerindexmap.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace quillory {
@@ -106,77 +107,14 @@ enum Fixed : quint64 {
     kFixedCount
 };
 
-// Archive index of each container already numbered, by identity. Open addressing over a
-// power-of-two table: a document's records all pass through here, so it has to be cheap.
-class PointerIndexMap
+inline void prefetch(const void* p)
 {
-public:
-    quint64 findOrInsert(const void* key, quint64 value)
-    {
-        if ((m_used + 1) * 2 > m_slots.size())
-            rehash(std::max<size_t>(64, m_slots.size() * 2));
-        size_t i = slotOf(key);
-        while (m_slots[i].first) {
-            if (m_slots[i].first == key)
-                return m_slots[i].second;
-            i = (i + 1) & (m_slots.size() - 1);
-        }
-        m_slots[i] = {key, value};
-        ++m_used;
-        return value;
-    }
-
-private:
-    size_t slotOf(const void* key) const
-    {
-        return size_t((quintptr(key) >> 4) * 0x9E3779B97F4A7C15ull) & (m_slots.size() - 1);
-    }
-    void rehash(size_t size)
-    {
-        std::vector<std::pair<const void*, quint64>> old(size);
-        old.swap(m_slots);
-        for (const auto& slot : old) {
-            if (!slot.first)
-                continue;
-            size_t i = slotOf(slot.first);
-            while (m_slots[i].first)
-                i = (i + 1) & (m_slots.size() - 1);
-            m_slots[i] = slot;
-        }
-    }
-
-    std::vector<std::pair<const void*, quint64>> m_slots;
-    size_t m_used = 0;
-};
-
-// Archive index of each dictionary key text. Records repeat the same keys in the same order,
-// usually as the very same shared string, so the key last seen at each position is tried
-// before the hash.
-class KeyIndexMap
-{
-public:
-    quint64 findOrInsert(const QString& key, size_t position, quint64 value)
-    {
-        if (position < m_byPosition.size()) {
-            const auto& [cached, index] = m_byPosition[position];
-            if (cached.size() == key.size() && cached.constData() == key.constData())
-                return index;
-        }
-        auto it = m_map.constFind(key);
-        const quint64 index = it != m_map.cend() ? *it : *m_map.insert(key, value);
-        if (position < kPositions) {
-            if (position >= m_byPosition.size())
-                m_byPosition.resize(position + 1);
-            m_byPosition[position] = {key, index};
-        }
-        return index;
-    }
-
-private:
-    static constexpr size_t kPositions = 256;
-    QHash<QString, quint64> m_map;
-    std::vector<std::pair<QString, quint64>> m_byPosition;
-};
+#if defined(__GNUC__)
+    __builtin_prefetch(p);
+#else
+    Q_UNUSED(p);
+#endif
+}
 
 // Walks the graph twice in the same order: the first pass numbers the objects and counts what
 // the plist needs, the second writes every object at its final index. Archive object u is
@@ -185,7 +123,7 @@ private:
 class Encoder
 {
 public:
-    std::optional<QByteArray> encode(const Value& root, QString* error);
+    bool encode(const Value& root, QIODevice* sink, QByteArray* data, QString* error);
 
 private:
     bool run(const Value& root);
@@ -226,12 +164,12 @@ private:
     quint64 m_uidBase = 0, m_mainBase = 0, m_auxBase = 0;
 };
 
-std::optional<QByteArray> Encoder::encode(const Value& root, QString* error)
+bool Encoder::encode(const Value& root, QIODevice* sink, QByteArray* data, QString* error)
 {
-    const auto failed = [&]() -> std::optional<QByteArray> {
+    const auto failed = [&] {
         if (error)
             *error = m_error;
-        return std::nullopt;
+        return false;
     };
     if (!run(root))
         return failed();
@@ -261,13 +199,18 @@ std::optional<QByteArray> Encoder::encode(const Value& root, QString* error)
     const int refSize = BinaryPlistWriter::byteCount(total);
     const qint64 expected = m_bytes + qint64(m_refs + 3 * objects) * refSize +
                             qint64(objects) * (1 + BinaryPlistWriter::byteCount(objects)) + 512;
-    BinaryPlistWriter out(total, qsizetype(expected));
+    std::optional<BinaryPlistWriter> writer;
+    if (sink)
+        writer.emplace(total, sink);
+    else
+        writer.emplace(total, qsizetype(expected));
+    BinaryPlistWriter& out = *writer;
     m_out = &out;
     for (int n = 0; n < kNameCount; ++n)
         if (used[n])
             out.writeAscii(m_names[n], kNames[n]);
-    for (quint64 u = m_nilUsed ? 0 : 1; u < objects; ++u)
-        out.writeUid(uidRef(u), u);
+    const quint64 firstUid = m_nilUsed ? 0 : 1;
+    out.writeUids(uidRef(firstUid), firstUid, objects - firstUid);
     out.writeAscii(main(0), "$null");
 
     if (!run(root))
@@ -277,12 +220,13 @@ std::optional<QByteArray> Encoder::encode(const Value& root, QString* error)
     for (quint64 u = 0; u < objects; ++u)
         out.appendReference(main(u));
 
-    QByteArray bytes = out.finish(kTopDict);
-    if (bytes.isEmpty()) {
-        m_error = QStringLiteral("internal error: the archive's object table is incomplete");
+    if (!out.finish(kTopDict)) {
+        m_error = out.errorString();
         return failed();
     }
-    return bytes;
+    if (data)
+        *data = out.takeData();
+    return true;
 }
 
 void Encoder::writeHeader(quint64 rootIndex)
@@ -576,6 +520,23 @@ bool Encoder::visitArray(quint64 u, const ArrayPtr& array, int depth)
     const size_t n = array->items.size();
     m_open.push_back(array.get());
     for (size_t i = 0; i < n; ++i) {
+        // Long lists of records are memory-bound: fetch what a record a few places ahead will
+        // need while this one is written (its dictionary, then its entries, then the texts).
+        if (i + 8 < n)
+            if (const DictPtr d = array->items[i + 8].toDict())
+                prefetch(d.get());
+        if (i + 4 < n)
+            if (const DictPtr d = array->items[i + 4].toDict()) {
+                const char* p = reinterpret_cast<const char*>(d->entries.data());
+                const size_t bytes = d->entries.size() * sizeof(d->entries[0]);
+                for (size_t b = 0; b < bytes && b < 1024; b += 64)
+                    prefetch(p + b);
+            }
+        if (m_out && i + 2 < n)
+            if (const DictPtr d = array->items[i + 2].toDict())
+                for (size_t e = 0; e < d->entries.size() && e < 16; ++e)
+                    if (const QString* s = d->entries[e].second.stringPtr())
+                        prefetch(s->constData());
         bool fresh;
         const Value& item = array->items[i];
         const quint64 v = assign(item, depth + 1, fresh);
@@ -610,7 +571,16 @@ bool Encoder::visitArray(quint64 u, const ArrayPtr& array, int depth)
 std::optional<QByteArray> KeyedArchiveWriter::archivedData(const Value& root, QString* error)
 {
     Encoder encoder;
-    return encoder.encode(root, error);
+    QByteArray data;
+    if (!encoder.encode(root, nullptr, &data, error))
+        return std::nullopt;
+    return data;
+}
+
+bool KeyedArchiveWriter::writeArchive(const Value& root, QIODevice* device, QString* error)
+{
+    Encoder encoder;
+    return encoder.encode(root, device, nullptr, error);
 }
 
 } // namespace quillory

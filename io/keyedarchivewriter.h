@@ -3,6 +3,7 @@
 #include "core/value.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
 #include <optional>
@@ -20,6 +21,10 @@ public:
     // The archive with root under $top "root", or nothing with a message when the graph cannot
     // be archived (it has a cycle, or nests deeper than KeyedArchiveReader::kMaxDepth).
     static std::optional<QByteArray> archivedData(const Value& root, QString* error = nullptr);
+    // The same archive streamed to device (open for writing) without building it in memory;
+    // false with a message when the graph cannot be archived or the device fails. Nothing is
+    // written when the graph is refused.
+    static bool writeArchive(const Value& root, QIODevice* device, QString* error = nullptr);
 };
 
 } // namespace quillory

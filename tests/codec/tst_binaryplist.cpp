@@ -1,6 +1,7 @@
 #include "io/binaryplistreader.h"
 #include "io/binaryplistwriter.h"
 
+#include <QBuffer>
 #include <QTest>
 
 #include <limits>
@@ -44,6 +45,52 @@ struct RawPlist
             b += char(uchar(v >> (8 * i)));
         return b;
     }
+};
+
+QByteArray finished(BinaryPlistWriter& w, quint64 top = 0)
+{
+    return w.finish(top) ? w.takeData() : QByteArray();
+}
+
+// Writes the same objects as a file in memory or through a device: a few records, strings and
+// data larger than the streaming buffer, and enough objects for 4-byte references.
+void writeSample(BinaryPlistWriter& w)
+{
+    const quint64 n = w.objectCount();
+    w.beginArray(0, n - 1);
+    for (quint64 i = 1; i < n; ++i)
+        w.appendReference(i);
+    for (quint64 i = 1; i < n; ++i) {
+        if (i % 20000 == 0)
+            w.writeData(i, QByteArray(3 << 20, char(i)));
+        else if (i % 3 == 0)
+            w.writeString(i, QStringLiteral("text %1 \u2019").arg(i));
+        else
+            w.writeInteger(i, qint64(i) * 977);
+    }
+}
+
+// Accepts writes until its limit, then fails, as a full disk does.
+class FullDevice : public QIODevice
+{
+public:
+    explicit FullDevice(qint64 limit) : m_limit(limit) { open(QIODevice::WriteOnly); }
+    QByteArray written;
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        if (written.size() + size > m_limit) {
+            setErrorString(QStringLiteral("No space left on device"));
+            return -1;
+        }
+        written.append(data, size);
+        return size;
+    }
+
+private:
+    qint64 m_limit;
 };
 
 // The bytes of the only object of a one-object plist.
@@ -94,6 +141,8 @@ private slots:
     void offsetWidthFollowsTheTablePosition();
     void trailerIsExactAndNothingFollowsIt();
     void writerRefusesAnIncompleteObjectTable();
+    void streamingWritesTheSameFile();
+    void streamingReportsAFailingDevice();
     void readerAcceptsEveryWidthAppleAccepts();
     void readerRefusesDamagedFiles_data();
     void readerRefusesDamagedFiles();
@@ -144,7 +193,7 @@ void TestBinaryPlist::integersTakeAppleWidths()
         w.writeUnsigned(0, bits);
     else
         w.writeInteger(0, qint64(bits));
-    const QByteArray file = w.finish();
+    const QByteArray file = finished(w);
     QCOMPARE(soleObject(file).toHex(), expected);
 
     BinaryPlistReader r;
@@ -174,7 +223,7 @@ void TestBinaryPlist::uidsTakeTheirSmallestWidth()
     QFETCH(QByteArray, expected);
     BinaryPlistWriter w(1);
     w.writeUid(0, uid);
-    const QByteArray file = w.finish();
+    const QByteArray file = finished(w);
     QCOMPARE(soleObject(file).toHex(), expected);
     BinaryPlistReader r;
     QVERIFY(r.open(file));
@@ -211,7 +260,7 @@ void TestBinaryPlist::stringsAreAsciiOrUtf16CountedInCodeUnits()
     QFETCH(QByteArray, expected);
     BinaryPlistWriter w(1);
     w.writeString(0, text);
-    const QByteArray file = w.finish();
+    const QByteArray file = finished(w);
     QCOMPARE(soleObject(file).toHex(), expected);
     BinaryPlistReader r;
     QVERIFY(r.open(file));
@@ -244,7 +293,7 @@ void TestBinaryPlist::referenceWidthFollowsTheObjectCount()
         w.appendReference(quint64(i));
     for (int i = 1; i < objects; ++i)
         w.writeInteger(quint64(i), i);
-    const QByteArray file = w.finish();
+    const QByteArray file = finished(w);
     QCOMPARE(int(uchar(file[file.size() - 25])), refSize);
 
     BinaryPlistReader r;
@@ -279,7 +328,7 @@ void TestBinaryPlist::offsetWidthFollowsTheTablePosition()
     QFETCH(int, offsetSize);
     BinaryPlistWriter w(1);
     w.writeData(0, QByteArray(dataBytes, 'd'));
-    const QByteArray file = w.finish();
+    const QByteArray file = finished(w);
     QCOMPARE(int(uchar(file[file.size() - 26])), offsetSize);
     QCOMPARE(file.size(),
              qsizetype(8 + 1 + (dataBytes < 256 ? 2 : 3) + dataBytes + offsetSize + 32));
@@ -298,7 +347,7 @@ void TestBinaryPlist::trailerIsExactAndNothingFollowsIt()
     w.appendReference(2);
     w.appendReference(0);
     w.writeBool(0, true);
-    const QByteArray file = w.finish(1);
+    const QByteArray file = finished(w, 1);
     // Header, then the objects in the order written ("b", {b: true}, true), their offsets by
     // index, and the trailer.
     QCOMPARE(file.toHex(), QByteArray("62706c6973743030"
@@ -321,12 +370,44 @@ void TestBinaryPlist::writerRefusesAnIncompleteObjectTable()
 {
     BinaryPlistWriter unwritten(2);
     unwritten.writeBool(0, true);
-    QVERIFY(unwritten.finish().isEmpty());
+    QVERIFY(!unwritten.finish());
+    QVERIFY(!unwritten.errorString().isEmpty());
 
     BinaryPlistWriter twice(1);
     twice.writeBool(0, true);
     twice.writeBool(0, false);
-    QVERIFY(twice.finish().isEmpty());
+    QVERIFY(!twice.finish());
+}
+
+void TestBinaryPlist::streamingWritesTheSameFile()
+{
+    const quint64 objects = 70001;
+    BinaryPlistWriter inMemory{objects};
+    writeSample(inMemory);
+    const QByteArray expected = finished(inMemory);
+    QVERIFY(expected.size() > 3 * (3 << 20));
+
+    QBuffer device;
+    QVERIFY(device.open(QIODevice::WriteOnly));
+    BinaryPlistWriter streamed(objects, &device);
+    writeSample(streamed);
+    QVERIFY2(streamed.finish(), qPrintable(streamed.errorString()));
+    QVERIFY(device.data() == expected);
+
+    BinaryPlistReader r;
+    QVERIFY2(r.open(expected), qPrintable(r.error()));
+    QCOMPARE(r.objectRefSize(), 4);
+    QVERIFY(walkAll(r));
+}
+
+void TestBinaryPlist::streamingReportsAFailingDevice()
+{
+    FullDevice device(5 << 20);
+    BinaryPlistWriter w(70001, &device);
+    writeSample(w);
+    QVERIFY(!w.finish());
+    QCOMPARE(w.errorString(), QStringLiteral("No space left on device"));
+    QVERIFY(device.written.size() <= 5 << 20);
 }
 
 void TestBinaryPlist::readerAcceptsEveryWidthAppleAccepts()
@@ -428,6 +509,9 @@ void TestBinaryPlist::readerRefusesDamagedFiles_data()
     QTest::newRow("table past the end") << patched(t + 24, RawPlist::be(~quint64(0) - 40, 8))
                                         << QStringLiteral("trailer is damaged");
     QTest::newRow("one trailing byte") << base + '\0' << QStringLiteral("trailer is damaged");
+    // The trailer itself intact, but padding before it: Apple's reader wants the exact length.
+    QTest::newRow("padding before the trailer")
+        << base.left(t) + QByteArray(1, '\0') + base.mid(t) << QStringLiteral("trailer is damaged");
     QTest::newRow("one byte missing")
         << base.left(8) + base.mid(9) << QStringLiteral("trailer is damaged");
     QTest::newRow("offset into the header")
