@@ -7,6 +7,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <limits>
 #include <unordered_set>
 
 namespace quillory {
@@ -302,7 +303,9 @@ Record Document::getNewRecordRow() const
     const Value empty = Value::string(QString());
     for (const FieldKey& k : m_keyArray)
         r->set(k.innerKey, empty);
-    r->set(kCounterKey, Value::integer(getMaxValueOfField1() + 1));
+    // The largest 64-bit counter stays where it is rather than wrapping to a negative one.
+    const qint64 max = getMaxValueOfField1();
+    r->set(kCounterKey, Value::integer(max == std::numeric_limits<qint64>::max() ? max : max + 1));
     r->set(kCheckedKey, Value::boolean(false));
     return r;
 }

@@ -230,6 +230,12 @@ private slots:
         Document fresh;
         fresh.windowControllerDidLoadNib();
         QCOMPARE(fresh.maxNumInDbField1(), 0);
+
+        // The largest counter does not wrap around when a record is added after it.
+        addRecord(doc, std::numeric_limits<qint64>::max(), {"c"});
+        doc.setSearchFieldStr(QString());
+        QCOMPARE(doc.getNewRecordRow()->value(kCounterKey).toInteger(),
+                 std::numeric_limits<qint64>::max());
     }
 };
 
