@@ -43,6 +43,13 @@ bool CliContext::parse(QCommandLineParser& parser, const QStringList& args, cons
     return true;
 }
 
+bool CliContext::parseCommand(QCommandLineParser& parser, const QStringList& args,
+                              const QString& usage, int min, int max, int* exitCode)
+{
+    return parse(parser, args, usage, exitCode) &&
+           expectPositionals(parser, min, max, usage, exitCode);
+}
+
 bool CliContext::expectPositionals(const QCommandLineParser& parser, int min, int max,
                                    const QString& usage, int* exitCode)
 {

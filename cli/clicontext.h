@@ -38,6 +38,9 @@ public:
     // the help text and returns ExitOk through *exitCode; on a parse error returns ExitUsage.
     bool parse(QCommandLineParser& parser, const QStringList& args, const QString& usage,
                int* exitCode);
+    // parse, then a check that there are min to max positional arguments (max -1: any).
+    bool parseCommand(QCommandLineParser& parser, const QStringList& args, const QString& usage,
+                      int min, int max, int* exitCode);
     // Checks the number of positional arguments.
     bool expectPositionals(const QCommandLineParser& parser, int min, int max, const QString& usage,
                            int* exitCode);

@@ -13,8 +13,7 @@ int destinationCommand(CliContext& ctx, const QStringList& args)
         "files, as the window's destination chooser does.");
     QCommandLineParser parser;
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) ||
-        !ctx.expectPositionals(parser, 2, 2, usage, &code))
+    if (!ctx.parseCommand(parser, args, usage, 2, 2, &code))
         return code;
     const QString docPath = parser.positionalArguments()[0];
     auto doc = ctx.loadDocument(docPath);

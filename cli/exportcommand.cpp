@@ -60,8 +60,7 @@ int exportCommand(CliContext& ctx, const QStringList& args)
     for (const LayoutOption& o : layout)
         parser.addOption(o.option);
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) ||
-        !ctx.expectPositionals(parser, 2, 2, usage, &code))
+    if (!ctx.parseCommand(parser, args, usage, 2, 2, &code))
         return code;
 
     static const std::map<QString, int> formats{

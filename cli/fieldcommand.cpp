@@ -10,8 +10,7 @@ int fieldCommand(CliContext& ctx, const QStringList& args)
         "FIELD is a visible name, or #N for the field with inner key N.");
     QCommandLineParser parser;
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) ||
-        !ctx.expectPositionals(parser, 2, 4, usage, &code))
+    if (!ctx.parseCommand(parser, args, usage, 2, 4, &code))
         return code;
     const QStringList pos = parser.positionalArguments();
     const QString action = pos[0];

@@ -35,8 +35,7 @@ int importCommand(CliContext& ctx, const QStringList& args)
                                          QStringLiteral("Name new fields after the first row."));
     parser.addOptions({format, encoding, map, column, skipFirst, headerNames});
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) ||
-        !ctx.expectPositionals(parser, 2, 2, usage, &code))
+    if (!ctx.parseCommand(parser, args, usage, 2, 2, &code))
         return code;
 
     static const std::map<QString, int> formats{{QStringLiteral("auto"), 0},

@@ -107,8 +107,7 @@ int infoCommand(CliContext& ctx, const QStringList& args)
                                   QStringLiteral("Print the whole content as JSON."));
     parser.addOption(json);
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) ||
-        !ctx.expectPositionals(parser, 1, 1, usage, &code))
+    if (!ctx.parseCommand(parser, args, usage, 1, 1, &code))
         return code;
     auto doc = ctx.loadDocument(parser.positionalArguments().front());
     if (!doc)

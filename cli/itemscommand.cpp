@@ -10,8 +10,7 @@ int itemsCommand(CliContext& ctx, const QStringList& args)
         "folder|file, TAB, one|multi, TAB, the Prototype's position.");
     QCommandLineParser parser;
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) ||
-        !ctx.expectPositionals(parser, 1, 1, usage, &code))
+    if (!ctx.parseCommand(parser, args, usage, 1, 1, &code))
         return code;
     auto doc = ctx.loadDocument(parser.positionalArguments().front());
     if (!doc)

@@ -14,8 +14,7 @@ int newCommand(CliContext& ctx, const QStringList& args)
                                    QStringLiteral("Replace an existing file."));
     parser.addOption(force);
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) ||
-        !ctx.expectPositionals(parser, 1, 1, usage, &code))
+    if (!ctx.parseCommand(parser, args, usage, 1, 1, &code))
         return code;
     const QString path = parser.positionalArguments().front();
     // A new document never silently replaces someone's work.

@@ -23,8 +23,7 @@ int previewCommand(CliContext& ctx, const QStringList& args)
                                          QStringLiteral("Print only the content."));
     parser.addOptions({record, fullPath, nameOnly, contentOnly});
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) ||
-        !ctx.expectPositionals(parser, 2, 2, usage, &code))
+    if (!ctx.parseCommand(parser, args, usage, 2, 2, &code))
         return code;
     if (parser.isSet(nameOnly) && parser.isSet(contentOnly))
         return ctx.fail(ExitUsage, QStringLiteral("give at most one of --name and --content"));

@@ -31,8 +31,7 @@ int add(CliContext& ctx, const QStringList& args, const QString& usage)
                                   QStringLiteral("T"));
     parser.addOptions({one, multi, folder, pathOpt, head, text, separator, foot});
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) ||
-        !ctx.expectPositionals(parser, 1, 1, usage, &code))
+    if (!ctx.parseCommand(parser, args, usage, 1, 1, &code))
         return code;
     if (parser.isSet(one) == parser.isSet(multi))
         return ctx.fail(ExitUsage, QStringLiteral("give exactly one of --one and --multi"));
@@ -72,8 +71,7 @@ int remove(CliContext& ctx, const QStringList& args, const QString& usage)
 {
     QCommandLineParser parser;
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) ||
-        !ctx.expectPositionals(parser, 2, 2, usage, &code))
+    if (!ctx.parseCommand(parser, args, usage, 2, 2, &code))
         return code;
     const QString docPath = parser.positionalArguments()[0];
     auto doc = ctx.loadDocument(docPath);

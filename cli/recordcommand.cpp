@@ -28,8 +28,7 @@ int recordCommand(CliContext& ctx, const QStringList& args)
         "record delete DOC N\nN is the record's 1-based position in the stored order.");
     QCommandLineParser parser;
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) ||
-        !ctx.expectPositionals(parser, 2, -1, usage, &code))
+    if (!ctx.parseCommand(parser, args, usage, 2, -1, &code))
         return code;
     const QStringList pos = parser.positionalArguments();
     const QString action = pos[0];

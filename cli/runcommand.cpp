@@ -21,8 +21,7 @@ int runCommand(CliContext& ctx, const QStringList& args)
                                          QStringLiteral("DIR"));
     parser.addOption(destination);
     int code = ExitOk;
-    if (!ctx.parse(parser, args, usage, &code) ||
-        !ctx.expectPositionals(parser, 1, 1, usage, &code))
+    if (!ctx.parseCommand(parser, args, usage, 1, 1, &code))
         return code;
     auto doc = ctx.loadDocument(parser.positionalArguments().front());
     if (!doc)

@@ -388,30 +388,31 @@ qint64 Document::checkedRecordsDataBaseN() const
     return n;
 }
 
+void Document::setListedChecks(const std::function<bool(bool)>& mark, bool updateState)
+{
+    // Only the records the search lists: hidden ones keep their marks.
+    for (const Record& r : arrangedRecords())
+        r->set(kCheckedKey, Value::boolean(mark(r->value(kCheckedKey).toBool())));
+    updateChangeCount();
+    if (updateState)
+        updateIsCheckedRecords();
+    emit recordsChanged();
+}
+
 void Document::checkAllRecords()
 {
-    for (const Record& r : arrangedRecords())
-        r->set(kCheckedKey, Value::boolean(true));
-    updateChangeCount();
-    updateIsCheckedRecords();
-    emit recordsChanged();
+    setListedChecks([](bool) { return true; }, true);
 }
 
 void Document::uncheckAllRecords()
 {
-    for (const Record& r : arrangedRecords())
-        r->set(kCheckedKey, Value::boolean(false));
-    updateChangeCount();
-    updateIsCheckedRecords();
-    emit recordsChanged();
+    setListedChecks([](bool) { return false; }, true);
 }
 
 void Document::invertCheckRecords()
 {
-    for (const Record& r : arrangedRecords())
-        r->set(kCheckedKey, Value::boolean(!r->value(kCheckedKey).toBool()));
-    updateChangeCount();
-    emit recordsChanged();
+    // Inverting leaves isCheckedRecords as it was.
+    setListedChecks([](bool checked) { return !checked; }, false);
 }
 
 Alert Document::deleteCheckRecords() const

@@ -224,6 +224,7 @@ signals:
     void edited();
 
 private:
+    void setListedChecks(const std::function<bool(bool)>& mark, bool updateState);
     std::vector<Record> sortedRecords(std::vector<Record> records,
                                       const std::optional<RecordSort>& sort) const;
 

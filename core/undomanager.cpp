@@ -32,30 +32,27 @@ QString UndoManager::redoActionName() const
     return m_redo.empty() ? QString() : m_redo.back().name;
 }
 
-void UndoManager::undo()
+void UndoManager::perform(std::vector<Step>& from, State state)
 {
-    if (m_undo.empty() || m_state != State::Normal)
+    if (from.empty() || m_state != State::Normal)
         return;
-    Step step = std::move(m_undo.back());
-    m_undo.pop_back();
+    Step step = std::move(from.back());
+    from.pop_back();
     m_lastRegistered = nullptr;
-    m_state = State::Undoing;
+    m_state = state;
     step.action();
     m_state = State::Normal;
     m_lastRegistered = nullptr;
 }
 
+void UndoManager::undo()
+{
+    perform(m_undo, State::Undoing);
+}
+
 void UndoManager::redo()
 {
-    if (m_redo.empty() || m_state != State::Normal)
-        return;
-    Step step = std::move(m_redo.back());
-    m_redo.pop_back();
-    m_lastRegistered = nullptr;
-    m_state = State::Redoing;
-    step.action();
-    m_state = State::Normal;
-    m_lastRegistered = nullptr;
+    perform(m_redo, State::Redoing);
 }
 
 void UndoManager::removeAllActions()

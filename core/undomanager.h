@@ -35,6 +35,7 @@ private:
     };
     enum class State { Normal, Undoing, Redoing };
     std::vector<Step>& targetStack();
+    void perform(std::vector<Step>& from, State state);
 
     std::vector<Step> m_undo;
     std::vector<Step> m_redo;

@@ -18,8 +18,9 @@ if [[ ! -f "$csv" ]]; then
 fi
 
 cmake -S "$root" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$work/build" -j2 --target bench_import >/dev/null
+cmake --build "$work/build" -j2 --target bench_import quillory-cli >/dev/null
 bench="$work/build/bench/import/bench_import"
+cli="$work/build/cli/quillory-cli"
 
 # Runs a command $runs times; prints min and median wall time (ms) and the largest peak RSS.
 measure() {
@@ -42,7 +43,12 @@ measure() {
 }
 
 echo "file: $csv ($(du -h "$csv" | cut -f1)), $runs runs each"
-measure "quillory import + save" "$bench" "$csv" "$work/out.quillory"
+# The whole job as a user runs it: a new document, then the import (automatic format and
+# encoding, every column to a new field) and the save.
+measure "quillory-cli new + import" bash -c '"$0" new --force "$1" && "$0" import "$1" "$2"' \
+    "$cli" "$work/cli.quillory" "$csv"
+# The same work in one process, with the time of each phase.
+measure "bench_import (phases)" "$bench" "$csv" "$work/out.quillory"
 echo "  last run: $(cat "$work/last.err")"
 measure "python csv.reader to lists" python3 "$here/read_csv.py" "$csv"
 measure "wc -l" wc -l "$csv"
