@@ -7,13 +7,13 @@
 #    module reading the same records as a CSV file (the yardstick of the import).
 #
 # Times are wall-clock seconds, minimum and median of REPS runs (default 5); "cpu" is the
-# minimum CPU time, steadier when the machine is shared. BUILD_DIR (default build-bench in the
+# minimum CPU time, steadier when the machine is shared. BUILD_DIR (default build-release in the
 # project) holds the Release build.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
-build="${BUILD_DIR:-$root/build-bench}"
+build="${BUILD_DIR:-$root/build-release}"
 reps="${REPS:-5}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

@@ -17,8 +17,8 @@ if [[ ! -f "$csv" ]]; then
     python3 "$here/make_csv.py" "$csv" "$rows"
 fi
 
-cmake -S "$root" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$work/build" -j2 --target bench_import quillory-cli >/dev/null
+cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$root/build-release" -j2 --target bench_import quillory-cli >/dev/null
 bench="$work/build/bench/import/bench_import"
 cli="$work/build/cli/quillory-cli"
 
