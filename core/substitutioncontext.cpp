@@ -37,13 +37,33 @@ std::optional<QString> SubstitutionContext::fieldTags(const std::optional<QStrin
     // Every tag starts with "<": a template without one has nothing to look up.
     if (!tmpl->contains(u'<'))
         return tmpl;
-    QStringList values;
-    values.reserve(m_innerKeys.size());
-    for (const QString& key : m_innerKeys) {
-        const Value* v = rec ? rec->find(key) : nullptr;
-        values.append(v ? v->toText() : QString());
+    const auto valueAt = [&](qsizetype i) {
+        const Value* v = rec ? rec->find(m_innerKeys.at(i)) : nullptr;
+        return v ? v->toText() : QString();
+    };
+    const auto counter = [&] { return counterText(rec); };
+    if (const CompiledFieldTemplate* prepared = compiled(*tmpl))
+        return prepared->apply(valueAt, counter);
+    return TagSubstitution::substituteFieldTags(tmpl, m_tags, valueAt, counter);
+}
+
+const CompiledFieldTemplate* SubstitutionContext::compiled(const QString& tmpl) const
+{
+    // A handful of templates per run; more than this are expanded without preparing them.
+    constexpr size_t kMaxTemplates = 64;
+    std::lock_guard<std::mutex> lock(m_cache->mutex);
+    for (const CompiledFieldTemplate& entry : m_cache->entries) {
+        const QString& source = *entry.source();
+        if (source.constData() == tmpl.constData() && source.size() == tmpl.size())
+            return &entry;
     }
-    return TagSubstitution::substituteFieldTags(tmpl, m_tags, values, counterText(rec));
+    if (m_cache->entries.size() >= kMaxTemplates)
+        return nullptr;
+    // Entries never move once made: the vector is reserved up front.
+    if (m_cache->entries.capacity() < kMaxTemplates)
+        m_cache->entries.reserve(kMaxTemplates);
+    m_cache->entries.emplace_back(tmpl, m_tags);
+    return &m_cache->entries.back();
 }
 
 std::optional<QString> SubstitutionContext::standardTags(const std::optional<QString>& tmpl) const

@@ -1,13 +1,17 @@
 #pragma once
 
 #include "core/record.h"
+#include "templates/compiledfieldtemplate.h"
 #include "templates/countertext.h"
 
 #include <QDateTime>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 namespace quillory {
 
@@ -29,6 +33,16 @@ public:
     QString counterText(const Record& rec) const;
 
 private:
+    // Templates prepared for the tags, found again by their text's storage: a run expands the
+    // same few templates for every record. Shared by copies, guarded for use from two threads.
+    struct TemplateCache
+    {
+        std::mutex mutex;
+        std::vector<CompiledFieldTemplate> entries;
+    };
+    const CompiledFieldTemplate* compiled(const QString& tmpl) const;
+
+    std::shared_ptr<TemplateCache> m_cache = std::make_shared<TemplateCache>();
     QStringList m_tags;
     QStringList m_innerKeys;
     CounterFormat m_format;

@@ -28,6 +28,16 @@ std::optional<QString> TagSubstitution::substituteFieldTags(const std::optional<
                                                             const QStringList& values,
                                                             const QString& counterText)
 {
+    return substituteFieldTags(
+        tmpl, tags, [&values](qsizetype i) { return i < values.size() ? values.at(i) : QString(); },
+        [&counterText] { return counterText; });
+}
+
+std::optional<QString>
+TagSubstitution::substituteFieldTags(const std::optional<QString>& tmpl, const QStringList& tags,
+                                     const std::function<QString(qsizetype)>& valueAt,
+                                     const std::function<QString()>& counter)
+{
     if (!tmpl || tmpl->isEmpty())
         return std::nullopt;
     // Every tag starts with "<", and only a value can bring one in, so a template without
@@ -35,15 +45,13 @@ std::optional<QString> TagSubstitution::substituteFieldTags(const std::optional<
     if (!tmpl->contains(u'<'))
         return tmpl;
     QString w = *tmpl;
-    const QString empty;
     for (qsizetype i = 0; i < tags.size(); ++i) {
-        const QString& tag = tags.at(i);
         // An empty pattern would insert the value between every two characters.
-        if (tag.isEmpty())
-            continue;
-        w.replace(tag, i < values.size() ? values.at(i) : empty, Qt::CaseSensitive);
+        if (!tags.at(i).isEmpty() && w.contains(tags.at(i), Qt::CaseSensitive))
+            w.replace(tags.at(i), valueAt(i), Qt::CaseSensitive);
     }
-    w.replace(QStringLiteral("<#>"), counterText, Qt::CaseSensitive);
+    if (w.contains(u"<#>", Qt::CaseSensitive))
+        w.replace(QStringLiteral("<#>"), counter(), Qt::CaseSensitive);
     return w;
 }
 

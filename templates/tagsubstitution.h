@@ -20,6 +20,12 @@ public:
                                                       const QStringList& tags,
                                                       const QStringList& values,
                                                       const QString& counterText);
+    // The same, asking for a value only when its tag occurs: valueAt(i) for tags[i], counter()
+    // for "<#>". A run calls this once per record and template.
+    static std::optional<QString>
+    substituteFieldTags(const std::optional<QString>& tmpl, const QStringList& tags,
+                        const std::function<QString(qsizetype)>& valueAt,
+                        const std::function<QString()>& counter);
     // "<YY>", "<Y>", "<M>", "<D>", "<h>", "<m>", "<s>", in that order, from the date and time
     // of now as it reads in its own time zone (callers pass local time). None for a none or
     // empty template.

@@ -19,8 +19,8 @@ fi
 
 cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$root/build-release" -j2 --target bench_import quillory-cli >/dev/null
-bench="$work/build/bench/import/bench_import"
-cli="$work/build/cli/quillory-cli"
+bench="$root/build-release/bench/import/bench_import"
+cli="$root/build-release/cli/quillory-cli"
 
 # Runs a command $runs times; prints min and median wall time (ms) and the largest peak RSS.
 measure() {

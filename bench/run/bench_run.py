@@ -52,7 +52,9 @@ def run_once(command, dest, records):
     if done.returncode != 0:
         sys.exit("%s failed (%d): %s" % (argv[0], done.returncode, done.stderr.strip()))
     cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
-    return elapsed, cpu, done.stdout.strip(), done.stderr.strip()
+    # Only the last line: a run's whole log would drown the table.
+    lines = done.stdout.strip().splitlines()
+    return elapsed, cpu, lines[-1] if lines else "", done.stderr.strip()
 
 
 def main():

@@ -1,0 +1,106 @@
+#include "templates/compiledfieldtemplate.h"
+
+#include "templates/tagsubstitution.h"
+
+#include <QHash>
+
+namespace quillory {
+
+CompiledFieldTemplate::CompiledFieldTemplate(const std::optional<QString>& tmpl,
+                                             const QStringList& tags)
+    : m_source(tmpl), m_tags(tags)
+{
+    compile();
+}
+
+// The field-by-field substitution replaces each tag everywhere, then the next, each search
+// seeing what earlier steps put in. One pass over the template gives the same text when
+//  - every tag is "<" name ">" with no "<" or ">" in the name: occurrences of two tags can
+//    then never overlap, so the order of the steps does not matter;
+//  - no "<" is left open right before a tag occurrence ("<<A>ame>"): a value put in there
+//    could complete a tag of a later step;
+//  - no value holds a "<" (checked for each record in apply).
+void CompiledFieldTemplate::compile()
+{
+    if (!m_source || m_source->isEmpty())
+        return;
+    QHash<QString, qsizetype> byName;
+    for (qsizetype i = 0; i < m_tags.size(); ++i) {
+        const QString& tag = m_tags.at(i);
+        if (tag.size() < 2 || !tag.startsWith(u'<') || !tag.endsWith(u'>'))
+            return;
+        const QString name = tag.mid(1, tag.size() - 2);
+        if (name.contains(u'<') || name.contains(u'>'))
+            return;
+        // With two fields of one name the earlier one takes every occurrence.
+        if (!byName.contains(name))
+            byName.insert(name, i);
+    }
+    const QStringView text(*m_source);
+    qsizetype literalStart = 0;
+    qsizetype pos = 0;
+    while (true) {
+        const qsizetype open = text.indexOf(u'<', pos);
+        if (open < 0)
+            break;
+        const qsizetype close = text.indexOf(u'>', open + 1);
+        if (close < 0)
+            break;
+        const qsizetype nextOpen = text.indexOf(u'<', open + 1);
+        if (nextOpen >= 0 && nextOpen < close) {
+            pos = nextOpen; // this "<" starts no tag
+            continue;
+        }
+        const QString name = text.sliced(open + 1, close - open - 1).toString();
+        qsizetype hole = kNoHole;
+        if (auto it = byName.constFind(name); it != byName.constEnd())
+            hole = *it;
+        else if (name == QLatin1String("#"))
+            hole = kCounterHole;
+        if (hole != kNoHole) {
+            const QStringView literal = text.sliced(literalStart, open - literalStart);
+            const qsizetype lastOpen = literal.lastIndexOf(u'<');
+            if (lastOpen >= 0 && literal.indexOf(u'>', lastOpen) < 0) {
+                m_pieces.clear();
+                return;
+            }
+            m_pieces.push_back({literal.toString(), hole});
+            literalStart = close + 1;
+        }
+        pos = close + 1;
+    }
+    m_pieces.push_back({text.sliced(literalStart).toString(), kNoHole});
+    m_compiled = true;
+}
+
+std::optional<QString>
+CompiledFieldTemplate::apply(const std::function<QString(qsizetype)>& valueAt,
+                             const std::function<QString()>& counter) const
+{
+    if (!m_compiled)
+        return TagSubstitution::substituteFieldTags(m_source, m_tags, valueAt, counter);
+    if (m_pieces.size() == 1)
+        return m_source;
+    std::vector<QString> values(m_pieces.size());
+    qsizetype length = 0;
+    for (size_t i = 0; i < m_pieces.size(); ++i) {
+        const Piece& piece = m_pieces[i];
+        length += piece.literal.size();
+        if (piece.hole == kNoHole)
+            continue;
+        values[i] = piece.hole == kCounterHole ? counter() : valueAt(piece.hole);
+        // A value with a "<" may complete a tag for a later step: take the long road.
+        if (values[i].contains(u'<'))
+            return TagSubstitution::substituteFieldTags(m_source, m_tags, valueAt, counter);
+        length += values[i].size();
+    }
+    QString out;
+    out.reserve(length);
+    for (size_t i = 0; i < m_pieces.size(); ++i) {
+        out.append(m_pieces[i].literal);
+        out.append(values[i]);
+    }
+    return out;
+}
+
+} // namespace quillory
