@@ -5,6 +5,7 @@
 #include "merge/runcommands.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 namespace quillory {
@@ -47,17 +48,24 @@ int runCommand(CliContext& ctx, const QStringList& args)
                             QStringLiteral("the destination folder cannot be used"));
     }
 
-    // The log goes out piece by piece, exactly as the log view would hold it.
+    // The log goes out exactly as the log view would hold it, flushed a few times a second so
+    // that a terminal follows a long run without one write per piece.
     qint64 errors = 0;
+    QElapsedTimer sinceFlush;
+    sinceFlush.start();
     MergeRun run(std::move(*snapshot), fs);
     run.setLogSink([&](const QString& piece) {
         if (piece.startsWith(QLatin1String("\nERROR: ")) ||
             piece.startsWith(QLatin1String("\n>>>>> ERROR >>>>>")))
             ++errors;
         ctx.out() << piece;
-        ctx.out().flush();
+        if (sinceFlush.elapsed() >= 200) {
+            ctx.out().flush();
+            sinceFlush.restart();
+        }
     });
     const std::optional<RunTotals> totals = run.execute();
+    ctx.out().flush();
     if (!totals)
         return ctx.fail(ExitNoDestination,
                         QStringLiteral("access to the destination folder was refused"));

@@ -3,6 +3,9 @@
 #include "templates/tagsubstitution.h"
 
 #include <QHash>
+#include <QVarLengthArray>
+
+#include <algorithm>
 
 namespace quillory {
 
@@ -81,7 +84,7 @@ CompiledFieldTemplate::apply(const std::function<QString(qsizetype)>& valueAt,
         return TagSubstitution::substituteFieldTags(m_source, m_tags, valueAt, counter);
     if (m_pieces.size() == 1)
         return m_source;
-    std::vector<QString> values(m_pieces.size());
+    QVarLengthArray<QString, 32> values(qsizetype(m_pieces.size()));
     qsizetype length = 0;
     for (size_t i = 0; i < m_pieces.size(); ++i) {
         const Piece& piece = m_pieces[i];
@@ -94,11 +97,16 @@ CompiledFieldTemplate::apply(const std::function<QString(qsizetype)>& valueAt,
             return TagSubstitution::substituteFieldTags(m_source, m_tags, valueAt, counter);
         length += values[i].size();
     }
-    QString out;
-    out.reserve(length);
+    // Sized once and filled by copying: this runs for every record and template of a run.
+    QString out(length, Qt::Uninitialized);
+    QChar* dst = out.data();
+    const auto copy = [&dst](const QString& piece) {
+        std::copy_n(piece.constData(), piece.size(), dst);
+        dst += piece.size();
+    };
     for (size_t i = 0; i < m_pieces.size(); ++i) {
-        out.append(m_pieces[i].literal);
-        out.append(values[i]);
+        copy(m_pieces[i].literal);
+        copy(values[i]);
     }
     return out;
 }
