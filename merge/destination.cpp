@@ -45,8 +45,6 @@ bool Destination::leadsOutside(const QString& relativePath)
     for (qsizetype i = 0; i + 1 < components.size(); ++i) {
         path += QLatin1Char('/');
         path += components[i];
-        if (m_madeFolders.contains(path))
-            continue;
         switch (m_fs.entryAt(path)) {
         case FileSystem::Entry::Missing:
             // The creation itself fails and says so.
@@ -66,15 +64,7 @@ bool Destination::leadsOutside(const QString& relativePath)
 
 FsStatus Destination::createFolder(const QString& fullPath)
 {
-    FsStatus status = m_fs.makeDirectory(fullPath);
-    if (status.isOk()) {
-        // Kept without a final "/", as leadsOutside builds the paths it looks at.
-        QString made = fullPath;
-        while (made.endsWith(QLatin1Char('/')))
-            made.chop(1);
-        m_madeFolders.insert(made);
-    }
-    return status;
+    return m_fs.makeDirectory(fullPath);
 }
 
 FsStatus Destination::writeFile(const QString& fullPath, const QByteArray& contents)

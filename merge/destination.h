@@ -2,8 +2,6 @@
 
 #include "merge/filesystem.h"
 
-#include <QSet>
-
 #include <optional>
 
 namespace quillory {
@@ -37,8 +35,6 @@ private:
     FileSystem& m_fs;
     QString m_path;
     std::optional<QString> m_canonicalPath;
-    // Folders this run made itself: real folders, so the way through them needs no second look.
-    QSet<QString> m_madeFolders;
 };
 
 } // namespace quillory
