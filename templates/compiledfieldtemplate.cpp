@@ -84,18 +84,27 @@ CompiledFieldTemplate::apply(const std::function<QString(qsizetype)>& valueAt,
         return TagSubstitution::substituteFieldTags(m_source, m_tags, valueAt, counter);
     if (m_pieces.size() == 1)
         return m_source;
-    QVarLengthArray<QString, 32> values(qsizetype(m_pieces.size()));
+    // Each field's value and the counter are made once, however often their tags occur.
+    QVarLengthArray<QString, 16> fieldValues(m_tags.size() + 1);
+    QVarLengthArray<bool, 16> made(m_tags.size() + 1, false);
+    const qsizetype counterSlot = m_tags.size();
+    QVarLengthArray<const QString*, 32> values(qsizetype(m_pieces.size()), nullptr);
     qsizetype length = 0;
     for (size_t i = 0; i < m_pieces.size(); ++i) {
         const Piece& piece = m_pieces[i];
         length += piece.literal.size();
         if (piece.hole == kNoHole)
             continue;
-        values[i] = piece.hole == kCounterHole ? counter() : valueAt(piece.hole);
-        // A value with a "<" may complete a tag for a later step: take the long road.
-        if (values[i].contains(u'<'))
-            return TagSubstitution::substituteFieldTags(m_source, m_tags, valueAt, counter);
-        length += values[i].size();
+        const qsizetype slot = piece.hole == kCounterHole ? counterSlot : piece.hole;
+        if (!made[slot]) {
+            made[slot] = true;
+            fieldValues[slot] = slot == counterSlot ? counter() : valueAt(slot);
+            // A value with a "<" may complete a tag for a later step: take the long road.
+            if (fieldValues[slot].contains(u'<'))
+                return TagSubstitution::substituteFieldTags(m_source, m_tags, valueAt, counter);
+        }
+        values[qsizetype(i)] = &fieldValues[slot];
+        length += fieldValues[slot].size();
     }
     // Sized once and filled by copying: this runs for every record and template of a run.
     QString out(length, Qt::Uninitialized);
@@ -106,7 +115,8 @@ CompiledFieldTemplate::apply(const std::function<QString(qsizetype)>& valueAt,
     };
     for (size_t i = 0; i < m_pieces.size(); ++i) {
         copy(m_pieces[i].literal);
-        copy(values[i]);
+        if (values[qsizetype(i)])
+            copy(*values[qsizetype(i)]);
     }
     return out;
 }
