@@ -2,9 +2,9 @@
 #include "io/kwdataimportmanager.h"
 
 #include "core/array.h"
+#include "scratchfolder.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace quillory;
@@ -27,15 +27,10 @@ class TestImportParsing : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-
+    ScratchFolder m_scratch;
     QString writeFile(const QString& name, const QByteArray& content)
     {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return m_scratch.writeFile(name, content);
     }
 
 private slots:
@@ -212,7 +207,7 @@ private slots:
         QFETCH(Rows, rows);
         QFETCH(int, columns);
         const QString path = QString(QTest::currentDataTag()) == "missing file"
-                                 ? m_dir.filePath("nothing-here.csv")
+                                 ? m_scratch.filePath("nothing-here.csv")
                                  : writeFile("in.csv", content);
         KWDataImportManager engine;
         engine.loadDataFromFile(path, format, encoding);

@@ -1,8 +1,8 @@
 #include "io/kwsmartstringfilereader.h"
 #include "io/macromancodec.h"
+#include "scratchfolder.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace quillory;
@@ -46,15 +46,10 @@ class TestKWSmartStringFileReader : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-
+    ScratchFolder m_scratch;
     QString writeFile(const QString& name, const QByteArray& content)
     {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return m_scratch.writeFile(name, content);
     }
 
 private slots:
@@ -210,9 +205,9 @@ private slots:
 
     void unreadableFileGivesNothing()
     {
-        QVERIFY(!KWSmartStringFileReader::autoReadFromFile(m_dir.filePath("missing.txt"), 0));
-        QVERIFY(!KWSmartStringFileReader::autoReadFromFile(m_dir.filePath("missing.txt"), 30));
-        QVERIFY(!KWSmartStringFileReader::autoReadFromFile(m_dir.path(), 0));
+        QVERIFY(!KWSmartStringFileReader::autoReadFromFile(m_scratch.filePath("missing.txt"), 0));
+        QVERIFY(!KWSmartStringFileReader::autoReadFromFile(m_scratch.filePath("missing.txt"), 30));
+        QVERIFY(!KWSmartStringFileReader::autoReadFromFile(m_scratch.path(), 0));
     }
 
     void lineEnds_data()
