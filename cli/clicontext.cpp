@@ -1,6 +1,6 @@
 #include "cli/clicontext.h"
 
-#include "io/documentcodec.h"
+#include "archive/documentcodec.h"
 #include "merge/generateditems.h"
 
 #include <QFile>
@@ -64,8 +64,8 @@ bool CliContext::expectPositionals(const QCommandLineParser& parser, int min, in
 std::unique_ptr<Document> CliContext::newDocument()
 {
     auto doc = std::make_unique<Document>(&m_defaults);
-    doc->windowControllerDidLoadNib();
-    GeneratedItems::updateListOfCreatedFileFolder(*doc);
+    doc->prepareOpened();
+    GeneratedItems::rebuild(*doc);
     return doc;
 }
 
@@ -82,8 +82,8 @@ std::unique_ptr<Document> CliContext::loadDocument(const QString& path)
             fail(ExitUsage, QStringLiteral("cannot open '%1': %2").arg(path, result.error));
         return nullptr;
     }
-    doc->windowControllerDidLoadNib();
-    GeneratedItems::updateListOfCreatedFileFolder(*doc);
+    doc->prepareOpened();
+    GeneratedItems::rebuild(*doc);
     doc->markSaved();
     return doc;
 }

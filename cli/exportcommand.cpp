@@ -1,6 +1,6 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
-#include "io/kwdataexportmanager.h"
+#include "exchange/exportwriter.h"
 
 #include <QFileInfo>
 
@@ -31,30 +31,30 @@ int exportCommand(CliContext& ctx, const QStringList& args)
     struct LayoutOption
     {
         QCommandLineOption option;
-        QString KWDataExportManager::*member;
+        QString ExportWriter::*member;
     };
     const std::vector<LayoutOption> layout{
         {{QStringLiteral("start-of-file"), QStringLiteral("Custom: text at the start."),
           QStringLiteral("T")},
-         &KWDataExportManager::start_of_file},
+         &ExportWriter::start_of_file},
         {{QStringLiteral("end-of-file"), QStringLiteral("Custom: text at the end."),
           QStringLiteral("T")},
-         &KWDataExportManager::end_of_file},
+         &ExportWriter::end_of_file},
         {{QStringLiteral("start-of-record"), QStringLiteral("Custom: text before each record."),
           QStringLiteral("T")},
-         &KWDataExportManager::start_of_record},
+         &ExportWriter::start_of_record},
         {{QStringLiteral("end-of-record"), QStringLiteral("Custom: text after each record."),
           QStringLiteral("T")},
-         &KWDataExportManager::end_of_record},
+         &ExportWriter::end_of_record},
         {{QStringLiteral("field-open"), QStringLiteral("Custom: text before each value."),
           QStringLiteral("T")},
-         &KWDataExportManager::field_open_tag},
+         &ExportWriter::field_open_tag},
         {{QStringLiteral("field-close"), QStringLiteral("Custom: text after each value."),
           QStringLiteral("T")},
-         &KWDataExportManager::field_close_tag},
+         &ExportWriter::field_close_tag},
         {{QStringLiteral("field-separator"), QStringLiteral("Custom: text between values."),
           QStringLiteral("T")},
-         &KWDataExportManager::field_separator},
+         &ExportWriter::field_separator},
     };
     parser.addOptions({format, fields, header, lastEnd});
     for (const LayoutOption& o : layout)
@@ -86,8 +86,8 @@ int exportCommand(CliContext& ctx, const QStringList& args)
     if (!doc)
         return ExitUsage;
 
-    KWDataExportManager manager =
-        KWDataExportManager::forDocument(*doc, QFileInfo(docPath).fileName());
+    ExportWriter manager =
+        ExportWriter::forDocument(*doc, QFileInfo(docPath).fileName());
     manager.fileFormatToSave = fmt->second;
     manager.setCustomFields(fmt->second);
     for (const LayoutOption& o : layout)

@@ -26,7 +26,7 @@ int fieldCommand(CliContext& ctx, const QStringList& args)
     if (!doc)
         return ExitUsage;
     if (action == QLatin1String("add")) {
-        doc->insertNewColumnInTable();
+        doc->insertField();
         const int index = int(doc->keyArray().size()) - 1;
         if (pos.size() == 3 && !doc->renameKey(index, pos[2]))
             return ctx.fail(ExitUsage,

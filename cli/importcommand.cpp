@@ -1,6 +1,6 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
-#include "io/mydataimportmanager.h"
+#include "exchange/documentimportsession.h"
 
 #include <QFileInfo>
 
@@ -69,23 +69,23 @@ int importCommand(CliContext& ctx, const QStringList& args)
     if (!doc)
         return ExitUsage;
 
-    MyDataImportManager manager(*doc);
+    DocumentImportSession manager(*doc);
     manager.setUseSettingsPanel(true);
-    manager.loadDataFromFile(filePath, fmt->second, enc->second);
+    manager.load(filePath, fmt->second, enc->second);
     if (manager.numberOfImportRows() == 0 && file.size() > 0)
         return ctx.fail(ExitUsage, QStringLiteral("no rows could be read from '%1' (%2 encoding)")
                                        .arg(filePath, parser.value(encoding)));
 
     if (mapping == QLatin1String("none"))
-        manager.ResetImportFields();
+        manager.resetMapping();
     else if (mapping == QLatin1String("new"))
-        manager.AllImportFieldsToCreateNewColumn();
+        manager.mapAllToNewFields();
     else if (mapping == QLatin1String("cascade"))
-        manager.AssignCascadeImportFields();
+        manager.mapInCascade();
     else
-        manager.tryAssignFromFirstRow();
+        manager.mapFromFirstRow();
 
-    const int columns = int(manager.destFieldArray().size());
+    const int columns = int(manager.mappingRows().size());
     for (const QString& assignment : parser.values(column)) {
         QString k, dest;
         if (!ctx.splitAssignment(assignment, &k, &dest))
@@ -97,20 +97,20 @@ int importCommand(CliContext& ctx, const QStringList& args)
                             QStringLiteral("no column %1 (the file has %2)").arg(k).arg(columns));
         int destination = 0;
         if (dest == QLatin1String("skip"))
-            destination = KWDataImportManager::kNoImportDestination;
+            destination = ImportSession::kNoImportDestination;
         else if (dest == QLatin1String("new"))
-            destination = KWDataImportManager::kNewFieldDestination;
+            destination = ImportSession::kNewFieldDestination;
         else {
             const int keyIndex = ctx.resolveField(*doc, dest);
             if (keyIndex < 0)
                 return ExitUsage;
             destination =
-                KWDataImportManager::rowToStartCascadeAssignment + keyIndex - kFirstUserKeyIndex;
+                ImportSession::rowToStartCascadeAssignment + keyIndex - kFirstUserKeyIndex;
         }
-        if (destination == KWDataImportManager::kNoImportDestination) {
+        if (destination == ImportSession::kNoImportDestination) {
             // Choosing "not imported" is a plain reset of that column.
-            manager.dataLoadingPopUpSelected(col - 1, KWDataImportManager::kNoImportDestination);
-        } else if (!manager.dataLoadingPopUpSelected(col - 1, destination)) {
+            manager.chooseDestination(col - 1, ImportSession::kNoImportDestination);
+        } else if (!manager.chooseDestination(col - 1, destination)) {
             return ctx.fail(ExitUsage,
                             QStringLiteral("cannot send column %1 to '%2'").arg(col).arg(dest));
         }

@@ -1,7 +1,7 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
 #include "core/array.h"
-#include "core/kwbookmark.h"
+#include "core/locationbookmark.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -55,7 +55,7 @@ std::optional<QString> destinationPath(const Document& doc)
     if (!doc.selectedDestinationBookmark())
         return std::nullopt;
     bool stale = false;
-    return KWBookmark::urlForBookmark(*doc.selectedDestinationBookmark(), &stale);
+    return LocationBookmark::urlForBookmark(*doc.selectedDestinationBookmark(), &stale);
 }
 
 QJsonObject wholeDocument(const Document& doc)
@@ -126,10 +126,10 @@ int infoCommand(CliContext& ctx, const QStringList& args)
     ctx.out() << "Fields: "
               << (names.isEmpty() ? QStringLiteral("(none)") : names.join(QLatin1String(", ")))
               << '\n'
-              << "Records: " << doc->dataArray().size() << " (" << doc->checkedRecordsDataBaseN()
+              << "Records: " << doc->dataArray().size() << " (" << doc->checkedRecordCount()
               << " checked)\n"
               << "Prototypes: " << one << " All in One, " << multi << " One per Record\n"
-              << "Items a run would create: " << doc->fileFolderCreationArray().size() << '\n'
+              << "Items a run would create: " << doc->generatedItems().size() << '\n'
               << "Destination: "
               << (dest                                ? *dest
                   : doc->selectedDestinationDefined() ? QStringLiteral("(no longer usable)")

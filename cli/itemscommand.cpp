@@ -15,7 +15,7 @@ int itemsCommand(CliContext& ctx, const QStringList& args)
     auto doc = ctx.loadDocument(parser.positionalArguments().front());
     if (!doc)
         return ExitUsage;
-    for (const GeneratedItem& item : doc->fileFolderCreationArray())
+    for (const GeneratedItem& item : doc->generatedItems())
         ctx.out() << item.path << '\t' << (item.isFolder ? "folder" : "file") << '\t'
                   << (item.isMulti ? "multi" : "one") << '\t' << item.originalPos << '\n';
     return ExitOk;

@@ -31,7 +31,7 @@ int previewCommand(CliContext& ctx, const QStringList& args)
     if (!doc)
         return ExitUsage;
 
-    const auto& items = doc->fileFolderCreationArray();
+    const auto& items = doc->generatedItems();
     bool ok = false;
     const qint64 itemNumber = parser.positionalArguments()[1].toLongLong(&ok);
     if (!ok || itemNumber < 1 || itemNumber > qint64(items.size()))

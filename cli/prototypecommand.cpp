@@ -1,6 +1,6 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
-#include "prototypes/prototypeeditor.h"
+#include "prototypes/prototypecommands.h"
 
 namespace quillory {
 
@@ -42,7 +42,7 @@ int add(CliContext& ctx, const QStringList& args, const QString& usage)
     if (!doc)
         return ExitUsage;
 
-    const PrototypePtr p = PrototypeEditor::getNewDestinationRowMulti(parser.isSet(multi));
+    const PrototypePtr p = PrototypeCommands::getNewDestinationRowMulti(parser.isSet(multi));
     p->isFolder = parser.isSet(folder);
     const auto pathText = ctx.templateArgument(parser.value(pathOpt));
     if (!pathText)
@@ -59,9 +59,9 @@ int add(CliContext& ctx, const QStringList& args, const QString& usage)
         *target = *value;
     }
     if (p->isMulti)
-        PrototypeEditor::addTheDestination(*doc, p);
+        PrototypeCommands::addTheDestination(*doc, p);
     else
-        PrototypeEditor::addOneTheDestination(*doc, p);
+        PrototypeCommands::addOneTheDestination(*doc, p);
     ctx.out() << "Added Prototype " << doc->universalFilePrototypeArray().size() << ": " << p->path
               << '\n';
     return ctx.saveDocument(*doc, docPath) ? ExitOk : ExitUsage;
@@ -86,9 +86,9 @@ int remove(CliContext& ctx, const QStringList& args, const QString& usage)
                                        .arg(list.size()));
     const PrototypePtr p = list[n - 1];
     if (p->isMulti)
-        PrototypeEditor::removeTheDestinationObj(*doc, p);
+        PrototypeCommands::removeTheDestinationObj(*doc, p);
     else
-        PrototypeEditor::removeOneTheDestinationObj(*doc, p);
+        PrototypeCommands::removeOneTheDestinationObj(*doc, p);
     return ctx.saveDocument(*doc, docPath) ? ExitOk : ExitUsage;
 }
 

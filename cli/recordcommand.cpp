@@ -42,10 +42,10 @@ int recordCommand(CliContext& ctx, const QStringList& args)
         return ExitUsage;
 
     if (action == QLatin1String("add")) {
-        const Record r = doc->getNewRecordRow();
+        const Record r = doc->newRecord();
         if (!assign(ctx, *doc, r, pos.mid(2)))
             return ExitUsage;
-        doc->addTheRecord(r);
+        doc->appendRecord(r);
         ctx.out() << "Added record " << doc->dataArray().size() << " (counter "
                   << r->value(kCounterKey).toInteger() << ")\n";
     } else {
@@ -64,7 +64,7 @@ int recordCommand(CliContext& ctx, const QStringList& args)
             if (!assign(ctx, *doc, r, pos.mid(3)))
                 return ExitUsage;
         } else {
-            doc->removeRecordObj(r);
+            doc->deleteRecord(r);
         }
     }
     return ctx.saveDocument(*doc, path) ? ExitOk : ExitUsage;

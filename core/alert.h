@@ -18,7 +18,7 @@ struct Alert
     static Alert newerDocument();
     // deleteSelectedKey: the confirmation for the key named name.
     static Alert deleteKey(const QString& name);
-    // deleteCheckRecords: the confirmation for n records.
+    // confirmDeleteChecked: the confirmation for n records.
     static Alert deleteCheckedRecords(qint64 n);
     // run: no destination chosen yet / the destination can no longer be used.
     static Alert destinationNotSet();

@@ -1,7 +1,7 @@
 #include "core/document.h"
 
 #include "core/substitutioncontext.h"
-#include "templates/kwstringutils.h"
+#include "templates/stringutils.h"
 
 #include <QCollator>
 #include <QSet>
@@ -77,15 +77,15 @@ void Document::updateChangeCount()
     emit edited();
 }
 
-void Document::windowControllerDidLoadNib()
+void Document::prepareOpened()
 {
-    InitialSetupKeyArrayController();
-    calcMaxNumOfDbField1();
+    addBuiltInKeys();
+    recalcLargestCounter();
 }
 
 // ---- Field keys -----------------------------------------------------------------------------
 
-void Document::InitialSetupKeyArrayController()
+void Document::addBuiltInKeys()
 {
     if (!m_keyArray.empty())
         return;
@@ -94,7 +94,7 @@ void Document::InitialSetupKeyArrayController()
     emit keysChanged();
 }
 
-int Document::getUniqueNewInnerColNameNum() const
+int Document::unusedInnerKeyNumber() const
 {
     QSet<QString> used;
     for (const FieldKey& k : m_keyArray)
@@ -104,9 +104,9 @@ int Document::getUniqueNewInnerColNameNum() const
             return n;
 }
 
-QString Document::insertNewColumnInTable()
+QString Document::insertField()
 {
-    const int n = getUniqueNewInnerColNameNum();
+    const int n = unusedInnerKeyNumber();
     const QString inner = QString::number(n);
     const QString name = QStringLiteral("KEY") + QString::number(n - 2);
     const Value empty = Value::string(QString());
@@ -120,11 +120,11 @@ QString Document::insertNewColumnInTable()
     return inner;
 }
 
-QString Document::addColumnInTable()
+QString Document::addField()
 {
     if (m_mainTabId != kDbTab)
         setMainTabId(kDbTab);
-    return insertNewColumnInTable();
+    return insertField();
 }
 
 QString Document::tagFromKey(const QString& name)
@@ -160,7 +160,7 @@ void Document::setSelectedKeyIndex(int index)
     m_selectedKeyIndex = (index >= 0 && index < int(m_keyArray.size())) ? index : -1;
 }
 
-bool Document::canRemoveKeyListElement() const
+bool Document::canDeleteSelectedKey() const
 {
     return m_selectedKeyIndex >= kFirstUserKeyIndex && m_selectedKeyIndex < int(m_keyArray.size());
 }
@@ -170,7 +170,7 @@ bool Document::renameKey(int index, const QString& newName)
     // The names of "#" and "sel" cannot be edited.
     if (index < kFirstUserKeyIndex || index >= int(m_keyArray.size()))
         return false;
-    const std::optional<QString> trimmed = KWStringUtils::removeInitialSpaces(newName);
+    const std::optional<QString> trimmed = StringUtils::removeInitialSpaces(newName);
     if (!trimmed || trimmed->isEmpty())
         return false; // the previous name stays
     if (m_keyArray[index].publicKey == newName)
@@ -183,7 +183,7 @@ bool Document::renameKey(int index, const QString& newName)
 
 std::optional<Alert> Document::deleteSelectedKey() const
 {
-    if (!canRemoveKeyListElement())
+    if (!canDeleteSelectedKey())
         return std::nullopt;
     return Alert::deleteKey(m_keyArray[m_selectedKeyIndex].publicKey);
 }
@@ -227,19 +227,19 @@ std::vector<int> Document::keyIndicesForName(const QString& nameOrInnerRef) cons
 
 // ---- Records --------------------------------------------------------------------------------
 
-void Document::setSearchFieldStr(std::optional<QString> s)
+void Document::setSearchText(std::optional<QString> s)
 {
-    m_searchFieldStr = std::move(s);
+    m_searchText = std::move(s);
     emit recordsChanged();
 }
 
 bool Document::recordPassesSearch(const Record& r) const
 {
-    if (!m_searchFieldStr || m_searchFieldStr->isEmpty())
+    if (!m_searchText || m_searchText->isEmpty())
         return true;
     if (m_keyArray.size() < 3)
         return false;
-    const QString q = m_searchFieldStr->toLower();
+    const QString q = m_searchText->toLower();
     for (size_t i = kFirstUserKeyIndex; i < m_keyArray.size(); ++i) {
         const Value* v = r->find(m_keyArray[i].innerKey);
         if (v && v->toText().toLower().contains(q))
@@ -279,7 +279,7 @@ std::vector<Record> Document::allArrangedRecords() const
     return sortedRecords(m_dataArray, m_allDataSort);
 }
 
-qint64 Document::getMaxValueOfField1() const
+qint64 Document::largestListedCounter() const
 {
     bool any = false;
     qint64 best = 0;
@@ -296,7 +296,7 @@ qint64 Document::getMaxValueOfField1() const
     return any ? best : 0;
 }
 
-Record Document::getNewRecordRow() const
+Record Document::newRecord() const
 {
     Record r = Dict::make();
     r->entries.reserve(m_keyArray.size());
@@ -304,7 +304,7 @@ Record Document::getNewRecordRow() const
     for (const FieldKey& k : m_keyArray)
         r->set(k.innerKey, empty);
     // The largest 64-bit counter stays where it is rather than wrapping to a negative one.
-    const qint64 max = getMaxValueOfField1();
+    const qint64 max = largestListedCounter();
     r->set(kCounterKey, Value::integer(max == std::numeric_limits<qint64>::max() ? max : max + 1));
     r->set(kCheckedKey, Value::boolean(false));
     return r;
@@ -314,25 +314,25 @@ void Document::addRecord()
 {
     if (m_mainTabId != kDbTab)
         setMainTabId(kDbTab);
-    const Record r = getNewRecordRow();
-    addTheRecord(r);
+    const Record r = newRecord();
+    appendRecord(r);
     m_selectedRecord = r;
 }
 
-void Document::addTheRecord(const Record& r)
+void Document::appendRecord(const Record& r)
 {
-    m_undo.registerUndo([this, r] { addTheRecordUndo(r); });
+    m_undo.registerUndo([this, r] { undoAppendRecord(r); });
     m_undo.setActionName(tr("Add Record"));
     m_dataArray.push_back(r);
-    m_searchFieldStr = QString();
+    m_searchText = QString();
     updateChangeCount();
     updateIsCheckedRecords();
     emit recordsChanged();
 }
 
-void Document::addTheRecordUndo(const Record& r)
+void Document::undoAppendRecord(const Record& r)
 {
-    m_undo.registerUndo([this, r] { addTheRecord(r); });
+    m_undo.registerUndo([this, r] { appendRecord(r); });
     m_undo.setActionName(tr("Add Record"));
     removeByIdentity(m_dataArray, r);
     if (m_selectedRecord == r)
@@ -348,12 +348,12 @@ void Document::removeRecord()
         return;
     if (std::find(m_dataArray.begin(), m_dataArray.end(), m_selectedRecord) == m_dataArray.end())
         return;
-    removeRecordObj(m_selectedRecord);
+    deleteRecord(m_selectedRecord);
 }
 
-void Document::removeRecordObj(const Record& r)
+void Document::deleteRecord(const Record& r)
 {
-    m_undo.registerUndo([this, r] { removeRecordObjUndo(r); });
+    m_undo.registerUndo([this, r] { undoDeleteRecord(r); });
     m_undo.setActionName(tr("Delete Record"));
     removeByIdentity(m_dataArray, r);
     if (m_selectedRecord == r)
@@ -363,9 +363,9 @@ void Document::removeRecordObj(const Record& r)
     emit recordsChanged();
 }
 
-void Document::removeRecordObjUndo(const Record& r)
+void Document::undoDeleteRecord(const Record& r)
 {
-    m_undo.registerUndo([this, r] { removeRecordObj(r); });
+    m_undo.registerUndo([this, r] { deleteRecord(r); });
     m_undo.setActionName(tr("Delete Record"));
     // Back at the end of the list, not at its former position.
     m_dataArray.push_back(r);
@@ -376,10 +376,10 @@ void Document::removeRecordObjUndo(const Record& r)
 
 void Document::updateIsCheckedRecords()
 {
-    m_isCheckedRecords = checkedRecordsDataBaseN() >= 1;
+    m_isCheckedRecords = checkedRecordCount() >= 1;
 }
 
-qint64 Document::checkedRecordsDataBaseN() const
+qint64 Document::checkedRecordCount() const
 {
     qint64 n = 0;
     for (const Record& r : m_dataArray)
@@ -415,7 +415,7 @@ void Document::invertCheckRecords()
     setListedChecks([](bool checked) { return !checked; }, false);
 }
 
-Alert Document::deleteCheckRecords() const
+Alert Document::confirmDeleteChecked() const
 {
     // The count is taken over the records the search lists, as the removal is: the user is
     // told exactly how many records "OK" deletes, and nothing hidden goes with them.
@@ -426,7 +426,7 @@ Alert Document::deleteCheckRecords() const
     return Alert::deleteCheckedRecords(n);
 }
 
-qint64 Document::deleteCheckRecordsConfirmed()
+qint64 Document::deleteCheckedRecords()
 {
     std::unordered_set<const Dict*> doomed;
     for (const Record& r : m_dataArray)
@@ -444,7 +444,7 @@ qint64 Document::deleteCheckRecordsConfirmed()
     return qint64(doomed.size());
 }
 
-void Document::resetCounterField()
+void Document::renumberRecords()
 {
     qint64 n = 0;
     for (const Record& r : arrangedRecords())
@@ -455,7 +455,7 @@ void Document::resetCounterField()
     emit recordsChanged();
 }
 
-void Document::calcMaxNumOfDbField1()
+void Document::recalcLargestCounter()
 {
     bool any = false;
     qint64 best = 0;
@@ -467,7 +467,7 @@ void Document::calcMaxNumOfDbField1()
             any = true;
         }
     }
-    m_maxNumInDbField1 = any ? best : 0;
+    m_largestCounter = any ? best : 0;
 }
 
 CounterFormat Document::counterFormat() const
@@ -481,13 +481,13 @@ CounterFormat Document::counterFormat() const
 
 QString Document::counterText(qint64 counter) const
 {
-    return CounterText::format(counter, m_maxNumInDbField1, counterFormat());
+    return CounterText::format(counter, m_largestCounter, counterFormat());
 }
 
 // ---- Tag substitution -----------------------------------------------------------------------
 
 std::optional<QString>
-Document::performTextSubstitutionWithFieldTags(const std::optional<QString>& tmpl,
+Document::substituteFieldTags(const std::optional<QString>& tmpl,
                                                const Record& dbRec) const
 {
     if (!tmpl || tmpl->isEmpty())
@@ -496,7 +496,7 @@ Document::performTextSubstitutionWithFieldTags(const std::optional<QString>& tmp
 }
 
 std::optional<QString>
-Document::performTextSubstitutionWithStandardTags(const std::optional<QString>& tmpl) const
+Document::substituteStandardTags(const std::optional<QString>& tmpl) const
 {
     if (!tmpl || tmpl->isEmpty())
         return std::nullopt;
@@ -507,10 +507,10 @@ Document::performTextSubstitutionWithStandardTags(const std::optional<QString>& 
 
 void Document::justFinishedImporting()
 {
-    m_searchFieldStr = QString();
+    m_searchText = QString();
     updateChangeCount();
     updateIsCheckedRecords();
-    calcMaxNumOfDbField1();
+    recalcLargestCounter();
     emit recordsChanged();
 }
 

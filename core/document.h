@@ -3,7 +3,7 @@
 #include "core/alert.h"
 #include "core/fieldkey.h"
 #include "core/generateditem.h"
-#include "core/kwimporter.h"
+#include "core/importtarget.h"
 #include "core/prototype.h"
 #include "core/record.h"
 #include "core/undomanager.h"
@@ -40,13 +40,13 @@ struct TagMenuItem
 
 // One merge project: field keys, records, Prototypes, destination and the last shown tabs
 // (all saved), plus the state rebuilt while it is open. Owns its undo history.
-class Document : public QObject, public KWImporter
+class Document : public QObject, public ImportTarget
 {
     Q_OBJECT
 public:
     static constexpr quint64 kAppVersion = 10000;
 
-    // A new document (no keys yet: see windowControllerDidLoadNib). defaults is not owned;
+    // A new document (no keys yet: see prepareOpened). defaults is not owned;
     // without one, the registered defaults are used.
     explicit Document(UserDefaults* defaults = nullptr, QObject* parent = nullptr);
     ~Document() override;
@@ -89,7 +89,7 @@ public:
 
     // Model steps of the window set-up: built-in keys, then the largest counter.
     // (The generated items are rebuilt by the merge library.)
-    void windowControllerDidLoadNib();
+    void prepareOpened();
 
     // ---- Tabs -------------------------------------------------------------------------
     void switchMainTabToDatabase() { setMainTabId(QStringLiteral("db")); }
@@ -101,19 +101,19 @@ public:
     void switchSecTabToFilePrototypeMulti();
 
     // ---- Field keys -------------------------------------------------------------------
-    void InitialSetupKeyArrayController();
-    int getUniqueNewInnerColNameNum() const;
+    void addBuiltInKeys();
+    int unusedInnerKeyNumber() const;
     // Adds a user field: every record gets "" under it; returns its inner key.
-    QString insertNewColumnInTable() override;
-    // The user's add-field command: shows the database tab, then insertNewColumnInTable.
-    QString addColumnInTable();
+    QString insertField() override;
+    // The user's add-field command: shows the database tab, then insertField.
+    QString addField();
     static QString tagFromKey(const QString& name);
     // The items after the three fixed ones of a tag pop-up menu.
     std::vector<TagMenuItem> tagPopUpItems(TagPopUp which) const;
     // Selection of the key table (position in keyArray), -1 for none.
     int selectedKeyIndex() const { return m_selectedKeyIndex; }
     void setSelectedKeyIndex(int index);
-    bool canRemoveKeyListElement() const;
+    bool canDeleteSelectedKey() const;
     // The user typed a new name for the key at index. Empty or white-space names are reverted
     // to the previous name; returns whether the new name was kept.
     bool renameKey(int index, const QString& newName);
@@ -127,8 +127,8 @@ public:
     std::vector<int> keyIndicesForName(const QString& nameOrInnerRef) const;
 
     // ---- Records ----------------------------------------------------------------------
-    std::optional<QString> searchFieldStr() const { return m_searchFieldStr; }
-    void setSearchFieldStr(std::optional<QString> s);
+    std::optional<QString> searchText() const { return m_searchText; }
+    void setSearchText(std::optional<QString> s);
     bool recordPassesSearch(const Record& r) const;
     void setDataSort(std::optional<RecordSort> s) { m_dataSort = std::move(s); }
     void setAllDataSort(std::optional<RecordSort> s) { m_allDataSort = std::move(s); }
@@ -142,46 +142,46 @@ public:
     Record allDataSelectedRecord() const { return m_allDataSelectedRecord; }
     void setAllDataSelectedRecord(Record r) { m_allDataSelectedRecord = std::move(r); }
 
-    Record getNewRecordRow() const;
-    qint64 getMaxValueOfField1() const;
+    Record newRecord() const;
+    qint64 largestListedCounter() const;
     void addRecord();
-    void addTheRecord(const Record& r);
-    void addTheRecordUndo(const Record& r);
+    void appendRecord(const Record& r);
+    void undoAppendRecord(const Record& r);
     void removeRecord();
-    void removeRecordObj(const Record& r);
-    void removeRecordObjUndo(const Record& r);
+    void deleteRecord(const Record& r);
+    void undoDeleteRecord(const Record& r);
     void updateIsCheckedRecords();
     bool isCheckedRecords() const { return m_isCheckedRecords; }
-    qint64 checkedRecordsDataBaseN() const;
-    bool atLeastOneRecordCheckedDataBase() const { return checkedRecordsDataBaseN() > 0; }
+    qint64 checkedRecordCount() const;
+    bool hasCheckedRecords() const { return checkedRecordCount() > 0; }
     void checkAllRecords();
     void uncheckAllRecords();
     void invertCheckRecords();
-    // The confirmation of deleteCheckRecords; its count is the number that the "OK" answer
+    // The confirmation of confirmDeleteChecked; its count is the number that the "OK" answer
     // removes (the checked records among those the search lists).
-    Alert deleteCheckRecords() const;
-    qint64 deleteCheckRecordsConfirmed();
-    void resetCounterField();
-    void calcMaxNumOfDbField1();
-    qint64 maxNumInDbField1() const { return m_maxNumInDbField1; }
-    void setMaxNumInDbField1(qint64 n) { m_maxNumInDbField1 = n; }
+    Alert confirmDeleteChecked() const;
+    qint64 deleteCheckedRecords();
+    void renumberRecords();
+    void recalcLargestCounter();
+    qint64 largestCounter() const { return m_largestCounter; }
+    void setLargestCounter(qint64 n) { m_largestCounter = n; }
     CounterFormat counterFormat() const;
     // The counter as shown in the tables and substituted for "<#>".
     QString counterText(qint64 counter) const;
 
     // ---- Tag substitution ---------------------------------------------------------------
-    std::optional<QString> performTextSubstitutionWithFieldTags(const std::optional<QString>& tmpl,
+    std::optional<QString> substituteFieldTags(const std::optional<QString>& tmpl,
                                                                 const Record& dbRec) const;
     std::optional<QString>
-    performTextSubstitutionWithStandardTags(const std::optional<QString>& tmpl) const;
+    substituteStandardTags(const std::optional<QString>& tmpl) const;
 
     // ---- Import (the requester side) --------------------------------------------------
     // The end of an import: search cleared, one change, checked state and largest counter.
     void justFinishedImporting() override;
 
     // ---- Transient state kept for the window and the merge --------------------------------
-    std::vector<GeneratedItem>& fileFolderCreationArray() { return m_generatedItems; }
-    const std::vector<GeneratedItem>& fileFolderCreationArray() const { return m_generatedItems; }
+    std::vector<GeneratedItem>& generatedItems() { return m_generatedItems; }
+    const std::vector<GeneratedItem>& generatedItems() const { return m_generatedItems; }
 
     // Prototype selections of the views over universalFilePrototypeArray.
     PrototypePtr oneSelectedPrototype() const { return m_oneSelected; }
@@ -244,13 +244,13 @@ private:
     qint64 m_changeCount = 0;
 
     int m_selectedKeyIndex = -1;
-    std::optional<QString> m_searchFieldStr;
+    std::optional<QString> m_searchText;
     std::optional<RecordSort> m_dataSort;
     std::optional<RecordSort> m_allDataSort;
     Record m_selectedRecord;
     Record m_allDataSelectedRecord;
     bool m_isCheckedRecords = false;
-    qint64 m_maxNumInDbField1 = 0;
+    qint64 m_largestCounter = 0;
 
     std::vector<GeneratedItem> m_generatedItems;
     PrototypePtr m_oneSelected, m_multiSelected, m_mergeSelected, m_previewSelected;

@@ -14,7 +14,7 @@ SubstitutionContext SubstitutionContext::fromDocument(const Document& doc)
         c.m_innerKeys.append(keys[i].innerKey);
     }
     c.m_format = doc.counterFormat();
-    c.m_maxNum = doc.maxNumInDbField1();
+    c.m_maxNum = doc.largestCounter();
     c.m_clock = doc.clock();
     return c;
 }

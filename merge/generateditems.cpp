@@ -3,7 +3,7 @@
 #include "core/document.h"
 #include "merge/preview.h"
 #include "prototypes/examplename.h"
-#include "templates/kwstringutils.h"
+#include "templates/stringutils.h"
 
 #include <algorithm>
 
@@ -23,13 +23,13 @@ bool namesNothing(const QString& trimmedLevel)
 
 bool isListed(const Document& doc, const std::optional<GeneratedItem>& item)
 {
-    const auto& list = doc.fileFolderCreationArray();
+    const auto& list = doc.generatedItems();
     return item && std::find(list.begin(), list.end(), *item) != list.end();
 }
 
 } // namespace
 
-QStringList GeneratedItems::generatedFileFoldersByPathString(const QString& path, bool isFolder)
+QStringList GeneratedItems::levelPaths(const QString& path, bool isFolder)
 {
     Q_UNUSED(isFolder)
     // A leading and a final "/" each count as one component "/", which adds no level but
@@ -56,28 +56,28 @@ QStringList GeneratedItems::generatedFileFoldersByPathString(const QString& path
     return levels;
 }
 
-void GeneratedItems::addInFileFolderCreationArrayIfNotAlready(Document& doc,
+void GeneratedItems::addItemIfNew(Document& doc,
                                                               const GeneratedItem& item)
 {
-    auto& list = doc.fileFolderCreationArray();
+    auto& list = doc.generatedItems();
     const bool listed = std::any_of(
         list.begin(), list.end(), [&item](const GeneratedItem& g) { return g.path == item.path; });
     if (!listed)
         list.push_back(item);
 }
 
-void GeneratedItems::updateListOfCreatedFileFolder(Document& doc)
+void GeneratedItems::rebuild(Document& doc)
 {
-    doc.fileFolderCreationArray().clear();
+    doc.generatedItems().clear();
     const auto& prototypes = doc.universalFilePrototypeArray();
     for (qsizetype pos = 0; pos < qsizetype(prototypes.size()); ++pos) {
         const PrototypePtr& proto = prototypes[pos];
         if (!proto)
             continue;
-        const QStringList levels = generatedFileFoldersByPathString(proto->path, proto->isFolder);
+        const QStringList levels = levelPaths(proto->path, proto->isFolder);
         const qsizetype n = levels.size();
         for (qsizetype j = 0; j < n; ++j) {
-            QString t = KWStringUtils::trimLateralSpace(levels.at(j));
+            QString t = StringUtils::trimLateralSpace(levels.at(j));
             // Such a level would name the destination folder itself.
             if (namesNothing(t))
                 continue;
@@ -88,13 +88,13 @@ void GeneratedItems::updateListOfCreatedFileFolder(Document& doc)
             item.isMulti = proto->isMulti;
             if (!proto->isMulti) {
                 item.path = t;
-                doc.fileFolderCreationArray().push_back(item);
+                doc.generatedItems().push_back(item);
                 continue;
             }
             if ((!isLast || proto->isFolder) && !t.endsWith(kSlash))
                 t += kSlash;
             item.path = t;
-            addInFileFolderCreationArrayIfNotAlready(doc, item);
+            addItemIfNew(doc, item);
         }
     }
     // A selection whose item is gone (or now stands for another Prototype position) would

@@ -13,21 +13,21 @@ namespace quillory {
 class Document;
 
 // Unfolds the Prototype paths into the folders and files a run would create, parents first,
-// and keeps the document's fileFolderCreationArray.
+// and keeps the document's generatedItems.
 class GeneratedItems
 {
 public:
     // The cumulative level paths of one path: 'a/b/c.txt' gives "a/", 'a/b/', 'a/b/c.txt'.
     // Empty levels ("//", a leading or final "/") add nothing. isFolder does not change the
     // result.
-    static QStringList generatedFileFoldersByPathString(const QString& path, bool isFolder = false);
+    static QStringList levelPaths(const QString& path, bool isFolder = false);
     // Appends item unless an item with the same path is already in the list.
-    static void addInFileFolderCreationArrayIfNotAlready(Document& doc, const GeneratedItem& item);
-    // Rebuilds fileFolderCreationArray from all Prototypes: All in One levels are all kept,
+    static void addItemIfNew(Document& doc, const GeneratedItem& item);
+    // Rebuilds generatedItems from all Prototypes: All in One levels are all kept,
     // One per Record levels only when no earlier item has their path. A level that names
     // nothing below the destination (empty, or only "/" and spaces) yields no item. The merge
     // and preview selections are kept only when an equal item is still listed.
-    static void updateListOfCreatedFileFolder(Document& doc);
+    static void rebuild(Document& doc);
 
     // The Prototype an item was unfolded from, or none when its originalPos no longer names
     // one (the Prototypes changed since the last rebuild).

@@ -1,6 +1,6 @@
 #include "merge/mergerun.h"
 
-#include "merge/destination.h"
+#include "merge/destinationwriter.h"
 #include "merge/filesystem.h"
 #include "merge/pathcheck.h"
 #include "merge/runlog.h"
@@ -15,7 +15,7 @@ std::optional<RunTotals> MergeRun::execute()
 {
     if (!m_fs.startAccessing(m_snapshot.accessPath))
         return std::nullopt;
-    Destination dest(m_fs, m_snapshot.destinationPath);
+    DestinationWriter dest(m_fs, m_snapshot.destinationPath);
     const SubstitutionContext& ctx = m_snapshot.context;
     const std::vector<Record>& records = m_snapshot.records;
 
@@ -63,7 +63,7 @@ std::optional<RunTotals> MergeRun::execute()
     return m_totals;
 }
 
-void MergeRun::createItem(Destination& dest, const GeneratedItem& item, const QString& relativePath,
+void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item, const QString& relativePath,
                           std::optional<qint64> recordNumber,
                           const std::function<QString()>& content)
 {

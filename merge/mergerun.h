@@ -9,7 +9,7 @@
 
 namespace quillory {
 
-class Destination;
+class DestinationWriter;
 class FileSystem;
 
 // What a run created.
@@ -40,7 +40,7 @@ public:
 
 private:
     // recordNumber counts from 1 for a One per Record item; none for an All in One item.
-    void createItem(Destination& dest, const GeneratedItem& item, const QString& relativePath,
+    void createItem(DestinationWriter& dest, const GeneratedItem& item, const QString& relativePath,
                     std::optional<qint64> recordNumber, const std::function<QString()>& content);
     void reject(const GeneratedItem& item, const QString& message,
                 std::optional<qint64> recordNumber);

@@ -1,6 +1,6 @@
 #include "merge/pathcheck.h"
 
-#include "templates/kwstringutils.h"
+#include "templates/stringutils.h"
 
 #include <QStringTokenizer>
 
@@ -15,14 +15,14 @@ const QString kFixValue = QStringLiteral(" Please fix value for resulting path: 
 QString message(bool isFolder, const QString& problem, const QString& fullPath)
 {
     return kErrorHead + (isFolder ? QStringLiteral("Folder name ") : QStringLiteral("File name ")) +
-           problem + kFixValue + KWStringUtils::trimLateralSpace(fullPath) + QLatin1Char('\'');
+           problem + kFixValue + StringUtils::trimLateralSpace(fullPath) + QLatin1Char('\'');
 }
 
 } // namespace
 
 bool PathCheck::existsErrorForFilePath(const QString& fullPath, QString* errorStr)
 {
-    const QString trimmed = KWStringUtils::trimLateralSpace(fullPath);
+    const QString trimmed = StringUtils::trimLateralSpace(fullPath);
     if (trimmed.endsWith(QLatin1Char('/'))) {
         *errorStr = message(false, QStringLiteral("can't end in '/'"), fullPath);
         return true;
@@ -36,7 +36,7 @@ bool PathCheck::existsErrorForFilePath(const QString& fullPath, QString* errorSt
 
 bool PathCheck::existsErrorForFolderPath(const QString& fullPath, QString* errorStr)
 {
-    if (KWStringUtils::trimLateralSpace(fullPath).contains(QLatin1Char(':'))) {
+    if (StringUtils::trimLateralSpace(fullPath).contains(QLatin1Char(':'))) {
         *errorStr = message(true, QStringLiteral("can't contain ':'"), fullPath);
         return true;
     }

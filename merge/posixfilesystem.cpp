@@ -1,6 +1,6 @@
 #include "merge/posixfilesystem.h"
 
-#include "core/kwbookmark.h"
+#include "core/locationbookmark.h"
 
 #include <QFile>
 
@@ -100,12 +100,12 @@ QString PosixFileSystem::describeError(const QString& what, const QString& path,
 
 bool PosixFileSystem::startAccessing(const QString& path)
 {
-    return KWBookmark::startAccessingSecurityScopedResource(path);
+    return LocationBookmark::startAccessingSecurityScopedResource(path);
 }
 
 void PosixFileSystem::stopAccessing(const QString& path)
 {
-    KWBookmark::stopAccessingSecurityScopedResource(path);
+    LocationBookmark::stopAccessingSecurityScopedResource(path);
 }
 
 bool PosixFileSystem::exists(const QString& path)

@@ -3,7 +3,7 @@
 #include "core/document.h"
 #include "core/substitutioncontext.h"
 #include "merge/generateditems.h"
-#include "prototypes/destinationfolder.h"
+#include "prototypes/destinationpath.h"
 #include "prototypes/mergecontent.h"
 
 namespace quillory {
@@ -16,14 +16,14 @@ void Preview::recalcPreviewNameOfFile(Document& doc)
         return;
     }
     std::optional<QString> name = item->path;
-    const std::optional<QString> folder = DestinationFolder::path(doc);
+    const std::optional<QString> folder = DestinationPath::path(doc);
     if (doc.previewNameOfFileUsesFullPath && folder)
-        name = DestinationFolder::join(*folder, item->path);
+        name = DestinationPath::join(*folder, item->path);
     // The folder's path goes through the substitutions together with the item's path, as
     // the run's full path does.
     if (item->isMulti)
-        name = doc.performTextSubstitutionWithFieldTags(name, doc.allDataSelectedRecord());
-    doc.previewNameOfFile = doc.performTextSubstitutionWithStandardTags(name);
+        name = doc.substituteFieldTags(name, doc.allDataSelectedRecord());
+    doc.previewNameOfFile = doc.substituteStandardTags(name);
 }
 
 void Preview::previewNameOfFileUsesFullPathSwitch(Document& doc)

@@ -1,7 +1,7 @@
 #include "merge/runcommands.h"
 
 #include "core/document.h"
-#include "core/kwbookmark.h"
+#include "core/locationbookmark.h"
 #include "merge/generateditems.h"
 #include "merge/posixfilesystem.h"
 #include "merge/runlog.h"
@@ -18,7 +18,7 @@ DestinationChoice RunCommands::selectDestinationFolder(Document& doc, const QStr
         return {false, QStringLiteral("The folder '") + path + QStringLiteral("' does not exist")};
     if (!info.isDir())
         return {false, QStringLiteral("'") + path + QStringLiteral("' is not a folder")};
-    std::optional<QByteArray> bookmark = KWBookmark::bookmarkForURL_RW(path);
+    std::optional<QByteArray> bookmark = LocationBookmark::bookmarkForURL_RW(path);
     if (!bookmark)
         return {false, QStringLiteral("Cannot remember the folder '") + path + QLatin1Char('\'')};
     doc.setSelectedDestinationBookmark(std::move(bookmark));
@@ -35,7 +35,7 @@ std::optional<Alert> RunCommands::checkDestination(Document& doc, FileSystem& fs
     bool isStale = false;
     std::optional<QString> path;
     if (doc.selectedDestinationBookmark())
-        path = KWBookmark::urlForBookmark(*doc.selectedDestinationBookmark(), &isStale);
+        path = LocationBookmark::urlForBookmark(*doc.selectedDestinationBookmark(), &isStale);
     if (path && !isStale && fs.isDirectory(*path))
         return std::nullopt;
     doc.setSelectedDestinationDefined(false);
@@ -60,7 +60,7 @@ std::optional<RunSnapshot> RunCommands::beginRun(Document& doc)
 {
     // Showing the run tab rebuilds the generated items, so the snapshot comes after it.
     doc.switchMainTabToRun();
-    GeneratedItems::updateListOfCreatedFileFolder(doc);
+    GeneratedItems::rebuild(doc);
     return RunSnapshot::take(doc);
 }
 

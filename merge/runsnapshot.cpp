@@ -3,7 +3,7 @@
 #include "core/array.h"
 #include "core/dict.h"
 #include "core/document.h"
-#include "core/kwbookmark.h"
+#include "core/locationbookmark.h"
 
 namespace quillory {
 
@@ -56,7 +56,7 @@ std::optional<RunSnapshot> RunSnapshot::take(const Document& doc)
     if (!bookmark)
         return std::nullopt;
     bool isStale = false;
-    const std::optional<QString> url = KWBookmark::urlForBookmark(*bookmark, &isStale);
+    const std::optional<QString> url = LocationBookmark::urlForBookmark(*bookmark, &isStale);
     if (!url)
         return std::nullopt;
     return take(doc, *url);
@@ -69,7 +69,7 @@ RunSnapshot RunSnapshot::take(const Document& doc, const QString& destination)
     s.destinationPath = destination;
     while (s.destinationPath.endsWith(QLatin1Char('/')))
         s.destinationPath.chop(1);
-    s.items = doc.fileFolderCreationArray();
+    s.items = doc.generatedItems();
     s.prototypes.reserve(doc.universalFilePrototypeArray().size());
     for (const PrototypePtr& p : doc.universalFilePrototypeArray()) {
         if (!p) {

@@ -1,7 +1,7 @@
 #include "prototypes/examplename.h"
 
 #include "core/document.h"
-#include "prototypes/destinationfolder.h"
+#include "prototypes/destinationpath.h"
 
 namespace quillory {
 
@@ -10,14 +10,14 @@ void ExampleName::recalcOneNameOfFile(Document& doc)
     const PrototypePtr proto = doc.oneSelectedPrototype();
     // An empty template gives no example at all, not a bare destination folder.
     const std::optional<QString> name =
-        proto ? doc.performTextSubstitutionWithStandardTags(proto->path) : std::nullopt;
+        proto ? doc.substituteStandardTags(proto->path) : std::nullopt;
     if (!name) {
         doc.oneNameOfFileExample = std::nullopt;
         return;
     }
-    const std::optional<QString> folder = DestinationFolder::path(doc);
+    const std::optional<QString> folder = DestinationPath::path(doc);
     if (doc.oneNameOfFileExampleUsesFullPath && folder)
-        doc.oneNameOfFileExample = DestinationFolder::join(*folder, *name);
+        doc.oneNameOfFileExample = DestinationPath::join(*folder, *name);
     else
         doc.oneNameOfFileExample = name;
 }
@@ -26,19 +26,19 @@ void ExampleName::recalcMultiNameOfFile(Document& doc)
 {
     const PrototypePtr proto = doc.multiSelectedPrototype();
     const std::optional<QString> expanded =
-        proto ? doc.performTextSubstitutionWithFieldTags(proto->path, doc.allDataSelectedRecord())
+        proto ? doc.substituteFieldTags(proto->path, doc.allDataSelectedRecord())
               : std::nullopt;
     if (!expanded) {
         doc.multiNameOfFileExample = std::nullopt;
         return;
     }
     QString name = *expanded;
-    const std::optional<QString> folder = DestinationFolder::path(doc);
+    const std::optional<QString> folder = DestinationPath::path(doc);
     if (doc.multiNameOfFileExampleUsesFullPath && folder)
-        name = DestinationFolder::join(*folder, name);
+        name = DestinationPath::join(*folder, name);
     // Unlike the All in One case the folder is joined first, so it takes part in the standard
     // substitution as the run's name does.
-    doc.multiNameOfFileExample = doc.performTextSubstitutionWithStandardTags(name);
+    doc.multiNameOfFileExample = doc.substituteStandardTags(name);
 }
 
 void ExampleName::recalcMergeNameOfFile(Document& doc)
@@ -48,9 +48,9 @@ void ExampleName::recalcMergeNameOfFile(Document& doc)
         doc.mergeNameOfFileExample = std::nullopt;
         return;
     }
-    const std::optional<QString> folder = DestinationFolder::path(doc);
+    const std::optional<QString> folder = DestinationPath::path(doc);
     if (doc.mergeNameOfFileExampleUsesFullPath && folder)
-        doc.mergeNameOfFileExample = DestinationFolder::join(*folder, item->path);
+        doc.mergeNameOfFileExample = DestinationPath::join(*folder, item->path);
     else
         doc.mergeNameOfFileExample = item->path;
 }

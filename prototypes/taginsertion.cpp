@@ -2,7 +2,7 @@
 
 #include "core/document.h"
 #include "prototypes/examplename.h"
-#include "prototypes/prototypeeditor.h"
+#include "prototypes/prototypecommands.h"
 
 #include <algorithm>
 
@@ -14,7 +14,7 @@ EditorState insertIntoTemplate(Document& doc, const EditorState& editor, const Q
                                TemplateKey key)
 {
     EditorState result = TagInsertion::replaceSelection(editor, tag);
-    PrototypeEditor::setTemplate(doc, doc.mergeSelectedPrototype(), key, result.text);
+    PrototypeCommands::setTemplate(doc, doc.mergeSelectedPrototype(), key, result.text);
     return result;
 }
 
@@ -55,7 +55,7 @@ TagInsertion::nameOfUniqueFileTagInsert(Document& doc, const std::optional<Edito
     if (!editor)
         return std::nullopt;
     EditorState result = replaceSelection(*editor, tag);
-    PrototypeEditor::setPath(doc, doc.oneSelectedPrototype(), result.text);
+    PrototypeCommands::setPath(doc, doc.oneSelectedPrototype(), result.text);
     ExampleName::recalcOneNameOfFile(doc);
     return result;
 }
@@ -67,7 +67,7 @@ TagInsertion::nameOfMultiFileTagInsert(Document& doc, const std::optional<Editor
     if (!editor)
         return std::nullopt;
     EditorState result = replaceSelection(*editor, tag);
-    PrototypeEditor::setPath(doc, doc.multiSelectedPrototype(), result.text);
+    PrototypeCommands::setPath(doc, doc.multiSelectedPrototype(), result.text);
     ExampleName::recalcMultiNameOfFile(doc);
     return result;
 }

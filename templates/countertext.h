@@ -19,11 +19,11 @@ public:
     // The largest forced length; longer settings count as this.
     static constexpr qint64 maxForcedTotLen = 9;
 
-    // counter in decimal, padded with "0" to the width of maxNumInDbField1 (its decimal text,
+    // counter in decimal, padded with "0" to the width of largestCounter (its decimal text,
     // sign included), or to the forced length (at most 9); never shortened. A negative
     // counter keeps its "-" in front of the zeros ("-07" for -7 at width 3); a forced length
     // of 0 or less pads nothing.
-    static QString format(qint64 counter, qint64 maxNumInDbField1, const CounterFormat& f);
+    static QString format(qint64 counter, qint64 largestCounter, const CounterFormat& f);
 };
 
 } // namespace quillory

@@ -8,7 +8,7 @@
 // CPU time), then "bytes N".
 
 #include "core/document.h"
-#include "io/documentcodec.h"
+#include "archive/documentcodec.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -27,10 +27,10 @@ namespace {
 
 void buildDocument(Document& doc, int records, int fields)
 {
-    doc.windowControllerDidLoadNib();
+    doc.prepareOpened();
     std::vector<QString> keys;
     for (int f = 0; f < fields; ++f)
-        keys.push_back(doc.insertNewColumnInTable());
+        keys.push_back(doc.insertField());
     auto& data = doc.dataArray();
     data.reserve(size_t(records));
     for (int i = 0; i < records; ++i) {

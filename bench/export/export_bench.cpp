@@ -2,7 +2,7 @@
 // Usage: export_bench <output file> [records]. Prints one line: records, seconds, and
 // the megabytes that writing adds to the peak resident size (the records are not counted).
 
-#include "io/kwdataexportmanager.h"
+#include "exchange/exportwriter.h"
 
 #include <QElapsedTimer>
 
@@ -41,7 +41,7 @@ int main(int argc, char** argv)
         data.push_back(std::move(r));
     }
 
-    KWDataExportManager manager(std::move(data), keys);
+    ExportWriter manager(std::move(data), keys);
     manager.addAllToRight();
     manager.fileFormatToSave = 1;
 

@@ -34,5 +34,5 @@ summary() {
               printf "min %.3f s  median %.3f s  writing adds up to %d MB to the peak RSS\n", s[1], m, rss }'
 }
 echo "TSV export of $records records x 5 fields, $runs runs each ($same, $(stat -c %s "$out/python.tsv") bytes)"
-printf '  quillory KWDataExportManager: '; printf '%s\n' "${ours[@]}" | summary
+printf '  quillory ExportWriter: '; printf '%s\n' "${ours[@]}" | summary
 printf '  python3 csv.writer (tab):     '; printf '%s\n' "${python[@]}" | summary

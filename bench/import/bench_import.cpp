@@ -1,10 +1,10 @@
 // The whole import of a delimited text file into a new document, as a user runs it: automatic
 // format and encoding, every column to a new field, then the document saved.
 #include "core/document.h"
-#include "io/mydataimportmanager.h"
+#include "exchange/documentimportsession.h"
 
-#if __has_include("io/documentcodec.h")
-#include "io/documentcodec.h"
+#if __has_include("archive/documentcodec.h")
+#include "archive/documentcodec.h"
 #define BENCH_HAS_CODEC 1
 #endif
 
@@ -46,11 +46,11 @@ int main(int argc, char** argv)
     step.start();
 
     Document doc;
-    doc.windowControllerDidLoadNib();
-    MyDataImportManager engine(doc);
-    engine.loadDataFromFile(args[1]);
+    doc.prepareOpened();
+    DocumentImportSession engine(doc);
+    engine.load(args[1]);
     const qint64 parseMs = step.restart();
-    engine.AllImportFieldsToCreateNewColumn();
+    engine.mapAllToNewFields();
     engine.DoImport();
     const qint64 importMs = step.restart();
 

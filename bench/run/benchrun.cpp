@@ -3,7 +3,7 @@
 //                                 bench_run_merge --write-doc PATH [RECORDS]
 #include "core/dict.h"
 #include "core/document.h"
-#include "io/documentcodec.h"
+#include "archive/documentcodec.h"
 #include "merge/runcommands.h"
 
 #include <QElapsedTimer>
@@ -36,11 +36,11 @@ PrototypePtr prototype(const QString& path, bool isFolder, bool isMulti)
 
 void buildDocument(Document& doc, qint64 records)
 {
-    doc.windowControllerDidLoadNib();
+    doc.prepareOpened();
     const QStringList fields{"Name", "City", "Email", "Phone"};
     QStringList inner;
     for (const QString& name : fields) {
-        inner << doc.insertNewColumnInTable();
+        inner << doc.insertField();
         doc.renameKey(int(doc.keyArray().size()) - 1, name);
     }
     doc.dataArray().reserve(size_t(records));
@@ -56,7 +56,7 @@ void buildDocument(Document& doc, qint64 records)
                                        QString::number(i % 10000).rightJustified(4, '0')));
         doc.dataArray().push_back(std::move(r));
     }
-    doc.calcMaxNumOfDbField1();
+    doc.recalcLargestCounter();
 
     auto& protos = doc.universalFilePrototypeArray();
     protos.push_back(prototype(QStringLiteral("<Name>_<#>"), true, true));
@@ -69,7 +69,7 @@ void buildDocument(Document& doc, qint64 records)
     protos.back()->foot = QStringLiteral("\n");
 
     // The generated items that unfolding these Prototypes gives.
-    doc.fileFolderCreationArray() = {{QStringLiteral("<Name>_<#>/"), true, true, 0},
+    doc.generatedItems() = {{QStringLiteral("<Name>_<#>/"), true, true, 0},
                                      {QStringLiteral("<Name>_<#>/card.txt"), false, true, 1},
                                      {QStringLiteral("list.txt"), false, false, 2}};
 }

@@ -1,0 +1,324 @@
+#include "archive/documentcodec.h"
+
+#include "core/array.h"
+#include "core/dict.h"
+#include "core/document.h"
+#include "archive/keyedarchivereader.h"
+#include "archive/keyedarchivewriter.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace quillory {
+
+namespace {
+
+const QString kAppVersionKey = QStringLiteral("appversion");
+const QString kKeyArrayKey = QStringLiteral("keyArray");
+const QString kDataArrayKey = QStringLiteral("dataArray");
+const QString kDestinationDefinedKey = QStringLiteral("selectedDestinationDefined");
+const QString kBookmarkKey = QStringLiteral("selectedDestinationBookmark");
+const QString kPrototypesKey = QStringLiteral("universalFilePrototypeArray");
+const QString kMainTabKey = QStringLiteral("mainTabId");
+const QString kSecTabKey = QStringLiteral("secTabId");
+
+const QString kInnerKey = QStringLiteral("innerKey");
+const QString kPublicKey = QStringLiteral("publicKey");
+
+const QString kUuidKey = QStringLiteral("uuid");
+const QString kPathKey = QStringLiteral("path");
+const QString kIsFolderKey = QStringLiteral("isFolder");
+const QString kIsMultiKey = QStringLiteral("isMulti");
+const QString kHeadKey = QStringLiteral("head");
+const QString kTextKey = QStringLiteral("text");
+const QString kSeparatorKey = QStringLiteral("separator");
+const QString kFootKey = QStringLiteral("foot");
+
+bool isRootKey(QStringView key)
+{
+    for (const QString* k :
+         {&kAppVersionKey, &kKeyArrayKey, &kDataArrayKey, &kDestinationDefinedKey, &kBookmarkKey,
+          &kPrototypesKey, &kMainTabKey, &kSecTabKey})
+        if (*k == key)
+            return true;
+    return false;
+}
+
+bool isPrototypeKey(QStringView key)
+{
+    for (const QString* k : {&kUuidKey, &kPathKey, &kIsFolderKey, &kIsMultiKey, &kHeadKey,
+                             &kTextKey, &kSeparatorKey, &kFootKey})
+        if (*k == key)
+            return true;
+    return false;
+}
+
+// Everything the file holds, decoded before any of it reaches the document.
+struct Contents
+{
+    std::vector<FieldKey> keys;
+    std::vector<Record> records;
+    bool destinationDefined = false;
+    std::optional<QByteArray> bookmark;
+    std::vector<PrototypePtr> prototypes;
+    QString mainTabId;
+    QString secTabId;
+    std::vector<std::pair<QString, Value>> unknown;
+};
+
+// The list under key: none when missing, nothing (an error) when it is not a list.
+std::optional<ArrayPtr> listUnder(const Dict& root, const QString& key, QString* error)
+{
+    const Value* v = root.find(key);
+    if (!v || v->isNone())
+        return ArrayPtr();
+    if (v->type() != Value::Type::Array) {
+        *error = QStringLiteral("%1 is not a list").arg(key);
+        return std::nullopt;
+    }
+    return v->toArray();
+}
+
+PrototypePtr prototypeFrom(const Dict& d)
+{
+    auto p = std::make_shared<Prototype>();
+    const Value uuid = d.value(kUuidKey);
+    p->uuid = uuid.type() == Value::Type::Uuid ? uuid.toUuid() : QUuid::fromString(uuid.toString());
+    // Readers treat a missing entry as empty or NO.
+    p->path = d.value(kPathKey).toString();
+    p->isFolder = d.value(kIsFolderKey).toBool();
+    p->isMulti = d.value(kIsMultiKey).toBool();
+    p->head = d.value(kHeadKey).toString();
+    p->text = d.value(kTextKey).toString();
+    p->separator = d.value(kSeparatorKey).toString();
+    p->foot = d.value(kFootKey).toString();
+    for (const auto& entry : d.entries)
+        if (!isPrototypeKey(entry.first))
+            p->extras.push_back(entry);
+    return p;
+}
+
+bool decodeContents(const Dict& root, Contents& c, QString* error)
+{
+    const auto keys = listUnder(root, kKeyArrayKey, error);
+    if (!keys)
+        return false;
+    const auto records = listUnder(root, kDataArrayKey, error);
+    if (!records)
+        return false;
+    const auto prototypes = listUnder(root, kPrototypesKey, error);
+    if (!prototypes)
+        return false;
+
+    if (*keys) {
+        c.keys.reserve((*keys)->items.size());
+        for (const Value& v : (*keys)->items) {
+            const DictPtr d = v.toDict();
+            if (!d) {
+                *error = QStringLiteral("an entry of keyArray is not a dictionary");
+                return false;
+            }
+            c.keys.push_back({d->value(kInnerKey).toString(), d->value(kPublicKey).toString()});
+        }
+    }
+    if (*records) {
+        c.records.reserve((*records)->items.size());
+        for (const Value& v : (*records)->items) {
+            DictPtr d = v.toDict();
+            if (!d) {
+                *error = QStringLiteral("a record of dataArray is not a dictionary");
+                return false;
+            }
+            // The application edits records in place, so they are saved as mutable ones
+            // whatever class the file gave them.
+            d->isMutable = true;
+            c.records.push_back(std::move(d));
+        }
+    }
+    if (*prototypes) {
+        c.prototypes.reserve((*prototypes)->items.size());
+        for (const Value& v : (*prototypes)->items) {
+            const DictPtr d = v.toDict();
+            if (!d) {
+                *error = QStringLiteral("a Prototype of universalFilePrototypeArray is not a "
+                                        "dictionary");
+                return false;
+            }
+            c.prototypes.push_back(prototypeFrom(*d));
+        }
+    }
+
+    c.destinationDefined = root.value(kDestinationDefinedKey).toBool();
+    const Value bookmark = root.value(kBookmarkKey);
+    if (bookmark.type() == Value::Type::Data)
+        c.bookmark = bookmark.toData();
+    c.mainTabId = root.value(kMainTabKey).toString();
+    c.secTabId = root.value(kSecTabKey).toString();
+    for (const auto& entry : root.entries)
+        if (!isRootKey(entry.first))
+            c.unknown.push_back(entry);
+    return true;
+}
+
+Value stringValue(const QString& s, bool isMutable = false)
+{
+    return Value::string(s, isMutable);
+}
+
+Value rootValue(const Document& doc)
+{
+    auto root = Dict::make(true);
+    auto& entries = root->entries;
+    entries.reserve(8 + doc.unknownEntries().size());
+    entries.emplace_back(kAppVersionKey, Value::integer(qint64(Document::kAppVersion)));
+
+    auto keys = Array::make({}, true);
+    keys->items.reserve(doc.keyArray().size());
+    for (const FieldKey& k : doc.keyArray()) {
+        auto d = Dict::make(true);
+        d->entries.emplace_back(kInnerKey, stringValue(k.innerKey));
+        d->entries.emplace_back(kPublicKey, stringValue(k.publicKey));
+        keys->items.push_back(Value::dict(std::move(d)));
+    }
+    entries.emplace_back(kKeyArrayKey, Value::array(std::move(keys)));
+
+    auto records = Array::make({}, true);
+    records->items.reserve(doc.dataArray().size());
+    for (const Record& r : doc.dataArray()) {
+        if (!r) // an empty slot has nothing to save, and nil cannot stand in a list
+            continue;
+        // A record that only the list holds cannot be listed twice, so it is lent to the
+        // writer without an owner of its own: the writer then needs no identity lookup for it,
+        // which is most of its work on a large document. Records also held elsewhere (the
+        // undo history, a selection) are passed as they are and checked.
+        const bool onlyHere = r.use_count() == 1;
+        records->items.push_back(Value::dict(onlyHere ? DictPtr(DictPtr(), r.get()) : r));
+    }
+    entries.emplace_back(kDataArrayKey, Value::array(std::move(records)));
+
+    entries.emplace_back(kDestinationDefinedKey, Value::boolean(doc.selectedDestinationDefined()));
+    if (doc.selectedDestinationBookmark())
+        entries.emplace_back(kBookmarkKey, Value::data(*doc.selectedDestinationBookmark()));
+
+    auto prototypes = Array::make({}, true);
+    prototypes->items.reserve(doc.universalFilePrototypeArray().size());
+    for (const PrototypePtr& p : doc.universalFilePrototypeArray()) {
+        if (!p)
+            continue;
+        auto d = Dict::make(true);
+        d->entries.reserve(8 + p->extras.size());
+        if (!p->uuid.isNull())
+            d->entries.emplace_back(kUuidKey, Value::uuid(p->uuid));
+        d->entries.emplace_back(kPathKey, stringValue(p->path));
+        d->entries.emplace_back(kIsFolderKey, Value::boolean(p->isFolder));
+        d->entries.emplace_back(kIsMultiKey, Value::boolean(p->isMulti));
+        d->entries.emplace_back(kHeadKey, stringValue(p->head, true));
+        d->entries.emplace_back(kTextKey, stringValue(p->text, true));
+        d->entries.emplace_back(kSeparatorKey, stringValue(p->separator, true));
+        d->entries.emplace_back(kFootKey, stringValue(p->foot, true));
+        for (const auto& extra : p->extras)
+            if (!isPrototypeKey(extra.first))
+                d->entries.push_back(extra);
+        prototypes->items.push_back(Value::dict(std::move(d)));
+    }
+    entries.emplace_back(kPrototypesKey, Value::array(std::move(prototypes)));
+
+    entries.emplace_back(kMainTabKey, stringValue(doc.mainTabId()));
+    entries.emplace_back(kSecTabKey, stringValue(doc.secTabId()));
+    for (const auto& entry : doc.unknownEntries())
+        if (!isRootKey(entry.first))
+            entries.push_back(entry);
+    return Value::dict(std::move(root));
+}
+
+} // namespace
+
+QByteArray DocumentCodec::dataOfType(const Document& doc)
+{
+    return KeyedArchiveWriter::archivedData(rootValue(doc)).value_or(QByteArray());
+}
+
+DocumentCodec::ReadResult DocumentCodec::readFromData(Document& doc, const QByteArray& data)
+{
+    ReadResult result;
+    QString error;
+    const std::optional<Value> root = KeyedArchiveReader::rootObject(data, &error);
+    if (!root) {
+        result.error = QStringLiteral("not a valid document: %1").arg(error);
+        return result;
+    }
+    const DictPtr dict = root->toDict();
+    if (!dict) {
+        result.error = QStringLiteral("not a valid document: its root object is not a dictionary");
+        return result;
+    }
+
+    const Value version = dict->value(kAppVersionKey);
+    if (!version.isNone() && !version.isNumber()) {
+        result.error = QStringLiteral("not a valid document: appversion is not a number");
+        return result;
+    }
+    if (version.toUnsigned() > Document::kAppVersion) {
+        result.alert = Alert::newerDocument();
+        result.error = result.alert->messageText;
+        return result;
+    }
+
+    Contents c;
+    if (!decodeContents(*dict, c, &error)) {
+        result.error = QStringLiteral("not a valid document: %1").arg(error);
+        return result;
+    }
+    doc.keyArray() = std::move(c.keys);
+    doc.dataArray() = std::move(c.records);
+    doc.setSelectedDestinationDefined(c.destinationDefined);
+    doc.setSelectedDestinationBookmark(std::move(c.bookmark));
+    doc.universalFilePrototypeArray() = std::move(c.prototypes);
+    doc.setMainTabId(c.mainTabId);
+    doc.setSecTabId(c.secTabId);
+    doc.unknownEntries() = std::move(c.unknown);
+    result.ok = true;
+    return result;
+}
+
+DocumentCodec::ReadResult DocumentCodec::readFromFile(Document& doc, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ReadResult result;
+        result.error = file.errorString();
+        return result;
+    }
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        ReadResult result;
+        result.error = file.errorString();
+        return result;
+    }
+    return readFromData(doc, data);
+}
+
+DocumentCodec::WriteResult DocumentCodec::writeToFile(const Document& doc, const QString& path)
+{
+    WriteResult result;
+    QSaveFile file(path);
+    // Unbuffered, so that every write reports how much reached the file: a buffered write that
+    // falls short at commit() time would let a truncated file replace the good one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        result.error = file.errorString();
+        return result;
+    }
+    // Streamed into the temporary file that commit() renames over path.
+    if (!KeyedArchiveWriter::writeArchive(rootValue(doc), &file, &result.error)) {
+        file.cancelWriting();
+        return result;
+    }
+    if (!file.commit()) {
+        result.error = file.errorString();
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+} // namespace quillory

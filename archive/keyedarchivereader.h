@@ -1,0 +1,89 @@
+#pragma once
+
+#include "core/value.h"
+#include "archive/binaryplistreader.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace quillory {
+
+// Rebuilds Values from an NSKeyedArchiver archive in binary form, for the Foundation classes a
+// document holds (dictionaries, arrays, strings, numbers, data, UUIDs, dates). Each archived
+// object is decoded once, so an object referenced twice comes back as one shared container;
+// other classes, reference cycles and malformed archives are refused with a message.
+class KeyedArchiveReader
+{
+public:
+    KeyedArchiveReader();
+
+    // Deepest nesting accepted (and written by KeyedArchiveWriter): the root is at depth 0.
+    static constexpr int kMaxDepth = 512;
+
+    // The object under $top "root" (none for a nil root), or nothing with error set.
+    static std::optional<Value> rootObject(const QByteArray& data, QString* error = nullptr);
+
+    // Checks the container and the envelope ($archiver, $version, $top, $objects).
+    bool open(const QByteArray& data);
+    const QString& error() const { return m_error; }
+
+    // Entries of $objects.
+    quint64 objectCount() const { return m_objects.count; }
+    // Index in $objects of the object stored under key in $top.
+    std::optional<quint64> topObjectIndex(const QString& key);
+    std::optional<Value> decodeTop(const QString& key = QStringLiteral("root"));
+    // The object at index in $objects; index 0 is nil.
+    std::optional<Value> decodeObject(quint64 index);
+
+private:
+    enum class ClassKind : quint8 {
+        Unknown,
+        Dictionary,
+        MutableDictionary,
+        Array,
+        MutableArray,
+        String,
+        MutableString,
+        Data,
+        MutableData,
+        Uuid,
+        Date
+    };
+    enum class Field : quint8 { Other, Class, Keys, Objects, String, Data, UuidBytes, Time };
+    struct Fields;
+
+    bool fail(const QString& message);
+    bool decode(quint64 index, int depth, Value& out);
+    bool decodeInstance(quint64 index, const BinaryPlistReader::Object& dict, int depth,
+                        Value& out);
+    bool decodeKey(quint64 index, int depth, const QString*& out);
+    bool decodeDictionary(quint64 index, const Fields& fields, bool isMutable, int depth,
+                          Value& out);
+    bool decodeArray(quint64 index, const Fields& fields, bool isMutable, int depth, Value& out);
+    bool referencedIndex(const BinaryPlistReader::Object& array, quint64 position, quint64& index);
+    bool inlineObject(quint64 ref, BinaryPlistReader::Kind k1, BinaryPlistReader::Kind k2,
+                      const char* what, BinaryPlistReader::Object& out);
+    bool classOf(quint64 classIndex, ClassKind& kind);
+    Field fieldOf(quint64 keyRef);
+    void remember(quint64 index, const Value& v);
+
+    BinaryPlistReader m_plist;
+    QString m_error;
+    BinaryPlistReader::Object m_objects;
+    BinaryPlistReader::Object m_top;
+    // Per $objects entry: 0 not decoded yet, kBusy while its children are decoded, otherwise
+    // 1 + its position in m_memo.
+    std::vector<quint32> m_slot;
+    std::vector<Value> m_memo;
+    QHash<quint64, ClassKind> m_classes;
+    std::pair<quint64, ClassKind> m_lastClass{0, ClassKind::Unknown};
+    // Object dictionaries name their fields with a handful of shared key strings.
+    std::pair<quint64, Field> m_fieldCache[16];
+    unsigned m_fieldCacheNext = 0;
+};
+
+} // namespace quillory

@@ -1,0 +1,111 @@
+#include "exchange/exportlayout.h"
+
+namespace quillory {
+
+ExportLayout ExportLayout::fixedForFormat(int code)
+{
+    const QString lf = QStringLiteral("\n");
+    ExportLayout l;
+    switch (code) {
+    case kTabSeparated:
+        l.end_of_record = lf;
+        l.field_separator = QStringLiteral("\t");
+        break;
+    case kQuotedCsv:
+        l.end_of_record = lf;
+        l.field_open_tag = QStringLiteral("\"");
+        l.field_close_tag = QStringLiteral("\"");
+        l.field_separator = QStringLiteral(",");
+        break;
+    case kHtmlTable:
+    case kHtmlPage:
+        if (code == kHtmlTable) {
+            l.start_of_file = QStringLiteral("<table>");
+            l.end_of_file = QStringLiteral("</table>");
+        } else {
+            l.start_of_file = QStringLiteral("<!DOCTYPE html><html><body><table>");
+            l.end_of_file = QStringLiteral("</table></body></html>");
+        }
+        l.start_of_record = QStringLiteral("<tr>");
+        l.end_of_record = QStringLiteral("</tr>");
+        l.field_open_tag = QStringLiteral("<td>");
+        l.field_close_tag = QStringLiteral("</td>");
+        l.use_end_of_record_in_last_record = true;
+        break;
+    case kPlainCsv:
+        l.end_of_record = lf;
+        l.field_separator = QStringLiteral(",");
+        break;
+    default:
+        break;
+    }
+    return l;
+}
+
+ExportLayout ExportLayout::custom(const QString& startOfFile, const QString& endOfFile,
+                                  const QString& startOfRecord, const QString& endOfRecord,
+                                  const QString& fieldOpenTag, const QString& fieldCloseTag,
+                                  const QString& fieldSeparator,
+                                  const std::optional<QString>& useEndOfRecordInLastRecord)
+{
+    ExportLayout l;
+    l.start_of_file = expandEscapes(startOfFile);
+    l.end_of_file = expandEscapes(endOfFile);
+    l.start_of_record = expandEscapes(startOfRecord);
+    l.end_of_record = expandEscapes(endOfRecord);
+    l.field_open_tag = expandEscapes(fieldOpenTag);
+    l.field_close_tag = expandEscapes(fieldCloseTag);
+    l.field_separator = expandEscapes(fieldSeparator);
+    l.use_end_of_record_in_last_record = readsAsYes(useEndOfRecordInLastRecord);
+    return l;
+}
+
+QString ExportLayout::fileTypeForFormat(int code)
+{
+    switch (code) {
+    case kTabSeparated:
+        return QStringLiteral("tsv");
+    case kQuotedCsv:
+    case kPlainCsv:
+        return QStringLiteral("csv");
+    case kHtmlPage:
+        return QStringLiteral("html");
+    default:
+        return QStringLiteral("txt");
+    }
+}
+
+QString ExportLayout::expandEscapes(QString text)
+{
+    text.replace(QLatin1String("\\n"), QLatin1String("\n"));
+    text.replace(QLatin1String("\\t"), QLatin1String("\t"));
+    return text;
+}
+
+QString ExportLayout::escapeControls(QString text)
+{
+    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    return text;
+}
+
+bool ExportLayout::readsAsYes(const std::optional<QString>& flag)
+{
+    if (!flag)
+        return false;
+    qsizetype i = 0;
+    const qsizetype n = flag->size();
+    while (i < n && flag->at(i).isSpace())
+        ++i;
+    if (i < n && (flag->at(i) == QLatin1Char('+') || flag->at(i) == QLatin1Char('-')))
+        ++i;
+    while (i < n && flag->at(i) == QLatin1Char('0'))
+        ++i;
+    if (i >= n)
+        return false;
+    const QChar c = flag->at(i);
+    return c == QLatin1Char('Y') || c == QLatin1Char('y') || c == QLatin1Char('T') ||
+           c == QLatin1Char('t') || (c >= QLatin1Char('1') && c <= QLatin1Char('9'));
+}
+
+} // namespace quillory

@@ -1,0 +1,108 @@
+#include "exchange/exportvalue.h"
+
+#include "exchange/exportlayout.h"
+
+#include <QDateTime>
+
+#include <cmath>
+
+namespace quillory {
+
+namespace {
+
+// Seconds between the Unix epoch and 2001-01-01 00:00:00 UTC, the origin of archived dates.
+constexpr double kSecondsFrom1970To2001 = 978307200.0;
+
+QString shortDateText(const DateValue& date, const QLocale& locale)
+{
+    const double msecs = (date.secondsSince2001 + kSecondsFrom1970To2001) * 1000.0;
+    // Beyond this QDateTime cannot represent the moment; such a date is written as "".
+    if (!std::isfinite(msecs) || std::fabs(msecs) > 8.0e15)
+        return {};
+    const QDateTime moment = QDateTime::fromMSecsSinceEpoch(std::llround(msecs));
+    if (!moment.isValid())
+        return {};
+    return locale.toString(moment.date(), QLocale::ShortFormat);
+}
+
+void cleanLineEnds(QString& text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QLatin1String(" \n"), QLatin1String(" "));
+    text.replace(QLatin1String("\n "), QLatin1String(" "));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+} // namespace
+
+QString ExportValue::text(const Value& value, const QLocale& locale)
+{
+    switch (value.type()) {
+    case Value::Type::String:
+        return *value.stringPtr();
+    case Value::Type::Bool:
+        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    case Value::Type::Integer:
+        return QString::number(value.toInteger());
+    case Value::Type::Unsigned:
+        return QString::number(value.toUnsigned());
+    case Value::Type::Real:
+        return QString::number(value.toReal(), 'f', QLocale::FloatingPointShortest);
+    case Value::Type::Date:
+        return shortDateText(value.toDate(), locale);
+    default:
+        return {};
+    }
+}
+
+bool ExportValue::needsCleaning(int format, QStringView text)
+{
+    if (format != ExportLayout::kTabSeparated && format != ExportLayout::kQuotedCsv &&
+        format != ExportLayout::kPlainCsv)
+        return false;
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '\n':
+        case '\r':
+            return true;
+        case '\t':
+            if (format == ExportLayout::kTabSeparated)
+                return true;
+            break;
+        case ',':
+            if (format == ExportLayout::kPlainCsv)
+                return true;
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+QString ExportValue::clean(int format, QString text)
+{
+    switch (format) {
+    case ExportLayout::kTabSeparated:
+        text.replace(QLatin1String(" \t"), QLatin1String(" "));
+        text.replace(QLatin1String("\t "), QLatin1String(" "));
+        text.replace(QLatin1Char('\t'), QLatin1Char(' '));
+        cleanLineEnds(text);
+        break;
+    case ExportLayout::kQuotedCsv:
+        cleanLineEnds(text);
+        break;
+    case ExportLayout::kPlainCsv:
+        cleanLineEnds(text);
+        text.replace(QLatin1String(" ,"), QLatin1String(" "));
+        text.replace(QLatin1String(", "), QLatin1String(" "));
+        text.replace(QLatin1Char(','), QLatin1Char(' '));
+        break;
+    default:
+        break;
+    }
+    return text;
+}
+
+} // namespace quillory

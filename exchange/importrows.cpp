@@ -1,0 +1,69 @@
+#include "exchange/importrows.h"
+
+#include "core/array.h"
+
+namespace quillory {
+
+void ImportRows::reset(QString text)
+{
+    m_fields.clear();
+    m_fields.shrink_to_fit();
+    m_rowStarts.clear();
+    m_rowStarts.shrink_to_fit();
+    m_text = std::move(text);
+}
+
+void ImportRows::reserve(qsizetype rows, qsizetype fields)
+{
+    m_rowStarts.reserve(size_t(rows));
+    m_fields.reserve(size_t(fields));
+}
+
+void ImportRows::appendRow(const std::vector<QStringView>& fields)
+{
+    m_rowStarts.push_back(qsizetype(m_fields.size()));
+    m_fields.insert(m_fields.end(), fields.begin(), fields.end());
+}
+
+qsizetype ImportRows::fieldCount(qsizetype row) const
+{
+    if (row < 0 || row >= rowCount())
+        return 0;
+    const qsizetype end =
+        row + 1 < rowCount() ? m_rowStarts[size_t(row + 1)] : qsizetype(m_fields.size());
+    return end - m_rowStarts[size_t(row)];
+}
+
+QStringView ImportRows::element(qsizetype row, qsizetype column) const
+{
+    if (column < 0 || column >= fieldCount(row))
+        return {};
+    return m_fields[size_t(m_rowStarts[size_t(row)] + column)];
+}
+
+QStringList ImportRows::elements(qsizetype row) const
+{
+    QStringList list;
+    const qsizetype n = fieldCount(row);
+    list.reserve(n);
+    for (qsizetype c = 0; c < n; ++c)
+        list.append(element(row, c).toString());
+    return list;
+}
+
+DictPtr ImportRows::rowDict(qsizetype row) const
+{
+    const qsizetype n = fieldCount(row);
+    std::vector<Value> items;
+    items.reserve(size_t(n));
+    for (qsizetype c = 0; c < n; ++c) {
+        DictPtr field = Dict::make();
+        field->set(QStringLiteral("element"), Value::string(element(row, c).toString()));
+        items.push_back(Value::dict(field));
+    }
+    DictPtr dict = Dict::make();
+    dict->set(QStringLiteral("elements"), Value::array(Array::make(std::move(items))));
+    return dict;
+}
+
+} // namespace quillory

@@ -1,0 +1,421 @@
+#include "exchange/importsession.h"
+
+#include "exchange/importlinesplitter.h"
+#include "exchange/textfiledecoder.h"
+
+#include <QLoggingCategory>
+
+namespace quillory {
+
+Q_LOGGING_CATEGORY(lcImport, "quillory.import")
+
+const QString ImportSession::kNoImport = QStringLiteral("NO_IMPORT");
+const QString ImportSession::kNewField = QStringLiteral("NEW_FIELD");
+const QString ImportSession::kImportFlag = QStringLiteral("\u00BB");
+
+namespace {
+
+// Progress is reported every so many lines or rows, so that the callback costs nothing.
+constexpr qint64 kProgressStep = 1 << 16;
+
+std::vector<QStringView> cutLines(const QString& text)
+{
+    std::vector<QStringView> lines;
+    lines.reserve(size_t(text.count(u'\n') + 1));
+    const QStringView all(text);
+    qsizetype start = 0;
+    for (qsizetype i = all.indexOf(u'\n'); i >= 0; i = all.indexOf(u'\n', start)) {
+        lines.push_back(all.sliced(start, i - start));
+        start = i + 1;
+    }
+    lines.push_back(all.sliced(start));
+    return lines;
+}
+
+std::optional<QStringList> splitToList(QStringView line, QChar sep)
+{
+    std::vector<QStringView> fields;
+    if (!ImportLineSplitter::splitQuoted(line, sep, fields))
+        return std::nullopt;
+    QStringList list;
+    list.reserve(qsizetype(fields.size()));
+    for (QStringView f : fields)
+        list.append(f.toString());
+    return list;
+}
+
+ImportLineSplitter::FieldCounts fieldSums(const std::vector<QStringView>& lines)
+{
+    ImportLineSplitter::FieldCounts sums;
+    for (QStringView line : lines) {
+        const auto c = ImportLineSplitter::countFields(line);
+        sums.comma += c.comma;
+        sums.semicolon += c.semicolon;
+        sums.tab += c.tab;
+    }
+    return sums;
+}
+
+// Every tie falls to tab, a comma sum equal to the semicolon sum included.
+int chooseFormat(const ImportLineSplitter::FieldCounts& sums)
+{
+    if (sums.comma > sums.semicolon && sums.comma > sums.tab)
+        return ImportSession::CommaFormat;
+    if (sums.semicolon > sums.comma && sums.semicolon > sums.tab)
+        return ImportSession::SemicolonFormat;
+    return ImportSession::TabFormat;
+}
+
+} // namespace
+
+ImportSession::ImportSession() : ImportSession(nullptr, nullptr, nullptr) {}
+
+ImportSession::ImportSession(std::vector<Record>* dataArray,
+                                         std::vector<FieldKey>* keyArray, ImportTarget* sender)
+    : m_outsideDataArray(dataArray), m_outsideKeyArray(keyArray), m_requester(sender)
+{
+    // The first four menu items come with the sheet; the two empty ones are separators.
+    m_destinationMenuTitles = {QStringLiteral("Do not import"), QString(),
+                               QStringLiteral("New field"), QString()};
+}
+
+ImportSession::~ImportSession() = default;
+
+void ImportSession::setDataArray(std::vector<Record>* dataArray,
+                                       std::vector<FieldKey>* keyArray)
+{
+    m_outsideDataArray = dataArray;
+    m_outsideKeyArray = keyArray;
+    m_doNotImportFirstRecord = false;
+    m_useFirstRecordAsFieldsName = false;
+    m_enableFirstRecAsNameOption = true;
+}
+
+// ---- Parsing ----------------------------------------------------------------------------
+
+std::optional<QStringList> ImportSession::splitCommaRow(QStringView line)
+{
+    return splitToList(line, u',');
+}
+
+std::optional<QStringList> ImportSession::splitSemicolonRow(QStringView line)
+{
+    return splitToList(line, u';');
+}
+
+int ImportSession::guessFileFormat(const std::vector<QStringView>& lines)
+{
+    return chooseFormat(fieldSums(lines));
+}
+
+void ImportSession::adjustContentStringBeforeProcessing(QString&) {}
+
+void ImportSession::adjustContentArrayBeforeProcessing(std::vector<QStringView>&) {}
+
+void ImportSession::load(const QString& path)
+{
+    load(path, AutomaticFormat, TextFileDecoder::Automatic);
+}
+
+void ImportSession::load(const QString& path, int format, int encoding)
+{
+    m_rows.reset();
+    loadText(TextFileDecoder::autoReadFromFile(path, encoding), format);
+}
+
+void ImportSession::loadText(std::optional<QString> text, int format)
+{
+    m_rows.reset();
+    m_selectedRow = -1;
+    m_settingsPrepared = false;
+
+    {
+        std::vector<QStringView> lines;
+        if (text) {
+            TextFileDecoder::replaceStringWithNewline(*text);
+            adjustContentStringBeforeProcessing(*text);
+            // The rows slice the text that the row table keeps, so the lines are cut from it.
+            m_rows.reset(std::move(*text));
+            lines = cutLines(m_rows.text());
+        }
+        adjustContentArrayBeforeProcessing(lines);
+        parseLines(lines, format);
+    }
+
+    if (m_rows.rowCount() > 0)
+        m_selectedRow = 0;
+    m_mappingRows.assign(size_t(m_numOfMaxField), ImportMappingRow{});
+    countImportedFields();
+
+    if (m_useSettingsPanel)
+        openSettings();
+    else
+        DoImport();
+}
+
+void ImportSession::parseLines(const std::vector<QStringView>& lines, int format)
+{
+    m_numOfMaxField = 0;
+    const qint64 total = qint64(lines.size());
+    if (format != AutomaticFormat && format != TabFormat && format != CommaFormat &&
+        format != SemicolonFormat) {
+        reportProgress(total, total);
+        return;
+    }
+    // One counting pass serves the guess and sizes the field table, which then never grows.
+    const ImportLineSplitter::FieldCounts sums = fieldSums(lines);
+    if (format == AutomaticFormat)
+        format = chooseFormat(sums);
+    const QChar sep = format == SemicolonFormat ? QChar(u';') : QChar(u',');
+    const qint64 fieldTotal =
+        format == TabFormat ? sums.tab : (format == CommaFormat ? sums.comma : sums.semicolon);
+    m_rows.reserve(qsizetype(lines.size()), qsizetype(fieldTotal));
+
+    std::vector<QStringView> fields;
+    for (qint64 i = 0; i < total; ++i) {
+        if (i % kProgressStep == 0)
+            reportProgress(i, total);
+        const QStringView line = lines[size_t(i)];
+        fields.clear();
+        if (format == TabFormat) {
+            ImportLineSplitter::splitAtTabs(line, fields);
+            // Every line widens the column count, even an empty one that makes no row.
+            m_numOfMaxField = std::max(m_numOfMaxField, qsizetype(fields.size()));
+            if (!line.isEmpty())
+                m_rows.appendRow(fields);
+        } else if (ImportLineSplitter::splitQuoted(line, sep, fields)) {
+            m_numOfMaxField = std::max(m_numOfMaxField, qsizetype(fields.size()));
+            m_rows.appendRow(fields);
+        }
+    }
+    reportProgress(total, total);
+}
+
+void ImportSession::reportProgress(qint64 done, qint64 total) const
+{
+    if (m_progress)
+        m_progress(done, total);
+}
+
+// ---- Settings and mapping ---------------------------------------------------------------
+
+void ImportSession::openSettings()
+{
+    m_currentRecordIndex = 1;
+    m_selectedRow = m_rows.rowCount() > 0 ? 0 : -1;
+    preImportSettings();
+    m_settingsPrepared = true;
+}
+
+void ImportSession::setMapping(ImportMappingRow& row, int destination)
+{
+    row.destination = destination;
+    row.importFlag = destination != kNoImportDestination ? kImportFlag : QString();
+}
+
+bool ImportSession::chooseDestination(int row, int destination)
+{
+    if (row < 0 || size_t(row) >= m_mappingRows.size())
+        return false;
+    // Only real destinations can be chosen: not the separators, nothing past the list.
+    const auto entry = destinationAt(destination);
+    if (!entry || entry->isEmpty())
+        return false;
+    m_mappingRows[size_t(row)].destination = destination;
+    clearSharedDestinations(row);
+    return true;
+}
+
+void ImportSession::clearSharedDestinations(int row)
+{
+    if (row < 0 || size_t(row) >= m_mappingRows.size())
+        return;
+    const int d = m_mappingRows[size_t(row)].destination;
+    for (size_t i = 0; i < m_mappingRows.size(); ++i) {
+        ImportMappingRow& r = m_mappingRows[i];
+        if (i == size_t(row))
+            setMapping(r, d);
+        else if (d != kNoImportDestination && r.destination == d)
+            setMapping(r, kNoImportDestination);
+    }
+    countImportedFields();
+}
+
+void ImportSession::resetMapping()
+{
+    for (ImportMappingRow& r : m_mappingRows)
+        setMapping(r, kNoImportDestination);
+    countImportedFields();
+}
+
+void ImportSession::mapAllToNewFields()
+{
+    for (ImportMappingRow& r : m_mappingRows)
+        setMapping(r, kNewFieldDestination);
+    countImportedFields();
+}
+
+void ImportSession::mapInCascade()
+{
+    for (size_t i = 0; i < m_mappingRows.size(); ++i) {
+        const qsizetype d = rowToStartCascadeAssignment + qsizetype(i);
+        setMapping(m_mappingRows[i],
+                   d < m_destinationKeys.size() ? int(d) : kNoImportDestination);
+    }
+    countImportedFields();
+}
+
+void ImportSession::mapFromFirstRow()
+{
+    if (m_rows.rowCount() == 0)
+        return;
+    resetMapping();
+    const qsizetype fieldCount = m_rows.fieldCount(0);
+    const qsizetype userFields = m_destinationKeys.size() - rowToStartCascadeAssignment;
+    for (qsizetype column = 0; column < fieldCount && size_t(column) < m_mappingRows.size();
+         ++column) {
+        const QString header = m_rows.element(0, column).toString().toLower();
+        for (qsizetype j = 0; j < userFields && m_outsideKeyArray &&
+                              size_t(kFirstUserKeyIndex + j) < m_outsideKeyArray->size();
+             ++j) {
+            const FieldKey& key = (*m_outsideKeyArray)[size_t(kFirstUserKeyIndex + j)];
+            if (header == key.publicKey.toLower())
+                setMapping(m_mappingRows[size_t(column)], int(rowToStartCascadeAssignment + j));
+        }
+    }
+    m_doNotImportFirstRecord = true;
+    countImportedFields();
+}
+
+void ImportSession::firstRowSetFieldsNameSelected()
+{
+    m_doNotImportFirstRecord = m_useFirstRecordAsFieldsName;
+    countImportedFields();
+}
+
+void ImportSession::showNextRecord()
+{
+    if (m_currentRecordIndex < m_rows.rowCount()) {
+        m_selectedRow = m_currentRecordIndex;
+        ++m_currentRecordIndex;
+    }
+    countImportedFields();
+}
+
+void ImportSession::showPrevRecord()
+{
+    if (m_currentRecordIndex > 1) {
+        --m_currentRecordIndex;
+        m_selectedRow = m_currentRecordIndex - 1;
+    }
+    countImportedFields();
+}
+
+void ImportSession::countImportedFields()
+{
+    int n = 0;
+    for (const ImportMappingRow& r : m_mappingRows) {
+        if (r.destination != kNoImportDestination)
+            ++n;
+    }
+    m_numberOfImportedFields = n;
+}
+
+std::optional<QString> ImportSession::destinationOfColumn(int column) const
+{
+    if (column < 0 || size_t(column) >= m_mappingRows.size())
+        return std::nullopt;
+    return destinationAt(m_mappingRows[size_t(column)].destination);
+}
+
+std::optional<QString> ImportSession::destinationAt(int index) const
+{
+    if (index < 0 || index >= m_destinationKeys.size())
+        return std::nullopt;
+    return m_destinationKeys[index];
+}
+
+void ImportSession::appendImportedRecord(const Record& record)
+{
+    if (m_outsideDataArray)
+        m_outsideDataArray->push_back(record);
+}
+
+// ---- The import -------------------------------------------------------------------------
+
+Record ImportSession::newImportRecord()
+{
+    qCWarning(lcImport, "[ImportSession newImportRecord] must be subclassed");
+    return nullptr;
+}
+
+void ImportSession::recordIsGoingToBeInserted(const Record&) {}
+
+QString ImportSession::destinationKeyForColumn(qsizetype column, qsizetype fieldsInRow) const
+{
+    if (m_columnInnerKeys.size() >= fieldsInRow)
+        return m_columnInnerKeys[column];
+    // Only a field entry names a key: "NO_IMPORT" and "NEW_FIELD" must never become entries.
+    const auto entry = destinationOfColumn(int(column));
+    if (!entry || m_mappingRows[size_t(column)].destination < rowToStartCascadeAssignment)
+        return {};
+    return *entry;
+}
+
+void ImportSession::DoImport()
+{
+    // Without the settings step (useSettingsPanel off) the counter and the destinations would
+    // never be set up, and the records would be numbered from 0.
+    if (!m_settingsPrepared) {
+        preImportSettings();
+        m_settingsPrepared = true;
+    }
+    m_columnInnerKeys.clear();
+    willImport();
+
+    const qsizetype rowCount = m_rows.rowCount();
+    if (m_outsideDataArray)
+        m_outsideDataArray->reserve(m_outsideDataArray->size() + size_t(rowCount));
+
+    // Where each column's key last sat in a record: records are all built alike, so this
+    // spares searching the record's entries for every field.
+    std::vector<qsizetype> entryHint(size_t(m_numOfMaxField), -1);
+    const bool headerRow = m_useHeaderNames && rowCount > 0;
+    for (qsizetype r = headerRow ? 1 : 0; r < rowCount; ++r) {
+        if (r % kProgressStep == 0)
+            reportProgress(r, rowCount);
+        Record record = newImportRecord();
+        if (!record)
+            break;
+        const qsizetype fieldCount = m_rows.fieldCount(r);
+        auto& entries = record->entries;
+        for (qsizetype e = 0; e < fieldCount; ++e) {
+            const QString key = destinationKeyForColumn(e, fieldCount);
+            if (key.isEmpty())
+                continue;
+            Value value = Value::string(m_rows.element(r, e).toString());
+            qsizetype& hint = entryHint[size_t(e)];
+            if (hint >= 0 && size_t(hint) < entries.size() && entries[size_t(hint)].first == key) {
+                entries[size_t(hint)].second = std::move(value);
+                continue;
+            }
+            record->set(key, std::move(value));
+            for (size_t i = 0; i < entries.size(); ++i) {
+                if (entries[i].first == key) {
+                    hint = qsizetype(i);
+                    break;
+                }
+            }
+        }
+        if (r == 0 && m_doNotImportFirstRecord)
+            continue;
+        if (fieldCount > 0) {
+            recordIsGoingToBeInserted(record);
+            appendImportedRecord(record);
+        }
+    }
+    reportProgress(rowCount, rowCount);
+    didImport();
+}
+
+} // namespace quillory

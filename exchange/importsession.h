@@ -1,0 +1,190 @@
+#pragma once
+
+#include "core/fieldkey.h"
+#include "core/importtarget.h"
+#include "core/record.h"
+#include "exchange/importmappingrow.h"
+#include "exchange/importrows.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace quillory {
+
+// The import engine: reads a delimited text file into rows and columns, holds the user's
+// mapping of columns to destinations, and turns every row into a record of the outside list.
+// Subclasses tie it to a document through the hooks.
+class ImportSession
+{
+public:
+    enum FileFormat : int {
+        AutomaticFormat = 0,
+        TabFormat = 1,
+        CommaFormat = 2,
+        SemicolonFormat = 3
+    };
+    // Index of the first field in the destination list.
+    static constexpr int rowToStartCascadeAssignment = 4;
+    static constexpr int kNoImportDestination = 0;
+    static constexpr int kNewFieldDestination = 2;
+    static const QString kNoImport;   // "NO_IMPORT"
+    static const QString kNewField;   // "NEW_FIELD"
+    static const QString kImportFlag; // "»"
+
+    // Called with (done, total) while a file is parsed and while records are made.
+    using ProgressCallback = std::function<void(qint64 done, qint64 total)>;
+
+    // An engine with no outside lists and no requester.
+    ImportSession();
+    // dataArray and keyArray are the document's lists (not owned); new records are appended to
+    // dataArray. sender is who asked for the import (not owned; may be null).
+    ImportSession(std::vector<Record>* dataArray, std::vector<FieldKey>* keyArray,
+                        ImportTarget* sender);
+    virtual ~ImportSession();
+    ImportSession(const ImportSession&) = delete;
+    ImportSession& operator=(const ImportSession&) = delete;
+
+    // Takes the lists for a new import and clears the first-row options.
+    void setDataArray(std::vector<Record>* dataArray, std::vector<FieldKey>* keyArray);
+
+    // ---- Parsing ------------------------------------------------------------------------
+    // Parses with automatic format and encoding.
+    void load(const QString& path);
+    // Replaces the rows and the mapping rows with those of the file; a format code outside
+    // 0-3 reads no rows. Ends by opening the settings (useSettingsPanel) or importing at once.
+    void load(const QString& path, int format, int encoding);
+    // The same from decoded text (none: no lines).
+    void loadText(std::optional<QString> text, int format);
+
+    // Fields of one line cut at commas / semicolons outside double quotes, or none for a line
+    // that is empty or spaces only.
+    static std::optional<QStringList> splitCommaRow(QStringView line);
+    static std::optional<QStringList> splitSemicolonRow(QStringView line);
+    // Comma if its field sum beats both others, else semicolon if it does, else tab.
+    static int guessFileFormat(const std::vector<QStringView>& lines);
+
+    const ImportRows& importRows() const { return m_rows; }
+    qsizetype numberOfImportRows() const { return m_rows.rowCount(); }
+    // Index of the import row the settings show (the row controller's selection), -1 for none.
+    qsizetype selectedImportRow() const { return m_selectedRow; }
+    qsizetype widestRowFieldCount() const { return m_numOfMaxField; }
+    const std::vector<ImportMappingRow>& mappingRows() const { return m_mappingRows; }
+
+    int fileFormat() const { return m_fileFormat; }
+    void setFileFormat(int f) { m_fileFormat = f; }
+    int encoding() const { return m_fileEncode; }
+    void setEncoding(int e) { m_fileEncode = e; }
+    bool useSettingsPanel() const { return m_useSettingsPanel; }
+    void setUseSettingsPanel(bool u) { m_useSettingsPanel = u; }
+    void setProgressCallback(ProgressCallback callback) { m_progress = std::move(callback); }
+
+    // ---- Settings and mapping -------------------------------------------------------------
+    // The destination list: "NO_IMPORT", "", "NEW_FIELD", "", then the user fields' inner keys.
+    const QStringList& destinationKeys() const { return m_destinationKeys; }
+    // The destination menu, parallel to destinationKeys ("" for a separator).
+    const QStringList& destinationMenuTitles() const { return m_destinationMenuTitles; }
+
+    // Opens the settings: shows the first row and prepares the destinations.
+    void openSettings();
+    // Leaves the settings without importing; rows and mapping stay.
+    void cancelSettings() {}
+    // Makes the new fields, then one record per import row.
+    void DoImport();
+
+    // The user chose destination for the mapping row at row; false when either is not one
+    // that can be chosen (a separator, or out of range).
+    bool chooseDestination(int row, int destination);
+    // Clears other rows that now share the chosen destination.
+    virtual void clearSharedDestinations(int row);
+    void resetMapping();
+    void mapAllToNewFields();
+    void mapInCascade();
+    // Maps columns whose first-row text names a user field (case-insensitively) and marks the
+    // first row as a header. Does nothing when there is no import row.
+    void mapFromFirstRow();
+    void firstRowSetFieldsNameSelected();
+    void showNextRecord();
+    void showPrevRecord();
+    void countImportedFields();
+    // The destination-list entry chosen for a column, or none past the end of either list.
+    std::optional<QString> destinationOfColumn(int column) const;
+    // The destination-list entry at index, or none past the end.
+    std::optional<QString> destinationAt(int index) const;
+    void appendImportedRecord(const Record& record);
+
+    int numberOfImportedFields() const { return m_numberOfImportedFields; }
+    int currentRecordIndex() const { return m_currentRecordIndex; }
+    const QStringList& columnInnerKeys() const
+    {
+        return m_columnInnerKeys;
+    }
+    bool doNotImportFirstRecord() const { return m_doNotImportFirstRecord; }
+    void setDoNotImportFirstRecord(bool d) { m_doNotImportFirstRecord = d; }
+    bool useFirstRecordAsFieldsName() const { return m_useFirstRecordAsFieldsName; }
+    void setUseFirstRecordAsFieldsName(bool u) { m_useFirstRecordAsFieldsName = u; }
+    bool enableFirstRecAsNameOption() const { return m_enableFirstRecAsNameOption; }
+    void setEnableFirstRecAsNameOption(bool e) { m_enableFirstRecAsNameOption = e; }
+    bool notVisibleFirstRecAsNameOption() const { return m_notVisibleFirstRecAsNameOption; }
+    void setNotVisibleFirstRecAsNameOption(bool n) { m_notVisibleFirstRecAsNameOption = n; }
+    // New fields made for columns are named after the first row, which then makes no record
+    // and takes no counter. Off by default.
+    bool useHeaderNamesForNewFields() const { return m_useHeaderNames; }
+    void setUseHeaderNamesForNewFields(bool u) { m_useHeaderNames = u; }
+
+    std::vector<Record>* outsideDataArray() const { return m_outsideDataArray; }
+    std::vector<FieldKey>* outsideKeyArray() const { return m_outsideKeyArray; }
+    ImportTarget* requester() const { return m_requester; }
+
+protected:
+    // Hooks for subclasses; the engine's own do nothing (or return their argument unchanged).
+    virtual void adjustContentStringBeforeProcessing(QString& text);
+    // The lines are slices of importRows().text(); they may be dropped or reordered.
+    virtual void adjustContentArrayBeforeProcessing(std::vector<QStringView>& lines);
+    virtual void preImportSettings() {}
+    // Fills columnInnerKeys, one inner key (or "") per mapping row.
+    virtual void willImport() {}
+    virtual Record newImportRecord();
+    virtual void recordIsGoingToBeInserted(const Record& record);
+    virtual void didImport() {}
+
+    void setMapping(ImportMappingRow& row, int destination);
+    void reportProgress(qint64 done, qint64 total) const;
+
+    QStringList m_destinationKeys;
+    QStringList m_destinationMenuTitles;
+    QStringList m_columnInnerKeys;
+    std::vector<ImportMappingRow> m_mappingRows;
+
+private:
+    void parseLines(const std::vector<QStringView>& lines, int format);
+    // The inner key that receives column values, or "" when the column is skipped.
+    QString destinationKeyForColumn(qsizetype column, qsizetype fieldsInRow) const;
+
+    std::vector<Record>* m_outsideDataArray = nullptr;
+    std::vector<FieldKey>* m_outsideKeyArray = nullptr;
+    ImportTarget* m_requester = nullptr;
+
+    ImportRows m_rows;
+    qsizetype m_selectedRow = -1;
+    qsizetype m_numOfMaxField = 0;
+    int m_fileFormat = AutomaticFormat;
+    int m_fileEncode = 0;
+    bool m_useSettingsPanel = true;
+    bool m_settingsPrepared = false;
+    ProgressCallback m_progress;
+
+    int m_numberOfImportedFields = 0;
+    int m_currentRecordIndex = 1;
+    bool m_doNotImportFirstRecord = false;
+    bool m_useFirstRecordAsFieldsName = false;
+    bool m_enableFirstRecAsNameOption = true;
+    bool m_notVisibleFirstRecAsNameOption = false;
+    bool m_useHeaderNames = false;
+};
+
+} // namespace quillory
