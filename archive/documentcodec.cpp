@@ -1,10 +1,10 @@
 #include "archive/documentcodec.h"
 
+#include "archive/keyedarchivereader.h"
+#include "archive/keyedarchivewriter.h"
 #include "core/array.h"
 #include "core/dict.h"
 #include "core/document.h"
-#include "archive/keyedarchivereader.h"
-#include "archive/keyedarchivewriter.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -54,17 +54,6 @@ bool isPrototypeKey(QStringView key)
 }
 
 // Everything the file holds, decoded before any of it reaches the document.
-struct Contents
-{
-    std::vector<FieldKey> keys;
-    std::vector<Record> records;
-    bool destinationDefined = false;
-    std::optional<QByteArray> bookmark;
-    std::vector<PrototypePtr> prototypes;
-    QString mainTabId;
-    QString secTabId;
-    std::vector<std::pair<QString, Value>> unknown;
-};
 
 // The list under key: none when missing, nothing (an error) when it is not a list.
 std::optional<ArrayPtr> listUnder(const Dict& root, const QString& key, QString* error)
@@ -98,7 +87,7 @@ PrototypePtr prototypeFrom(const Dict& d)
     return p;
 }
 
-bool decodeContents(const Dict& root, Contents& c, QString* error)
+bool decodeContents(const Dict& root, DocumentContents& c, QString* error)
 {
     const auto keys = listUnder(root, kKeyArrayKey, error);
     if (!keys)
@@ -156,7 +145,7 @@ bool decodeContents(const Dict& root, Contents& c, QString* error)
     c.secTabId = root.value(kSecTabKey).toString();
     for (const auto& entry : root.entries)
         if (!isRootKey(entry.first))
-            c.unknown.push_back(entry);
+            c.unknownEntries.push_back(entry);
     return true;
 }
 
@@ -235,90 +224,61 @@ Value rootValue(const Document& doc)
 
 QByteArray DocumentCodec::dataOfType(const Document& doc)
 {
-    return KeyedArchiveWriter::archivedData(rootValue(doc)).value_or(QByteArray());
+    Result<QByteArray> data = KeyedArchiveWriter::archivedData(rootValue(doc));
+    return data ? data.value() : QByteArray();
 }
 
-DocumentCodec::ReadResult DocumentCodec::readFromData(Document& doc, const QByteArray& data)
+Result<> DocumentCodec::readFromData(Document& doc, const QByteArray& data)
 {
-    ReadResult result;
-    QString error;
-    const std::optional<Value> root = KeyedArchiveReader::rootObject(data, &error);
-    if (!root) {
-        result.error = QStringLiteral("not a valid document: %1").arg(error);
-        return result;
-    }
+    const Result<Value> root = KeyedArchiveReader::rootObject(data);
+    if (!root)
+        return fail(QStringLiteral("not a valid document: %1").arg(root.message()));
     const DictPtr dict = root->toDict();
-    if (!dict) {
-        result.error = QStringLiteral("not a valid document: its root object is not a dictionary");
-        return result;
-    }
+    if (!dict)
+        return fail(QStringLiteral("not a valid document: its root object is not a dictionary"));
 
     const Value version = dict->value(kAppVersionKey);
-    if (!version.isNone() && !version.isNumber()) {
-        result.error = QStringLiteral("not a valid document: appversion is not a number");
-        return result;
-    }
+    if (!version.isNone() && !version.isNumber())
+        return fail(QStringLiteral("not a valid document: appversion is not a number"));
     if (version.toUnsigned() > Document::kAppVersion) {
-        result.alert = Alert::newerDocument();
-        result.error = result.alert->messageText;
-        return result;
+        const Alert alert = Alert::newerDocument();
+        return Failure{alert.messageText, alert};
     }
 
-    Contents c;
-    if (!decodeContents(*dict, c, &error)) {
-        result.error = QStringLiteral("not a valid document: %1").arg(error);
-        return result;
-    }
-    doc.keyArray() = std::move(c.keys);
-    doc.dataArray() = std::move(c.records);
-    doc.setSelectedDestinationDefined(c.destinationDefined);
-    doc.setSelectedDestinationBookmark(std::move(c.bookmark));
-    doc.universalFilePrototypeArray() = std::move(c.prototypes);
-    doc.setMainTabId(c.mainTabId);
-    doc.setSecTabId(c.secTabId);
-    doc.unknownEntries() = std::move(c.unknown);
-    result.ok = true;
-    return result;
+    DocumentContents contents;
+    QString error;
+    if (!decodeContents(*dict, contents, &error))
+        return fail(QStringLiteral("not a valid document: %1").arg(error));
+    doc.setContents(std::move(contents));
+    return {};
 }
 
-DocumentCodec::ReadResult DocumentCodec::readFromFile(Document& doc, const QString& path)
+Result<> DocumentCodec::readFromFile(Document& doc, const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        ReadResult result;
-        result.error = file.errorString();
-        return result;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
     const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        ReadResult result;
-        result.error = file.errorString();
-        return result;
-    }
+    if (file.error() != QFileDevice::NoError)
+        return fail(file.errorString());
     return readFromData(doc, data);
 }
 
-DocumentCodec::WriteResult DocumentCodec::writeToFile(const Document& doc, const QString& path)
+Result<> DocumentCodec::writeToFile(const Document& doc, const QString& path)
 {
-    WriteResult result;
     QSaveFile file(path);
     // Unbuffered, so that every write reports how much reached the file: a buffered write that
     // falls short at commit() time would let a truncated file replace the good one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        result.error = file.errorString();
-        return result;
-    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(file.errorString());
     // Streamed into the temporary file that commit() renames over path.
-    if (!KeyedArchiveWriter::writeArchive(rootValue(doc), &file, &result.error)) {
+    if (Result<> written = KeyedArchiveWriter::writeArchive(rootValue(doc), &file); !written) {
         file.cancelWriting();
-        return result;
+        return written;
     }
-    if (!file.commit()) {
-        result.error = file.errorString();
-        return result;
-    }
-    result.ok = true;
-    return result;
+    if (!file.commit())
+        return fail(file.errorString());
+    return {};
 }
 
 } // namespace quillory

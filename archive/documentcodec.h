@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/alert.h"
+#include "core/result.h"
 
 #include <QByteArray>
 #include <QString>
@@ -17,27 +17,15 @@ class Document;
 class DocumentCodec
 {
 public:
-    struct ReadResult
-    {
-        bool ok = false;
-        // The newer-document alert when the file comes from a later release.
-        std::optional<Alert> alert;
-        QString error;
-    };
-
-    struct WriteResult
-    {
-        bool ok = false;
-        QString error;
-    };
-
     // The archive of the document; empty only when its values cannot be archived (a container
     // that contains itself), which the model never builds.
     static QByteArray dataOfType(const Document& doc);
-    static ReadResult readFromData(Document& doc, const QByteArray& data);
-    static ReadResult readFromFile(Document& doc, const QString& path);
+    // A refused file leaves the document as it was; a file from a later release fails with
+    // the newer-document alert.
+    static Result<> readFromData(Document& doc, const QByteArray& data);
+    static Result<> readFromFile(Document& doc, const QString& path);
     // Writes through a temporary file renamed over path, so a failed save keeps the old file.
-    static WriteResult writeToFile(const Document& doc, const QString& path);
+    static Result<> writeToFile(const Document& doc, const QString& path);
 };
 
 } // namespace quillory

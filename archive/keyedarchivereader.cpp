@@ -54,15 +54,15 @@ KeyedArchiveReader::KeyedArchiveReader()
         entry = {kNoRef, Field::Other};
 }
 
-std::optional<Value> KeyedArchiveReader::rootObject(const QByteArray& data, QString* error)
+Result<Value> KeyedArchiveReader::rootObject(const QByteArray& data)
 {
     KeyedArchiveReader reader;
     std::optional<Value> root;
     if (reader.open(data))
         root = reader.decodeTop();
-    if (!root && error)
-        *error = reader.error();
-    return root;
+    if (!root)
+        return quillory::fail(reader.error());
+    return *root;
 }
 
 bool KeyedArchiveReader::fail(const QString& message)

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "core/value.h"
 #include "archive/binaryplistreader.h"
+#include "core/result.h"
+#include "core/value.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -24,8 +25,8 @@ public:
     // Deepest nesting accepted (and written by KeyedArchiveWriter): the root is at depth 0.
     static constexpr int kMaxDepth = 512;
 
-    // The object under $top "root" (none for a nil root), or nothing with error set.
-    static std::optional<Value> rootObject(const QByteArray& data, QString* error = nullptr);
+    // The object under $top "root" (a none value for a nil root), or why the data was refused.
+    static Result<Value> rootObject(const QByteArray& data);
 
     // Checks the container and the envelope ($archiver, $version, $top, $objects).
     bool open(const QByteArray& data);

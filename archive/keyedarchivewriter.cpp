@@ -1,11 +1,11 @@
 #include "archive/keyedarchivewriter.h"
 
-#include "core/array.h"
-#include "core/dict.h"
 #include "archive/binaryplistwriter.h"
 #include "archive/keyedarchivereader.h"
 #include "archive/keyindexmap.h"
 #include "archive/pointerindexmap.h"
+#include "core/array.h"
+#include "core/dict.h"
 
 #include <algorithm>
 #include <optional>
@@ -568,19 +568,23 @@ bool Encoder::visitArray(quint64 u, const ArrayPtr& array, int depth)
 
 } // namespace
 
-std::optional<QByteArray> KeyedArchiveWriter::archivedData(const Value& root, QString* error)
+Result<QByteArray> KeyedArchiveWriter::archivedData(const Value& root)
 {
     Encoder encoder;
     QByteArray data;
-    if (!encoder.encode(root, nullptr, &data, error))
-        return std::nullopt;
+    QString error;
+    if (!encoder.encode(root, nullptr, &data, &error))
+        return fail(error);
     return data;
 }
 
-bool KeyedArchiveWriter::writeArchive(const Value& root, QIODevice* device, QString* error)
+Result<> KeyedArchiveWriter::writeArchive(const Value& root, QIODevice* device)
 {
     Encoder encoder;
-    return encoder.encode(root, device, nullptr, error);
+    QString error;
+    if (!encoder.encode(root, device, nullptr, &error))
+        return fail(error);
+    return {};
 }
 
 } // namespace quillory

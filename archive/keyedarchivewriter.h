@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/result.h"
 #include "core/value.h"
 
 #include <QByteArray>
@@ -20,11 +21,11 @@ class KeyedArchiveWriter
 public:
     // The archive with root under $top "root", or nothing with a message when the graph cannot
     // be archived (it has a cycle, or nests deeper than KeyedArchiveReader::kMaxDepth).
-    static std::optional<QByteArray> archivedData(const Value& root, QString* error = nullptr);
+    static Result<QByteArray> archivedData(const Value& root);
     // The same archive streamed to device (open for writing) without building it in memory;
-    // false with a message when the graph cannot be archived or the device fails. Nothing is
-    // written when the graph is refused.
-    static bool writeArchive(const Value& root, QIODevice* device, QString* error = nullptr);
+    // a failure when the graph cannot be archived or the device fails. Nothing is written when
+    // the graph is refused.
+    static Result<> writeArchive(const Value& root, QIODevice* device);
 };
 
 } // namespace quillory

@@ -73,13 +73,13 @@ std::unique_ptr<Document> CliContext::loadDocument(const QString& path)
 {
     auto doc = std::make_unique<Document>(&m_defaults);
     const auto result = DocumentCodec::readFromFile(*doc, path);
-    if (!result.ok) {
-        if (result.alert)
-            fail(ExitUsage,
-                 QStringLiteral("cannot open '%1': %2\n%3")
-                     .arg(path, result.alert->messageText, result.alert->informativeText));
+    if (!result) {
+        const std::optional<Alert>& alert = result.failure().alert;
+        if (alert)
+            fail(ExitUsage, QStringLiteral("cannot open '%1': %2\n%3")
+                                .arg(path, alert->messageText, alert->informativeText));
         else
-            fail(ExitUsage, QStringLiteral("cannot open '%1': %2").arg(path, result.error));
+            fail(ExitUsage, QStringLiteral("cannot open '%1': %2").arg(path, result.message()));
         return nullptr;
     }
     doc->prepareOpened();
@@ -91,8 +91,8 @@ std::unique_ptr<Document> CliContext::loadDocument(const QString& path)
 bool CliContext::saveDocument(const Document& doc, const QString& path)
 {
     const auto result = DocumentCodec::writeToFile(doc, path);
-    if (!result.ok) {
-        fail(ExitUsage, QStringLiteral("cannot save '%1': %2").arg(path, result.error));
+    if (!result) {
+        fail(ExitUsage, QStringLiteral("cannot save '%1': %2").arg(path, result.message()));
         return false;
     }
     return true;

@@ -20,9 +20,9 @@ int destinationCommand(CliContext& ctx, const QStringList& args)
     if (!doc)
         return ExitUsage;
     const QString dir = QDir(parser.positionalArguments()[1]).absolutePath();
-    const DestinationChoice choice = RunCommands::selectDestinationFolder(*doc, dir);
-    if (!choice.accepted)
-        return ctx.fail(ExitNoDestination, choice.message);
+    const Result<> chosen = RunCommands::selectDestinationFolder(*doc, dir);
+    if (!chosen)
+        return ctx.fail(ExitNoDestination, chosen.message());
     if (!ctx.saveDocument(*doc, docPath))
         return ExitUsage;
     ctx.out() << "Destination: " << dir << '\n';

@@ -1,5 +1,6 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
+#include "exchange/exportfieldpicker.h"
 #include "exchange/exportwriter.h"
 
 #include <QFileInfo>
@@ -86,8 +87,8 @@ int exportCommand(CliContext& ctx, const QStringList& args)
     if (!doc)
         return ExitUsage;
 
-    ExportWriter manager =
-        ExportWriter::forDocument(*doc, QFileInfo(docPath).fileName());
+    ExportWriter manager = ExportWriter::forDocument(*doc, QFileInfo(docPath).fileName());
+    ExportFieldPicker picker = ExportFieldPicker::forDocument(*doc);
     manager.fileFormatToSave = fmt->second;
     manager.setCustomFields(fmt->second);
     for (const LayoutOption& o : layout)
@@ -110,26 +111,27 @@ int exportCommand(CliContext& ctx, const QStringList& args)
             if (keyIndex < 0)
                 return ExitUsage;
             const QString inner = doc->keyArray()[keyIndex].innerKey;
-            const auto& left = manager.leftKeyArray();
+            const auto& left = picker.leftKeyArray();
             int at = -1;
             for (int i = 0; i < int(left.size()); ++i)
                 if (left[i].innerKey == inner)
                     at = i;
             if (at < 0)
                 return ctx.fail(ExitUsage, QStringLiteral("field '%1' is given twice").arg(name));
-            manager.setLeftSelection({at});
-            manager.addSelectedToRight();
+            picker.setLeftSelection({at});
+            picker.addSelectedToRight();
         }
     } else {
-        manager.addAllToRight();
+        picker.addAllToRight();
     }
+    manager.setFields(picker.rightKeyArray());
 
-    const ExportResult result = manager.exportToTextFile(outPath);
-    if (!result.ok)
-        return ctx.fail(ExitUsage,
-                        QStringLiteral("cannot export to '%1': %2").arg(outPath, result.message));
+    const Result<> written = manager.writeToFile(outPath);
+    if (!written)
+        return ctx.fail(ExitUsage, QStringLiteral("cannot export to '%1': %2")
+                                       .arg(outPath, written.message()));
     ctx.out() << "Exported " << manager.dataArray().size() << " records, "
-              << manager.rightKeyArray().size() << " fields, to " << outPath << '\n';
+              << manager.fields().size() << " fields, to " << outPath << '\n';
     return ExitOk;
 }
 

@@ -1,6 +1,6 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
-#include "exchange/documentimportsession.h"
+#include "exchange/importsession.h"
 
 #include <QFileInfo>
 
@@ -69,7 +69,7 @@ int importCommand(CliContext& ctx, const QStringList& args)
     if (!doc)
         return ExitUsage;
 
-    DocumentImportSession manager(*doc);
+    ImportSession manager(doc.get());
     manager.setUseSettingsPanel(true);
     manager.load(filePath, fmt->second, enc->second);
     if (manager.numberOfImportRows() == 0 && file.size() > 0)
@@ -121,7 +121,7 @@ int importCommand(CliContext& ctx, const QStringList& args)
 
     const size_t recordsBefore = doc->dataArray().size();
     const size_t fieldsBefore = doc->keyArray().size();
-    manager.DoImport();
+    manager.run();
     if (!ctx.saveDocument(*doc, docPath))
         return ExitUsage;
     ctx.out() << "Imported " << doc->dataArray().size() - recordsBefore << " records, added "

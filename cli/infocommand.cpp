@@ -55,7 +55,7 @@ std::optional<QString> destinationPath(const Document& doc)
     if (!doc.selectedDestinationBookmark())
         return std::nullopt;
     bool stale = false;
-    return LocationBookmark::urlForBookmark(*doc.selectedDestinationBookmark(), &stale);
+    return LocationBookmark::resolve(*doc.selectedDestinationBookmark(), &stale);
 }
 
 QJsonObject wholeDocument(const Document& doc)

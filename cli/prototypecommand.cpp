@@ -42,7 +42,8 @@ int add(CliContext& ctx, const QStringList& args, const QString& usage)
     if (!doc)
         return ExitUsage;
 
-    const PrototypePtr p = PrototypeCommands::getNewDestinationRowMulti(parser.isSet(multi));
+    const PrototypePtr p = PrototypeCommands::newPrototype(
+        parser.isSet(multi) ? PrototypeSide::OnePerRecord : PrototypeSide::AllInOne);
     p->isFolder = parser.isSet(folder);
     const auto pathText = ctx.templateArgument(parser.value(pathOpt));
     if (!pathText)
@@ -58,10 +59,7 @@ int add(CliContext& ctx, const QStringList& args, const QString& usage)
             return ExitUsage;
         *target = *value;
     }
-    if (p->isMulti)
-        PrototypeCommands::addTheDestination(*doc, p);
-    else
-        PrototypeCommands::addOneTheDestination(*doc, p);
+    PrototypeCommands::append(*doc, p);
     ctx.out() << "Added Prototype " << doc->universalFilePrototypeArray().size() << ": " << p->path
               << '\n';
     return ctx.saveDocument(*doc, docPath) ? ExitOk : ExitUsage;
@@ -85,10 +83,7 @@ int remove(CliContext& ctx, const QStringList& args, const QString& usage)
                                        .arg(parser.positionalArguments()[1])
                                        .arg(list.size()));
     const PrototypePtr p = list[n - 1];
-    if (p->isMulti)
-        PrototypeCommands::removeTheDestinationObj(*doc, p);
-    else
-        PrototypeCommands::removeOneTheDestinationObj(*doc, p);
+    PrototypeCommands::remove(*doc, p);
     return ctx.saveDocument(*doc, docPath) ? ExitOk : ExitUsage;
 }
 

@@ -5,7 +5,9 @@ namespace quillory {
 
 namespace {
 
-bool assign(CliContext& ctx, Document& doc, const Record& r, const QStringList& assignments)
+// A new record takes its values before it is listed; a listed one through the document.
+bool assign(CliContext& ctx, Document& doc, const Record& r, const QStringList& assignments,
+            bool listed)
 {
     for (const QString& a : assignments) {
         QString field, value;
@@ -14,7 +16,11 @@ bool assign(CliContext& ctx, Document& doc, const Record& r, const QStringList& 
         const int index = ctx.resolveField(doc, field);
         if (index < 0)
             return false;
-        r->set(doc.keyArray()[index].innerKey, Value::string(value));
+        const QString& inner = doc.keyArray()[index].innerKey;
+        if (listed)
+            doc.setRecordValue(r, inner, Value::string(value));
+        else
+            r->set(inner, Value::string(value));
     }
     return true;
 }
@@ -43,7 +49,7 @@ int recordCommand(CliContext& ctx, const QStringList& args)
 
     if (action == QLatin1String("add")) {
         const Record r = doc->newRecord();
-        if (!assign(ctx, *doc, r, pos.mid(2)))
+        if (!assign(ctx, *doc, r, pos.mid(2), false))
             return ExitUsage;
         doc->appendRecord(r);
         ctx.out() << "Added record " << doc->dataArray().size() << " (counter "
@@ -61,7 +67,7 @@ int recordCommand(CliContext& ctx, const QStringList& args)
         if (action == QLatin1String("set")) {
             if (pos.size() < 4)
                 return ctx.fail(ExitUsage, QStringLiteral("nothing to set\nUsage: ") + usage);
-            if (!assign(ctx, *doc, r, pos.mid(3)))
+            if (!assign(ctx, *doc, r, pos.mid(3), true))
                 return ExitUsage;
         } else {
             doc->deleteRecord(r);

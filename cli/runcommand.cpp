@@ -50,26 +50,21 @@ int runCommand(CliContext& ctx, const QStringList& args)
 
     // The log goes out exactly as the log view would hold it, flushed a few times a second so
     // that a terminal follows a long run without one write per piece.
-    qint64 errors = 0;
     QElapsedTimer sinceFlush;
     sinceFlush.start();
     MergeRun run(std::move(*snapshot), fs);
     run.setLogSink([&](const QString& piece) {
-        if (piece.startsWith(QLatin1String("\nERROR: ")) ||
-            piece.startsWith(QLatin1String("\n>>>>> ERROR >>>>>")))
-            ++errors;
         ctx.out() << piece;
         if (sinceFlush.elapsed() >= 200) {
             ctx.out().flush();
             sinceFlush.restart();
         }
     });
-    const std::optional<RunTotals> totals = run.execute();
+    const Result<RunTotals> totals = run.execute();
     ctx.out().flush();
     if (!totals)
-        return ctx.fail(ExitNoDestination,
-                        QStringLiteral("access to the destination folder was refused"));
-    return errors > 0 ? ExitRunErrors : ExitOk;
+        return ctx.fail(ExitNoDestination, totals.message());
+    return totals->errors > 0 ? ExitRunErrors : ExitOk;
 }
 
 } // namespace quillory

@@ -16,18 +16,10 @@ namespace {
 
 const QString kDbTab = QStringLiteral("db");
 
-qint64 counterOf(const Record& r, bool* has)
+template <typename T> qsizetype indexIn(const std::vector<T>& list, const T& item)
 {
-    const Value* v = r ? r->find(kCounterKey) : nullptr;
-    *has = v && v->isNumber();
-    return *has ? v->toInteger() : 0;
-}
-
-void removeByIdentity(std::vector<Record>& list, const Record& r)
-{
-    auto it = std::find(list.begin(), list.end(), r);
-    if (it != list.end())
-        list.erase(it);
+    const auto it = std::find(list.begin(), list.end(), item);
+    return (item && it != list.end()) ? qsizetype(it - list.begin()) : -1;
 }
 
 } // namespace
@@ -71,6 +63,25 @@ void Document::switchSecTabToFilePrototypeMulti()
     setSecTabId(QStringLiteral("multi"));
 }
 
+void Document::setContents(DocumentContents c)
+{
+    m_keyArray = std::move(c.keys);
+    m_dataArray = std::move(c.records);
+    m_destinationDefined = c.destinationDefined;
+    m_bookmark = std::move(c.bookmark);
+    m_prototypes = std::move(c.prototypes);
+    m_unknownEntries = std::move(c.unknownEntries);
+    m_selectedKeyIndex = -1;
+    m_selectedRecord.reset();
+    m_allDataSelectedRecord.reset();
+    updateIsCheckedRecords();
+    emit keysReset();
+    emit recordsReset();
+    emit prototypesReset();
+    setMainTabId(c.mainTabId);
+    setSecTabId(c.secTabId);
+}
+
 void Document::updateChangeCount()
 {
     ++m_changeCount;
@@ -91,7 +102,7 @@ void Document::addBuiltInKeys()
         return;
     m_keyArray.push_back({kCounterKey, QStringLiteral("#")});
     m_keyArray.push_back({kCheckedKey, QStringLiteral("sel")});
-    emit keysChanged();
+    emit keysReset();
 }
 
 int Document::unusedInnerKeyNumber() const
@@ -104,19 +115,20 @@ int Document::unusedInnerKeyNumber() const
             return n;
 }
 
-QString Document::insertField()
+QString Document::insertField(const QString& name)
 {
     const int n = unusedInnerKeyNumber();
     const QString inner = QString::number(n);
-    const QString name = QStringLiteral("KEY") + QString::number(n - 2);
+    const std::optional<QString> given = StringUtils::removeInitialSpaces(name);
+    const QString visible =
+        given && !given->isEmpty() ? name : QStringLiteral("KEY") + QString::number(n - 2);
     const Value empty = Value::string(QString());
     for (const Record& r : m_dataArray)
         r->set(inner, empty);
     updateChangeCount();
-    m_keyArray.push_back({inner, name});
+    m_keyArray.push_back({inner, visible});
     m_selectedKeyIndex = int(m_keyArray.size()) - 1;
-    emit keysChanged();
-    emit recordsChanged();
+    emit keyInserted(m_selectedKeyIndex);
     return inner;
 }
 
@@ -177,7 +189,7 @@ bool Document::renameKey(int index, const QString& newName)
         return true;
     m_keyArray[index].publicKey = newName;
     updateChangeCount();
-    emit keysChanged();
+    emit keyRenamed(index);
     return true;
 }
 
@@ -202,8 +214,7 @@ bool Document::deleteSelectedKeyConfirmed()
     m_keyArray.erase(m_keyArray.begin() + i);
     m_selectedKeyIndex = std::min(i, int(m_keyArray.size()) - 1);
     updateChangeCount();
-    emit keysChanged();
-    emit recordsChanged();
+    emit keyRemoved(i);
     return true;
 }
 
@@ -230,7 +241,19 @@ std::vector<int> Document::keyIndicesForName(const QString& nameOrInnerRef) cons
 void Document::setSearchText(std::optional<QString> s)
 {
     m_searchText = std::move(s);
-    emit recordsChanged();
+    emit arrangementChanged();
+}
+
+void Document::setDataSort(std::optional<RecordSort> s)
+{
+    m_dataSort = std::move(s);
+    emit arrangementChanged();
+}
+
+void Document::setAllDataSort(std::optional<RecordSort> s)
+{
+    m_allDataSort = std::move(s);
+    emit arrangementChanged();
 }
 
 bool Document::recordPassesSearch(const Record& r) const
@@ -279,21 +302,31 @@ std::vector<Record> Document::allArrangedRecords() const
     return sortedRecords(m_dataArray, m_allDataSort);
 }
 
-qint64 Document::largestListedCounter() const
+qint64 Document::largestCounterWhere(const std::function<bool(const Record&)>& counts) const
 {
     bool any = false;
     qint64 best = 0;
     for (const Record& r : m_dataArray) {
-        if (!recordPassesSearch(r))
+        const Value* v = r ? r->find(kCounterKey) : nullptr;
+        if (!v || !v->isNumber() || (counts && !counts(r)))
             continue;
-        bool has = false;
-        const qint64 c = counterOf(r, &has);
-        if (has && (!any || c > best)) {
+        const qint64 c = v->toInteger();
+        if (!any || c > best) {
             best = c;
             any = true;
         }
     }
     return any ? best : 0;
+}
+
+qint64 Document::largestListedCounter() const
+{
+    return largestCounterWhere([this](const Record& r) { return recordPassesSearch(r); });
+}
+
+qint64 Document::largestStoredCounter() const
+{
+    return largestCounterWhere({});
 }
 
 Record Document::newRecord() const
@@ -327,26 +360,20 @@ void Document::appendRecord(const Record& r)
     m_searchText = QString();
     updateChangeCount();
     updateIsCheckedRecords();
-    emit recordsChanged();
+    emit arrangementChanged();
+    emit recordsInserted(qsizetype(m_dataArray.size()) - 1, 1);
 }
 
 void Document::undoAppendRecord(const Record& r)
 {
     m_undo.registerUndo([this, r] { appendRecord(r); });
     m_undo.setActionName(tr("Add Record"));
-    removeByIdentity(m_dataArray, r);
-    if (m_selectedRecord == r)
-        m_selectedRecord.reset();
-    updateChangeCount();
-    updateIsCheckedRecords();
-    emit recordsChanged();
+    removeRecordAt(indexOfRecord(r));
 }
 
-void Document::removeRecord()
+void Document::deleteSelectedRecord()
 {
-    if (m_mainTabId != kDbTab || !m_selectedRecord)
-        return;
-    if (std::find(m_dataArray.begin(), m_dataArray.end(), m_selectedRecord) == m_dataArray.end())
+    if (m_mainTabId != kDbTab || indexOfRecord(m_selectedRecord) < 0)
         return;
     deleteRecord(m_selectedRecord);
 }
@@ -355,12 +382,7 @@ void Document::deleteRecord(const Record& r)
 {
     m_undo.registerUndo([this, r] { undoDeleteRecord(r); });
     m_undo.setActionName(tr("Delete Record"));
-    removeByIdentity(m_dataArray, r);
-    if (m_selectedRecord == r)
-        m_selectedRecord.reset();
-    updateChangeCount();
-    updateIsCheckedRecords();
-    emit recordsChanged();
+    removeRecordAt(indexOfRecord(r));
 }
 
 void Document::undoDeleteRecord(const Record& r)
@@ -371,7 +393,39 @@ void Document::undoDeleteRecord(const Record& r)
     m_dataArray.push_back(r);
     updateChangeCount();
     updateIsCheckedRecords();
-    emit recordsChanged();
+    emit recordsInserted(qsizetype(m_dataArray.size()) - 1, 1);
+}
+
+void Document::removeRecordAt(qsizetype index)
+{
+    if (index < 0)
+        return;
+    const Record r = m_dataArray[size_t(index)];
+    m_dataArray.erase(m_dataArray.begin() + index);
+    if (m_selectedRecord == r)
+        m_selectedRecord.reset();
+    if (m_allDataSelectedRecord == r)
+        m_allDataSelectedRecord.reset();
+    updateChangeCount();
+    updateIsCheckedRecords();
+    emit recordRemoved(index);
+}
+
+qsizetype Document::indexOfRecord(const Record& r) const
+{
+    return indexIn(m_dataArray, r);
+}
+
+void Document::setRecordValue(const Record& r, const QString& innerKey, const Value& value)
+{
+    const qsizetype index = indexOfRecord(r);
+    if (index < 0 || r->value(innerKey) == value)
+        return;
+    r->set(innerKey, value);
+    updateChangeCount();
+    if (innerKey == kCheckedKey)
+        updateIsCheckedRecords();
+    emit recordChanged(index);
 }
 
 void Document::updateIsCheckedRecords()
@@ -396,7 +450,7 @@ void Document::setListedChecks(const std::function<bool(bool)>& mark, bool updat
     updateChangeCount();
     if (updateState)
         updateIsCheckedRecords();
-    emit recordsChanged();
+    emit recordValuesChanged();
 }
 
 void Document::checkAllRecords()
@@ -415,22 +469,25 @@ void Document::invertCheckRecords()
     setListedChecks([](bool checked) { return !checked; }, false);
 }
 
+bool Document::isDeletedWithChecked(const Record& r) const
+{
+    // Only what the search lists: the user is told exactly how many records "OK" deletes,
+    // and nothing hidden goes with them.
+    return r->value(kCheckedKey).toBool() && recordPassesSearch(r);
+}
+
 Alert Document::confirmDeleteChecked() const
 {
-    // The count is taken over the records the search lists, as the removal is: the user is
-    // told exactly how many records "OK" deletes, and nothing hidden goes with them.
-    qint64 n = 0;
-    for (const Record& r : m_dataArray)
-        if (recordPassesSearch(r) && r->value(kCheckedKey).toBool())
-            ++n;
-    return Alert::deleteCheckedRecords(n);
+    return Alert::deleteCheckedRecords(
+        std::count_if(m_dataArray.begin(), m_dataArray.end(),
+                      [this](const Record& r) { return isDeletedWithChecked(r); }));
 }
 
 qint64 Document::deleteCheckedRecords()
 {
     std::unordered_set<const Dict*> doomed;
     for (const Record& r : m_dataArray)
-        if (recordPassesSearch(r) && r->value(kCheckedKey).toBool())
+        if (isDeletedWithChecked(r))
             doomed.insert(r.get());
     if (doomed.empty())
         return 0;
@@ -440,7 +497,8 @@ qint64 Document::deleteCheckedRecords()
     if (m_allDataSelectedRecord && doomed.count(m_allDataSelectedRecord.get()))
         m_allDataSelectedRecord.reset();
     updateChangeCount();
-    emit recordsChanged();
+    updateIsCheckedRecords();
+    emit recordsReset();
     return qint64(doomed.size());
 }
 
@@ -452,22 +510,12 @@ void Document::renumberRecords()
     // Renumbering changes saved data, so the document must be saved again.
     if (n > 0)
         updateChangeCount();
-    emit recordsChanged();
+    emit recordValuesChanged();
 }
 
 void Document::recalcLargestCounter()
 {
-    bool any = false;
-    qint64 best = 0;
-    for (const Record& r : m_dataArray) {
-        bool has = false;
-        const qint64 c = counterOf(r, &has);
-        if (has && (!any || c > best)) {
-            best = c;
-            any = true;
-        }
-    }
-    m_largestCounter = any ? best : 0;
+    m_largestCounter = largestStoredCounter();
 }
 
 CounterFormat Document::counterFormat() const
@@ -486,17 +534,15 @@ QString Document::counterText(qint64 counter) const
 
 // ---- Tag substitution -----------------------------------------------------------------------
 
-std::optional<QString>
-Document::substituteFieldTags(const std::optional<QString>& tmpl,
-                                               const Record& dbRec) const
+std::optional<QString> Document::substituteFieldTags(const std::optional<QString>& tmpl,
+                                                     const Record& dbRec) const
 {
     if (!tmpl || tmpl->isEmpty())
         return std::nullopt;
     return SubstitutionContext::fromDocument(*this).fieldTags(tmpl, dbRec);
 }
 
-std::optional<QString>
-Document::substituteStandardTags(const std::optional<QString>& tmpl) const
+std::optional<QString> Document::substituteStandardTags(const std::optional<QString>& tmpl) const
 {
     if (!tmpl || tmpl->isEmpty())
         return std::nullopt;
@@ -505,13 +551,80 @@ Document::substituteStandardTags(const std::optional<QString>& tmpl) const
 
 // ---- Import ---------------------------------------------------------------------------------
 
-void Document::justFinishedImporting()
+void Document::appendImportedRecords(std::vector<Record> records)
 {
+    const qsizetype first = qsizetype(m_dataArray.size());
+    m_dataArray.reserve(m_dataArray.size() + records.size());
+    std::move(records.begin(), records.end(), std::back_inserter(m_dataArray));
     m_searchText = QString();
     updateChangeCount();
     updateIsCheckedRecords();
     recalcLargestCounter();
-    emit recordsChanged();
+    emit arrangementChanged();
+    if (qsizetype(m_dataArray.size()) > first)
+        emit recordsInserted(first, qsizetype(m_dataArray.size()) - first);
+}
+
+// ---- Prototypes -----------------------------------------------------------------------------
+
+qsizetype Document::indexOfPrototype(const PrototypePtr& proto) const
+{
+    return indexIn(m_prototypes, proto);
+}
+
+bool Document::appendPrototype(const PrototypePtr& proto)
+{
+    if (!proto || indexOfPrototype(proto) >= 0)
+        return false;
+    m_prototypes.push_back(proto);
+    updateChangeCount();
+    emit prototypeInserted(qsizetype(m_prototypes.size()) - 1);
+    return true;
+}
+
+bool Document::removePrototype(const PrototypePtr& proto)
+{
+    const qsizetype index = indexOfPrototype(proto);
+    if (index < 0)
+        return false;
+    m_prototypes.erase(m_prototypes.begin() + index);
+    // A removed Prototype must not stay selected in any view, or later commands would edit or
+    // show an object that is no longer in the document.
+    for (PrototypePtr* selected :
+         {&m_oneSelected, &m_multiSelected, &m_mergeSelected, &m_previewSelected})
+        if (*selected == proto)
+            selected->reset();
+    updateChangeCount();
+    emit prototypeRemoved(index);
+    return true;
+}
+
+bool Document::setPrototypePath(const PrototypePtr& proto, const QString& path)
+{
+    const qsizetype index = indexOfPrototype(proto);
+    if (index < 0 || proto->path == path)
+        return false;
+    proto->path = path;
+    updateChangeCount();
+    emit prototypeChanged(index);
+    return true;
+}
+
+bool Document::setPrototypeTemplate(const PrototypePtr& proto, TemplateKey key, const QString& text)
+{
+    const qsizetype index = indexOfPrototype(proto);
+    if (index < 0 || templateText(*proto, key) == text)
+        return false;
+    templateText(*proto, key) = text;
+    updateChangeCount();
+    emit prototypeChanged(index);
+    return true;
+}
+
+void Document::setGeneratedItems(std::vector<GeneratedItem> items)
+{
+    m_generatedItems = std::move(items);
+    emit generatedItemsChanged();
 }
 
 } // namespace quillory

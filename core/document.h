@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/alert.h"
+#include "core/documentcontents.h"
 #include "core/fieldkey.h"
 #include "core/generateditem.h"
 #include "core/importtarget.h"
@@ -40,6 +41,10 @@ struct TagMenuItem
 
 // One merge project: field keys, records, Prototypes, destination and the last shown tabs
 // (all saved), plus the state rebuilt while it is open. Owns its undo history.
+//
+// The document is the one writer of its lists: every change goes through an operation here
+// that makes the change, marks the document edited and announces the rows it touched, so that
+// views over the lists stay in step with them.
 class Document : public QObject, public ImportTarget
 {
     Q_OBJECT
@@ -52,11 +57,8 @@ public:
     ~Document() override;
 
     // ---- Persistent state -------------------------------------------------------------
-    std::vector<FieldKey>& keyArray() { return m_keyArray; }
-    const std::vector<FieldKey>& keyArray() const { return m_keyArray; }
-    std::vector<Record>& dataArray() { return m_dataArray; }
+    const std::vector<FieldKey>& keyArray() const override { return m_keyArray; }
     const std::vector<Record>& dataArray() const { return m_dataArray; }
-    std::vector<PrototypePtr>& universalFilePrototypeArray() { return m_prototypes; }
     const std::vector<PrototypePtr>& universalFilePrototypeArray() const { return m_prototypes; }
     bool selectedDestinationDefined() const { return m_destinationDefined; }
     void setSelectedDestinationDefined(bool d) { m_destinationDefined = d; }
@@ -67,7 +69,6 @@ public:
     QString secTabId() const { return m_secTabId; }
     void setSecTabId(const QString& id);
     // Root entries of a read file that this release does not know; written back unchanged.
-    std::vector<std::pair<QString, Value>>& unknownEntries() { return m_unknownEntries; }
     const std::vector<std::pair<QString, Value>>& unknownEntries() const
     {
         return m_unknownEntries;
@@ -87,6 +88,10 @@ public:
     qint64 changeCount() const { return m_changeCount; }
     void markSaved() { m_changeCount = 0; }
 
+    // Replaces everything saved with what a read decoded (no change is counted: the document
+    // is as its file); the views start afresh.
+    void setContents(DocumentContents contents);
+
     // Model steps of the window set-up: built-in keys, then the largest counter.
     // (The generated items are rebuilt by the merge library.)
     void prepareOpened();
@@ -103,8 +108,9 @@ public:
     // ---- Field keys -------------------------------------------------------------------
     void addBuiltInKeys();
     int unusedInnerKeyNumber() const;
-    // Adds a user field: every record gets "" under it; returns its inner key.
-    QString insertField() override;
+    // Adds a user field named name ("KEYn" when name is blank): every record gets "" under it;
+    // returns its inner key.
+    QString insertField(const QString& name = {}) override;
     // The user's add-field command: shows the database tab, then insertField.
     QString addField();
     static QString tagFromKey(const QString& name);
@@ -130,8 +136,8 @@ public:
     std::optional<QString> searchText() const { return m_searchText; }
     void setSearchText(std::optional<QString> s);
     bool recordPassesSearch(const Record& r) const;
-    void setDataSort(std::optional<RecordSort> s) { m_dataSort = std::move(s); }
-    void setAllDataSort(std::optional<RecordSort> s) { m_allDataSort = std::move(s); }
+    void setDataSort(std::optional<RecordSort> s);
+    void setAllDataSort(std::optional<RecordSort> s);
     // The database table's records: those that pass the search, in the user's sort.
     std::vector<Record> arrangedRecords() const;
     // All records in the user's sort (destination and preview tables).
@@ -142,14 +148,24 @@ public:
     Record allDataSelectedRecord() const { return m_allDataSelectedRecord; }
     void setAllDataSelectedRecord(Record r) { m_allDataSelectedRecord = std::move(r); }
 
+    // A record not yet in the list: "" for every field, the next counter, not checked.
     Record newRecord() const;
+    // The largest counter among the records the search lists (0 for none); the largest
+    // among all stored records.
     qint64 largestListedCounter() const;
+    qint64 largestStoredCounter() const override;
+    // The add-record command: shows the database tab, appends a new record and selects it.
     void addRecord();
+    // Undoable append ("Add Record") and removal ("Delete Record"); an undone removal puts the
+    // record back at the end.
     void appendRecord(const Record& r);
-    void undoAppendRecord(const Record& r);
-    void removeRecord();
     void deleteRecord(const Record& r);
-    void undoDeleteRecord(const Record& r);
+    // The delete-record command: the selected record, while the database tab is shown.
+    void deleteSelectedRecord();
+    // The user edited one value of a record in the list (the checked mark included).
+    void setRecordValue(const Record& r, const QString& innerKey, const Value& value);
+    // Position of a record in dataArray, -1 when it is not there.
+    qsizetype indexOfRecord(const Record& r) const;
     void updateIsCheckedRecords();
     bool isCheckedRecords() const { return m_isCheckedRecords; }
     qint64 checkedRecordCount() const;
@@ -157,31 +173,44 @@ public:
     void checkAllRecords();
     void uncheckAllRecords();
     void invertCheckRecords();
-    // The confirmation of confirmDeleteChecked; its count is the number that the "OK" answer
-    // removes (the checked records among those the search lists).
+    // Whether "delete checked" takes the record: checked, and listed by the search. The
+    // confirmation's count and the removal both use it, so they always agree.
+    bool isDeletedWithChecked(const Record& r) const;
+    // The confirmation of deleteCheckedRecords, with the number that "OK" removes.
     Alert confirmDeleteChecked() const;
     qint64 deleteCheckedRecords();
     void renumberRecords();
+    // Recalculates the largest counter that counter texts are padded to.
     void recalcLargestCounter();
     qint64 largestCounter() const { return m_largestCounter; }
-    void setLargestCounter(qint64 n) { m_largestCounter = n; }
     CounterFormat counterFormat() const;
     // The counter as shown in the tables and substituted for "<#>".
     QString counterText(qint64 counter) const;
 
     // ---- Tag substitution ---------------------------------------------------------------
     std::optional<QString> substituteFieldTags(const std::optional<QString>& tmpl,
-                                                                const Record& dbRec) const;
-    std::optional<QString>
-    substituteStandardTags(const std::optional<QString>& tmpl) const;
+                                               const Record& dbRec) const;
+    std::optional<QString> substituteStandardTags(const std::optional<QString>& tmpl) const;
 
-    // ---- Import (the requester side) --------------------------------------------------
-    // The end of an import: search cleared, one change, checked state and largest counter.
-    void justFinishedImporting() override;
+    // ---- Import -------------------------------------------------------------------------
+    // Appends the records an import made, then ends the import: search cleared, one change,
+    // checked state and largest counter.
+    void appendImportedRecords(std::vector<Record> records) override;
+
+    // ---- Prototypes ---------------------------------------------------------------------
+    // Appends proto unless it is already listed; false when nothing changed.
+    bool appendPrototype(const PrototypePtr& proto);
+    // Removes proto and clears it from the Prototype selections; false when it is not listed.
+    bool removePrototype(const PrototypePtr& proto);
+    // Store one value of a listed Prototype; false when nothing changed.
+    bool setPrototypePath(const PrototypePtr& proto, const QString& path);
+    bool setPrototypeTemplate(const PrototypePtr& proto, TemplateKey key, const QString& text);
+    // Position in universalFilePrototypeArray, -1 when the Prototype is not in it.
+    qsizetype indexOfPrototype(const PrototypePtr& proto) const;
 
     // ---- Transient state kept for the window and the merge --------------------------------
-    std::vector<GeneratedItem>& generatedItems() { return m_generatedItems; }
     const std::vector<GeneratedItem>& generatedItems() const { return m_generatedItems; }
+    void setGeneratedItems(std::vector<GeneratedItem> items);
 
     // Prototype selections of the views over universalFilePrototypeArray.
     PrototypePtr oneSelectedPrototype() const { return m_oneSelected; }
@@ -217,14 +246,34 @@ public:
     QString logText;
 
 signals:
-    void keysChanged();
-    void recordsChanged();
-    void prototypesChanged();
+    // The field list: replaced, or one row inserted, removed or renamed.
+    void keysReset();
+    void keyInserted(int index);
+    void keyRemoved(int index);
+    void keyRenamed(int index);
+    // The record list was replaced or lost scattered rows: read it again.
+    void recordsReset();
+    void recordsInserted(qsizetype first, qsizetype count);
+    void recordRemoved(qsizetype index);
+    void recordChanged(qsizetype index);
+    // Values of many records changed in place (check all, renumber, a field added).
+    void recordValuesChanged();
+    // The search or a sort changed which records are listed, or their order.
+    void arrangementChanged();
+    void prototypesReset();
+    void prototypeInserted(qsizetype index);
+    void prototypeRemoved(qsizetype index);
+    void prototypeChanged(qsizetype index);
+    void generatedItemsChanged();
     void tabChanged();
     void edited();
 
 private:
+    void undoAppendRecord(const Record& r);
+    void undoDeleteRecord(const Record& r);
+    void removeRecordAt(qsizetype index);
     void setListedChecks(const std::function<bool(bool)>& mark, bool updateState);
+    qint64 largestCounterWhere(const std::function<bool(const Record&)>& counts) const;
     std::vector<Record> sortedRecords(std::vector<Record> records,
                                       const std::optional<RecordSort>& sort) const;
 

@@ -71,7 +71,8 @@ std::optional<BookmarkData> decode(const QByteArray& data)
     if (s.status() != QDataStream::Ok || !s.atEnd() || version != formatVersion || access > 1 ||
         kind > 1 || !QDir::isAbsolutePath(b.absolutePath))
         return std::nullopt;
-    b.access = access == 1 ? LocationBookmark::Access::ReadWrite : LocationBookmark::Access::ReadOnly;
+    b.access =
+        access == 1 ? LocationBookmark::Access::ReadWrite : LocationBookmark::Access::ReadOnly;
     b.kind = Kind(kind);
     return b;
 }
@@ -98,20 +99,6 @@ std::optional<QString> documentFolder(const QString& docPath)
     return folder;
 }
 
-std::optional<QByteArray> makeDocBookmark(const QString& path, const QString& docPath,
-                                          LocationBookmark::Access access)
-{
-    std::optional<BookmarkData> b = describe(path, access);
-    const std::optional<QString> folder = documentFolder(docPath);
-    if (!b || !folder)
-        return std::nullopt;
-    b->kind = Kind::DocumentRelative;
-    b->relativePath = QDir(*folder).relativeFilePath(b->absolutePath);
-    if (b->relativePath.isEmpty())
-        b->relativePath = QStringLiteral(".");
-    return encode(*b);
-}
-
 std::optional<QString> resolveAbsolute(const BookmarkData& b, bool* isStale)
 {
     const std::optional<Identity> now = identityAt(b.absolutePath);
@@ -124,19 +111,13 @@ std::optional<QString> resolveAbsolute(const BookmarkData& b, bool* isStale)
 
 } // namespace
 
-std::optional<QByteArray> LocationBookmark::bookmarkForURL_RO(const QString& path)
+std::optional<QByteArray> LocationBookmark::make(const QString& path, Access access)
 {
-    const std::optional<BookmarkData> b = describe(path, Access::ReadOnly);
+    const std::optional<BookmarkData> b = describe(path, access);
     return b ? std::optional(encode(*b)) : std::nullopt;
 }
 
-std::optional<QByteArray> LocationBookmark::bookmarkForURL_RW(const QString& path)
-{
-    const std::optional<BookmarkData> b = describe(path, Access::ReadWrite);
-    return b ? std::optional(encode(*b)) : std::nullopt;
-}
-
-std::optional<QString> LocationBookmark::urlForBookmark(const QByteArray& data, bool* isStale)
+std::optional<QString> LocationBookmark::resolve(const QByteArray& data, bool* isStale)
 {
     if (isStale)
         *isStale = false;
@@ -146,20 +127,22 @@ std::optional<QString> LocationBookmark::urlForBookmark(const QByteArray& data, 
     return resolveAbsolute(*b, isStale);
 }
 
-std::optional<QByteArray> LocationBookmark::docBookmarkForURL_RO(const QString& path,
-                                                           const QString& docPath)
+std::optional<QByteArray> LocationBookmark::makeRelativeTo(const QString& path,
+                                                           const QString& docPath, Access access)
 {
-    return makeDocBookmark(path, docPath, Access::ReadOnly);
+    std::optional<BookmarkData> b = describe(path, access);
+    const std::optional<QString> folder = documentFolder(docPath);
+    if (!b || !folder)
+        return std::nullopt;
+    b->kind = Kind::DocumentRelative;
+    b->relativePath = QDir(*folder).relativeFilePath(b->absolutePath);
+    if (b->relativePath.isEmpty())
+        b->relativePath = QStringLiteral(".");
+    return encode(*b);
 }
 
-std::optional<QByteArray> LocationBookmark::docBookmarkForURL_RW(const QString& path,
-                                                           const QString& docPath)
-{
-    return makeDocBookmark(path, docPath, Access::ReadWrite);
-}
-
-std::optional<QString> LocationBookmark::urlForDocBookmark(const QByteArray& data, const QString& docPath,
-                                                     bool* isStale)
+std::optional<QString> LocationBookmark::resolveRelativeTo(const QByteArray& data,
+                                                           const QString& docPath, bool* isStale)
 {
     if (isStale)
         *isStale = false;
@@ -186,13 +169,13 @@ std::optional<QString> LocationBookmark::urlForDocBookmark(const QByteArray& dat
     return resolveAbsolute(*b, isStale);
 }
 
-std::optional<LocationBookmark::Access> LocationBookmark::accessOfBookmark(const QByteArray& data)
+std::optional<LocationBookmark::Access> LocationBookmark::accessOf(const QByteArray& data)
 {
     const std::optional<BookmarkData> b = decode(data);
     return b ? std::optional(b->access) : std::nullopt;
 }
 
-bool LocationBookmark::startAccessingSecurityScopedResource(const QString& path, Access access)
+bool LocationBookmark::checkAccess(const QString& path, Access access)
 {
     if (path.isEmpty())
         return false;
@@ -211,24 +194,18 @@ bool LocationBookmark::startAccessingSecurityScopedResource(const QString& path,
     return ::access(native.constData(), mode) == 0;
 }
 
-void LocationBookmark::stopAccessingSecurityScopedResource(const QString& path)
-{
-    // Access is checked, not granted, on this platform: there is nothing to release.
-    Q_UNUSED(path);
-}
-
-std::optional<QString> LocationBookmark::pathFromBookmark(const std::optional<QByteArray>& data)
+std::optional<QString> LocationBookmark::displayPath(const std::optional<QByteArray>& data)
 {
     if (!data)
         return QString();
-    return urlForBookmark(*data, nullptr);
+    return resolve(*data, nullptr);
 }
 
-std::optional<QString> LocationBookmark::nameFromBookmark(const std::optional<QByteArray>& data)
+std::optional<QString> LocationBookmark::displayName(const std::optional<QByteArray>& data)
 {
     if (!data)
         return QString();
-    const std::optional<QString> path = urlForBookmark(*data, nullptr);
+    const std::optional<QString> path = resolve(*data, nullptr);
     if (!path)
         return std::nullopt;
     return QFileInfo(*path).fileName();

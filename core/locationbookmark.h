@@ -17,32 +17,27 @@ public:
     enum class Access { ReadOnly, ReadWrite };
 
     // Bookmark data for an existing location, or none (no such location, empty path).
-    static std::optional<QByteArray> bookmarkForURL_RO(const QString& path);
-    static std::optional<QByteArray> bookmarkForURL_RW(const QString& path);
+    static std::optional<QByteArray> make(const QString& path, Access access);
     // The path, or none; isStale (may be null) is first set to false.
-    static std::optional<QString> urlForBookmark(const QByteArray& data, bool* isStale);
-    // Also record the location relative to the folder of the document at docPath, so that it
+    static std::optional<QString> resolve(const QByteArray& data, bool* isStale);
+    // Also records the location relative to the folder of the document at docPath, so that it
     // follows a document moved together with it.
-    static std::optional<QByteArray> docBookmarkForURL_RO(const QString& path,
-                                                          const QString& docPath);
-    static std::optional<QByteArray> docBookmarkForURL_RW(const QString& path,
-                                                          const QString& docPath);
+    static std::optional<QByteArray> makeRelativeTo(const QString& path, const QString& docPath,
+                                                    Access access);
     // Resolves against docPath's folder first, then at the recorded absolute path (stale then).
-    static std::optional<QString> urlForDocBookmark(const QByteArray& data, const QString& docPath,
+    static std::optional<QString> resolveRelativeTo(const QByteArray& data, const QString& docPath,
                                                     bool* isStale);
     // The access a bookmark of ours was made for; none for data we did not make.
-    static std::optional<Access> accessOfBookmark(const QByteArray& data);
+    static std::optional<Access> accessOf(const QByteArray& data);
 
     // Whether the resolved location may be used now: it exists and can be read and, for
-    // read-write access, written (a folder must also be searchable). Each successful start is
-    // matched by one stop; stopping does nothing on this platform.
-    static bool startAccessingSecurityScopedResource(const QString& path,
-                                                     Access access = Access::ReadWrite);
-    static void stopAccessingSecurityScopedResource(const QString& path);
+    // read-write access, written (a folder must also be searchable). Access is checked, not
+    // granted, on this platform, so there is nothing to release afterwards.
+    static bool checkAccess(const QString& path, Access access);
 
     // The display transforms "b2p" and "b2n": "" for no input, none when it does not resolve.
-    static std::optional<QString> pathFromBookmark(const std::optional<QByteArray>& data);
-    static std::optional<QString> nameFromBookmark(const std::optional<QByteArray>& data);
+    static std::optional<QString> displayPath(const std::optional<QByteArray>& data);
+    static std::optional<QString> displayName(const std::optional<QByteArray>& data);
 };
 
 } // namespace quillory

@@ -29,4 +29,11 @@ struct Prototype
 
 using PrototypePtr = std::shared_ptr<Prototype>;
 
+// The four content templates of a Prototype.
+enum class TemplateKey { Head, Text, Separator, Foot };
+
+// The text of one of a Prototype's content templates.
+QString& templateText(Prototype& proto, TemplateKey key);
+const QString& templateText(const Prototype& proto, TemplateKey key);
+
 } // namespace quillory

@@ -9,32 +9,11 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <functional>
 
 namespace quillory {
 
 namespace {
-
-std::set<int> inRange(std::set<int> indices, std::size_t size)
-{
-    std::erase_if(indices, [size](int i) { return i < 0 || std::size_t(i) >= size; });
-    return indices;
-}
-
-// Takes the selected entries out of from (in list order) and appends them to to; returns the
-// indices they now have in to.
-std::set<int> moveSelected(std::vector<FieldKey>& from, const std::set<int>& selected,
-                           std::vector<FieldKey>& to)
-{
-    std::set<int> arrived;
-    for (int i : selected) {
-        arrived.insert(int(to.size()));
-        to.push_back(from[std::size_t(i)]);
-    }
-    // Erase from the end so that earlier removals do not shift later ones.
-    for (auto it = selected.rbegin(); it != selected.rend(); ++it)
-        from.erase(from.begin() + *it);
-    return arrived;
-}
 
 // Most values hold nothing to clean; those are appended without a copy.
 void appendCleaned(QString& out, int format, const QString& text)
@@ -45,31 +24,18 @@ void appendCleaned(QString& out, int format, const QString& text)
         out += text;
 }
 
-std::set<int> allIndices(std::size_t size)
-{
-    std::set<int> all;
-    for (std::size_t i = 0; i < size; ++i)
-        all.insert(int(i));
-    return all;
-}
-
 } // namespace
 
-ExportWriter::ExportWriter(std::vector<Record> records, std::vector<FieldKey> keys)
-    : m_dataArray(std::move(records)), m_allKeyArray(std::move(keys)), m_leftKeyArray(m_allKeyArray)
+ExportWriter::ExportWriter(std::vector<Record> records, std::vector<FieldKey> fields)
+    : m_dataArray(std::move(records)), m_fields(std::move(fields))
 {}
 
-ExportWriter ExportWriter::forDocument(const Document& doc,
-                                                     const QString& displayName)
+ExportWriter ExportWriter::forDocument(const Document& doc, const QString& displayName)
 {
-    const std::vector<FieldKey>& keys = doc.keyArray();
-    std::vector<FieldKey> userKeys;
-    if (keys.size() > std::size_t(kFirstUserKeyIndex))
-        userKeys.assign(keys.begin() + kFirstUserKeyIndex, keys.end());
-    ExportWriter manager(doc.dataArray(), std::move(userKeys));
+    ExportWriter writer(doc.dataArray(), {});
     if (!displayName.isEmpty())
-        manager.suggestedFileName = suggestedFileNameForDocumentName(displayName);
-    return manager;
+        writer.suggestedFileName = suggestedFileNameForDocumentName(displayName);
+    return writer;
 }
 
 QString ExportWriter::suggestedFileNameForDocumentName(const QString& displayName)
@@ -80,75 +46,6 @@ QString ExportWriter::suggestedFileNameForDocumentName(const QString& displayNam
     if (dot > 0)
         base.truncate(dot);
     return QStringLiteral("%1 Export").arg(base);
-}
-
-void ExportWriter::setLeftSelection(std::set<int> indices)
-{
-    m_leftSelection = inRange(std::move(indices), m_leftKeyArray.size());
-}
-
-void ExportWriter::setRightSelection(std::set<int> indices)
-{
-    m_rightSelection = inRange(std::move(indices), m_rightKeyArray.size());
-}
-
-void ExportWriter::addSelectedToRight()
-{
-    if (m_leftSelection.empty())
-        return;
-    m_rightSelection = moveSelected(m_leftKeyArray, m_leftSelection, m_rightKeyArray);
-    m_leftSelection.clear();
-}
-
-void ExportWriter::addAllToRight()
-{
-    m_rightSelection =
-        moveSelected(m_leftKeyArray, allIndices(m_leftKeyArray.size()), m_rightKeyArray);
-    m_leftSelection.clear();
-}
-
-void ExportWriter::removeSelectedFromRight()
-{
-    if (m_rightSelection.empty())
-        return;
-    m_leftSelection = moveSelected(m_rightKeyArray, m_rightSelection, m_leftKeyArray);
-    m_rightSelection.clear();
-}
-
-void ExportWriter::removeAllFromRight()
-{
-    m_leftSelection =
-        moveSelected(m_rightKeyArray, allIndices(m_rightKeyArray.size()), m_leftKeyArray);
-    m_rightSelection.clear();
-}
-
-void ExportWriter::moveUp()
-{
-    if (m_rightSelection.empty())
-        return;
-    const int first = *m_rightSelection.begin();
-    const int last = *m_rightSelection.rbegin();
-    if (first < 1)
-        return;
-    const FieldKey moved = m_rightKeyArray[std::size_t(last)];
-    m_rightKeyArray.erase(m_rightKeyArray.begin() + last);
-    m_rightKeyArray.insert(m_rightKeyArray.begin() + (first - 1), moved);
-    m_rightSelection = {first - 1};
-}
-
-void ExportWriter::moveDown()
-{
-    if (m_rightSelection.empty())
-        return;
-    const int first = *m_rightSelection.begin();
-    const int last = *m_rightSelection.rbegin();
-    if (std::size_t(first) + 1 >= m_rightKeyArray.size())
-        return;
-    const FieldKey moved = m_rightKeyArray[std::size_t(last)];
-    m_rightKeyArray.erase(m_rightKeyArray.begin() + last);
-    // last >= first, so after the removal first + 1 is still within the list or its end.
-    m_rightKeyArray.insert(m_rightKeyArray.begin() + (first + 1), moved);
-    m_rightSelection = {first + 1};
 }
 
 void ExportWriter::setCustomFields(int tag)
@@ -187,7 +84,7 @@ ExportLayout ExportWriter::currentLayout() const
 
 qsizetype ExportWriter::estimatedLength(const ExportLayout& layout) const
 {
-    const qsizetype fields = qsizetype(m_rightKeyArray.size());
+    const qsizetype fields = qsizetype(m_fields.size());
     const qsizetype records = qsizetype(m_dataArray.size());
     const qsizetype rowFrame =
         layout.start_of_record.size() + layout.end_of_record.size() +
@@ -202,7 +99,7 @@ qsizetype ExportWriter::estimatedLength(const ExportLayout& layout) const
         const Record& rec = m_dataArray[std::size_t(r)];
         if (!rec)
             continue;
-        for (const FieldKey& key : m_rightKeyArray)
+        for (const FieldKey& key : m_fields)
             if (const Value* v = rec->find(key.innerKey))
                 sampled += v->isString() ? v->stringPtr()->size() : 12;
     }
@@ -221,12 +118,11 @@ QString ExportWriter::composeExport() const
     return out;
 }
 
-bool ExportWriter::composeInto(QString& out,
-                                      const std::function<bool(const QString&)>& flush) const
+bool ExportWriter::composeInto(QString& out, const std::function<bool(const QString&)>& flush) const
 {
     const ExportLayout layout = currentLayout();
     const int format = fileFormatToSave;
-    const std::size_t fields = m_rightKeyArray.size();
+    const std::size_t fields = m_fields.size();
     const std::size_t records = m_dataArray.size();
     const QLocale locale = QLocale::system();
     const qsizetype chunk = 1 << 20;
@@ -237,7 +133,7 @@ bool ExportWriter::composeInto(QString& out,
         out += layout.start_of_record;
         for (std::size_t k = 0; k < fields; ++k) {
             out += layout.field_open_tag;
-            out += m_rightKeyArray[k].publicKey;
+            out += m_fields[k].publicKey;
             out += layout.field_close_tag;
             if (k + 1 < fields)
                 out += layout.field_separator;
@@ -251,7 +147,7 @@ bool ExportWriter::composeInto(QString& out,
         out += layout.start_of_record;
         for (std::size_t k = 0; k < fields; ++k) {
             out += layout.field_open_tag;
-            const Value* v = rec ? rec->find(m_rightKeyArray[k].innerKey) : nullptr;
+            const Value* v = rec ? rec->find(m_fields[k].innerKey) : nullptr;
             if (v && v->isString())
                 appendCleaned(out, format, *v->stringPtr());
             else if (v)
@@ -274,15 +170,14 @@ bool ExportWriter::composeInto(QString& out,
     return !flush || flush(out);
 }
 
-ExportResult ExportWriter::exportToTextFile(const QString& path)
+Result<> ExportWriter::writeToFile(const QString& path) const
 {
     if (path.isEmpty())
-        return {false, QStringLiteral("cannot write the export: no file was chosen")};
+        return fail(QStringLiteral("cannot write the export: no file was chosen"));
 
     const QString shown = QDir::toNativeSeparators(path);
     const auto failure = [&shown](const QString& reason) {
-        return ExportResult{
-            false, QStringLiteral("cannot write the export file '%1': %2").arg(shown, reason)};
+        return fail(QStringLiteral("cannot write the export file '%1': %2").arg(shown, reason));
     };
     if (QFileInfo(path).isDir())
         return failure(QStringLiteral("it is a folder"));
@@ -304,9 +199,7 @@ ExportResult ExportWriter::exportToTextFile(const QString& path)
     }
     if (!file.commit())
         return failure(file.errorString());
-
-    didExport();
-    return {true, {}};
+    return {};
 }
 
 } // namespace quillory

@@ -2,70 +2,38 @@
 
 #include "core/fieldkey.h"
 #include "core/record.h"
+#include "core/result.h"
 #include "exchange/exportlayout.h"
 
 #include <QString>
 
 #include <functional>
 #include <optional>
-#include <set>
 #include <vector>
 
 namespace quillory {
 
 class Document;
 
-// The outcome of writing an export file; message says what failed and on what.
-struct ExportResult
-{
-    bool ok = false;
-    QString message;
-    explicit operator bool() const { return ok; }
-};
-
-// Holds the settings of one export command (the fields chosen and their order, the format,
-// the first row) and writes all records of a document as one text file.
+// The settings of one export (the fields in their order, the format, the first row) and the
+// writing of all records of a document as one text file.
 class ExportWriter
 {
 public:
-    // records: the document's whole dataArray in stored order; keys: its user fields (the key
-    // list from position 2 on).
-    ExportWriter(std::vector<Record> records, std::vector<FieldKey> keys);
-    // A manager for the document's records and user fields. With a display name, the
-    // suggested file name is made from it; otherwise it stays "Export".
+    // records: the document's whole dataArray in stored order; fields: the fields to export,
+    // in order.
+    ExportWriter(std::vector<Record> records, std::vector<FieldKey> fields);
+    // A writer for the document's records, with no fields chosen yet. With a display name,
+    // the suggested file name is made from it; otherwise it stays "Export".
     static ExportWriter forDocument(const Document& doc, const QString& displayName = {});
-    virtual ~ExportWriter() = default;
-    ExportWriter(const ExportWriter&) = default;
-    ExportWriter& operator=(const ExportWriter&) = default;
-    ExportWriter(ExportWriter&&) = default;
-    ExportWriter& operator=(ExportWriter&&) = default;
 
     // "<name without extension> Export".
     static QString suggestedFileNameForDocumentName(const QString& displayName);
 
     const std::vector<Record>& dataArray() const { return m_dataArray; }
-    const std::vector<FieldKey>& allKeyArray() const { return m_allKeyArray; }
-    const std::vector<FieldKey>& leftKeyArray() const { return m_leftKeyArray; }
-    const std::vector<FieldKey>& rightKeyArray() const { return m_rightKeyArray; }
+    const std::vector<FieldKey>& fields() const { return m_fields; }
+    void setFields(std::vector<FieldKey> fields) { m_fields = std::move(fields); }
 
-    // ---- Field lists ------------------------------------------------------------------
-    // Selections as the two lists hold them: indices into each list. Indices outside the
-    // list are dropped.
-    const std::set<int>& leftSelection() const { return m_leftSelection; }
-    void setLeftSelection(std::set<int> indices);
-    const std::set<int>& rightSelection() const { return m_rightSelection; }
-    void setRightSelection(std::set<int> indices);
-
-    // The moved fields become the selection of the list they arrive in; the list they leave
-    // is left with no selection. moveUp and moveDown select the moved field.
-    void addSelectedToRight();
-    void addAllToRight();
-    void removeSelectedFromRight();
-    void removeAllFromRight();
-    void moveUp();
-    void moveDown();
-
-    // ---- Settings ---------------------------------------------------------------------
     // The format code (ExportLayout::kCustom to kPlainCsv).
     int fileFormatToSave = ExportLayout::kTabSeparated;
     QString start_of_file;
@@ -90,18 +58,11 @@ public:
     // The file type offered for the current format.
     QString fileType() const { return ExportLayout::fileTypeForFormat(fileFormatToSave); }
 
-    // ---- Writing ----------------------------------------------------------------------
     // The whole export text.
     QString composeExport() const;
     // Writes the text of composeExport() as UTF-8 without byte-order mark, atomically,
-    // replacing an existing file; a failure leaves any existing file as it was. didExport()
-    // follows a successful write.
-    ExportResult exportToTextFile(const QString& path);
-
-    // Hooks for a subclass; they do nothing here.
-    virtual void preExportSettings() {}
-    virtual void willExport() {}
-    virtual void didExport() {}
+    // replacing an existing file; a failure leaves any existing file as it was.
+    Result<> writeToFile(const QString& path) const;
 
 private:
     qsizetype estimatedLength(const ExportLayout& layout) const;
@@ -111,11 +72,7 @@ private:
     bool composeInto(QString& out, const std::function<bool(const QString&)>& flush) const;
 
     std::vector<Record> m_dataArray;
-    std::vector<FieldKey> m_allKeyArray;
-    std::vector<FieldKey> m_leftKeyArray;
-    std::vector<FieldKey> m_rightKeyArray;
-    std::set<int> m_leftSelection;
-    std::set<int> m_rightSelection;
+    std::vector<FieldKey> m_fields;
 };
 
 } // namespace quillory

@@ -3,11 +3,9 @@
 #include "exchange/importlinesplitter.h"
 #include "exchange/textfiledecoder.h"
 
-#include <QLoggingCategory>
+#include <limits>
 
 namespace quillory {
-
-Q_LOGGING_CATEGORY(lcImport, "quillory.import")
 
 const QString ImportSession::kNoImport = QStringLiteral("NO_IMPORT");
 const QString ImportSession::kNewField = QStringLiteral("NEW_FIELD");
@@ -66,29 +64,20 @@ int chooseFormat(const ImportLineSplitter::FieldCounts& sums)
     return ImportSession::TabFormat;
 }
 
+qint64 incremented(qint64 n)
+{
+    // Counters stop at the largest number rather than wrap around to negative ones.
+    return n < std::numeric_limits<qint64>::max() ? n + 1 : n;
+}
+
 } // namespace
 
-ImportSession::ImportSession() : ImportSession(nullptr, nullptr, nullptr) {}
-
-ImportSession::ImportSession(std::vector<Record>* dataArray,
-                                         std::vector<FieldKey>* keyArray, ImportTarget* sender)
-    : m_outsideDataArray(dataArray), m_outsideKeyArray(keyArray), m_requester(sender)
+ImportSession::ImportSession(ImportTarget* target) : m_target(target)
 {
     // The first four menu items come with the sheet; the two empty ones are separators.
     m_destinationMenuTitles = {QStringLiteral("Do not import"), QString(),
                                QStringLiteral("New field"), QString()};
-}
-
-ImportSession::~ImportSession() = default;
-
-void ImportSession::setDataArray(std::vector<Record>* dataArray,
-                                       std::vector<FieldKey>* keyArray)
-{
-    m_outsideDataArray = dataArray;
-    m_outsideKeyArray = keyArray;
-    m_doNotImportFirstRecord = false;
-    m_useFirstRecordAsFieldsName = false;
-    m_enableFirstRecAsNameOption = true;
+    m_destinationKeys = {kNoImport, QString(), kNewField, QString()};
 }
 
 // ---- Parsing ----------------------------------------------------------------------------
@@ -107,10 +96,6 @@ int ImportSession::guessFileFormat(const std::vector<QStringView>& lines)
 {
     return chooseFormat(fieldSums(lines));
 }
-
-void ImportSession::adjustContentStringBeforeProcessing(QString&) {}
-
-void ImportSession::adjustContentArrayBeforeProcessing(std::vector<QStringView>&) {}
 
 void ImportSession::load(const QString& path)
 {
@@ -133,12 +118,10 @@ void ImportSession::loadText(std::optional<QString> text, int format)
         std::vector<QStringView> lines;
         if (text) {
             TextFileDecoder::replaceStringWithNewline(*text);
-            adjustContentStringBeforeProcessing(*text);
             // The rows slice the text that the row table keeps, so the lines are cut from it.
             m_rows.reset(std::move(*text));
             lines = cutLines(m_rows.text());
         }
-        adjustContentArrayBeforeProcessing(lines);
         parseLines(lines, format);
     }
 
@@ -150,7 +133,7 @@ void ImportSession::loadText(std::optional<QString> text, int format)
     if (m_useSettingsPanel)
         openSettings();
     else
-        DoImport();
+        run();
 }
 
 void ImportSession::parseLines(const std::vector<QStringView>& lines, int format)
@@ -203,8 +186,24 @@ void ImportSession::openSettings()
 {
     m_currentRecordIndex = 1;
     m_selectedRow = m_rows.rowCount() > 0 ? 0 : -1;
-    preImportSettings();
+    prepareDestinations();
     m_settingsPrepared = true;
+}
+
+void ImportSession::prepareDestinations()
+{
+    m_nextCounter =
+        incremented(m_target ? std::max<qint64>(0, m_target->largestStoredCounter()) : 0);
+    m_destinationMenuTitles = m_destinationMenuTitles.mid(0, rowToStartCascadeAssignment);
+    m_destinationKeys = m_destinationKeys.mid(0, rowToStartCascadeAssignment);
+    if (!m_target)
+        return;
+    const auto& keys = m_target->keyArray();
+    for (size_t i = kFirstUserKeyIndex; i < keys.size(); ++i) {
+        m_destinationMenuTitles.append(keys[i].publicKey.isEmpty() ? QStringLiteral("-")
+                                                                   : keys[i].publicKey);
+        m_destinationKeys.append(keys[i].innerKey);
+    }
 }
 
 void ImportSession::setMapping(ImportMappingRow& row, int destination)
@@ -221,24 +220,15 @@ bool ImportSession::chooseDestination(int row, int destination)
     const auto entry = destinationAt(destination);
     if (!entry || entry->isEmpty())
         return false;
-    m_mappingRows[size_t(row)].destination = destination;
-    clearSharedDestinations(row);
-    return true;
-}
-
-void ImportSession::clearSharedDestinations(int row)
-{
-    if (row < 0 || size_t(row) >= m_mappingRows.size())
-        return;
-    const int d = m_mappingRows[size_t(row)].destination;
     for (size_t i = 0; i < m_mappingRows.size(); ++i) {
         ImportMappingRow& r = m_mappingRows[i];
         if (i == size_t(row))
-            setMapping(r, d);
-        else if (d != kNoImportDestination && r.destination == d)
+            setMapping(r, destination);
+        else if (destination >= rowToStartCascadeAssignment && r.destination == destination)
             setMapping(r, kNoImportDestination);
     }
     countImportedFields();
+    return true;
 }
 
 void ImportSession::resetMapping()
@@ -259,8 +249,7 @@ void ImportSession::mapInCascade()
 {
     for (size_t i = 0; i < m_mappingRows.size(); ++i) {
         const qsizetype d = rowToStartCascadeAssignment + qsizetype(i);
-        setMapping(m_mappingRows[i],
-                   d < m_destinationKeys.size() ? int(d) : kNoImportDestination);
+        setMapping(m_mappingRows[i], d < m_destinationKeys.size() ? int(d) : kNoImportDestination);
     }
     countImportedFields();
 }
@@ -275,10 +264,10 @@ void ImportSession::mapFromFirstRow()
     for (qsizetype column = 0; column < fieldCount && size_t(column) < m_mappingRows.size();
          ++column) {
         const QString header = m_rows.element(0, column).toString().toLower();
-        for (qsizetype j = 0; j < userFields && m_outsideKeyArray &&
-                              size_t(kFirstUserKeyIndex + j) < m_outsideKeyArray->size();
+        for (qsizetype j = 0; j < userFields && m_target &&
+                              size_t(kFirstUserKeyIndex + j) < m_target->keyArray().size();
              ++j) {
-            const FieldKey& key = (*m_outsideKeyArray)[size_t(kFirstUserKeyIndex + j)];
+            const FieldKey& key = m_target->keyArray()[size_t(kFirstUserKeyIndex + j)];
             if (header == key.publicKey.toLower())
                 setMapping(m_mappingRows[size_t(column)], int(rowToStartCascadeAssignment + j));
         }
@@ -335,21 +324,44 @@ std::optional<QString> ImportSession::destinationAt(int index) const
     return m_destinationKeys[index];
 }
 
-void ImportSession::appendImportedRecord(const Record& record)
-{
-    if (m_outsideDataArray)
-        m_outsideDataArray->push_back(record);
-}
-
 // ---- The import -------------------------------------------------------------------------
+
+void ImportSession::resolveColumnKeys()
+{
+    m_columnInnerKeys.clear();
+    for (size_t column = 0; column < m_mappingRows.size(); ++column) {
+        const QString entry = destinationAt(m_mappingRows[column].destination).value_or(QString());
+        if (entry == kNewField) {
+            // A blank header keeps the field's own name, as a rename to blank would.
+            const QString header = m_useHeaderNames && m_rows.rowCount() > 0
+                                       ? m_rows.element(0, qsizetype(column)).toString()
+                                       : QString();
+            m_columnInnerKeys.append(m_target ? m_target->insertField(header) : QString());
+        } else if (entry == kNoImport) {
+            m_columnInnerKeys.append(QString());
+        } else {
+            m_columnInnerKeys.append(entry);
+        }
+    }
+    m_userInnerKeys.clear();
+    if (m_target) {
+        const auto& keys = m_target->keyArray();
+        for (size_t i = kFirstUserKeyIndex; i < keys.size(); ++i)
+            m_userInnerKeys.push_back(keys[i].innerKey);
+    }
+}
 
 Record ImportSession::newImportRecord()
 {
-    qCWarning(lcImport, "[ImportSession newImportRecord] must be subclassed");
-    return nullptr;
+    Record record = Dict::make();
+    record->entries.reserve(2 + m_userInnerKeys.size());
+    record->entries.emplace_back(kCounterKey, Value::integer(m_nextCounter));
+    record->entries.emplace_back(kCheckedKey, Value::boolean(false));
+    for (const QString& key : m_userInnerKeys)
+        record->entries.emplace_back(key, Value::string(QString()));
+    m_nextCounter = incremented(m_nextCounter);
+    return record;
 }
-
-void ImportSession::recordIsGoingToBeInserted(const Record&) {}
 
 QString ImportSession::destinationKeyForColumn(qsizetype column, qsizetype fieldsInRow) const
 {
@@ -362,20 +374,19 @@ QString ImportSession::destinationKeyForColumn(qsizetype column, qsizetype field
     return *entry;
 }
 
-void ImportSession::DoImport()
+void ImportSession::run()
 {
     // Without the settings step (useSettingsPanel off) the counter and the destinations would
     // never be set up, and the records would be numbered from 0.
     if (!m_settingsPrepared) {
-        preImportSettings();
+        prepareDestinations();
         m_settingsPrepared = true;
     }
-    m_columnInnerKeys.clear();
-    willImport();
+    resolveColumnKeys();
 
     const qsizetype rowCount = m_rows.rowCount();
-    if (m_outsideDataArray)
-        m_outsideDataArray->reserve(m_outsideDataArray->size() + size_t(rowCount));
+    std::vector<Record> records;
+    records.reserve(size_t(rowCount));
 
     // Where each column's key last sat in a record: records are all built alike, so this
     // spares searching the record's entries for every field.
@@ -385,8 +396,6 @@ void ImportSession::DoImport()
         if (r % kProgressStep == 0)
             reportProgress(r, rowCount);
         Record record = newImportRecord();
-        if (!record)
-            break;
         const qsizetype fieldCount = m_rows.fieldCount(r);
         auto& entries = record->entries;
         for (qsizetype e = 0; e < fieldCount; ++e) {
@@ -409,13 +418,12 @@ void ImportSession::DoImport()
         }
         if (r == 0 && m_doNotImportFirstRecord)
             continue;
-        if (fieldCount > 0) {
-            recordIsGoingToBeInserted(record);
-            appendImportedRecord(record);
-        }
+        if (fieldCount > 0)
+            records.push_back(std::move(record));
     }
     reportProgress(rowCount, rowCount);
-    didImport();
+    if (m_target)
+        m_target->appendImportedRecords(std::move(records));
 }
 
 } // namespace quillory

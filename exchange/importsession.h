@@ -16,9 +16,8 @@
 
 namespace quillory {
 
-// The import engine: reads a delimited text file into rows and columns, holds the user's
-// mapping of columns to destinations, and turns every row into a record of the outside list.
-// Subclasses tie it to a document through the hooks.
+// One import into a target: reads a delimited text file into rows and columns, holds the
+// user's mapping of columns to destinations, and turns every row into a new record.
 class ImportSession
 {
 public:
@@ -39,18 +38,11 @@ public:
     // Called with (done, total) while a file is parsed and while records are made.
     using ProgressCallback = std::function<void(qint64 done, qint64 total)>;
 
-    // An engine with no outside lists and no requester.
-    ImportSession();
-    // dataArray and keyArray are the document's lists (not owned); new records are appended to
-    // dataArray. sender is who asked for the import (not owned; may be null).
-    ImportSession(std::vector<Record>* dataArray, std::vector<FieldKey>* keyArray,
-                        ImportTarget* sender);
-    virtual ~ImportSession();
+    // target receives the new fields and records (not owned); without one the session only
+    // parses and maps.
+    explicit ImportSession(ImportTarget* target = nullptr);
     ImportSession(const ImportSession&) = delete;
     ImportSession& operator=(const ImportSession&) = delete;
-
-    // Takes the lists for a new import and clears the first-row options.
-    void setDataArray(std::vector<Record>* dataArray, std::vector<FieldKey>* keyArray);
 
     // ---- Parsing ------------------------------------------------------------------------
     // Parses with automatic format and encoding.
@@ -70,7 +62,7 @@ public:
 
     const ImportRows& importRows() const { return m_rows; }
     qsizetype numberOfImportRows() const { return m_rows.rowCount(); }
-    // Index of the import row the settings show (the row controller's selection), -1 for none.
+    // Index of the import row the settings show, -1 for none.
     qsizetype selectedImportRow() const { return m_selectedRow; }
     qsizetype widestRowFieldCount() const { return m_numOfMaxField; }
     const std::vector<ImportMappingRow>& mappingRows() const { return m_mappingRows; }
@@ -89,40 +81,40 @@ public:
     // The destination menu, parallel to destinationKeys ("" for a separator).
     const QStringList& destinationMenuTitles() const { return m_destinationMenuTitles; }
 
-    // Opens the settings: shows the first row and prepares the destinations.
+    // Opens the settings: shows the first row, takes the target's fields as destinations and
+    // its largest counter as the start of the new records' counters.
     void openSettings();
     // Leaves the settings without importing; rows and mapping stay.
     void cancelSettings() {}
-    // Makes the new fields, then one record per import row.
-    void DoImport();
+    // Makes the new fields, then one record per import row, and hands them to the target.
+    void run();
 
     // The user chose destination for the mapping row at row; false when either is not one
-    // that can be chosen (a separator, or out of range).
+    // that can be chosen (a separator, or out of range). A field is the destination of one
+    // column at most: other columns that had it are cleared; "NEW_FIELD" may be chosen for any
+    // number of columns.
     bool chooseDestination(int row, int destination);
-    // Clears other rows that now share the chosen destination.
-    virtual void clearSharedDestinations(int row);
     void resetMapping();
     void mapAllToNewFields();
     void mapInCascade();
     // Maps columns whose first-row text names a user field (case-insensitively) and marks the
     // first row as a header. Does nothing when there is no import row.
     void mapFromFirstRow();
+    // The "first row holds the field names" option changed: the first row is then skipped.
     void firstRowSetFieldsNameSelected();
     void showNextRecord();
     void showPrevRecord();
-    void countImportedFields();
     // The destination-list entry chosen for a column, or none past the end of either list.
     std::optional<QString> destinationOfColumn(int column) const;
     // The destination-list entry at index, or none past the end.
     std::optional<QString> destinationAt(int index) const;
-    void appendImportedRecord(const Record& record);
 
     int numberOfImportedFields() const { return m_numberOfImportedFields; }
     int currentRecordIndex() const { return m_currentRecordIndex; }
-    const QStringList& columnInnerKeys() const
-    {
-        return m_columnInnerKeys;
-    }
+    // After run: the inner key each column went to ("" for a skipped column).
+    const QStringList& columnInnerKeys() const { return m_columnInnerKeys; }
+    // The counter that the next new record takes.
+    qint64 nextCounterValue() const { return m_nextCounter; }
     bool doNotImportFirstRecord() const { return m_doNotImportFirstRecord; }
     void setDoNotImportFirstRecord(bool d) { m_doNotImportFirstRecord = d; }
     bool useFirstRecordAsFieldsName() const { return m_useFirstRecordAsFieldsName; }
@@ -136,38 +128,25 @@ public:
     bool useHeaderNamesForNewFields() const { return m_useHeaderNames; }
     void setUseHeaderNamesForNewFields(bool u) { m_useHeaderNames = u; }
 
-    std::vector<Record>* outsideDataArray() const { return m_outsideDataArray; }
-    std::vector<FieldKey>* outsideKeyArray() const { return m_outsideKeyArray; }
-    ImportTarget* requester() const { return m_requester; }
-
-protected:
-    // Hooks for subclasses; the engine's own do nothing (or return their argument unchanged).
-    virtual void adjustContentStringBeforeProcessing(QString& text);
-    // The lines are slices of importRows().text(); they may be dropped or reordered.
-    virtual void adjustContentArrayBeforeProcessing(std::vector<QStringView>& lines);
-    virtual void preImportSettings() {}
-    // Fills columnInnerKeys, one inner key (or "") per mapping row.
-    virtual void willImport() {}
-    virtual Record newImportRecord();
-    virtual void recordIsGoingToBeInserted(const Record& record);
-    virtual void didImport() {}
-
+private:
+    void parseLines(const std::vector<QStringView>& lines, int format);
+    void prepareDestinations();
+    // Makes the new fields and fills columnInnerKeys.
+    void resolveColumnKeys();
+    Record newImportRecord();
     void setMapping(ImportMappingRow& row, int destination);
+    void countImportedFields();
     void reportProgress(qint64 done, qint64 total) const;
+    // The inner key that receives column values, or "" when the column is skipped.
+    QString destinationKeyForColumn(qsizetype column, qsizetype fieldsInRow) const;
 
+    ImportTarget* m_target = nullptr;
     QStringList m_destinationKeys;
     QStringList m_destinationMenuTitles;
     QStringList m_columnInnerKeys;
     std::vector<ImportMappingRow> m_mappingRows;
-
-private:
-    void parseLines(const std::vector<QStringView>& lines, int format);
-    // The inner key that receives column values, or "" when the column is skipped.
-    QString destinationKeyForColumn(qsizetype column, qsizetype fieldsInRow) const;
-
-    std::vector<Record>* m_outsideDataArray = nullptr;
-    std::vector<FieldKey>* m_outsideKeyArray = nullptr;
-    ImportTarget* m_requester = nullptr;
+    // The user fields' inner keys as the import starts; records share these strings.
+    std::vector<QString> m_userInnerKeys;
 
     ImportRows m_rows;
     qsizetype m_selectedRow = -1;
@@ -177,6 +156,7 @@ private:
     bool m_useSettingsPanel = true;
     bool m_settingsPrepared = false;
     ProgressCallback m_progress;
+    qint64 m_nextCounter = 1;
 
     int m_numberOfImportedFields = 0;
     int m_currentRecordIndex = 1;

@@ -109,15 +109,9 @@ Endian markedEndian(QByteArrayView bytes, std::initializer_list<unsigned char> l
 
 // The named encodings tried, in order, after the mark step of automatic detection.
 constexpr std::array<int, 9> kAutomaticOrder = {
-    TextFileDecoder::Utf8,
-    TextFileDecoder::MacOSRoman,
-    TextFileDecoder::Utf16,
-    TextFileDecoder::Utf16BigEndian,
-    TextFileDecoder::Utf16LittleEndian,
-    TextFileDecoder::Utf32,
-    TextFileDecoder::Utf32BigEndian,
-    TextFileDecoder::Utf32LittleEndian,
-    TextFileDecoder::Ascii,
+    TextFileDecoder::Utf8,           TextFileDecoder::MacOSRoman,        TextFileDecoder::Utf16,
+    TextFileDecoder::Utf16BigEndian, TextFileDecoder::Utf16LittleEndian, TextFileDecoder::Utf32,
+    TextFileDecoder::Utf32BigEndian, TextFileDecoder::Utf32LittleEndian, TextFileDecoder::Ascii,
 };
 
 bool isNamedEncoding(int encoding)
@@ -249,8 +243,7 @@ QString& TextFileDecoder::replaceStringWithNewline(QString& text)
     return text;
 }
 
-std::optional<QString>&
-TextFileDecoder::replaceStringWithNewline(std::optional<QString>& text)
+std::optional<QString>& TextFileDecoder::replaceStringWithNewline(std::optional<QString>& text)
 {
     if (text)
         replaceStringWithNewline(*text);

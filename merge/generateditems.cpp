@@ -56,10 +56,8 @@ QStringList GeneratedItems::levelPaths(const QString& path, bool isFolder)
     return levels;
 }
 
-void GeneratedItems::addItemIfNew(Document& doc,
-                                                              const GeneratedItem& item)
+void GeneratedItems::addItemIfNew(std::vector<GeneratedItem>& list, const GeneratedItem& item)
 {
-    auto& list = doc.generatedItems();
     const bool listed = std::any_of(
         list.begin(), list.end(), [&item](const GeneratedItem& g) { return g.path == item.path; });
     if (!listed)
@@ -68,7 +66,7 @@ void GeneratedItems::addItemIfNew(Document& doc,
 
 void GeneratedItems::rebuild(Document& doc)
 {
-    doc.generatedItems().clear();
+    std::vector<GeneratedItem> items;
     const auto& prototypes = doc.universalFilePrototypeArray();
     for (qsizetype pos = 0; pos < qsizetype(prototypes.size()); ++pos) {
         const PrototypePtr& proto = prototypes[pos];
@@ -88,15 +86,16 @@ void GeneratedItems::rebuild(Document& doc)
             item.isMulti = proto->isMulti;
             if (!proto->isMulti) {
                 item.path = t;
-                doc.generatedItems().push_back(item);
+                items.push_back(item);
                 continue;
             }
             if ((!isLast || proto->isFolder) && !t.endsWith(kSlash))
                 t += kSlash;
             item.path = t;
-            addItemIfNew(doc, item);
+            addItemIfNew(items, item);
         }
     }
+    doc.setGeneratedItems(std::move(items));
     // A selection whose item is gone (or now stands for another Prototype position) would
     // show a name and content that no run makes.
     if (doc.mergeSelectedItem() && !isListed(doc, doc.mergeSelectedItem())) {

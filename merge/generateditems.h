@@ -13,7 +13,7 @@ namespace quillory {
 class Document;
 
 // Unfolds the Prototype paths into the folders and files a run would create, parents first,
-// and keeps the document's generatedItems.
+// and hands them to the document as its generatedItems.
 class GeneratedItems
 {
 public:
@@ -22,7 +22,7 @@ public:
     // result.
     static QStringList levelPaths(const QString& path, bool isFolder = false);
     // Appends item unless an item with the same path is already in the list.
-    static void addItemIfNew(Document& doc, const GeneratedItem& item);
+    static void addItemIfNew(std::vector<GeneratedItem>& list, const GeneratedItem& item);
     // Rebuilds generatedItems from all Prototypes: All in One levels are all kept,
     // One per Record levels only when no earlier item has their path. A level that names
     // nothing below the destination (empty, or only "/" and spaces) yields no item. The merge

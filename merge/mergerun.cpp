@@ -11,10 +11,11 @@ namespace quillory {
 MergeRun::MergeRun(RunSnapshot snapshot, FileSystem& fs) : m_snapshot(std::move(snapshot)), m_fs(fs)
 {}
 
-std::optional<RunTotals> MergeRun::execute()
+Result<RunTotals> MergeRun::execute()
 {
     if (!m_fs.startAccessing(m_snapshot.accessPath))
-        return std::nullopt;
+        return fail(QStringLiteral("access to the destination folder '%1' was refused")
+                        .arg(m_snapshot.accessPath));
     DestinationWriter dest(m_fs, m_snapshot.destinationPath);
     const SubstitutionContext& ctx = m_snapshot.context;
     const std::vector<Record>& records = m_snapshot.records;
@@ -63,8 +64,8 @@ std::optional<RunTotals> MergeRun::execute()
     return m_totals;
 }
 
-void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item, const QString& relativePath,
-                          std::optional<qint64> recordNumber,
+void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
+                          const QString& relativePath, std::optional<qint64> recordNumber,
                           const std::function<QString()>& content)
 {
     const QString fullPath = dest.fullPath(relativePath);
@@ -91,6 +92,7 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item, co
             ++m_totals.foldersCreated;
             log(RunLog::createdFolder(relativePath));
         } else if (status.isFailed()) {
+            ++m_totals.errors;
             log(RunLog::error(status.message));
         }
         // A folder that appeared since the check is an existing folder: skipped silently.
@@ -98,6 +100,7 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item, co
     }
 
     if (dest.exists(fullPath)) {
+        ++m_totals.filesSkipped;
         log(RunLog::skippedFile(relativePath));
         return;
     }
@@ -114,8 +117,10 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item, co
         ++m_totals.filesCreated;
         log(RunLog::createdFile(relativePath));
     } else if (status.isExists()) {
+        ++m_totals.filesSkipped;
         log(RunLog::skippedFile(relativePath));
     } else {
+        ++m_totals.errors;
         log(RunLog::error(status.message));
     }
 }
@@ -123,6 +128,7 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item, co
 void MergeRun::reject(const GeneratedItem& item, const QString& message,
                       std::optional<qint64> recordNumber)
 {
+    ++m_totals.errors;
     log(RunLog::pathRejected(message));
     log(recordNumber ? RunLog::oneRecordError(item.path, *recordNumber)
                      : RunLog::allInOneError(item.path));

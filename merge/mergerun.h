@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/result.h"
 #include "merge/runsnapshot.h"
 
 #include <QString>
@@ -12,11 +13,15 @@ namespace quillory {
 class DestinationWriter;
 class FileSystem;
 
-// What a run created.
+// What a run created, and what it logged as not done.
 struct RunTotals
 {
     qint64 foldersCreated = 0;
     qint64 filesCreated = 0;
+    // Files left alone because something was already there.
+    qint64 filesSkipped = 0;
+    // Items that were rejected or could not be created (each logged as an error).
+    qint64 errors = 0;
     bool operator==(const RunTotals&) const = default;
 };
 
@@ -35,8 +40,8 @@ public:
     void setLogSink(LogSink sink) { m_sink = std::move(sink); }
     void setProgress(Progress progress) { m_progress = std::move(progress); }
 
-    // Performs the run; none when access to the destination is refused (nothing is logged).
-    std::optional<RunTotals> execute();
+    // Performs the run; fails when access to the destination is refused (nothing is logged).
+    Result<RunTotals> execute();
 
 private:
     // recordNumber counts from 1 for a One per Record item; none for an All in One item.

@@ -100,12 +100,12 @@ QString PosixFileSystem::describeError(const QString& what, const QString& path,
 
 bool PosixFileSystem::startAccessing(const QString& path)
 {
-    return LocationBookmark::startAccessingSecurityScopedResource(path);
+    return LocationBookmark::checkAccess(path, LocationBookmark::Access::ReadWrite);
 }
 
 void PosixFileSystem::stopAccessing(const QString& path)
 {
-    LocationBookmark::stopAccessingSecurityScopedResource(path);
+    Q_UNUSED(path); // access is checked, not granted: nothing to release
 }
 
 bool PosixFileSystem::exists(const QString& path)

@@ -10,22 +10,23 @@
 
 namespace quillory {
 
-DestinationChoice RunCommands::selectDestinationFolder(Document& doc, const QString& path)
+Result<> RunCommands::selectDestinationFolder(Document& doc, const QString& path)
 {
     doc.switchMainTabToFilePrototype();
     const QFileInfo info(path);
     if (!info.exists())
-        return {false, QStringLiteral("The folder '") + path + QStringLiteral("' does not exist")};
+        return fail(QStringLiteral("The folder '") + path + QStringLiteral("' does not exist"));
     if (!info.isDir())
-        return {false, QStringLiteral("'") + path + QStringLiteral("' is not a folder")};
-    std::optional<QByteArray> bookmark = LocationBookmark::bookmarkForURL_RW(path);
+        return fail(QStringLiteral("'") + path + QStringLiteral("' is not a folder"));
+    std::optional<QByteArray> bookmark =
+        LocationBookmark::make(path, LocationBookmark::Access::ReadWrite);
     if (!bookmark)
-        return {false, QStringLiteral("Cannot remember the folder '") + path + QLatin1Char('\'')};
+        return fail(QStringLiteral("Cannot remember the folder '") + path + QLatin1Char('\''));
     doc.setSelectedDestinationBookmark(std::move(bookmark));
     doc.setSelectedDestinationDefined(true);
     // Saved state changed.
     doc.updateChangeCount();
-    return {true, {}};
+    return {};
 }
 
 std::optional<Alert> RunCommands::checkDestination(Document& doc, FileSystem& fs)
@@ -35,7 +36,7 @@ std::optional<Alert> RunCommands::checkDestination(Document& doc, FileSystem& fs
     bool isStale = false;
     std::optional<QString> path;
     if (doc.selectedDestinationBookmark())
-        path = LocationBookmark::urlForBookmark(*doc.selectedDestinationBookmark(), &isStale);
+        path = LocationBookmark::resolve(*doc.selectedDestinationBookmark(), &isStale);
     if (path && !isStale && fs.isDirectory(*path))
         return std::nullopt;
     doc.setSelectedDestinationDefined(false);
@@ -43,14 +44,15 @@ std::optional<Alert> RunCommands::checkDestination(Document& doc, FileSystem& fs
     return Alert::destinationNeedsReset();
 }
 
-RunCommandResult RunCommands::run(Document& doc, FileSystem& fs, const MergeRun::Progress& progress)
+Result<RunTotals> RunCommands::run(Document& doc, FileSystem& fs,
+                                   const MergeRun::Progress& progress)
 {
     if (std::optional<Alert> alert = checkDestination(doc, fs))
-        return {std::move(alert), std::nullopt};
-    return {std::nullopt, doRun(doc, fs, progress)};
+        return Failure{alert->messageText, std::move(alert)};
+    return doRun(doc, fs, progress);
 }
 
-RunCommandResult RunCommands::run(Document& doc)
+Result<RunTotals> RunCommands::run(Document& doc)
 {
     PosixFileSystem fs;
     return run(doc, fs);
@@ -64,12 +66,12 @@ std::optional<RunSnapshot> RunCommands::beginRun(Document& doc)
     return RunSnapshot::take(doc);
 }
 
-std::optional<RunTotals> RunCommands::doRun(Document& doc, FileSystem& fs,
-                                            const MergeRun::Progress& progress)
+Result<RunTotals> RunCommands::doRun(Document& doc, FileSystem& fs,
+                                     const MergeRun::Progress& progress)
 {
     std::optional<RunSnapshot> snapshot = beginRun(doc);
     if (!snapshot)
-        return std::nullopt;
+        return fail(QStringLiteral("the destination folder cannot be used"));
     MergeRun run(std::move(*snapshot), fs);
     run.setLogSink([&doc](const QString& piece) { RunLog::appendToLogView(doc, piece); });
     run.setProgress(progress);

@@ -10,40 +10,26 @@ namespace quillory {
 class Document;
 class FileSystem;
 
-// The outcome of choosing a destination folder; message says why a path was not taken.
-struct DestinationChoice
-{
-    bool accepted = false;
-    QString message;
-};
-
-// What the run command did: an alert to show instead of running, or the run's totals (none
-// when the run ended silently because the destination could not be used).
-struct RunCommandResult
-{
-    std::optional<Alert> alert;
-    std::optional<RunTotals> totals;
-};
-
 // The document's run commands: choosing the destination, checking it and running the merge
 // with its log going to the document.
 class RunCommands
 {
 public:
-    // Shows the destination tab; takes path as the destination when it is an existing folder.
-    static DestinationChoice selectDestinationFolder(Document& doc, const QString& path);
+    // Shows the destination tab; takes path as the destination when it is an existing folder,
+    // else fails saying why.
+    static Result<> selectDestinationFolder(Document& doc, const QString& path);
 
-    // run: the alert to show when the destination is not set or no longer usable (which also
-    // forgets it), otherwise the run itself.
-    static RunCommandResult run(Document& doc, FileSystem& fs,
-                                const MergeRun::Progress& progress = {});
-    static RunCommandResult run(Document& doc);
+    // run: fails with the alert to show when the destination is not set or no longer usable
+    // (which also forgets it); otherwise runs and gives the totals.
+    static Result<RunTotals> run(Document& doc, FileSystem& fs,
+                                 const MergeRun::Progress& progress = {});
+    static Result<RunTotals> run(Document& doc);
     // The destination checks of run alone.
     static std::optional<Alert> checkDestination(Document& doc, FileSystem& fs);
 
     // doRun: shows the run tab, then runs on a snapshot taken now, appending to the log.
-    static std::optional<RunTotals> doRun(Document& doc, FileSystem& fs,
-                                          const MergeRun::Progress& progress = {});
+    static Result<RunTotals> doRun(Document& doc, FileSystem& fs,
+                                   const MergeRun::Progress& progress = {});
     // The first steps of doRun, for a caller that runs the snapshot on another thread: shows
     // the run tab and takes the snapshot; none when the destination does not resolve.
     static std::optional<RunSnapshot> beginRun(Document& doc);

@@ -56,7 +56,7 @@ std::optional<RunSnapshot> RunSnapshot::take(const Document& doc)
     if (!bookmark)
         return std::nullopt;
     bool isStale = false;
-    const std::optional<QString> url = LocationBookmark::urlForBookmark(*bookmark, &isStale);
+    const std::optional<QString> url = LocationBookmark::resolve(*bookmark, &isStale);
     if (!url)
         return std::nullopt;
     return take(doc, *url);

@@ -11,7 +11,7 @@ std::optional<QString> DestinationPath::path(const Document& doc)
     if (!bookmark || bookmark->isEmpty())
         return std::nullopt;
     bool isStale = false;
-    std::optional<QString> resolved = LocationBookmark::urlForBookmark(*bookmark, &isStale);
+    std::optional<QString> resolved = LocationBookmark::resolve(*bookmark, &isStale);
     if (!resolved || resolved->isEmpty())
         return std::nullopt;
     return resolved;

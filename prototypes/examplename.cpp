@@ -26,8 +26,7 @@ void ExampleName::recalcMultiNameOfFile(Document& doc)
 {
     const PrototypePtr proto = doc.multiSelectedPrototype();
     const std::optional<QString> expanded =
-        proto ? doc.substituteFieldTags(proto->path, doc.allDataSelectedRecord())
-              : std::nullopt;
+        proto ? doc.substituteFieldTags(proto->path, doc.allDataSelectedRecord()) : std::nullopt;
     if (!expanded) {
         doc.multiNameOfFileExample = std::nullopt;
         return;

@@ -5,11 +5,11 @@
 
 #include <QUuid>
 
-#include <algorithm>
-
 namespace quillory {
 
 namespace {
+
+const QString kFileTab = QStringLiteral("file");
 
 QString addPathActionName()
 {
@@ -21,246 +21,53 @@ QString deletePathActionName()
     return Document::tr("Delete Path");
 }
 
-bool appendPrototype(Document& doc, const PrototypePtr& proto)
+void recalcExample(Document& doc, PrototypeSide side)
 {
-    if (!proto || PrototypeCommands::indexOfPrototype(doc, proto) >= 0)
-        return false;
-    doc.universalFilePrototypeArray().push_back(proto);
-    return true;
-}
-
-// A removed Prototype must not stay selected in any view, or later commands would edit or
-// show an object that is no longer in the document.
-void forgetSelections(Document& doc, const PrototypePtr& proto)
-{
-    if (doc.oneSelectedPrototype() == proto) {
-        doc.setOneSelectedPrototype(nullptr);
-        ExampleName::recalcOneNameOfFile(doc);
-    }
-    if (doc.multiSelectedPrototype() == proto) {
-        doc.setMultiSelectedPrototype(nullptr);
+    if (side == PrototypeSide::OnePerRecord)
         ExampleName::recalcMultiNameOfFile(doc);
-    }
-    if (doc.mergeSelectedPrototype() == proto)
-        doc.setMergeSelectedPrototype(nullptr);
-    if (doc.previewSelectedPrototype() == proto)
-        doc.setPreviewSelectedPrototype(nullptr);
-}
-
-bool removePrototype(Document& doc, const PrototypePtr& proto)
-{
-    auto& list = doc.universalFilePrototypeArray();
-    const auto it = std::find(list.begin(), list.end(), proto);
-    if (!proto || it == list.end())
-        return false;
-    list.erase(it);
-    forgetSelections(doc, proto);
-    return true;
-}
-
-std::vector<PrototypePtr> filtered(const Document& doc, bool isMulti)
-{
-    std::vector<PrototypePtr> view;
-    for (const PrototypePtr& proto : doc.universalFilePrototypeArray())
-        if (proto && proto->isMulti == isMulti)
-            view.push_back(proto);
-    return view;
-}
-
-QString* templateField(Prototype& proto, TemplateKey key)
-{
-    switch (key) {
-    case TemplateKey::Head:
-        return &proto.head;
-    case TemplateKey::Text:
-        return &proto.text;
-    case TemplateKey::Separator:
-        return &proto.separator;
-    case TemplateKey::Foot:
-        return &proto.foot;
-    }
-    return &proto.text;
+    else
+        ExampleName::recalcOneNameOfFile(doc);
 }
 
 } // namespace
 
-PrototypePtr PrototypeCommands::getNewDestinationRowMulti(bool isMulti)
+PrototypeSide PrototypeCommands::sideOf(const Prototype& proto)
+{
+    return proto.isMulti ? PrototypeSide::OnePerRecord : PrototypeSide::AllInOne;
+}
+
+PrototypePtr PrototypeCommands::newPrototype(PrototypeSide side)
 {
     auto proto = std::make_shared<Prototype>();
     proto->uuid = QUuid::createUuid();
     proto->path = QStringLiteral("Untitled");
     proto->isFolder = false;
-    proto->isMulti = isMulti;
+    proto->isMulti = side == PrototypeSide::OnePerRecord;
     return proto;
 }
 
-std::vector<PrototypePtr> PrototypeCommands::oneFilePrototypes(const Document& doc)
+std::vector<PrototypePtr> PrototypeCommands::prototypes(const Document& doc, PrototypeSide side)
 {
-    return filtered(doc, false);
+    std::vector<PrototypePtr> view;
+    for (const PrototypePtr& proto : doc.universalFilePrototypeArray())
+        if (proto && sideOf(*proto) == side)
+            view.push_back(proto);
+    return view;
 }
 
-std::vector<PrototypePtr> PrototypeCommands::multiFilePrototypes(const Document& doc)
+PrototypePtr PrototypeCommands::selected(const Document& doc, PrototypeSide side)
 {
-    return filtered(doc, true);
+    return side == PrototypeSide::OnePerRecord ? doc.multiSelectedPrototype()
+                                               : doc.oneSelectedPrototype();
 }
 
-qsizetype PrototypeCommands::indexOfPrototype(const Document& doc, const PrototypePtr& proto)
+void PrototypeCommands::select(Document& doc, PrototypeSide side, const PrototypePtr& proto)
 {
-    const auto& list = doc.universalFilePrototypeArray();
-    const auto it = std::find(list.begin(), list.end(), proto);
-    return (proto && it != list.end()) ? it - list.begin() : -1;
-}
-
-PrototypePtr PrototypeCommands::addOneFileFolderDestination(Document& doc)
-{
-    PrototypePtr proto = getNewDestinationRowMulti(false);
-    addOneTheDestination(doc, proto);
-    selectOnePrototype(doc, proto);
-    return proto;
-}
-
-PrototypePtr PrototypeCommands::addFileFolderDestination(Document& doc)
-{
-    PrototypePtr proto = getNewDestinationRowMulti(true);
-    addTheDestination(doc, proto);
-    selectMultiPrototype(doc, proto);
-    return proto;
-}
-
-void PrototypeCommands::addOneTheDestination(Document& doc, const PrototypePtr& proto)
-{
-    if (!appendPrototype(doc, proto))
-        return;
-    doc.undoManager().registerUndo([&doc, proto] { addOneTheDestinationUndo(doc, proto); });
-    doc.undoManager().setActionName(addPathActionName());
-    doc.updateChangeCount();
-    emit doc.prototypesChanged();
-}
-
-void PrototypeCommands::addTheDestination(Document& doc, const PrototypePtr& proto)
-{
-    if (!appendPrototype(doc, proto))
-        return;
-    doc.undoManager().registerUndo([&doc, proto] { addTheDestinationUndo(doc, proto); });
-    doc.undoManager().setActionName(addPathActionName());
-    doc.updateChangeCount();
-    emit doc.prototypesChanged();
-}
-
-void PrototypeCommands::addOneTheDestinationUndo(Document& doc, const PrototypePtr& proto)
-{
-    if (!removePrototype(doc, proto))
-        return;
-    doc.undoManager().registerUndo([&doc, proto] { addOneTheDestination(doc, proto); });
-    doc.undoManager().setActionName(addPathActionName());
-    // Our undo history does not track the saved state, so an undo is a change like any other.
-    doc.updateChangeCount();
-    emit doc.prototypesChanged();
-}
-
-void PrototypeCommands::addTheDestinationUndo(Document& doc, const PrototypePtr& proto)
-{
-    if (!removePrototype(doc, proto))
-        return;
-    doc.undoManager().registerUndo([&doc, proto] { addTheDestination(doc, proto); });
-    doc.undoManager().setActionName(addPathActionName());
-    doc.updateChangeCount();
-    emit doc.prototypesChanged();
-}
-
-void PrototypeCommands::removeOneTheDestination(Document& doc)
-{
-    if (PrototypePtr proto = doc.oneSelectedPrototype())
-        removeOneTheDestinationObj(doc, proto);
-}
-
-void PrototypeCommands::removeTheDestination(Document& doc)
-{
-    if (PrototypePtr proto = doc.multiSelectedPrototype())
-        removeTheDestinationObj(doc, proto);
-}
-
-void PrototypeCommands::removeOneTheDestinationObj(Document& doc, const PrototypePtr& proto)
-{
-    if (!removePrototype(doc, proto))
-        return;
-    doc.undoManager().registerUndo([&doc, proto] { removeOneTheDestinationUndo(doc, proto); });
-    doc.undoManager().setActionName(deletePathActionName());
-    doc.updateChangeCount();
-    emit doc.prototypesChanged();
-}
-
-void PrototypeCommands::removeTheDestinationObj(Document& doc, const PrototypePtr& proto)
-{
-    if (!removePrototype(doc, proto))
-        return;
-    doc.undoManager().registerUndo([&doc, proto] { removeTheDestinationUndo(doc, proto); });
-    doc.undoManager().setActionName(deletePathActionName());
-    doc.updateChangeCount();
-    emit doc.prototypesChanged();
-}
-
-void PrototypeCommands::removeOneTheDestinationUndo(Document& doc, const PrototypePtr& proto)
-{
-    if (!appendPrototype(doc, proto))
-        return;
-    doc.undoManager().registerUndo([&doc, proto] { removeOneTheDestinationObj(doc, proto); });
-    doc.undoManager().setActionName(deletePathActionName());
-    doc.updateChangeCount();
-    emit doc.prototypesChanged();
-}
-
-void PrototypeCommands::removeTheDestinationUndo(Document& doc, const PrototypePtr& proto)
-{
-    if (!appendPrototype(doc, proto))
-        return;
-    doc.undoManager().registerUndo([&doc, proto] { removeTheDestinationObj(doc, proto); });
-    doc.undoManager().setActionName(deletePathActionName());
-    doc.updateChangeCount();
-    emit doc.prototypesChanged();
-    // The One per Record side puts it back through its view, which selects it.
-    selectMultiPrototype(doc, proto);
-}
-
-PrototypePtr PrototypeCommands::addGenericDestination(Document& doc)
-{
-    if (doc.mainTabId() != QLatin1String("file"))
-        doc.setMainTabId(QStringLiteral("file"));
-    if (doc.secTabId() == QLatin1String("multi"))
-        return addFileFolderDestination(doc);
-    return addOneFileFolderDestination(doc);
-}
-
-void PrototypeCommands::removeGenericDestination(Document& doc)
-{
-    if (doc.mainTabId() != QLatin1String("file"))
-        return;
-    if (doc.secTabId() == QLatin1String("multi"))
-        removeTheDestination(doc);
+    if (side == PrototypeSide::OnePerRecord)
+        doc.setMultiSelectedPrototype(proto);
     else
-        removeOneTheDestination(doc);
-}
-
-bool PrototypeCommands::canRemoveGenericDestination(const Document& doc)
-{
-    if (doc.mainTabId() != QLatin1String("file"))
-        return false;
-    const PrototypePtr selected = doc.secTabId() == QLatin1String("multi")
-                                      ? doc.multiSelectedPrototype()
-                                      : doc.oneSelectedPrototype();
-    return indexOfPrototype(doc, selected) >= 0;
-}
-
-void PrototypeCommands::selectOnePrototype(Document& doc, const PrototypePtr& proto)
-{
-    doc.setOneSelectedPrototype(proto);
-    ExampleName::recalcOneNameOfFile(doc);
-}
-
-void PrototypeCommands::selectMultiPrototype(Document& doc, const PrototypePtr& proto)
-{
-    doc.setMultiSelectedPrototype(proto);
-    ExampleName::recalcMultiNameOfFile(doc);
+        doc.setOneSelectedPrototype(proto);
+    recalcExample(doc, side);
 }
 
 void PrototypeCommands::selectDestinationRecord(Document& doc, const Record& record)
@@ -269,60 +76,95 @@ void PrototypeCommands::selectDestinationRecord(Document& doc, const Record& rec
     ExampleName::recalcMultiNameOfFile(doc);
 }
 
-void PrototypeCommands::oneNameOfFileTextDidChange(Document& doc, const QString& text)
+PrototypePtr PrototypeCommands::add(Document& doc, PrototypeSide side)
 {
-    setPath(doc, doc.oneSelectedPrototype(), text);
-    ExampleName::recalcOneNameOfFile(doc);
+    PrototypePtr proto = newPrototype(side);
+    append(doc, proto);
+    select(doc, side, proto);
+    return proto;
 }
 
-void PrototypeCommands::multiNameOfFileTextDidChange(Document& doc, const QString& text)
+void PrototypeCommands::append(Document& doc, const PrototypePtr& proto)
 {
-    setPath(doc, doc.multiSelectedPrototype(), text);
-    ExampleName::recalcMultiNameOfFile(doc);
+    if (!doc.appendPrototype(proto))
+        return;
+    doc.undoManager().registerUndo([&doc, proto] { undoAppend(doc, proto); });
+    doc.undoManager().setActionName(addPathActionName());
+}
+
+void PrototypeCommands::undoAppend(Document& doc, const PrototypePtr& proto)
+{
+    const PrototypePtr wasSelected = selected(doc, sideOf(*proto));
+    if (!doc.removePrototype(proto))
+        return;
+    doc.undoManager().registerUndo([&doc, proto] { append(doc, proto); });
+    doc.undoManager().setActionName(addPathActionName());
+    if (wasSelected == proto)
+        recalcExample(doc, sideOf(*proto));
+}
+
+void PrototypeCommands::remove(Document& doc, const PrototypePtr& proto)
+{
+    const PrototypePtr wasSelected = proto ? selected(doc, sideOf(*proto)) : nullptr;
+    if (!doc.removePrototype(proto))
+        return;
+    doc.undoManager().registerUndo([&doc, proto] { undoRemove(doc, proto); });
+    doc.undoManager().setActionName(deletePathActionName());
+    if (wasSelected == proto)
+        recalcExample(doc, sideOf(*proto));
+}
+
+void PrototypeCommands::undoRemove(Document& doc, const PrototypePtr& proto)
+{
+    if (!doc.appendPrototype(proto))
+        return;
+    doc.undoManager().registerUndo([&doc, proto] { remove(doc, proto); });
+    doc.undoManager().setActionName(deletePathActionName());
+    // The One per Record side puts it back through its view, which selects it.
+    if (sideOf(*proto) == PrototypeSide::OnePerRecord)
+        select(doc, PrototypeSide::OnePerRecord, proto);
+}
+
+void PrototypeCommands::removeSelected(Document& doc, PrototypeSide side)
+{
+    if (PrototypePtr proto = selected(doc, side))
+        remove(doc, proto);
+}
+
+PrototypeSide PrototypeCommands::shownSide(const Document& doc)
+{
+    return doc.secTabId() == QLatin1String("multi") ? PrototypeSide::OnePerRecord
+                                                    : PrototypeSide::AllInOne;
+}
+
+PrototypePtr PrototypeCommands::addOnShownSide(Document& doc)
+{
+    if (doc.mainTabId() != kFileTab)
+        doc.setMainTabId(kFileTab);
+    return add(doc, shownSide(doc));
+}
+
+void PrototypeCommands::removeOnShownSide(Document& doc)
+{
+    if (doc.mainTabId() == kFileTab)
+        removeSelected(doc, shownSide(doc));
+}
+
+bool PrototypeCommands::canRemoveOnShownSide(const Document& doc)
+{
+    return doc.mainTabId() == kFileTab && doc.indexOfPrototype(selected(doc, shownSide(doc))) >= 0;
+}
+
+void PrototypeCommands::nameTextDidChange(Document& doc, PrototypeSide side, const QString& text)
+{
+    doc.setPrototypePath(selected(doc, side), text);
+    recalcExample(doc, side);
 }
 
 void PrototypeCommands::mergeTemplateTextDidChange(Document& doc, TemplateKey key,
-                                                 const QString& text)
+                                                   const QString& text)
 {
-    setTemplate(doc, doc.mergeSelectedPrototype(), key, text);
-}
-
-bool PrototypeCommands::setPath(Document& doc, const PrototypePtr& proto, const QString& path)
-{
-    if (!proto || proto->path == path)
-        return false;
-    proto->path = path;
-    doc.updateChangeCount();
-    emit doc.prototypesChanged();
-    return true;
-}
-
-bool PrototypeCommands::setTemplate(Document& doc, const PrototypePtr& proto, TemplateKey key,
-                                  const QString& text)
-{
-    if (!proto)
-        return false;
-    QString* field = templateField(*proto, key);
-    if (*field == text)
-        return false;
-    *field = text;
-    doc.updateChangeCount();
-    return true;
-}
-
-QString PrototypeCommands::templateText(const Prototype& proto, TemplateKey key)
-{
-    switch (key) {
-    case TemplateKey::Head:
-        return proto.head;
-    case TemplateKey::Text:
-        return proto.text;
-    case TemplateKey::Separator:
-        return proto.separator;
-    case TemplateKey::Foot:
-        return proto.foot;
-    }
-    return proto.text;
+    doc.setPrototypeTemplate(doc.mergeSelectedPrototype(), key, text);
 }
 
 } // namespace quillory

@@ -11,71 +11,53 @@ namespace quillory {
 
 class Document;
 
-// The four content templates of a Prototype.
-enum class TemplateKey { Head, Text, Separator, Foot };
+// The two sides of the Prototype tab: All in One (sub-tab "one") and One per Record ("multi").
+enum class PrototypeSide { AllInOne, OnePerRecord };
 
-// The Document's Prototype commands: adding and removing with undo on the All in One ("one")
-// and One per Record ("multi") sides, the two filtered views, the selections of the
-// destination tab, and edits of paths and templates. The window hands over what the user did.
+// The user's Prototype commands: adding and removing with undo on either side, the two
+// filtered views and their selections, and edits of names and templates. The document makes
+// the changes; these add the undo, the tab rules and the example names.
 class PrototypeCommands
 {
 public:
-    // A new Prototype: a fresh uuid, path "Untitled", a file, four empty templates.
-    static PrototypePtr getNewDestinationRowMulti(bool isMulti);
+    static PrototypeSide sideOf(const Prototype& proto);
+    // A new Prototype of the side: a fresh uuid, path "Untitled", a file, empty templates.
+    static PrototypePtr newPrototype(PrototypeSide side);
 
-    // The views of sub-tab "one" (All in One) and "multi" (One per Record), in list order.
-    static std::vector<PrototypePtr> oneFilePrototypes(const Document& doc);
-    static std::vector<PrototypePtr> multiFilePrototypes(const Document& doc);
-    // Position in universalFilePrototypeArray, -1 when the Prototype is not in it.
-    static qsizetype indexOfPrototype(const Document& doc, const PrototypePtr& proto);
-
-    // The add commands: a new Prototype of the side's kind, appended undoably and selected.
-    static PrototypePtr addOneFileFolderDestination(Document& doc);
-    static PrototypePtr addFileFolderDestination(Document& doc);
-    // Undoable appends ("Add Path"); a Prototype already in the list is not added twice.
-    static void addOneTheDestination(Document& doc, const PrototypePtr& proto);
-    static void addTheDestination(Document& doc, const PrototypePtr& proto);
-    static void addOneTheDestinationUndo(Document& doc, const PrototypePtr& proto);
-    static void addTheDestinationUndo(Document& doc, const PrototypePtr& proto);
-
-    // The remove commands: the side's selected Prototype; nothing when none is selected.
-    static void removeOneTheDestination(Document& doc);
-    static void removeTheDestination(Document& doc);
-    // Undoable removals ("Delete Path"); undoing puts the Prototype back at the end.
-    static void removeOneTheDestinationObj(Document& doc, const PrototypePtr& proto);
-    static void removeTheDestinationObj(Document& doc, const PrototypePtr& proto);
-    static void removeOneTheDestinationUndo(Document& doc, const PrototypePtr& proto);
-    static void removeTheDestinationUndo(Document& doc, const PrototypePtr& proto);
-
-    // The menu commands: add on the shown sub-tab (showing the destination tab first);
-    // remove only while the destination tab is shown.
-    static PrototypePtr addGenericDestination(Document& doc);
-    static void removeGenericDestination(Document& doc);
-    // Whether removeGenericDestination applies (its menu item's enabled state).
-    static bool canRemoveGenericDestination(const Document& doc);
-
-    // Selection changes of the two Prototype tables and of the destination tab's record
-    // table; each recomputes the example name it feeds.
-    static void selectOnePrototype(Document& doc, const PrototypePtr& proto);
-    static void selectMultiPrototype(Document& doc, const PrototypePtr& proto);
+    // The side's view over universalFilePrototypeArray, in list order, and its selection.
+    static std::vector<PrototypePtr> prototypes(const Document& doc, PrototypeSide side);
+    static PrototypePtr selected(const Document& doc, PrototypeSide side);
+    // A selection change of the side's table; the side's example name follows.
+    static void select(Document& doc, PrototypeSide side, const PrototypePtr& proto);
+    // The selection of the destination tab's record table; the One per Record example follows.
     static void selectDestinationRecord(Document& doc, const Record& record);
 
-    // The user typed in a name field: the text becomes the side's selected Prototype's path
+    // The add command of a side: a new Prototype, appended undoably and selected.
+    static PrototypePtr add(Document& doc, PrototypeSide side);
+    // Undoable append ("Add Path"); a Prototype already listed is not added twice.
+    static void append(Document& doc, const PrototypePtr& proto);
+    // Undoable removal ("Delete Path"); undoing puts the Prototype back at the end.
+    static void remove(Document& doc, const PrototypePtr& proto);
+    // The side's selected Prototype; nothing when none is selected.
+    static void removeSelected(Document& doc, PrototypeSide side);
+
+    // The menu commands: add on the shown sub-tab (showing the Prototype tab first); remove
+    // only while the Prototype tab is shown, and canRemoveOnShownSide says when that applies.
+    static PrototypePtr addOnShownSide(Document& doc);
+    static void removeOnShownSide(Document& doc);
+    static bool canRemoveOnShownSide(const Document& doc);
+
+    // The user typed in a side's name field: the text becomes the selected Prototype's path
     // and the side's example follows.
-    static void oneNameOfFileTextDidChange(Document& doc, const QString& text);
-    static void multiNameOfFileTextDidChange(Document& doc, const QString& text);
+    static void nameTextDidChange(Document& doc, PrototypeSide side, const QString& text);
     // The user typed in a template view of the merge tab: stored in the merge tab's selected
     // Prototype, if any.
     static void mergeTemplateTextDidChange(Document& doc, TemplateKey key, const QString& text);
 
-    // Store one value, marking the document changed when it differs; false when nothing
-    // changed (no Prototype, or the same text). A path change is announced through
-    // prototypesChanged (the tables show paths); a template change is not, since only the
-    // view being typed in shows it.
-    static bool setPath(Document& doc, const PrototypePtr& proto, const QString& path);
-    static bool setTemplate(Document& doc, const PrototypePtr& proto, TemplateKey key,
-                            const QString& text);
-    static QString templateText(const Prototype& proto, TemplateKey key);
+private:
+    static void undoAppend(Document& doc, const PrototypePtr& proto);
+    static void undoRemove(Document& doc, const PrototypePtr& proto);
+    static PrototypeSide shownSide(const Document& doc);
 };
 
 } // namespace quillory

@@ -1,24 +1,11 @@
 #include "prototypes/taginsertion.h"
 
 #include "core/document.h"
-#include "prototypes/examplename.h"
 #include "prototypes/prototypecommands.h"
 
 #include <algorithm>
 
 namespace quillory {
-
-namespace {
-
-EditorState insertIntoTemplate(Document& doc, const EditorState& editor, const QString& tag,
-                               TemplateKey key)
-{
-    EditorState result = TagInsertion::replaceSelection(editor, tag);
-    PrototypeCommands::setTemplate(doc, doc.mergeSelectedPrototype(), key, result.text);
-    return result;
-}
-
-} // namespace
 
 EditorState TagInsertion::replaceSelection(const EditorState& editor, const QString& tag)
 {
@@ -48,58 +35,23 @@ EditorState TagInsertion::replaceSelection(const EditorState& editor, const QStr
     return result;
 }
 
-std::optional<EditorState>
-TagInsertion::nameOfUniqueFileTagInsert(Document& doc, const std::optional<EditorState>& editor,
-                                        const QString& tag)
+std::optional<EditorState> TagInsertion::insertIntoName(Document& doc, PrototypeSide side,
+                                                        const std::optional<EditorState>& editor,
+                                                        const QString& tag)
 {
     if (!editor)
         return std::nullopt;
     EditorState result = replaceSelection(*editor, tag);
-    PrototypeCommands::setPath(doc, doc.oneSelectedPrototype(), result.text);
-    ExampleName::recalcOneNameOfFile(doc);
+    PrototypeCommands::nameTextDidChange(doc, side, result.text);
     return result;
 }
 
-std::optional<EditorState>
-TagInsertion::nameOfMultiFileTagInsert(Document& doc, const std::optional<EditorState>& editor,
-                                       const QString& tag)
+EditorState TagInsertion::insertIntoTemplate(Document& doc, TemplateKey key,
+                                             const EditorState& editor, const QString& tag)
 {
-    if (!editor)
-        return std::nullopt;
-    EditorState result = replaceSelection(*editor, tag);
-    PrototypeCommands::setPath(doc, doc.multiSelectedPrototype(), result.text);
-    ExampleName::recalcMultiNameOfFile(doc);
+    EditorState result = replaceSelection(editor, tag);
+    doc.setPrototypeTemplate(doc.mergeSelectedPrototype(), key, result.text);
     return result;
-}
-
-EditorState TagInsertion::mergeTextViewTagInsert(Document& doc, const EditorState& editor,
-                                                 const QString& tag)
-{
-    return insertIntoTemplate(doc, editor, tag, TemplateKey::Text);
-}
-
-EditorState TagInsertion::mergeHeadViewTagInsert(Document& doc, const EditorState& editor,
-                                                 const QString& tag)
-{
-    return insertIntoTemplate(doc, editor, tag, TemplateKey::Head);
-}
-
-EditorState TagInsertion::mergeTextOneViewTagInsert(Document& doc, const EditorState& editor,
-                                                    const QString& tag)
-{
-    return insertIntoTemplate(doc, editor, tag, TemplateKey::Text);
-}
-
-EditorState TagInsertion::mergeSeparatorViewTagInsert(Document& doc, const EditorState& editor,
-                                                      const QString& tag)
-{
-    return insertIntoTemplate(doc, editor, tag, TemplateKey::Separator);
-}
-
-EditorState TagInsertion::mergeFootViewTagInsert(Document& doc, const EditorState& editor,
-                                                 const QString& tag)
-{
-    return insertIntoTemplate(doc, editor, tag, TemplateKey::Foot);
 }
 
 } // namespace quillory

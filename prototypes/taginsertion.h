@@ -1,5 +1,7 @@
 #pragma once
 
+#include "prototypes/prototypecommands.h"
+
 #include <QString>
 
 #include <optional>
@@ -27,28 +29,15 @@ public:
     // or wholly outside the text is clamped to it first.
     static EditorState replaceSelection(const EditorState& editor, const QString& tag);
 
-    // Name fields: editor is none when the field is not being edited, and then nothing
-    // changes. Otherwise the new text becomes the path of the side's selected Prototype and
-    // that side's example name is recomputed.
-    static std::optional<EditorState>
-    nameOfUniqueFileTagInsert(Document& doc, const std::optional<EditorState>& editor,
-                              const QString& tag);
-    static std::optional<EditorState>
-    nameOfMultiFileTagInsert(Document& doc, const std::optional<EditorState>& editor,
-                             const QString& tag);
-
-    // Template views of the merge tab: the new text is stored under the view's key of the
-    // merge tab's selected Prototype; with none selected only the view changes.
-    static EditorState mergeTextViewTagInsert(Document& doc, const EditorState& editor,
-                                              const QString& tag);
-    static EditorState mergeHeadViewTagInsert(Document& doc, const EditorState& editor,
-                                              const QString& tag);
-    static EditorState mergeTextOneViewTagInsert(Document& doc, const EditorState& editor,
-                                                 const QString& tag);
-    static EditorState mergeSeparatorViewTagInsert(Document& doc, const EditorState& editor,
-                                                   const QString& tag);
-    static EditorState mergeFootViewTagInsert(Document& doc, const EditorState& editor,
-                                              const QString& tag);
+    // A side's name field: editor is none when the field is not being edited, and then
+    // nothing happens. The new text becomes the side's selected Prototype's path.
+    static std::optional<EditorState> insertIntoName(Document& doc, PrototypeSide side,
+                                                     const std::optional<EditorState>& editor,
+                                                     const QString& tag);
+    // A template view of the merge tab: the new text is stored in that template of the merge
+    // tab's selected Prototype, if any.
+    static EditorState insertIntoTemplate(Document& doc, TemplateKey key, const EditorState& editor,
+                                          const QString& tag);
 };
 
 } // namespace quillory

@@ -14,9 +14,9 @@ QString CounterText::format(qint64 counter, qint64 largestCounter, const Counter
     const qint64 len = f.forceLeading0 ? std::min(f.forcedTotLen, maxForcedTotLen)
                                        : qint64(QString::number(largestCounter).size());
     if (counter >= 0)
-        return StringUtils::addLeading0(s, len);
+        return StringUtils::padWithLeadingZeros(s, len);
     // Zeros in front of the sign would not read as a number.
-    return QLatin1Char('-') + StringUtils::addLeading0(s.mid(1), len - 1);
+    return QLatin1Char('-') + StringUtils::padWithLeadingZeros(s.mid(1), len - 1);
 }
 
 } // namespace quillory

@@ -42,17 +42,16 @@ int main(int argc, char** argv)
     }
 
     ExportWriter manager(std::move(data), keys);
-    manager.addAllToRight();
     manager.fileFormatToSave = 1;
 
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
     QElapsedTimer timer;
     timer.start();
-    const ExportResult result = manager.exportToTextFile(path);
+    const Result<> result = manager.writeToFile(path);
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     if (!result) {
-        std::fprintf(stderr, "%s\n", qPrintable(result.message));
+        std::fprintf(stderr, "%s\n", qPrintable(result.message()));
         return 1;
     }
     rusage after{};

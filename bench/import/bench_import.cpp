@@ -1,7 +1,7 @@
 // The whole import of a delimited text file into a new document, as a user runs it: automatic
 // format and encoding, every column to a new field, then the document saved.
 #include "core/document.h"
-#include "exchange/documentimportsession.h"
+#include "exchange/importsession.h"
 
 #if __has_include("archive/documentcodec.h")
 #include "archive/documentcodec.h"
@@ -47,11 +47,11 @@ int main(int argc, char** argv)
 
     Document doc;
     doc.prepareOpened();
-    DocumentImportSession engine(doc);
+    ImportSession engine(&doc);
     engine.load(args[1]);
     const qint64 parseMs = step.restart();
     engine.mapAllToNewFields();
-    engine.DoImport();
+    engine.run();
     const qint64 importMs = step.restart();
 
     qint64 saveMs = -1;
@@ -59,8 +59,8 @@ int main(int argc, char** argv)
     if (args.size() > 2) {
         const auto result = DocumentCodec::writeToFile(doc, args[2]);
         saveMs = step.restart();
-        if (!result.ok) {
-            std::fprintf(stderr, "save failed: %s\n", qPrintable(result.error));
+        if (!result) {
+            std::fprintf(stderr, "save failed: %s\n", qPrintable(result.message()));
             return 1;
         }
     }

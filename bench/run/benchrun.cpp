@@ -39,11 +39,10 @@ void buildDocument(Document& doc, qint64 records)
     doc.prepareOpened();
     const QStringList fields{"Name", "City", "Email", "Phone"};
     QStringList inner;
-    for (const QString& name : fields) {
-        inner << doc.insertField();
-        doc.renameKey(int(doc.keyArray().size()) - 1, name);
-    }
-    doc.dataArray().reserve(size_t(records));
+    for (const QString& name : fields)
+        inner << doc.insertField(name);
+    std::vector<Record> data;
+    data.reserve(size_t(records));
     for (qint64 i = 1; i <= records; ++i) {
         Record r = Dict::make();
         r->set(kCounterKey, Value::integer(i));
@@ -54,24 +53,25 @@ void buildDocument(Document& doc, qint64 records)
                                        QStringLiteral("@example.com")));
         r->set(inner[3], Value::string(QStringLiteral("+1-555-") +
                                        QString::number(i % 10000).rightJustified(4, '0')));
-        doc.dataArray().push_back(std::move(r));
+        data.push_back(std::move(r));
     }
-    doc.recalcLargestCounter();
+    doc.appendImportedRecords(std::move(data));
 
-    auto& protos = doc.universalFilePrototypeArray();
-    protos.push_back(prototype(QStringLiteral("<Name>_<#>"), true, true));
-    protos.push_back(prototype(QStringLiteral("<Name>_<#>/card.txt"), false, true));
-    protos.back()->text = kCard;
-    protos.push_back(prototype(QStringLiteral("list.txt"), false, false));
-    protos.back()->head = QStringLiteral("#\tName\tCity\tEmail\n");
-    protos.back()->text = QStringLiteral("<#>\t<Name>\t<City>\t<Email>");
-    protos.back()->separator = QStringLiteral("\n");
-    protos.back()->foot = QStringLiteral("\n");
+    doc.appendPrototype(prototype(QStringLiteral("<Name>_<#>"), true, true));
+    PrototypePtr card = prototype(QStringLiteral("<Name>_<#>/card.txt"), false, true);
+    card->text = kCard;
+    doc.appendPrototype(card);
+    PrototypePtr list = prototype(QStringLiteral("list.txt"), false, false);
+    list->head = QStringLiteral("#\tName\tCity\tEmail\n");
+    list->text = QStringLiteral("<#>\t<Name>\t<City>\t<Email>");
+    list->separator = QStringLiteral("\n");
+    list->foot = QStringLiteral("\n");
+    doc.appendPrototype(list);
 
     // The generated items that unfolding these Prototypes gives.
-    doc.generatedItems() = {{QStringLiteral("<Name>_<#>/"), true, true, 0},
-                                     {QStringLiteral("<Name>_<#>/card.txt"), false, true, 1},
-                                     {QStringLiteral("list.txt"), false, false, 2}};
+    doc.setGeneratedItems({{QStringLiteral("<Name>_<#>/"), true, true, 0},
+                           {QStringLiteral("<Name>_<#>/card.txt"), false, true, 1},
+                           {QStringLiteral("list.txt"), false, false, 2}});
 }
 
 } // namespace
@@ -86,9 +86,9 @@ int main(int argc, char** argv)
         Document doc;
         buildDocument(doc, argc > 3 ? std::atoll(argv[3]) : 100000);
         const auto written = DocumentCodec::writeToFile(doc, QString::fromLocal8Bit(argv[2]));
-        if (!written.ok)
-            std::fprintf(stderr, "%s\n", qPrintable(written.error));
-        return written.ok ? 0 : 1;
+        if (!written)
+            std::fprintf(stderr, "%s\n", qPrintable(written.message()));
+        return written ? 0 : 1;
     }
     const QString dest = QString::fromLocal8Bit(argv[1]);
     const qint64 records = argc > 2 ? std::atoll(argv[2]) : 100000;
@@ -98,20 +98,19 @@ int main(int argc, char** argv)
     Document doc;
     buildDocument(doc, records);
     const qint64 built = timer.elapsed();
-    const DestinationChoice choice = RunCommands::selectDestinationFolder(doc, dest);
-    if (!choice.accepted) {
-        std::fprintf(stderr, "%s\n", qPrintable(choice.message));
+    const Result<> chosen = RunCommands::selectDestinationFolder(doc, dest);
+    if (!chosen) {
+        std::fprintf(stderr, "%s\n", qPrintable(chosen.message()));
         return 1;
     }
-    const RunCommandResult result = RunCommands::run(doc);
-    if (result.alert || !result.totals) {
-        std::fprintf(stderr, "the run did not start\n");
+    const Result<RunTotals> totals = RunCommands::run(doc);
+    if (!totals) {
+        std::fprintf(stderr, "the run did not start: %s\n", qPrintable(totals.message()));
         return 1;
     }
     std::fprintf(stderr, "document %lld ms, run %lld ms, log %lld characters\n",
                  static_cast<long long>(built), static_cast<long long>(timer.elapsed() - built),
                  static_cast<long long>(doc.logText.size()));
-    std::printf("created %lld\n", static_cast<long long>(result.totals->foldersCreated +
-                                                         result.totals->filesCreated));
+    std::printf("created %lld\n", static_cast<long long>(totals->foldersCreated + totals->filesCreated));
     return 0;
 }

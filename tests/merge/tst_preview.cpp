@@ -132,7 +132,8 @@ private slots:
         QVERIFY(doc().previewNameOfFileUsesFullPath);
         QCOMPARE(doc().previewNameOfFile, some("Ann/card-1.txt")); // no destination chosen
 
-        doc().setSelectedDestinationBookmark(LocationBookmark::bookmarkForURL_RW(out));
+        doc().setSelectedDestinationBookmark(
+            LocationBookmark::make(out, LocationBookmark::Access::ReadWrite));
         doc().setSelectedDestinationDefined(true);
         Preview::recalcPreviewNameOfFile(doc());
         QCOMPARE(doc().previewNameOfFile, some(out + "/Ann/card-1.txt"));
@@ -145,7 +146,8 @@ private slots:
     {
         const QString dated = m_dir.filePath(QStringLiteral("<YY>"));
         QVERIFY(QDir().mkpath(dated));
-        doc().setSelectedDestinationBookmark(LocationBookmark::bookmarkForURL_RW(dated));
+        doc().setSelectedDestinationBookmark(
+            LocationBookmark::make(dated, LocationBookmark::Access::ReadWrite));
         doc().previewNameOfFileUsesFullPath = true;
         Preview::previewTableSelectionDidChange(doc(), itemNamed(doc(), "lists/"));
         QCOMPARE(doc().previewNameOfFile, some(m_dir.filePath("2007") + "/lists/"));

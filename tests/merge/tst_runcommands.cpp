@@ -38,8 +38,7 @@ private slots:
         QCOMPARE(doc.mainTabId(), QString("file"));
         QVERIFY(doc.selectedDestinationDefined());
         bool stale = true;
-        QCOMPARE(LocationBookmark::urlForBookmark(*doc.selectedDestinationBookmark(), &stale),
-                 tmp.path());
+        QCOMPARE(LocationBookmark::resolve(*doc.selectedDestinationBookmark(), &stale), tmp.path());
         QVERIFY(!stale);
     }
 

@@ -26,7 +26,8 @@ private:
     }
     static void setDestination(Document& doc, const QString& folder)
     {
-        const std::optional<QByteArray> bookmark = LocationBookmark::bookmarkForURL_RW(folder);
+        const std::optional<QByteArray> bookmark =
+            LocationBookmark::make(folder, LocationBookmark::Access::ReadWrite);
         QVERIFY(bookmark);
         doc.setSelectedDestinationBookmark(bookmark);
         doc.setSelectedDestinationDefined(true);

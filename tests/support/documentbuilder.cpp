@@ -2,21 +2,29 @@
 
 namespace quillory::test {
 
-void addFields(Document& doc, const QStringList& names)
-{
-    for (const QString& name : names) {
-        doc.insertField();
-        doc.renameKey(int(doc.keyArray().size()) - 1, name);
-    }
-}
+namespace {
 
-Record addRecord(Document& doc, qint64 counter, const QStringList& values)
+Record makeRecord(const Document& doc, qint64 counter, const QStringList& values)
 {
     Record r = doc.newRecord();
     r->set(kCounterKey, Value::integer(counter));
     for (int i = 0; i < values.size(); ++i)
         r->set(doc.keyArray()[kFirstUserKeyIndex + i].innerKey, Value::string(values[i]));
-    doc.dataArray().push_back(r);
+    return r;
+}
+
+} // namespace
+
+void addFields(Document& doc, const QStringList& names)
+{
+    for (const QString& name : names)
+        doc.insertField(name);
+}
+
+Record addRecord(Document& doc, qint64 counter, const QStringList& values)
+{
+    Record r = makeRecord(doc, counter, values);
+    doc.appendImportedRecords({r});
     return r;
 }
 
@@ -24,10 +32,11 @@ void fillDocument(Document& doc, const QStringList& fields, const QList<QStringL
 {
     doc.prepareOpened();
     addFields(doc, fields);
+    std::vector<Record> records;
     qint64 counter = 0;
     for (const QStringList& row : rows)
-        addRecord(doc, ++counter, row);
-    doc.recalcLargestCounter();
+        records.push_back(makeRecord(doc, ++counter, row));
+    doc.appendImportedRecords(std::move(records));
 }
 
 QStringList publicKeys(const Document& doc)

@@ -6,9 +6,10 @@
 
 namespace quillory::test {
 
-// Adds user fields named as given, in order.
+// Adds user fields named as given, in order (names must not be blank).
 void addFields(Document& doc, const QStringList& names);
-// Appends a record with the given counter and user-field values (in field order).
+// Appends a record with the given counter and user-field values (in field order), as an import
+// does: no undo, the search cleared.
 Record addRecord(Document& doc, qint64 counter, const QStringList& values);
 // A document with the built-in keys, the given fields and one record per row (counters 1, 2…).
 void fillDocument(Document& doc, const QStringList& fields, const QList<QStringList>& rows);
