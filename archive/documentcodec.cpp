@@ -228,7 +228,7 @@ QByteArray DocumentCodec::dataOfType(const Document& doc)
     return data ? data.value() : QByteArray();
 }
 
-Result<> DocumentCodec::readFromData(Document& doc, const QByteArray& data)
+Result<DocumentContents> DocumentCodec::contentsOfData(const QByteArray& data)
 {
     const Result<Value> root = KeyedArchiveReader::rootObject(data);
     if (!root)
@@ -249,11 +249,10 @@ Result<> DocumentCodec::readFromData(Document& doc, const QByteArray& data)
     QString error;
     if (!decodeContents(*dict, contents, &error))
         return fail(QStringLiteral("not a valid document: %1").arg(error));
-    doc.setContents(std::move(contents));
-    return {};
+    return contents;
 }
 
-Result<> DocumentCodec::readFromFile(Document& doc, const QString& path)
+Result<DocumentContents> DocumentCodec::contentsOfFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -261,7 +260,25 @@ Result<> DocumentCodec::readFromFile(Document& doc, const QString& path)
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return fail(file.errorString());
-    return readFromData(doc, data);
+    return contentsOfData(data);
+}
+
+Result<> DocumentCodec::readFromData(Document& doc, const QByteArray& data)
+{
+    Result<DocumentContents> contents = contentsOfData(data);
+    if (!contents)
+        return contents.failure();
+    doc.setContents(std::move(contents.value()));
+    return {};
+}
+
+Result<> DocumentCodec::readFromFile(Document& doc, const QString& path)
+{
+    Result<DocumentContents> contents = contentsOfFile(path);
+    if (!contents)
+        return contents.failure();
+    doc.setContents(std::move(contents.value()));
+    return {};
 }
 
 Result<> DocumentCodec::writeToFile(const Document& doc, const QString& path)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/documentcontents.h"
 #include "core/result.h"
 
 #include <QByteArray>
@@ -20,8 +21,12 @@ public:
     // The archive of the document; empty only when its values cannot be archived (a container
     // that contains itself), which the model never builds.
     static QByteArray dataOfType(const Document& doc);
-    // A refused file leaves the document as it was; a file from a later release fails with
-    // the newer-document alert.
+    // Everything a file holds, decoded into temporaries; a file from a later release fails
+    // with the newer-document alert.
+    static Result<DocumentContents> contentsOfData(const QByteArray& data);
+    static Result<DocumentContents> contentsOfFile(const QString& path);
+    // The same, handed to the document. A refused file leaves the document as it was; a file from a
+    // later release fails with the newer-document alert.
     static Result<> readFromData(Document& doc, const QByteArray& data);
     static Result<> readFromFile(Document& doc, const QString& path);
     // Writes through a temporary file renamed over path, so a failed save keeps the old file.

@@ -128,8 +128,8 @@ int exportCommand(CliContext& ctx, const QStringList& args)
 
     const Result<> written = manager.writeToFile(outPath);
     if (!written)
-        return ctx.fail(ExitUsage, QStringLiteral("cannot export to '%1': %2")
-                                       .arg(outPath, written.message()));
+        return ctx.fail(
+            ExitUsage, QStringLiteral("cannot export to '%1': %2").arg(outPath, written.message()));
     ctx.out() << "Exported " << manager.dataArray().size() << " records, "
               << manager.fields().size() << " fields, to " << outPath << '\n';
     return ExitOk;

@@ -253,7 +253,7 @@ void Document::setDataSort(std::optional<RecordSort> s)
 void Document::setAllDataSort(std::optional<RecordSort> s)
 {
     m_allDataSort = std::move(s);
-    emit arrangementChanged();
+    emit allRecordsSortChanged();
 }
 
 bool Document::recordPassesSearch(const Record& r) const
@@ -262,10 +262,15 @@ bool Document::recordPassesSearch(const Record& r) const
         return true;
     if (m_keyArray.size() < 3)
         return false;
-    const QString q = m_searchText->toLower();
+    const QString& q = *m_searchText;
     for (size_t i = kFirstUserKeyIndex; i < m_keyArray.size(); ++i) {
         const Value* v = r->find(m_keyArray[i].innerKey);
-        if (v && v->toText().toLower().contains(q))
+        if (!v)
+            continue;
+        // Compared in place: a search runs over every value at each keystroke.
+        const QString* text = v->stringPtr();
+        if (text ? text->contains(q, Qt::CaseInsensitive)
+                 : v->toText().contains(q, Qt::CaseInsensitive))
             return true;
     }
     return false;
@@ -278,13 +283,24 @@ std::vector<Record> Document::sortedRecords(std::vector<Record> records,
         return records;
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    const QString key = sort->innerKey;
+    // One sort key per record: comparing keys is far cheaper than collating the texts again
+    // at every comparison of the sort.
+    std::vector<std::pair<QCollatorSortKey, size_t>> keys;
+    keys.reserve(records.size());
+    for (size_t i = 0; i < records.size(); ++i)
+        // Case-folded first: some collators ignore case-insensitivity when making keys.
+        keys.emplace_back(
+            collator.sortKey(records[i]->value(sort->innerKey).toText().toCaseFolded()), i);
     const bool ascending = sort->ascending;
-    std::stable_sort(records.begin(), records.end(), [&](const Record& a, const Record& b) {
-        const int c = collator.compare(a->value(key).toText(), b->value(key).toText());
+    std::stable_sort(keys.begin(), keys.end(), [ascending](const auto& a, const auto& b) {
+        const int c = a.first.compare(b.first);
         return ascending ? c < 0 : c > 0;
     });
-    return records;
+    std::vector<Record> sorted;
+    sorted.reserve(records.size());
+    for (const auto& key : keys)
+        sorted.push_back(std::move(records[key.second]));
+    return sorted;
 }
 
 std::vector<Record> Document::arrangedRecords() const
@@ -380,6 +396,8 @@ void Document::deleteSelectedRecord()
 
 void Document::deleteRecord(const Record& r)
 {
+    if (indexOfRecord(r) < 0)
+        return;
     m_undo.registerUndo([this, r] { undoDeleteRecord(r); });
     m_undo.setActionName(tr("Delete Record"));
     removeRecordAt(indexOfRecord(r));
@@ -590,11 +608,14 @@ bool Document::removePrototype(const PrototypePtr& proto)
     m_prototypes.erase(m_prototypes.begin() + index);
     // A removed Prototype must not stay selected in any view, or later commands would edit or
     // show an object that is no longer in the document.
-    for (PrototypePtr* selected :
-         {&m_oneSelected, &m_multiSelected, &m_mergeSelected, &m_previewSelected})
+    for (PrototypePtr* selected : {&m_mergeSelected, &m_previewSelected})
         if (*selected == proto)
             selected->reset();
     updateChangeCount();
+    if (m_oneSelected == proto)
+        setOneSelectedPrototype(nullptr);
+    if (m_multiSelected == proto)
+        setMultiSelectedPrototype(nullptr);
     emit prototypeRemoved(index);
     return true;
 }
@@ -616,6 +637,33 @@ bool Document::setPrototypeTemplate(const PrototypePtr& proto, TemplateKey key, 
     if (index < 0 || templateText(*proto, key) == text)
         return false;
     templateText(*proto, key) = text;
+    updateChangeCount();
+    emit prototypeChanged(index);
+    return true;
+}
+
+void Document::setOneSelectedPrototype(PrototypePtr p)
+{
+    if (m_oneSelected == p)
+        return;
+    m_oneSelected = std::move(p);
+    emit prototypeSelectionChanged();
+}
+
+void Document::setMultiSelectedPrototype(PrototypePtr p)
+{
+    if (m_multiSelected == p)
+        return;
+    m_multiSelected = std::move(p);
+    emit prototypeSelectionChanged();
+}
+
+bool Document::setPrototypeFolder(const PrototypePtr& proto, bool isFolder)
+{
+    const qsizetype index = indexOfPrototype(proto);
+    if (index < 0 || proto->isFolder == isFolder)
+        return false;
+    proto->isFolder = isFolder;
     updateChangeCount();
     emit prototypeChanged(index);
     return true;

@@ -205,6 +205,7 @@ public:
     // Store one value of a listed Prototype; false when nothing changed.
     bool setPrototypePath(const PrototypePtr& proto, const QString& path);
     bool setPrototypeTemplate(const PrototypePtr& proto, TemplateKey key, const QString& text);
+    bool setPrototypeFolder(const PrototypePtr& proto, bool isFolder);
     // Position in universalFilePrototypeArray, -1 when the Prototype is not in it.
     qsizetype indexOfPrototype(const PrototypePtr& proto) const;
 
@@ -214,9 +215,9 @@ public:
 
     // Prototype selections of the views over universalFilePrototypeArray.
     PrototypePtr oneSelectedPrototype() const { return m_oneSelected; }
-    void setOneSelectedPrototype(PrototypePtr p) { m_oneSelected = std::move(p); }
+    void setOneSelectedPrototype(PrototypePtr p);
     PrototypePtr multiSelectedPrototype() const { return m_multiSelected; }
-    void setMultiSelectedPrototype(PrototypePtr p) { m_multiSelected = std::move(p); }
+    void setMultiSelectedPrototype(PrototypePtr p);
     PrototypePtr mergeSelectedPrototype() const { return m_mergeSelected; }
     void setMergeSelectedPrototype(PrototypePtr p) { m_mergeSelected = std::move(p); }
     PrototypePtr previewSelectedPrototype() const { return m_previewSelected; }
@@ -256,15 +257,20 @@ signals:
     void recordsInserted(qsizetype first, qsizetype count);
     void recordRemoved(qsizetype index);
     void recordChanged(qsizetype index);
-    // Values of many records changed in place (check all, renumber, a field added).
+    // Values of many records changed in place (check all, uncheck all, invert, renumber).
     void recordValuesChanged();
-    // The search or a sort changed which records are listed, or their order.
+    // The search or the database table's sort changed which records are listed, or their
+    // order.
     void arrangementChanged();
+    // The sort of the tables that list all records changed.
+    void allRecordsSortChanged();
     void prototypesReset();
     void prototypeInserted(qsizetype index);
     void prototypeRemoved(qsizetype index);
     void prototypeChanged(qsizetype index);
     void generatedItemsChanged();
+    // The selected Prototype of the All in One or One per Record view changed.
+    void prototypeSelectionChanged();
     void tabChanged();
     void edited();
 

@@ -111,4 +111,11 @@ QString TagSubstitution::dateTagElaborated(const std::optional<QString>& text, c
     return w;
 }
 
+QStringList TagSubstitution::standardTags()
+{
+    return {QStringLiteral("<YY>"), QStringLiteral("<Y>"), QStringLiteral("<M>"),
+            QStringLiteral("<D>"),  QStringLiteral("<h>"), QStringLiteral("<m>"),
+            QStringLiteral("<s>")};
+}
+
 } // namespace quillory

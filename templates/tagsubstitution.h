@@ -34,6 +34,8 @@ public:
     // The same, reading the clock once and only when the text holds a date or time tag.
     static std::optional<QString> substituteStandardTags(const std::optional<QString>& tmpl,
                                                          const std::function<QDateTime()>& clock);
+    // The date and time tags in the order they are replaced, as a tag menu offers them.
+    static QStringList standardTags();
     // The display transformer's spelling ("<yy>", "<YY>", "<mm>", "<dd>", "<hh>", "<ii>",
     // "<ss>"); "" for none.
     static QString dateTagElaborated(const std::optional<QString>& text, const QDateTime& now);

@@ -7,8 +7,8 @@
 // one "name min median cpu-min" line per measurement (wall-clock minimum and median, minimum
 // CPU time), then "bytes N".
 
-#include "core/document.h"
 #include "archive/documentcodec.h"
+#include "core/document.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

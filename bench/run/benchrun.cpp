@@ -1,9 +1,9 @@
 // Builds the benchmark document in memory and runs its merge into DEST, or saves the document
 // for quillory-cli to run. Usage: bench_run_merge DEST [RECORDS]
 //                                 bench_run_merge --write-doc PATH [RECORDS]
+#include "archive/documentcodec.h"
 #include "core/dict.h"
 #include "core/document.h"
-#include "archive/documentcodec.h"
 #include "merge/runcommands.h"
 
 #include <QElapsedTimer>
@@ -111,6 +111,7 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "document %lld ms, run %lld ms, log %lld characters\n",
                  static_cast<long long>(built), static_cast<long long>(timer.elapsed() - built),
                  static_cast<long long>(doc.logText.size()));
-    std::printf("created %lld\n", static_cast<long long>(totals->foldersCreated + totals->filesCreated));
+    std::printf("created %lld\n",
+                static_cast<long long>(totals->foldersCreated + totals->filesCreated));
     return 0;
 }

@@ -19,14 +19,12 @@ public:
 
     CliDriver() { QVERIFY(m_config.isValid()); }
 
-    Result run(const QStringList& args, const QString& workDir = {}) const
+    Result run(const QStringList& args) const
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
         p.setProcessEnvironment(env);
-        if (!workDir.isEmpty())
-            p.setWorkingDirectory(workDir);
         p.start(QStringLiteral(QUILLORY_CLI_PATH), args);
         if (!p.waitForFinished(120000))
             return {};
@@ -41,8 +39,6 @@ public:
         return QJsonDocument::fromJson(r.out.toUtf8()).object();
     }
 
-    QString configDir() const { return m_config.path(); }
-
 private:
     QTemporaryDir m_config;
 };
@@ -50,9 +46,7 @@ private:
 // Fails the test with the tool's own words when the status differs. The command runs once.
 #define CLI_EXPECT(command, status)                                                                \
     do {                                                                                           \
-        const CliDriver::Result cliResult_ = (command);                                            \
-        QVERIFY2(                                                                                  \
-            cliResult_.code == (status),                                                           \
-            qPrintable(                                                                            \
-                QStringLiteral("exit %1, stderr: %2").arg(cliResult_.code).arg(cliResult_.err)));  \
+        const CliDriver::Result r_ = (command);                                                    \
+        QVERIFY2(r_.code == (status),                                                              \
+                 qPrintable(QString("exit %1: %2").arg(r_.code).arg(r_.err)));                     \
     } while (false)

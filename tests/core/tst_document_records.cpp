@@ -1,241 +1,220 @@
+#include "casefile.h"
 #include "support/documentbuilder.h"
 
 #include <QtTest>
+
+#include <deque>
+#include <map>
 
 using namespace quillory;
 using namespace quillory::test;
 
 namespace {
 
-QList<qint64> counters(const std::vector<Record>& records)
+using Op = void (*)(Document&);
+const QString kName = QStringLiteral("3");
+
+const auto rec = [](const Document& d, size_t i) { return d.dataArray()[i]; };
+const auto proto = [](const Document& d, size_t i) { return d.universalFilePrototypeArray()[i]; };
+
+// The text under key of each record, in order ("1"/"0" for the checked mark).
+QStringList column(const std::vector<Record>& records, const QString& key)
 {
-    QList<qint64> out;
+    QStringList out;
     for (const Record& r : records)
-        out << r->value(kCounterKey).toInteger();
+        out << r->value(key).toText();
     return out;
 }
 
+// Ann, Bob, Abe and Cid under Name, with a City, checked as marks says ("1" checked).
+void setUpChecked(Document& doc, const QString& marks)
+{
+    fillDocument(doc, {"Name", "City"},
+                 {{"Ann", "Rome"}, {"Bob", "OSLO"}, {"Abe", "Lima"}, {"Cid", "Turin"}});
+    for (size_t i = 0; i < size_t(marks.size()); ++i)
+        rec(doc, i)->set(kCheckedKey, Value::boolean(marks[i] == u'1'));
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Op)
 
 class DocumentRecordsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void newRecordsAreNumberedAfterTheListedMaximum()
+    // Rows: name, counters of the listed records, of the hidden ones, the next counter, the
+    // largest stored counter.
+    void newRecordFollowsTheLargestListedCounter_data() { addCaseRows("newcounter.json"); }
+    void newRecordFollowsTheLargestListedCounter()
     {
+        QFETCH(QJsonArray, row);
         Document doc;
-        doc.prepareOpened();
-        addFields(doc, {"Name"});
-        QCOMPARE(doc.checkedRecordCount(), 0);
-        doc.recalcLargestCounter();
-        QCOMPARE(doc.largestCounter(), 0);
-        doc.addRecord();
-        doc.addRecord();
-        QCOMPARE(counters(doc.dataArray()), QList<qint64>({1, 2}));
-        const Record first = doc.dataArray().front();
-        QCOMPARE(first->value(kCheckedKey).type(), Value::Type::Bool);
-        QCOMPARE(first->value(QStringLiteral("3")).toString(), QString());
-        QCOMPARE(doc.selectedRecord(), doc.dataArray().back());
-
-        // Only the listed records count; adding clears the search.
-        Document big;
-        big.prepareOpened();
-        addFields(big, {"Name"});
-        for (int i = 1; i <= 10; ++i)
-            addRecord(big, i, {i == 3 ? "needle" : "hay"});
-        big.setSearchText(QStringLiteral("needle"));
-        QCOMPARE(big.largestListedCounter(), 3);
-        big.setMainTabId(QStringLiteral("run"));
-        big.addRecord();
-        QCOMPARE(big.dataArray().back()->value(kCounterKey).toInteger(), 4);
-        QCOMPARE(big.searchText().value_or("x"), QString());
-        QCOMPARE(big.mainTabId(), QStringLiteral("db"));
+        fillDocument(doc, {"Name"}, {});
+        for (const QJsonValue c : row[1].toArray())
+            addRecord(doc, c.toInteger(), {"keep"});
+        for (const QJsonValue c : row[2].toArray())
+            addRecord(doc, c.toInteger(), {"hide"});
+        doc.setSearchText(QStringLiteral("keep"));
+        const Record r = doc.newRecord();
+        QCOMPARE(r->value(kCounterKey), Value::integer(row[3].toInteger()));
+        QCOMPARE(r->value(kCheckedKey), Value::boolean(false));
+        QCOMPARE(r->value(kName), Value::string(QString()));
+        QCOMPARE(doc.largestCounter(), row[4].toInteger());
     }
 
-    void addAndDeleteUndoAndRedo()
+    void addAndDeleteAreUndoable()
     {
         Document doc;
-        doc.prepareOpened();
-        addFields(doc, {"Name"});
-        doc.addRecord();
-        const Record r = doc.dataArray().back();
-        QCOMPARE(doc.undoManager().undoActionName(), QStringLiteral("Add Record"));
-        r->set(QStringLiteral("3"), Value::string(QStringLiteral("typed")));
-        doc.undoManager().undo();
-        QVERIFY(doc.dataArray().empty());
-        QCOMPARE(doc.undoManager().redoActionName(), QStringLiteral("Add Record"));
-        doc.undoManager().redo();
-        QCOMPARE(doc.dataArray().size(), size_t(1));
-        QCOMPARE(doc.dataArray().front(), r); // the same record, with what was typed
-        QCOMPARE(r->value(QStringLiteral("3")).toString(), QStringLiteral("typed"));
-
-        // A deleted record comes back at the end.
-        doc.addRecord();
-        doc.addRecord();
-        doc.setSelectedRecord(doc.dataArray().front());
+        fillDocument(doc, {"Name"}, {{"a"}, {"b"}});
+        const Record a = rec(doc, 0), b = rec(doc, 1);
+        UndoManager& undo = doc.undoManager();
         doc.setMainTabId(QStringLiteral("file"));
-        doc.removeRecord(); // not on the database tab: nothing
+        doc.setSearchText(QStringLiteral("b"));
+        doc.addRecord();
+        const Record added = rec(doc, 2);
+        QCOMPARE(doc.mainTabId(), QStringLiteral("db"));
+        QCOMPARE(doc.searchText().value_or("x"), QString()); // the new record is listed
+        QCOMPARE(doc.selectedRecord(), added);
+        doc.setSelectedRecord(a);
+        doc.setMainTabId(QStringLiteral("file"));
+        doc.deleteSelectedRecord(); // only while the database tab is shown
         QCOMPARE(doc.dataArray().size(), size_t(3));
         doc.setMainTabId(QStringLiteral("db"));
-        doc.removeRecord();
-        QCOMPARE(counters(doc.dataArray()), QList<qint64>({2, 3}));
-        QCOMPARE(doc.undoManager().undoActionName(), QStringLiteral("Delete Record"));
-        doc.undoManager().undo();
-        QCOMPARE(counters(doc.dataArray()), QList<qint64>({2, 3, 1}));
-        doc.undoManager().redo();
-        QCOMPARE(counters(doc.dataArray()), QList<qint64>({2, 3}));
-        // A new action drops what could be redone.
-        doc.undoManager().undo();
-        doc.addRecord();
-        QVERIFY(!doc.undoManager().canRedo());
+        doc.deleteSelectedRecord();
+        QCOMPARE(undo.undoActionName(), QStringLiteral("Delete Record"));
+        undo.undo(); // back at the end, not where it was
+        QCOMPARE(doc.dataArray(), (std::vector<Record>{b, added, a}));
+        QCOMPARE(undo.undoActionName(), QStringLiteral("Add Record"));
+        undo.undo();
+        QCOMPARE(doc.dataArray(), (std::vector<Record>{b, a}));
+        QCOMPARE(undo.redoActionName(), QStringLiteral("Add Record"));
+        undo.redo(); // the same record again; the deletion can still be redone
+        QCOMPARE(doc.dataArray(), (std::vector<Record>{b, a, added}));
+        QCOMPARE(undo.redoActionName(), QStringLiteral("Delete Record"));
+        doc.addRecord(); // until a new action
+        QVERIFY(!undo.canRedo());
     }
 
-    void searchLooksAtUserFieldsOnly_data()
+    // Rows: name, command, search, marks after; Ann and Bob are checked before. The search
+    // looks at the user fields only, case-insensitively.
+    void checkCommandsTouchOnlyListedRecords_data() { addCaseRows("checkmarks.json"); }
+    void checkCommandsTouchOnlyListedRecords()
     {
-        QTest::addColumn<QStringList>("fields");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<bool>("listed");
-        QTest::newRow("case-insensitive substring") << QStringList{"Name"} << "xABCy"
-                                                    << "abc" << true;
-        QTest::newRow("query upper case") << QStringList{"Name"} << "xabcy"
-                                          << "ABC" << true;
-        QTest::newRow("counter not searched") << QStringList{"Name"} << "Bob"
-                                              << "7" << false;
-        QTest::newRow("no user field") << QStringList{} << QString() << "a" << false;
-        QTest::newRow("empty search lists all") << QStringList{} << QString() << "" << true;
-        QTest::newRow("sel not searched") << QStringList{"Name"} << "x"
-                                          << "0" << false;
-    }
-    void searchLooksAtUserFieldsOnly()
-    {
-        QFETCH(QStringList, fields);
-        QFETCH(QString, value);
-        QFETCH(QString, query);
-        QFETCH(bool, listed);
+        QFETCH(QJsonArray, row);
+        const std::map<QString, void (Document::*)()> commands{
+            {"check", &Document::checkAllRecords},
+            {"uncheck", &Document::uncheckAllRecords},
+            {"invert", &Document::invertCheckRecords}};
         Document doc;
-        doc.prepareOpened();
-        addFields(doc, fields);
-        addRecord(doc, 7, fields.isEmpty() ? QStringList() : QStringList{value});
-        doc.setSearchText(query);
-        QCOMPARE(doc.arrangedRecords().size(), size_t(listed ? 1 : 0));
+        setUpChecked(doc, QStringLiteral("1100"));
+        doc.setSearchText(row[2].toString());
+        (doc.*commands.at(row[1].toString()))();
+        QCOMPARE(column(doc.dataArray(), kCheckedKey).join(""), row[3].toString());
+        QCOMPARE(doc.checkedRecordCount(), row[3].toString().count(u'1'));
     }
 
-    void checkCommandsWorkOnListedRecords()
+    // Rows: name, search, the names left; Ann, Bob and Cid are checked.
+    void deleteCheckedRemovesWhatItAnnounces_data() { addCaseRows("deletechecked.json"); }
+    void deleteCheckedRemovesWhatItAnnounces()
     {
+        QFETCH(QJsonArray, row);
         Document doc;
-        doc.prepareOpened();
-        addFields(doc, {"Name"});
-        const Record ann = addRecord(doc, 1, {"Ann"});
-        const Record bob = addRecord(doc, 2, {"Bob"});
-        const Record abe = addRecord(doc, 3, {"Abe"});
-        doc.setSearchText(QStringLiteral("a"));
-        doc.checkAllRecords();
-        QVERIFY(ann->value(kCheckedKey).toBool());
-        QVERIFY(!bob->value(kCheckedKey).toBool());
-        QVERIFY(doc.isCheckedRecords());
-        QCOMPARE(doc.checkedRecordCount(), 2);
-
-        doc.setSearchText(QString());
-        doc.invertCheckRecords();
-        QCOMPARE(doc.checkedRecordCount(), 1);
-        QVERIFY(bob->value(kCheckedKey).toBool());
-
-        // Hidden checked records are neither counted nor deleted.
-        ann->set(kCheckedKey, Value::boolean(true));
-        doc.setSearchText(QStringLiteral("b")); // Bob and Abe listed; Ann hidden
+        setUpChecked(doc, QStringLiteral("1101"));
+        doc.setSearchText(row[1].toString());
         const Alert alert = doc.confirmDeleteChecked();
+        const qint64 removed = doc.deleteCheckedRecords();
+        QCOMPARE(column(doc.dataArray(), kName), row[2].toVariant().toStringList());
+        QCOMPARE(removed, 4 - qint64(doc.dataArray().size()));
         QCOMPARE(alert.messageText,
-                 QStringLiteral("Do you want to delete all the 1 checked records?"));
+                 QStringLiteral("Do you want to delete all the %1 checked records?").arg(removed));
         QCOMPARE(alert.informativeText,
                  QStringLiteral("It will not be possible to undo the action"));
         QCOMPARE(alert.buttons, QStringList({"OK", "Cancel"}));
-        QCOMPARE(doc.deleteCheckedRecords(), 1);
-        QCOMPARE(doc.dataArray(), std::vector<Record>({ann, abe}));
-        QCOMPARE(doc.deleteCheckedRecords(), 0);
-
-        doc.setSearchText(QString());
-        doc.uncheckAllRecords();
-        QCOMPARE(doc.checkedRecordCount(), 0);
-        QVERIFY(!doc.isCheckedRecords());
     }
 
-    void renumberingFollowsTheShownOrder()
+    void renumberingFollowsTheShownOrderAndSkipsHiddenRecords()
     {
         Document doc;
-        doc.prepareOpened();
-        addFields(doc, {"Name"});
-        const Record c = addRecord(doc, 10, {"carol"});
-        const Record a = addRecord(doc, 20, {"Ann"});
-        const Record b = addRecord(doc, 30, {"bob"});
-        doc.setDataSort(RecordSort{QStringLiteral("3"), true});
+        fillDocument(doc, {"Name"}, {{"Carol"}, {"Ann"}, {"bob"}, {"dan"}});
+        doc.setSearchText(QStringLiteral("o")); // Ann and dan hidden
+        doc.setDataSort(RecordSort{kName, true});
         doc.renumberRecords();
-        QCOMPARE(a->value(kCounterKey).toInteger(), 1);
-        QCOMPARE(b->value(kCounterKey).toInteger(), 2);
-        QCOMPARE(c->value(kCounterKey).toInteger(), 3);
-        QCOMPARE(a->value(kCounterKey).type(), Value::Type::Integer);
-
-        // Hidden records keep their counters.
-        doc.setSearchText(QStringLiteral("o"));
-        doc.setDataSort(RecordSort{QStringLiteral("3"), false});
-        doc.renumberRecords();
-        QCOMPARE(c->value(kCounterKey).toInteger(), 1);
-        QCOMPARE(b->value(kCounterKey).toInteger(), 2);
-        QCOMPARE(a->value(kCounterKey).toInteger(), 1);
+        QCOMPARE(column(doc.dataArray(), kCounterKey), QStringList({"2", "2", "1", "4"}));
     }
 
-    void counterTextFollowsTheDefaults_data()
+    // Views over the lists are kept in step by these signals alone: each operation announces
+    // exactly the rows it touched, and counts as a change exactly when it made one.
+    void operationsAnnounceTheirRows_data()
     {
-        QTest::addColumn<bool>("useLeading0");
-        QTest::addColumn<bool>("force");
-        QTest::addColumn<int>("forcedLen");
-        QTest::addColumn<qint64>("maxNum");
-        QTest::addColumn<qint64>("counter");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("width of 120") << true << false << 3 << qint64(120) << qint64(7) << "007";
-        QTest::newRow("width of 9") << true << false << 3 << qint64(9) << qint64(7) << "7";
-        QTest::newRow("no padding") << false << false << 3 << qint64(120) << qint64(7) << "7";
-        QTest::newRow("forced 20 caps at 9")
-            << true << true << 20 << qint64(9) << qint64(7) << "000000007";
-        QTest::newRow("never shortened")
-            << true << true << 3 << qint64(9) << qint64(1234) << "1234";
+        QTest::addColumn<Op>("op");
+        QTest::addColumn<QStringList>("announced");
+        // Fields Name and City (rows 2, 3), the first selected; records Ann, Bob and Cid, Cid
+        // checked; two Prototypes. Rows that change nothing announce nothing.
+#define ROW(name, body, ...)                                                                       \
+    QTest::newRow(name) << Op([](Document& d) { body; }) << QStringList{__VA_ARGS__}
+        ROW("insertField", d.insertField(), "keyInserted(4)");
+        ROW("renameKey", d.renameKey(3, "Town"), "keyRenamed(3)");
+        ROW("renameKey, same name", d.renameKey(3, "City"));
+        ROW("deleteSelectedKeyConfirmed", d.deleteSelectedKeyConfirmed(), "keyRemoved(2)");
+        ROW("appendRecord", d.appendRecord(d.newRecord()), "arrangementChanged()",
+            "recordsInserted(3,1)");
+        ROW("deleteRecord", d.deleteRecord(rec(d, 1)), "recordRemoved(1)");
+        ROW("deleteRecord undone", (d.deleteRecord(rec(d, 0)), d.undoManager().undo()),
+            "recordRemoved(0)", "recordsInserted(2,1)");
+        ROW("addRecord undone", (d.addRecord(), d.undoManager().undo()), "arrangementChanged()",
+            "recordsInserted(3,1)", "recordRemoved(3)");
+        ROW("setRecordValue", d.setRecordValue(rec(d, 1), kName, Value::string("B")),
+            "recordChanged(1)");
+        ROW("setRecordValue, same value", d.setRecordValue(rec(d, 1), kName, Value::string("Bob")));
+        ROW("setRecordValue, record not listed",
+            d.setRecordValue(d.newRecord(), kName, Value::string("x")));
+        ROW("appendImportedRecords", d.appendImportedRecords({d.newRecord(), d.newRecord()}),
+            "arrangementChanged()", "recordsInserted(3,2)");
+        ROW("checkAllRecords", d.checkAllRecords(), "recordValuesChanged()");
+        ROW("renumberRecords", d.renumberRecords(), "recordValuesChanged()");
+        ROW("deleteCheckedRecords", d.deleteCheckedRecords(), "recordsReset()");
+        ROW("appendPrototype", d.appendPrototype(std::make_shared<Prototype>()),
+            "prototypeInserted(2)");
+        ROW("appendPrototype, listed", d.appendPrototype(proto(d, 0)));
+        ROW("removePrototype", d.removePrototype(proto(d, 0)), "prototypeRemoved(0)");
+        ROW("setPrototypePath", d.setPrototypePath(proto(d, 1), "x"), "prototypeChanged(1)");
+        ROW("setPrototypeTemplate", d.setPrototypeTemplate(proto(d, 1), TemplateKey::Foot, "f"),
+            "prototypeChanged(1)");
+        ROW("setPrototypeTemplate, same text",
+            d.setPrototypeTemplate(proto(d, 1), TemplateKey::Foot, ""));
+#undef ROW
     }
-    void counterTextFollowsTheDefaults()
+    void operationsAnnounceTheirRows()
     {
-        QFETCH(bool, useLeading0);
-        QFETCH(bool, force);
-        QFETCH(int, forcedLen);
-        QFETCH(qint64, maxNum);
-        QFETCH(qint64, counter);
-        QFETCH(QString, text);
-        MemoryUserDefaults defaults;
-        defaults.setValue(QStringLiteral("useLeading0ForField1"), useLeading0);
-        defaults.setValue(QStringLiteral("forceLeading0ForField1"), force);
-        defaults.setValue(QStringLiteral("forcedTotLenField1"), forcedLen);
-        Document doc(&defaults);
-        doc.setLargestCounter(maxNum);
-        QCOMPARE(doc.counterText(counter), text);
-    }
-
-    void largestCounterCoversAllRecords()
-    {
+        QFETCH(Op, op);
+        QFETCH(QStringList, announced);
         Document doc;
-        doc.prepareOpened();
-        addFields(doc, {"Name"});
-        addRecord(doc, 5, {"a"});
-        addRecord(doc, 1LL << 40, {"b"});
-        doc.setSearchText(QStringLiteral("a")); // the search does not matter here
-        doc.recalcLargestCounter();
-        QCOMPARE(doc.largestCounter(), 1LL << 40);
-        Document fresh;
-        fresh.prepareOpened();
-        QCOMPARE(fresh.largestCounter(), 0);
-
-        // The largest counter does not wrap around when a record is added after it.
-        addRecord(doc, std::numeric_limits<qint64>::max(), {"c"});
-        doc.setSearchText(QString());
-        QCOMPARE(doc.newRecord()->value(kCounterKey).toInteger(),
-                 std::numeric_limits<qint64>::max());
+        fillDocument(doc, {"Name", "City"}, {{"Ann"}, {"Bob"}, {"Cid"}});
+        doc.appendPrototype(std::make_shared<Prototype>());
+        doc.appendPrototype(std::make_shared<Prototype>());
+        doc.setSelectedKeyIndex(2);
+        rec(doc, 2)->set(kCheckedKey, Value::boolean(true));
+        doc.markSaved();
+        std::deque<QSignalSpy> spies;
+        const QMetaObject& meta = Document::staticMetaObject;
+        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+            if (meta.method(i).methodType() == QMetaMethod::Signal)
+                spies.emplace_back(&doc, meta.method(i));
+        }
+        op(doc);
+        QStringList log;
+        for (const QSignalSpy& spy : spies) {
+            const QString name = spy.signal().left(spy.signal().indexOf('('));
+            for (const QVariantList& args : spy)
+                log << name + "(" + QVariant(args).toStringList().join(u',') + ")";
+        }
+        const bool edited = log.removeAll("edited()") > 0;
+        QCOMPARE(edited, !announced.isEmpty());
+        QCOMPARE(doc.isDocumentEdited(), edited);
+        log.sort();
+        announced.sort();
+        QCOMPARE(log, announced);
     }
 };
 

@@ -1,3 +1,5 @@
+#include "casefile.h"
+#include "core/substitutioncontext.h"
 #include "support/documentbuilder.h"
 
 #include <QtTest>
@@ -8,49 +10,45 @@ using namespace quillory::test;
 class DocumentSubstitutionTest : public QObject
 {
     Q_OBJECT
-private:
-    static std::optional<QString> both(const Document& doc, const QString& tmpl, const Record& r)
-    {
-        return doc.substituteStandardTags(
-            doc.substituteFieldTags(tmpl, r));
-    }
-
 private slots:
-    void fieldOrderDecidesWhatIsExpanded()
+    // Rows: name, fields, values of a record with counter 7 (null: no record), template, the
+    // field then standard substitution (null: none). The largest counter is 120.
+    void fieldThenStandardTags_data() { addCaseRows("substitution.json"); }
+    void fieldThenStandardTags()
     {
+        QFETCH(QJsonArray, row);
         Document doc;
         doc.setClock([] { return QDateTime(QDate(2007, 3, 5), QTime(9, 4, 2)); });
-        doc.prepareOpened();
-        addFields(doc, {"A", "B"});
-        doc.setLargestCounter(120);
-        // A's value holds B's tag (B comes later: expanded); B's value holds A's tag (A came
-        // earlier: left as it is).
-        const Record r = addRecord(doc, 7, {"[<B>]", "(<A>)"});
-        QCOMPARE(doc.substituteFieldTags(QStringLiteral("<A>|<B>"), r),
-                 QStringLiteral("[(<A>)]|(<A>)"));
-        const Record counterInValue = addRecord(doc, 7, {"n<#>", ""});
-        QCOMPARE(doc.substituteFieldTags(QStringLiteral("<A>"), counterInValue),
-                 QStringLiteral("n007"));
-        const Record dateInValue = addRecord(doc, 7, {"<YY>", ""});
-        QCOMPARE(both(doc, QStringLiteral("<A>"), dateInValue), QStringLiteral("2007"));
-
-        // Two fields with one name: the earlier supplies the value.
-        Document dup;
-        dup.prepareOpened();
-        addFields(dup, {"Name", "Name"});
-        const Record d = addRecord(dup, 1, {"first", "second"});
-        QCOMPARE(dup.substituteFieldTags(QStringLiteral("<Name>"), d),
-                 QStringLiteral("first"));
+        fillDocument(doc, row[1].toVariant().toStringList(), {});
+        addRecord(doc, 120, {});
+        const Record r =
+            row[2].isNull() ? Record() : addRecord(doc, 7, row[2].toVariant().toStringList());
+        const QString tmpl = row[3].toString();
+        const auto result = doc.substituteStandardTags(doc.substituteFieldTags(tmpl, r));
+        QCOMPARE(result ? QJsonValue(*result) : QJsonValue(), row[4]);
+        const auto viaContext = SubstitutionContext::fromDocument(doc).bothTags(tmpl, r);
+        QCOMPARE(viaContext ? QJsonValue(*viaContext) : QJsonValue(), row[4]);
     }
 
-    void aFieldNamedHashWinsOverTheCounter()
+    // Rows: name, [useLeading0, forceLeading0, forcedTotLen] or null for the registered
+    // defaults, the text of counter 7 when the largest is 120.
+    void counterTextFollowsTheDefaults_data() { addCaseRows("countertext.json"); }
+    void counterTextFollowsTheDefaults()
     {
-        Document doc;
-        doc.prepareOpened();
-        addFields(doc, {"#", "sel"});
-        const Record r = addRecord(doc, 3, {"hash", "mark"});
-        QCOMPARE(doc.substituteFieldTags(QStringLiteral("<#>/<sel>"), r),
-                 QStringLiteral("hash/mark"));
+        QFETCH(QJsonArray, row);
+        MemoryUserDefaults defaults;
+        const QJsonArray format = row[1].toArray();
+        if (!format.isEmpty()) {
+            defaults.setValue("useLeading0ForField1", format[0].toBool());
+            defaults.setValue("forceLeading0ForField1", format[1].toBool());
+            defaults.setValue("forcedTotLenField1", format[2].toInteger());
+        }
+        Document doc(&defaults);
+        fillDocument(doc, {}, {});
+        addRecord(doc, 120, {});
+        const Record r = addRecord(doc, 7, {});
+        QCOMPARE(doc.counterText(7), row[2].toString());
+        QCOMPARE(doc.substituteFieldTags(QStringLiteral("<#>"), r), row[2].toString());
     }
 
     void theClockIsReadOncePerTextHoldingADateTag()
@@ -61,33 +59,12 @@ private slots:
             ++reads;
             return QDateTime(QDate(2007, 3, 5), QTime(23, 59, 59));
         });
-        QCOMPARE(doc.substituteStandardTags(QStringLiteral("<Name> <x>")),
-                 QStringLiteral("<Name> <x>"));
+        QCOMPARE(doc.substituteStandardTags(QStringLiteral("<N> <x>")), QStringLiteral("<N> <x>"));
         QCOMPARE(reads, 0);
-        // One reading serves every tag of a text, so a text never mixes two seconds.
+        // One reading serves every tag of a text, so that a text never mixes two seconds.
         QCOMPARE(doc.substituteStandardTags(QStringLiteral("<h>:<m>:<s> <D>")),
                  QStringLiteral("23:59:59 05"));
         QCOMPARE(reads, 1);
-    }
-
-    void noneAndEmptyAndMissingRecord()
-    {
-        Document doc;
-        doc.prepareOpened();
-        addFields(doc, {"Name"});
-        const Record empty = addRecord(doc, 1, {""});
-        QVERIFY(!doc.substituteFieldTags(QString(), empty));
-        QVERIFY(!doc.substituteFieldTags(std::nullopt, empty));
-        QVERIFY(!doc.substituteStandardTags(QString()));
-        // Only a field tag with an empty value: "" from the field pass, none from the standard.
-        QCOMPARE(doc.substituteFieldTags(QStringLiteral("<Name>"), empty),
-                 QString(""));
-        QVERIFY(!both(doc, QStringLiteral("<Name>"), empty));
-        QCOMPARE(
-            doc.substituteFieldTags(QStringLiteral("a<Name>b<#>c<sel>"), Record()),
-            QStringLiteral("abc<sel>"));
-        QCOMPARE(doc.substituteFieldTags(QStringLiteral("<name>< Name>"), empty),
-                 QStringLiteral("<name>< Name>"));
     }
 };
 

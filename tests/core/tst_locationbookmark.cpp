@@ -8,264 +8,147 @@
 #include <unistd.h>
 
 using namespace quillory;
+using Bookmark = LocationBookmark;
+using Access = LocationBookmark::Access;
 
-class TestKWBookmark : public QObject
+class TestLocationBookmark : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void bookmarkResolvesToTheChosenFolder();
-    void bookmarkOfAFileResolvesToTheFile();
-    void bookmarkIsMadeOnlyForExistingLocations();
-    void bookmarkRecordsItsAccess();
-    void bookmarkResolvesToTheCanonicalPath();
-    void foreignDataDoesNotResolve_data();
-    void foreignDataDoesNotResolve();
-    void damagedBookmarkDoesNotResolve();
-    void removedFolderDoesNotResolve();
-    void replacedFolderResolvesStale();
-    void docBookmarkFollowsTheDocumentFolder();
-    void docBookmarkFallsBackToTheRecordedPathAsStale();
-    void docBookmarkIsNotMadeWithoutADocumentFolder();
-    void accessNeedsAnExistingLocation();
-    void readWriteAccessIsRefusedOnAReadOnlyFolder();
-    void transformersShowPathAndName();
-
-private:
-    QString folder(const QString& name);
-
     std::unique_ptr<QTemporaryDir> m_tmp;
+    QString m_root;
+
+    // Under the scratch folder; "" stays "".
+    QString path(const QString& name) const { return name.isEmpty() ? name : m_root + '/' + name; }
+    QString doc() const { return path("doc.quillory"); }
+    // The path data resolves to (against docPath's folder when given), "none" for no path, with
+    // " (stale)" when so marked; the mark starts set, as each call must clear it first.
+    static QString resolved(const QByteArray& data, const QString& docPath = QString())
+    {
+        bool stale = true;
+        const auto p = docPath.isEmpty() ? Bookmark::resolve(data, &stale)
+                                         : Bookmark::resolveRelativeTo(data, docPath, &stale);
+        return p.value_or("none") + (stale ? " (stale)" : "");
+    }
+
+private slots:
+    // Every test starts with real/, real/a.txt, link -> real and a read-only folder locked/.
+    void init()
+    {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        m_root = QDir(m_tmp->path()).canonicalPath();
+        QVERIFY(QDir().mkpath(path("real")) && QDir().mkpath(path("locked")));
+        QVERIFY(QFile(path("real/a.txt")).open(QIODevice::WriteOnly));
+        QVERIFY(QFile::link(path("real"), path("link")));
+        QVERIFY(QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::ExeOwner));
+    }
+
+    // Either form resolves through either call to the object, fresh; "" for none made.
+    void madeBookmarkResolves_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("relative");
+        QTest::addColumn<QString>("docName");
+        QTest::addColumn<QString>("object");
+        const std::pair<const char*, const char*> targets[] = {
+            {"real", "real"}, {"real/a.txt", "real/a.txt"},
+            {"link", "real"}, {"./real/../real", "real"},
+            {"missing", ""},  {"", ""}};
+        for (const auto& [target, object] : targets)
+            for (const bool relative : {false, true})
+                QTest::addRow("'%s', %s", target, relative ? "relative" : "plain")
+                    << target << relative << "doc.quillory" << object;
+        QTest::newRow("no document") << "real" << true << QString() << QString();
+        QTest::newRow("document folder missing") << "real" << true << "x/doc.quillory" << QString();
+    }
+    void madeBookmarkResolves()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, relative);
+        QFETCH(QString, docName);
+        QFETCH(QString, object);
+        for (const Access access : {Access::ReadOnly, Access::ReadWrite}) {
+            const std::optional<QByteArray> data =
+                relative ? Bookmark::makeRelativeTo(path(target), path(docName), access)
+                         : Bookmark::make(path(target), access);
+            QCOMPARE(data.has_value(), !object.isEmpty());
+            // What can be bookmarked can be used, here where its owner reads and writes it.
+            QCOMPARE(Bookmark::checkAccess(path(target), access),
+                     Bookmark::make(path(target), access).has_value());
+            if (!data)
+                continue;
+            QCOMPARE(Bookmark::accessOf(*data), access);
+            QCOMPARE(resolved(*data), path(object));
+            QCOMPARE(resolved(*data, doc()), path(object));
+        }
+    }
+
+    void foreignDataNeverResolves_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        const QByteArray ours = *Bookmark::make(QDir::rootPath(), Access::ReadWrite);
+        // The low byte of the version follows the 8-byte magic and the version's high byte.
+        const QByteArray later = QByteArray(ours).replace(9, 1, QByteArray(1, char(ours[9] + 1)));
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("random bytes") << QByteArray::fromHex("8f3ac1007be2d94410ffee21");
+        QTest::newRow("ours cut short") << ours.chopped(1);
+        QTest::newRow("ours lengthened") << ours + '\0';
+        QTest::newRow("ours from a later version") << later;
+    }
+    void foreignDataNeverResolves()
+    {
+        QFETCH(QByteArray, data);
+        QCOMPARE(resolved(data), "none");
+        QCOMPARE(resolved(data, doc()), "none");
+        QVERIFY(!Bookmark::accessOf(data));
+        QVERIFY(!Bookmark::displayPath(data) && !Bookmark::displayName(data));
+    }
+
+    void replacedObjectResolvesStale()
+    {
+        const QByteArray plain = *Bookmark::make(path("real"), Access::ReadWrite);
+        const QByteArray relative =
+            *Bookmark::makeRelativeTo(path("real"), doc(), Access::ReadWrite);
+        // The old folder lives on elsewhere so that the new one cannot take its inode.
+        QVERIFY(QDir().rename(path("real"), path("old")) && QDir().mkdir(path("real")));
+        QCOMPARE(resolved(plain), path("real") + " (stale)");
+        QCOMPARE(resolved(relative, doc()), path("real") + " (stale)");
+        QVERIFY(QDir(path("real")).removeRecursively());
+        QCOMPARE(resolved(plain), "none");
+        QCOMPARE(resolved(relative, doc()), "none");
+    }
+
+    void relativeBookmarkFollowsTheDocument()
+    {
+        QVERIFY(QDir().mkpath(path("project/out")));
+        const QByteArray data = *Bookmark::makeRelativeTo(
+            path("project/out"), path("project/doc.quillory"), Access::ReadWrite);
+        const QByteArray left = *Bookmark::makeRelativeTo(path("real"), doc(), Access::ReadOnly);
+        // Moved together with its document: found beside it, fresh; the recorded path is gone.
+        QVERIFY(QDir().rename(path("project"), path("moved")));
+        QCOMPARE(resolved(data, path("moved/doc.quillory")), path("moved/out"));
+        QCOMPARE(resolved(data), "none");
+        // The document moved alone: found at the recorded path, stale.
+        QCOMPARE(resolved(left, path("real/doc.quillory")), path("real") + " (stale)");
+    }
+
+    void readOnlyFolderRefusesReadWriteAccess()
+    {
+        QVERIFY(Bookmark::checkAccess(path("locked"), Access::ReadOnly));
+        if (geteuid() == 0)
+            QSKIP("the super-user may write into a read-only folder");
+        QVERIFY(!Bookmark::checkAccess(path("locked"), Access::ReadWrite));
+    }
+
+    void displayShowsPathAndName()
+    {
+        const QByteArray data = *Bookmark::make(path("real/a.txt"), Access::ReadWrite);
+        QCOMPARE(Bookmark::displayPath(data), path("real/a.txt"));
+        QCOMPARE(Bookmark::displayName(data), "a.txt");
+        QCOMPARE(Bookmark::displayPath(std::nullopt), "");
+        QCOMPARE(Bookmark::displayName(std::nullopt), "");
+    }
 };
 
-void TestKWBookmark::init()
-{
-    m_tmp = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_tmp->isValid());
-}
-
-QString TestKWBookmark::folder(const QString& name)
-{
-    const QString path = QDir(m_tmp->path()).filePath(name);
-    if (!QDir().mkpath(path))
-        return QString();
-    return QDir(path).canonicalPath();
-}
-
-void TestKWBookmark::bookmarkResolvesToTheChosenFolder()
-{
-    const QString dest = folder(QStringLiteral("dest"));
-    const std::optional<QByteArray> data = LocationBookmark::bookmarkForURL_RW(dest);
-    QVERIFY(data);
-    bool stale = true;
-    QCOMPARE(LocationBookmark::urlForBookmark(*data, &stale), dest);
-    QVERIFY(!stale);
-    // Resolving does not change the data: the same bookmark resolves again.
-    QCOMPARE(LocationBookmark::urlForBookmark(*data, nullptr), dest);
-}
-
-void TestKWBookmark::bookmarkOfAFileResolvesToTheFile()
-{
-    const QString doc = QDir(folder(QStringLiteral("docs"))).filePath(QStringLiteral("a.quillory"));
-    QFile f(doc);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
-    const std::optional<QByteArray> data = LocationBookmark::bookmarkForURL_RW(doc);
-    QVERIFY(data);
-    QCOMPARE(LocationBookmark::urlForBookmark(*data, nullptr), doc);
-}
-
-void TestKWBookmark::bookmarkIsMadeOnlyForExistingLocations()
-{
-    QVERIFY(!LocationBookmark::bookmarkForURL_RW(QString()));
-    QVERIFY(!LocationBookmark::bookmarkForURL_RO(QString()));
-    const QString missing = QDir(m_tmp->path()).filePath(QStringLiteral("missing"));
-    QVERIFY(!LocationBookmark::bookmarkForURL_RW(missing));
-    QVERIFY(!LocationBookmark::bookmarkForURL_RO(missing));
-    QVERIFY(!LocationBookmark::docBookmarkForURL_RW(missing, m_tmp->filePath(QStringLiteral("d.x"))));
-}
-
-void TestKWBookmark::bookmarkRecordsItsAccess()
-{
-    const QString dest = folder(QStringLiteral("dest"));
-    const QString doc = m_tmp->filePath(QStringLiteral("d.quillory"));
-    QCOMPARE(LocationBookmark::accessOfBookmark(*LocationBookmark::bookmarkForURL_RO(dest)),
-             LocationBookmark::Access::ReadOnly);
-    QCOMPARE(LocationBookmark::accessOfBookmark(*LocationBookmark::bookmarkForURL_RW(dest)),
-             LocationBookmark::Access::ReadWrite);
-    QCOMPARE(LocationBookmark::accessOfBookmark(*LocationBookmark::docBookmarkForURL_RO(dest, doc)),
-             LocationBookmark::Access::ReadOnly);
-    QCOMPARE(LocationBookmark::accessOfBookmark(*LocationBookmark::docBookmarkForURL_RW(dest, doc)),
-             LocationBookmark::Access::ReadWrite);
-    QVERIFY(!LocationBookmark::accessOfBookmark(QByteArray("junk")));
-}
-
-void TestKWBookmark::bookmarkResolvesToTheCanonicalPath()
-{
-    const QString dest = folder(QStringLiteral("real"));
-    const QString link = m_tmp->filePath(QStringLiteral("link"));
-    QVERIFY(QFile::link(dest, link));
-    const QString dotted = m_tmp->path() + QStringLiteral("/./real/../real");
-    QCOMPARE(LocationBookmark::urlForBookmark(*LocationBookmark::bookmarkForURL_RW(link), nullptr), dest);
-    QCOMPARE(LocationBookmark::urlForBookmark(*LocationBookmark::bookmarkForURL_RW(dotted), nullptr), dest);
-}
-
-void TestKWBookmark::foreignDataDoesNotResolve_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("random bytes") << QByteArray::fromHex("8f3ac1007be2d94410ffee21");
-    QTest::newRow("a path as text") << QByteArray("/tmp");
-    QTest::newRow("macOS bookmark header")
-        << (QByteArray("book") + QByteArray(4, '\0') + QByteArray("mark") + QByteArray(40, '\0'));
-    QTest::newRow("magic only") << QByteArray("QLRYBKMK");
-}
-
-void TestKWBookmark::foreignDataDoesNotResolve()
-{
-    QFETCH(QByteArray, data);
-    bool stale = true;
-    QVERIFY(!LocationBookmark::urlForBookmark(data, &stale));
-    QVERIFY(!stale);
-    stale = true;
-    QVERIFY(!LocationBookmark::urlForDocBookmark(data, m_tmp->filePath(QStringLiteral("d.x")), &stale));
-    QVERIFY(!stale);
-    QVERIFY(!LocationBookmark::pathFromBookmark(data));
-    QVERIFY(!LocationBookmark::nameFromBookmark(data));
-}
-
-void TestKWBookmark::damagedBookmarkDoesNotResolve()
-{
-    const QByteArray good = *LocationBookmark::bookmarkForURL_RW(folder(QStringLiteral("dest")));
-    QVERIFY(LocationBookmark::urlForBookmark(good, nullptr));
-    // Cut short, lengthened, and with a format version from the future.
-    QVERIFY(!LocationBookmark::urlForBookmark(good.left(good.size() - 1), nullptr));
-    QVERIFY(!LocationBookmark::urlForBookmark(good + '\0', nullptr));
-    QByteArray future = good;
-    future[9] = char(future[9] + 1); // low byte of the big-endian version after the 8-byte magic
-    QVERIFY(!LocationBookmark::urlForBookmark(future, nullptr));
-}
-
-void TestKWBookmark::removedFolderDoesNotResolve()
-{
-    const QString dest = folder(QStringLiteral("dest"));
-    const QByteArray data = *LocationBookmark::bookmarkForURL_RW(dest);
-    QVERIFY(QDir(dest).removeRecursively());
-    bool stale = true;
-    QVERIFY(!LocationBookmark::urlForBookmark(data, &stale));
-    QVERIFY(!stale);
-    QVERIFY(!LocationBookmark::pathFromBookmark(data));
-}
-
-void TestKWBookmark::replacedFolderResolvesStale()
-{
-    const QString dest = folder(QStringLiteral("dest"));
-    const QByteArray data = *LocationBookmark::bookmarkForURL_RW(dest);
-    // Keep the old folder alive elsewhere so that its inode cannot be reused for the new one.
-    QVERIFY(QDir().rename(dest, m_tmp->filePath(QStringLiteral("old"))));
-    QCOMPARE(folder(QStringLiteral("dest")), dest);
-    bool stale = false;
-    QCOMPARE(LocationBookmark::urlForBookmark(data, &stale), dest);
-    QVERIFY(stale);
-    // A fresh bookmark of the new folder is not stale.
-    stale = true;
-    QCOMPARE(LocationBookmark::urlForBookmark(*LocationBookmark::bookmarkForURL_RW(dest), &stale), dest);
-    QVERIFY(!stale);
-}
-
-void TestKWBookmark::docBookmarkFollowsTheDocumentFolder()
-{
-    const QString project = folder(QStringLiteral("project"));
-    const QString dest = folder(QStringLiteral("project/out"));
-    const QString doc = project + QStringLiteral("/a.quillory");
-    const QByteArray data = *LocationBookmark::docBookmarkForURL_RW(dest, doc);
-    bool stale = true;
-    QCOMPARE(LocationBookmark::urlForDocBookmark(data, doc, &stale), dest);
-    QVERIFY(!stale);
-
-    // The whole project moves: the bookmark follows the document, not the old path.
-    const QString moved = m_tmp->filePath(QStringLiteral("moved"));
-    QVERIFY(QDir().rename(project, moved));
-    const QString movedCanonical = QDir(moved).canonicalPath();
-    stale = true;
-    QCOMPARE(
-        LocationBookmark::urlForDocBookmark(data, movedCanonical + QStringLiteral("/a.quillory"), &stale),
-        movedCanonical + QStringLiteral("/out"));
-    QVERIFY(!stale);
-    // Read without the document, it knows only the recorded path, which is gone.
-    QVERIFY(!LocationBookmark::urlForBookmark(data, nullptr));
-}
-
-void TestKWBookmark::docBookmarkFallsBackToTheRecordedPathAsStale()
-{
-    const QString dest = folder(QStringLiteral("shared/out"));
-    const QString doc = folder(QStringLiteral("docs")) + QStringLiteral("/a.quillory");
-    const QByteArray data = *LocationBookmark::docBookmarkForURL_RO(dest, doc);
-    // The document alone moves elsewhere: the folder is still at its recorded place.
-    const QString otherDoc =
-        folder(QStringLiteral("elsewhere/deeper")) + QStringLiteral("/a.quillory");
-    bool stale = false;
-    QCOMPARE(LocationBookmark::urlForDocBookmark(data, otherDoc, &stale), dest);
-    QVERIFY(stale);
-    // A plain bookmark read through the document form resolves as usual.
-    stale = true;
-    QCOMPARE(LocationBookmark::urlForDocBookmark(*LocationBookmark::bookmarkForURL_RO(dest), otherDoc, &stale),
-             dest);
-    QVERIFY(!stale);
-}
-
-void TestKWBookmark::docBookmarkIsNotMadeWithoutADocumentFolder()
-{
-    const QString dest = folder(QStringLiteral("dest"));
-    QVERIFY(!LocationBookmark::docBookmarkForURL_RW(dest, QString()));
-    QVERIFY(!LocationBookmark::docBookmarkForURL_RO(
-        dest, m_tmp->filePath(QStringLiteral("no/such/folder/a.quillory"))));
-}
-
-void TestKWBookmark::accessNeedsAnExistingLocation()
-{
-    const QString dest = folder(QStringLiteral("dest"));
-    QVERIFY(LocationBookmark::startAccessingSecurityScopedResource(dest, LocationBookmark::Access::ReadWrite));
-    LocationBookmark::stopAccessingSecurityScopedResource(dest);
-    QVERIFY(LocationBookmark::startAccessingSecurityScopedResource(dest, LocationBookmark::Access::ReadOnly));
-    LocationBookmark::stopAccessingSecurityScopedResource(dest);
-    QVERIFY(QDir(dest).removeRecursively());
-    QVERIFY(!LocationBookmark::startAccessingSecurityScopedResource(dest, LocationBookmark::Access::ReadWrite));
-    QVERIFY(!LocationBookmark::startAccessingSecurityScopedResource(dest, LocationBookmark::Access::ReadOnly));
-    QVERIFY(!LocationBookmark::startAccessingSecurityScopedResource(QString()));
-    // Stopping what was never started does no harm.
-    LocationBookmark::stopAccessingSecurityScopedResource(dest);
-    LocationBookmark::stopAccessingSecurityScopedResource(QString());
-}
-
-void TestKWBookmark::readWriteAccessIsRefusedOnAReadOnlyFolder()
-{
-    const QString dest = folder(QStringLiteral("locked"));
-    QVERIFY(QFile::setPermissions(dest, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                            QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
-    const bool asRoot = geteuid() == 0;
-    const bool rw =
-        LocationBookmark::startAccessingSecurityScopedResource(dest, LocationBookmark::Access::ReadWrite);
-    const bool ro =
-        LocationBookmark::startAccessingSecurityScopedResource(dest, LocationBookmark::Access::ReadOnly);
-    QFile::setPermissions(dest, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QVERIFY(ro);
-    if (asRoot)
-        QSKIP("the super-user may write into a read-only folder");
-    QVERIFY(!rw);
-}
-
-void TestKWBookmark::transformersShowPathAndName()
-{
-    const QString dest = folder(QStringLiteral("My Output"));
-    const QByteArray data = *LocationBookmark::bookmarkForURL_RW(dest);
-    QCOMPARE(LocationBookmark::pathFromBookmark(data), dest);
-    QCOMPARE(LocationBookmark::nameFromBookmark(data), QStringLiteral("My Output"));
-    const std::optional<QString> noInputPath = LocationBookmark::pathFromBookmark(std::nullopt);
-    const std::optional<QString> noInputName = LocationBookmark::nameFromBookmark(std::nullopt);
-    QCOMPARE(noInputPath, QString());
-    QCOMPARE(noInputName, QString());
-}
-
-QTEST_APPLESS_MAIN(TestKWBookmark)
+QTEST_APPLESS_MAIN(TestLocationBookmark)
 #include "tst_locationbookmark.moc"

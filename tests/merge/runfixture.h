@@ -1,12 +1,18 @@
 #pragma once
 
 #include "core/document.h"
+#include "merge/generateditems.h"
 #include "merge/mergerun.h"
-#include "merge/posixfilesystem.h"
+#include "prototypes/prototypecommands.h"
+#include "support/documentbuilder.h"
+#include "support/scratchfolder.h"
+#include "support/testdata.h"
 
 #include <QDir>
-#include <QFile>
-#include <QStringList>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
 
 namespace quillory::test {
 
@@ -15,127 +21,108 @@ inline QDateTime fixedNow()
     return QDateTime(QDate(2024, 5, 17), QTime(8, 30, 15));
 }
 
-// A loaded document with a fixed clock and the given user fields.
-inline void setUpDocument(Document& doc, const QStringList& fields)
+inline QJsonValue mergeData(const QString& relative)
+{
+    const QJsonDocument json = QJsonDocument::fromJson(readFile(testDataPath("merge/" + relative)));
+    if (json.isNull())
+        qFatal("unreadable test data %s", qPrintable(relative));
+    return json.isArray() ? QJsonValue(json.array()) : QJsonValue(json.object());
+}
+
+// A document from a case object: "fields", "records" ([counter, values…]) and "prototypes"
+// ({path, folder, multi, text, head, separator, foot}), with its generated items unfolded.
+inline void buildDocument(Document& doc, const QJsonObject& c)
 {
     doc.setClock(fixedNow);
     doc.prepareOpened();
-    for (const QString& name : fields) {
-        doc.insertField();
-        doc.renameKey(int(doc.keyArray().size()) - 1, name);
+    addFields(doc, c["fields"].toVariant().toStringList());
+    for (const QJsonValue& r : c["records"].toArray())
+        addRecord(doc, r[0].toInteger(), r.toVariant().toStringList().mid(1));
+    for (const QJsonValue& v : c["prototypes"].toArray()) {
+        const PrototypePtr p = PrototypeCommands::newPrototype(
+            v["multi"].toBool() ? PrototypeSide::OnePerRecord : PrototypeSide::AllInOne);
+        p->path = v["path"].toString();
+        p->isFolder = v["folder"].toBool();
+        p->head = v["head"].toString();
+        p->text = v["text"].toString();
+        p->separator = v["separator"].toString();
+        p->foot = v["foot"].toString();
+        doc.appendPrototype(p);
     }
+    GeneratedItems::rebuild(doc);
 }
 
-inline Record addRecord(Document& doc, qint64 counter, const QStringList& values)
-{
-    Record r = doc.newRecord();
-    r->set(kCounterKey, Value::integer(counter));
-    for (int i = 0; i < values.size(); ++i)
-        r->set(doc.keyArray()[kFirstUserKeyIndex + i].innerKey, Value::string(values[i]));
-    doc.dataArray().push_back(r);
-    doc.recalcLargestCounter();
-    return r;
-}
-
-inline void addPrototype(Document& doc, const QString& path, bool isFolder, bool isMulti,
-                         const QString& text = {}, const QString& head = {},
-                         const QString& separator = {}, const QString& foot = {})
-{
-    auto p = std::make_shared<Prototype>();
-    p->path = path;
-    p->isFolder = isFolder;
-    p->isMulti = isMulti;
-    p->text = text;
-    p->head = head;
-    p->separator = separator;
-    p->foot = foot;
-    doc.universalFilePrototypeArray().push_back(p);
-}
-
-inline void addItem(Document& doc, const QString& path, bool isFolder, bool isMulti, qint64 pos)
-{
-    doc.generatedItems().push_back({path, isFolder, isMulti, pos});
-}
-
-// Records Ann (1) and Bob (2); a One per Record folder <Name>, a One per Record file
-// <Name>/card.txt and an All in One file list.txt, with their generated items.
+// Ann (1) and Bob (2); a One per Record folder <Name> and file <Name>/card.txt, and an All in
+// One file list.txt.
 inline void buildWorkedExample(Document& doc)
 {
-    setUpDocument(doc, {"Name"});
-    addRecord(doc, 1, {"Ann"});
-    addRecord(doc, 2, {"Bob"});
-    addPrototype(doc, "<Name>", true, true);
-    addPrototype(doc, "<Name>/card.txt", false, true, "Hello <Name>, n. <#>");
-    addPrototype(doc, "list.txt", false, false, "<Name>", "List: ", ", ", ".");
-    addItem(doc, "<Name>/", true, true, 0);
-    addItem(doc, "<Name>/card.txt", false, true, 1);
-    addItem(doc, "list.txt", false, false, 2);
+    buildDocument(doc, mergeData("runs/worked-example.json").toObject());
 }
 
-struct RunOutput
+// Puts the entries of a tree object under root: "path/" a folder, "path@" a symbolic link to
+// the root-relative target, otherwise a file holding the value.
+inline bool makeTree(const QString& root, const QJsonObject& entries)
 {
-    QStringList pieces;
-    std::optional<RunTotals> totals;
-};
-
-inline RunOutput runInto(const Document& doc, const QString& destination, FileSystem& fs)
-{
-    RunOutput out;
-    MergeRun run(RunSnapshot::take(doc, destination), fs);
-    run.setLogSink([&out](const QString& piece) { out.pieces << piece; });
-    out.totals = run.execute();
-    return out;
+    for (auto it = entries.begin(); it != entries.end(); ++it) {
+        QString path = root + "/" + it.key();
+        bool made = true;
+        if (path.endsWith('/'))
+            made = QDir().mkpath(path);
+        else if (path.endsWith('@')) {
+            path.chop(1);
+            made = QDir().mkpath(QFileInfo(path).path()) &&
+                   QFile::link(root + "/" + it.value().toString(), path);
+        } else
+            made = writeFile(path, it.value().toString().toUtf8());
+        if (!made)
+            return false;
+    }
+    return true;
 }
 
-inline RunOutput runInto(const Document& doc, const QString& destination)
-{
-    PosixFileSystem fs;
-    return runInto(doc, destination, fs);
-}
-
-inline QString rule()
-{
-    return QLatin1Char('\n') + QString(60, QLatin1Char('-'));
-}
-
-// The pieces every run starts and ends with, around body.
-inline QStringList framed(const QString& destination, const QStringList& body, qint64 folders,
-                          qint64 files)
-{
-    QStringList all{QStringLiteral("\nStart merging data and save folders inside : ") + destination,
-                    rule()};
-    all << body << rule()
-        << QStringLiteral("\nTotally created %1 folders and %2 files.").arg(folders).arg(files)
-        << rule();
-    return all;
-}
-
-inline QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-// Every entry under dir, hidden ones included, as paths relative to it; folders end in
-// "/", symbolic links in "@".
-inline QStringList tree(const QString& dir)
+// Every entry under root (hidden ones too) as "path: content" in the spelling of makeTree.
+inline QStringList treeLines(const QString& root)
 {
     QStringList out;
-    const QDir root(dir);
     const auto filters = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-    QStringList pending{dir};
+    QStringList pending{root};
     while (!pending.isEmpty()) {
-        const QString current = pending.takeFirst();
-        const QFileInfoList entries = QDir(current).entryInfoList(filters, QDir::Name);
-        for (const QFileInfo& e : entries) {
-            const char* mark = e.isSymLink() ? "@" : e.isDir() ? "/" : "";
-            out << root.relativeFilePath(e.filePath()) + mark;
-            if (e.isDir() && !e.isSymLink())
+        for (const QFileInfo& e : QDir(pending.takeFirst()).entryInfoList(filters)) {
+            const QString path = e.filePath().mid(root.size() + 1);
+            if (e.isSymLink()) {
+                out << path + "@: " + e.symLinkTarget().mid(root.size() + 1);
+            } else if (e.isDir()) {
+                out << path + "/: ";
                 pending << e.filePath();
+            } else {
+                out << path + ": " + QString::fromUtf8(readFile(e.filePath()));
+            }
         }
     }
     out.sort();
     return out;
+}
+
+inline QStringList treeLines(const QJsonObject& entries)
+{
+    QStringList out;
+    for (auto it = entries.begin(); it != entries.end(); ++it)
+        out << it.key() + ": " + it.value().toString();
+    out.sort();
+    return out;
+}
+
+inline QList<qint64> integers(const QJsonValue& array)
+{
+    QList<qint64> out;
+    for (const QJsonValue& v : array.toArray())
+        out << v.toInteger();
+    return out;
+}
+
+inline QList<qint64> totalsList(const RunTotals& t)
+{
+    return {t.foldersCreated, t.filesCreated, t.filesSkipped, t.errors};
 }
 
 } // namespace quillory::test

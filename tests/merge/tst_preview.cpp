@@ -1,14 +1,10 @@
-#include "core/document.h"
 #include "core/locationbookmark.h"
-#include "merge/generateditems.h"
 #include "merge/mergetable.h"
 #include "merge/preview.h"
-#include "prototypes/prototypecommands.h"
-#include "support/documentbuilder.h"
-
-#include <QtTest>
+#include "runfixture.h"
 
 using namespace quillory;
+using namespace quillory::test;
 
 namespace {
 
@@ -17,165 +13,106 @@ std::optional<QString> some(const QString& s)
     return s;
 }
 
-PrototypePtr addPrototype(Document& doc, const QString& path, bool isFolder, bool isMulti)
-{
-    PrototypePtr p = PrototypeCommands::getNewDestinationRowMulti(isMulti);
-    p->path = path;
-    p->isFolder = isFolder;
-    doc.universalFilePrototypeArray().push_back(p);
-    return p;
-}
-
-// The generated item with this path (the test lists hold each path once).
-GeneratedItem itemNamed(const Document& doc, const QString& path)
-{
-    for (const GeneratedItem& i : doc.generatedItems())
-        if (i.path == path)
-            return i;
-    return {};
-}
-
 } // namespace
 
-// The records Ann (1), Bob (2) and Cy (3) under the field Name, stored in that order; the
-// Prototypes of the run's worked example plus a templated All in One file.
+// Ann (1), Bob (2) and Cy (3) stored in that order; a One per Record folder <Name> and file
+// <Name>/card-<#>.txt, and an All in One file lists/<Name> <YY>.txt.
 class PreviewTest : public QObject
 {
     Q_OBJECT
 private:
-    QTemporaryDir m_dir;
+    ScratchFolder m_dir;
     std::unique_ptr<Document> m_doc;
-    PrototypePtr m_card, m_list;
 
     Document& doc() { return *m_doc; }
+    PrototypePtr proto(int pos) const { return m_doc->universalFilePrototypeArray()[pos]; }
+    GeneratedItem item(const QString& path) const
+    {
+        for (const GeneratedItem& i : m_doc->generatedItems())
+            if (i.path == path)
+                return i;
+        qFatal("no item %s", qPrintable(path));
+    }
+    void selectRecord(int index)
+    {
+        Preview::previewDataTableSelectionDidChange(doc(), doc().dataArray()[index]);
+    }
+    void selectItem(const std::optional<GeneratedItem>& i)
+    {
+        Preview::previewTableSelectionDidChange(doc(), i);
+    }
 
 private slots:
     void init()
     {
         m_doc = std::make_unique<Document>();
-        doc().setClock([] { return QDateTime(QDate(2007, 3, 5), QTime(9, 4, 2)); });
-        doc().prepareOpened();
-        test::addFields(doc(), {QStringLiteral("Name")});
-        test::addRecord(doc(), 1, {QStringLiteral("Ann")});
-        test::addRecord(doc(), 2, {QStringLiteral("Bob")});
-        test::addRecord(doc(), 3, {QStringLiteral("Cy")});
-        addPrototype(doc(), QStringLiteral("<Name>"), true, true);
-        m_card = addPrototype(doc(), QStringLiteral("<Name>/card-<#>.txt"), false, true);
-        m_card->head = QStringLiteral("HEAD");
-        m_card->text = QStringLiteral("Hello <Name>, <D>");
-        m_card->foot = QStringLiteral("FOOT");
-        m_list = addPrototype(doc(), QStringLiteral("lists/<Name> <YY>.txt"), false, false);
-        m_list->head = QStringLiteral("H<Name>");
-        m_list->text = QStringLiteral("[<Name>]");
-        m_list->separator = QStringLiteral(" then <Name>: ");
-        m_list->foot = QStringLiteral("F<M>");
-        GeneratedItems::rebuild(doc());
+        buildDocument(doc(), mergeData("preview.json").toObject());
     }
 
-    void oneRecordItemWithARecord()
+    void oneRecordItemTakesTheSelectedRecord()
     {
-        Preview::previewDataTableSelectionDidChange(doc(), doc().dataArray()[1]);
-        Preview::previewTableSelectionDidChange(doc(), itemNamed(doc(), "<Name>/card-<#>.txt"));
-        QCOMPARE(doc().previewSelectedPrototype(), m_card);
+        // Without a record the field tags give nothing.
+        selectItem(item("<Name>/card-<#>.txt"));
+        QCOMPARE(doc().previewSelectedPrototype(), proto(1));
+        QCOMPARE(doc().previewNameOfFile, some("/card-.txt"));
+        QCOMPARE(doc().previewContentOfFile, some("Hello , 17"));
+        selectRecord(1);
         QCOMPARE(doc().previewNameOfFile, some("Bob/card-2.txt"));
         // Head and foot are not used by a One per Record file.
-        QCOMPARE(doc().previewContentOfFile, some("Hello Bob, 05"));
-
-        // Choosing another record recomputes name and content.
-        Preview::previewDataTableSelectionDidChange(doc(), doc().dataArray()[2]);
+        QCOMPARE(doc().previewContentOfFile, some("Hello Bob, 17"));
+        selectRecord(2);
         QCOMPARE(doc().previewNameOfFile, some("Cy/card-3.txt"));
-        QCOMPARE(doc().previewContentOfFile, some("Hello Cy, 05"));
+        QCOMPARE(doc().previewContentOfFile, some("Hello Cy, 17"));
     }
 
-    void oneRecordItemWithoutARecordEmptiesTheFieldTags()
+    void allInOneItemsTakeEveryRecordInStoredOrder()
     {
-        Preview::previewTableSelectionDidChange(doc(), itemNamed(doc(), "<Name>/card-<#>.txt"));
-        QCOMPARE(doc().previewNameOfFile, some("/card-.txt"));
-        QCOMPARE(doc().previewContentOfFile, some("Hello , 05"));
-    }
-
-    void aFolderLevelShowsItsPrototypesContent()
-    {
-        Preview::previewDataTableSelectionDidChange(doc(), doc().dataArray()[0]);
-        // 'lists/' is the folder level of the All in One file at position 2.
-        Preview::previewTableSelectionDidChange(doc(), itemNamed(doc(), "lists/"));
-        QCOMPARE(doc().previewSelectedPrototype(), m_list);
+        // The tables' sort and selection play no part; a folder level shows its Prototype's.
+        doc().setAllDataSort(RecordSort{doc().keyArray()[kFirstUserKeyIndex].innerKey, false});
+        selectRecord(2);
+        selectItem(item("lists/"));
+        QCOMPARE(doc().previewSelectedPrototype(), proto(2));
         QCOMPARE(doc().previewNameOfFile, some("lists/"));
-        QCOMPARE(doc().previewContentOfFile, some("H<Name>[Ann] then Bob: [Bob] then Cy: [Cy]F03"));
+        const QString all = "H<Name>[Ann] then Bob: [Bob] then Cy: [Cy]F05";
+        QCOMPARE(doc().previewContentOfFile, some(all));
+        selectItem(item("lists/<Name> <YY>.txt"));
+        QCOMPARE(doc().previewNameOfFile, some("lists/<Name> 2024.txt"));
+        QCOMPARE(doc().previewContentOfFile, some(all));
     }
 
-    void allInOneItemTakesEveryRecordInStoredOrder()
+    void fullPathPrefixesTheDestinationAndSubstitutesIt()
     {
-        // The tables' sort and selection play no part.
-        doc().setAllDataSort(RecordSort{doc().keyArray()[2].innerKey, false});
-        Preview::previewDataTableSelectionDidChange(doc(), doc().dataArray()[2]);
-        Preview::previewTableSelectionDidChange(doc(), itemNamed(doc(), "lists/<Name> <YY>.txt"));
-        QCOMPARE(doc().previewNameOfFile, some("lists/<Name> 2007.txt"));
-        QCOMPARE(doc().previewContentOfFile, some("H<Name>[Ann] then Bob: [Bob] then Cy: [Cy]F03"));
-
-        doc().dataArray().resize(1);
-        Preview::recalcContentOfFile(doc());
-        QCOMPARE(doc().previewContentOfFile, some("H<Name>[Ann]F03"));
-        doc().dataArray().clear();
-        Preview::recalcContentOfFile(doc());
-        QCOMPARE(doc().previewContentOfFile, some("H<Name>F03"));
-    }
-
-    void fullPathPrefixesTheDestination()
-    {
-        const QString out = m_dir.filePath(QStringLiteral("Out"));
-        QVERIFY(QDir().mkpath(out));
-        Preview::previewDataTableSelectionDidChange(doc(), doc().dataArray()[0]);
-        Preview::previewTableSelectionDidChange(doc(), itemNamed(doc(), "<Name>/card-<#>.txt"));
-
+        selectRecord(0);
+        selectItem(item("<Name>/card-<#>.txt"));
         Preview::previewNameOfFileUsesFullPathSwitch(doc());
-        QVERIFY(doc().previewNameOfFileUsesFullPath);
         QCOMPARE(doc().previewNameOfFile, some("Ann/card-1.txt")); // no destination chosen
 
-        doc().setSelectedDestinationBookmark(
-            LocationBookmark::make(out, LocationBookmark::Access::ReadWrite));
-        doc().setSelectedDestinationDefined(true);
-        Preview::recalcPreviewNameOfFile(doc());
-        QCOMPARE(doc().previewNameOfFile, some(out + "/Ann/card-1.txt"));
-
-        Preview::previewNameOfFileUsesFullPathSwitch(doc());
-        QCOMPARE(doc().previewNameOfFile, some("Ann/card-1.txt"));
-    }
-
-    void fullPathDestinationGoesThroughTheSubstitution()
-    {
-        const QString dated = m_dir.filePath(QStringLiteral("<YY>"));
+        const QString dated = m_dir.filePath("<YY>");
         QVERIFY(QDir().mkpath(dated));
         doc().setSelectedDestinationBookmark(
             LocationBookmark::make(dated, LocationBookmark::Access::ReadWrite));
-        doc().previewNameOfFileUsesFullPath = true;
-        Preview::previewTableSelectionDidChange(doc(), itemNamed(doc(), "lists/"));
-        QCOMPARE(doc().previewNameOfFile, some(m_dir.filePath("2007") + "/lists/"));
+        Preview::recalcPreviewNameOfFile(doc());
+        QCOMPARE(doc().previewNameOfFile, some(m_dir.filePath("2024/Ann/card-1.txt")));
+        selectItem(item("lists/"));
+        QCOMPARE(doc().previewNameOfFile, some(m_dir.filePath("2024/lists/")));
+
+        Preview::previewNameOfFileUsesFullPathSwitch(doc());
+        QCOMPARE(doc().previewNameOfFile, some("lists/"));
     }
 
-    void noItemSelected()
+    void noItemOrAStaleOne()
     {
-        Preview::previewTableSelectionDidChange(doc(), itemNamed(doc(), "<Name>/card-<#>.txt"));
+        selectItem(item("<Name>/card-<#>.txt"));
         const auto content = doc().previewContentOfFile;
         QVERIFY(content);
-        Preview::previewTableSelectionDidChange(doc(), std::nullopt);
+        // No item: no name, the Prototype and its content stay.
+        selectItem(std::nullopt);
         QVERIFY(!doc().previewNameOfFile);
-        QCOMPARE(doc().previewSelectedPrototype(), m_card);
+        QCOMPARE(doc().previewSelectedPrototype(), proto(1));
         QCOMPARE(doc().previewContentOfFile, content);
 
-        // With no Prototype either, the content is left as it is.
-        doc().setPreviewSelectedPrototype(nullptr);
-        doc().previewContentOfFile = QStringLiteral("kept");
-        Preview::recalcContentOfFile(doc());
-        QCOMPARE(doc().previewContentOfFile, some("kept"));
-    }
-
-    void staleItemShowsNoContent()
-    {
-        Preview::previewTableSelectionDidChange(doc(), itemNamed(doc(), "lists/"));
-        QVERIFY(doc().previewContentOfFile);
-        const GeneratedItem stale{QStringLiteral("gone.txt"), false, false, 7};
-        Preview::previewTableSelectionDidChange(doc(), stale);
+        // A stale item names no Prototype: no content under its name.
+        selectItem(GeneratedItem{"gone.txt", false, false, 7});
         QVERIFY(!doc().previewSelectedPrototype());
         QVERIFY(!doc().previewContentOfFile);
         QCOMPARE(doc().previewNameOfFile, some("gone.txt"));
@@ -183,19 +120,13 @@ private slots:
 
     void mergeTableSelectsThePrototypeAtTheItemsPosition()
     {
-        MergeTable::mergeTableSelectionDidChange(doc(), itemNamed(doc(), "<Name>/"));
-        QCOMPARE(doc().mergeSelectedPrototype(), doc().universalFilePrototypeArray()[0]);
-        QCOMPARE(doc().mergeNameOfFileExample, some("<Name>/"));
-
-        MergeTable::mergeTableSelectionDidChange(doc(), itemNamed(doc(), "lists/"));
-        QCOMPARE(doc().mergeSelectedPrototype(), m_list);
+        MergeTable::mergeTableSelectionDidChange(doc(), item("lists/"));
+        QCOMPARE(doc().mergeSelectedPrototype(), proto(2));
         QCOMPARE(doc().mergeNameOfFileExample, some("lists/"));
-
         // No item: the Prototype stays, the example is emptied.
         MergeTable::mergeTableSelectionDidChange(doc(), std::nullopt);
-        QCOMPARE(doc().mergeSelectedPrototype(), m_list);
+        QCOMPARE(doc().mergeSelectedPrototype(), proto(2));
         QVERIFY(!doc().mergeNameOfFileExample);
-
         MergeTable::mergeTableSelectionDidChange(doc(), GeneratedItem{"x", true, true, 3});
         QVERIFY(!doc().mergeSelectedPrototype());
         QCOMPARE(doc().mergeNameOfFileExample, some("x"));

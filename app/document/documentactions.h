@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+
+#include <array>
+
+class QAction;
+
+namespace quillory {
+
+// The commands of one document window, as actions: the menus and the tabs' buttons share
+// them, so a command's enabled state and check mark are the same wherever it is offered.
+struct DocumentActions
+{
+    QAction* newDocument = nullptr;
+    QAction* open = nullptr;
+    QAction* save = nullptr;
+    QAction* saveAs = nullptr;
+    QAction* revert = nullptr;
+    QAction* close = nullptr;
+    QAction* quit = nullptr;
+    QAction* import = nullptr;
+    QAction* exportRecords = nullptr;
+
+    QAction* undo = nullptr;
+    QAction* redo = nullptr;
+    QAction* find = nullptr;
+
+    QAction* addField = nullptr;
+    QAction* deleteField = nullptr;
+    QAction* addRecord = nullptr;
+    QAction* deleteRecord = nullptr;
+    QAction* checkAll = nullptr;
+    QAction* uncheckAll = nullptr;
+    QAction* invertChecks = nullptr;
+    QAction* deleteChecked = nullptr;
+    QAction* renumber = nullptr;
+
+    QAction* addPrototype = nullptr;
+    QAction* removePrototype = nullptr;
+
+    // The five main tabs in order ("db", "file", "merge", "preview", "run"), then the two
+    // sub-tabs of the Prototype tab ("one", "multi").
+    std::array<QAction*, 5> mainTabs{};
+    std::array<QAction*, 2> prototypeSides{};
+};
+
+} // namespace quillory

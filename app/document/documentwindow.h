@@ -1,0 +1,82 @@
+#pragma once
+
+#include "app/document/documentactions.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QTabWidget;
+class QTimer;
+
+namespace quillory {
+
+class Application;
+class DatabaseTab;
+class Document;
+class PrototypeTab;
+
+// The window of one open document: its tabs, menus and file commands. It adapts the document
+// and holds no rule of its own; while the document has unsaved changes it keeps a recovery
+// copy current.
+class DocumentWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // path is where the document is saved (empty for a new one); recoveryId names its
+    // recovery copy (a new one when empty).
+    DocumentWindow(Application* app, std::unique_ptr<Document> doc, QString path,
+                   QString recoveryId = {});
+    ~DocumentWindow() override;
+
+    Document& document() const { return *m_doc; }
+    const QString& filePath() const { return m_path; }
+    const QString& recoveryId() const { return m_recoveryId; }
+    const DocumentActions& actions() const { return m_actions; }
+    QTabWidget* tabs() const { return m_tabs; }
+    DatabaseTab* databaseTab() const { return m_database; }
+    PrototypeTab* prototypeTab() const { return m_prototypes; }
+
+    // Saves to the document's file, asking for one when it has none; false when nothing was
+    // saved (cancelled, or the write failed and the user was told why).
+    bool save();
+    // Saves to path, or to a file the user chooses when path is empty.
+    bool saveAs(const QString& path = {});
+    // Reads the saved file again, dropping the unsaved changes and the undo history.
+    bool revertToSaved();
+    // Writes the recovery copy now when there are unsaved changes that it does not hold yet.
+    void writeRecoveryCopy();
+    void setRecoveryInterval(int milliseconds);
+    // Enabling, check marks, undo titles and the title's modified mark.
+    void updateActions();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void connectDocument();
+    void showMainTab();
+    void updateTitle();
+    void deleteSelectedField();
+    void deleteCheckedRecords();
+    void addRecord();
+    // Save / Discard / Cancel before the changes would be lost; false for Cancel or a failed
+    // save.
+    bool mayDiscardChanges();
+
+    Application* m_app;
+    std::unique_ptr<Document> m_doc;
+    QString m_path;
+    QString m_recoveryId;
+    DocumentActions m_actions;
+    QTabWidget* m_tabs = nullptr;
+    DatabaseTab* m_database = nullptr;
+    PrototypeTab* m_prototypes = nullptr;
+    QTimer* m_recoveryTimer = nullptr;
+    // The change count the recovery copy holds; -1 when there is no copy.
+    qint64 m_recoveredChangeCount = -1;
+};
+
+} // namespace quillory

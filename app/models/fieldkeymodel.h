@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+namespace quillory {
+
+class Document;
+
+// The field-key table: one row per field key in list order, showing its visible name. The
+// names of the built-in keys "#" and "sel" cannot be edited; renames go through the document.
+class FieldKeyModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit FieldKeyModel(Document* doc, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+private:
+    Document* m_doc;
+};
+
+} // namespace quillory

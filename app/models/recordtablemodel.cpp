@@ -1,0 +1,171 @@
+#include "app/models/recordtablemodel.h"
+
+#include "core/document.h"
+
+#include <algorithm>
+
+namespace quillory {
+
+RecordTableModel::RecordTableModel(Document* doc, Kind kind, QObject* parent)
+    : QAbstractTableModel(parent), m_doc(doc), m_kind(kind)
+{
+    m_rows = kind == Kind::Database ? doc->arrangedRecords() : doc->allArrangedRecords();
+    // Columns follow the key list; a key change is rare and resets the table.
+    for (auto signal : {&Document::keysReset, &Document::recordsReset})
+        connect(doc, signal, this, &RecordTableModel::reload);
+    // Only the database table follows the search.
+    connect(doc,
+            kind == Kind::Database ? &Document::arrangementChanged
+                                   : &Document::allRecordsSortChanged,
+            this, &RecordTableModel::reload);
+    connect(doc, &Document::keyInserted, this, &RecordTableModel::reload);
+    connect(doc, &Document::keyRemoved, this, &RecordTableModel::reload);
+    connect(doc, &Document::keyRenamed, this,
+            [this](int index) { emit headerDataChanged(Qt::Horizontal, index, index); });
+    connect(doc, &Document::recordValuesChanged, this, [this] {
+        if (!m_rows.empty())
+            emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    });
+    connect(doc, &Document::recordChanged, this, [this](qsizetype stored) {
+        const int row = rowOf(m_doc->dataArray()[size_t(stored)]);
+        if (row >= 0)
+            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    });
+    connect(doc, &Document::recordsInserted, this, [this](qsizetype first, qsizetype count) {
+        if (!rowsFollowStoredOrder() || qsizetype(m_rows.size()) != first) {
+            reload();
+            return;
+        }
+        beginInsertRows({}, int(first), int(first + count - 1));
+        const auto& stored = m_doc->dataArray();
+        m_rows.insert(m_rows.end(), stored.begin() + first, stored.begin() + first + count);
+        endInsertRows();
+    });
+    connect(doc, &Document::recordRemoved, this, [this](qsizetype stored) {
+        if (rowsFollowStoredOrder() && stored < qsizetype(m_rows.size())) {
+            beginRemoveRows({}, int(stored), int(stored));
+            m_rows.erase(m_rows.begin() + stored);
+            endRemoveRows();
+            return;
+        }
+        reload();
+    });
+}
+
+void RecordTableModel::reload()
+{
+    beginResetModel();
+    m_rows = m_kind == Kind::Database ? m_doc->arrangedRecords() : m_doc->allArrangedRecords();
+    endResetModel();
+}
+
+bool RecordTableModel::rowsFollowStoredOrder() const
+{
+    if (m_sorted)
+        return false;
+    const std::optional<QString> search = m_doc->searchText();
+    return m_kind == Kind::AllRecords || !search || search->isEmpty();
+}
+
+Record RecordTableModel::recordAt(int row) const
+{
+    return row >= 0 && size_t(row) < m_rows.size() ? m_rows[size_t(row)] : nullptr;
+}
+
+int RecordTableModel::rowOf(const Record& record) const
+{
+    const auto it = std::find(m_rows.begin(), m_rows.end(), record);
+    return record && it != m_rows.end() ? int(it - m_rows.begin()) : -1;
+}
+
+QString RecordTableModel::innerKeyAt(int column) const
+{
+    const auto& keys = m_doc->keyArray();
+    return column >= 0 && size_t(column) < keys.size() ? keys[size_t(column)].innerKey : QString();
+}
+
+int RecordTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int RecordTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_doc->keyArray().size());
+}
+
+QVariant RecordTableModel::data(const QModelIndex& index, int role) const
+{
+    const Record r = recordAt(index.row());
+    if (!r || !index.isValid())
+        return {};
+    const QString key = innerKeyAt(index.column());
+    if (key == kCheckedKey) {
+        if (role == Qt::CheckStateRole)
+            return r->value(kCheckedKey).toBool() ? Qt::Checked : Qt::Unchecked;
+        return {};
+    }
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return {};
+    if (key == kCounterKey) {
+        const Value* counter = r->find(kCounterKey);
+        return counter && counter->isNumber() ? m_doc->counterText(counter->toInteger())
+                                              : QString();
+    }
+    const Value* v = r->find(key);
+    return v ? v->toText() : QString();
+}
+
+QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
+        const auto& keys = m_doc->keyArray();
+        return section >= 0 && size_t(section) < keys.size() ? keys[size_t(section)].publicKey
+                                                             : QString();
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags RecordTableModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (!index.isValid() || m_kind != Kind::Database)
+        return f;
+    if (index.column() == 1)
+        f |= Qt::ItemIsUserCheckable;
+    else if (index.column() >= kFirstUserKeyIndex)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool RecordTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    const Record r = recordAt(index.row());
+    if (!r || m_kind != Kind::Database)
+        return false;
+    if (index.column() == 1 && role == Qt::CheckStateRole) {
+        m_doc->setRecordValue(r, kCheckedKey,
+                              Value::boolean(value.value<Qt::CheckState>() == Qt::Checked));
+        return true;
+    }
+    if (index.column() >= kFirstUserKeyIndex && role == Qt::EditRole) {
+        m_doc->setRecordValue(r, innerKeyAt(index.column()), Value::string(value.toString()));
+        return true;
+    }
+    return false;
+}
+
+void RecordTableModel::sort(int column, Qt::SortOrder order)
+{
+    const QString key = innerKeyAt(column);
+    if (key.isEmpty())
+        return;
+    m_sorted = true;
+    const RecordSort sort{key, order == Qt::AscendingOrder};
+    if (m_kind == Kind::Database)
+        m_doc->setDataSort(sort);
+    else
+        m_doc->setAllDataSort(sort);
+}
+
+} // namespace quillory

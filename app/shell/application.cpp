@@ -1,0 +1,186 @@
+#include "app/shell/application.h"
+
+#include "app/dialogs/alertbox.h"
+#include "app/document/documentwindow.h"
+#include "archive/documentcodec.h"
+#include "core/document.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+
+#include <algorithm>
+
+namespace quillory {
+
+namespace {
+
+const QString kRecentKey = QStringLiteral("recentDocuments");
+constexpr int kRecentCount = 10;
+
+void reportUnreadable(QWidget* parent, const QString& path, const QString& reason)
+{
+    QMessageBox box(
+        QMessageBox::Warning, QString(),
+        Application::tr("The document “%1” could not be opened.").arg(QFileInfo(path).fileName()),
+        QMessageBox::Ok, parent);
+    box.setInformativeText(reason);
+    box.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    box.exec();
+}
+
+} // namespace
+
+Application::Application(UserDefaults* defaults, RecoveryStore recovery, QObject* parent)
+    : QObject(parent), m_defaults(defaults), m_recovery(std::move(recovery))
+{}
+
+Application::~Application()
+{
+    for (const QPointer<DocumentWindow>& w : m_windows)
+        delete w.data();
+}
+
+std::vector<DocumentWindow*> Application::windows() const
+{
+    std::vector<DocumentWindow*> open;
+    for (const QPointer<DocumentWindow>& w : m_windows)
+        if (w)
+            open.push_back(w.data());
+    return open;
+}
+
+DocumentWindow* Application::show(DocumentWindow* window)
+{
+    std::erase_if(m_windows, [](const QPointer<DocumentWindow>& w) { return w.isNull(); });
+    m_windows.emplace_back(window);
+    window->show();
+    return window;
+}
+
+DocumentWindow* Application::newDocument()
+{
+    return show(new DocumentWindow(this, std::make_unique<Document>(m_defaults), QString()));
+}
+
+DocumentWindow* Application::openDocument(const QString& path, QWidget* parent)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    for (DocumentWindow* w : windows()) {
+        if (!canonical.isEmpty() && QFileInfo(w->filePath()).canonicalFilePath() == canonical) {
+            w->raise();
+            w->activateWindow();
+            return w;
+        }
+    }
+    auto doc = std::make_unique<Document>(m_defaults);
+    const Result<> read = DocumentCodec::readFromFile(*doc, path);
+    if (!read) {
+        if (read.failure().alert)
+            showAlert(parent, *read.failure().alert);
+        else
+            reportUnreadable(parent, path, read.message());
+        return nullptr;
+    }
+    doc->markSaved();
+    noteRecent(path);
+    return show(new DocumentWindow(this, std::move(doc), QFileInfo(path).absoluteFilePath()));
+}
+
+void Application::openWithDialog(QWidget* parent)
+{
+    const QStringList paths = QFileDialog::getOpenFileNames(parent, tr("Open Document"), QString(),
+                                                            tr("Quillory documents (*.quillory)"));
+    for (const QString& path : paths)
+        openDocument(path, parent);
+}
+
+bool Application::closeAll()
+{
+    for (DocumentWindow* w : windows())
+        if (!w->close())
+            return false;
+    return true;
+}
+
+DocumentWindow* Application::reopenRecovered(const RecoveredDocument& recovered)
+{
+    auto doc = std::make_unique<Document>(m_defaults);
+    const Result<> read = DocumentCodec::readFromFile(*doc, recovered.copyPath);
+    if (!read) {
+        reportUnreadable(nullptr, recovered.copyPath, read.message());
+        return nullptr;
+    }
+    // The copy holds changes that were never saved: the document starts out edited.
+    doc->updateChangeCount();
+    return show(new DocumentWindow(this, std::move(doc), recovered.originalPath, recovered.id));
+}
+
+std::vector<DocumentWindow*> Application::offerRecovery()
+{
+    std::vector<DocumentWindow*> opened;
+    const std::vector<RecoveredDocument> found = m_recovery.list();
+    if (found.empty())
+        return opened;
+    QStringList names;
+    for (const RecoveredDocument& r : found)
+        names << (r.originalPath.isEmpty() ? tr("an untitled document")
+                                           : QFileInfo(r.originalPath).fileName());
+    QMessageBox box(
+        QMessageBox::Question, tr("Recover Documents"),
+        tr("Quillory quit while %n document(s) had unsaved changes.", nullptr, int(found.size())),
+        QMessageBox::NoButton);
+    box.setInformativeText(
+        tr("Reopen them with their changes? Recovered: %1").arg(names.join(QStringLiteral(", "))));
+    QPushButton* reopen = box.addButton(tr("Reopen"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(tr("Discard"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(reopen);
+    box.exec();
+    for (const RecoveredDocument& r : found) {
+        if (box.clickedButton() == discard) {
+            m_recovery.remove(r.id);
+        } else if (box.clickedButton() == reopen) {
+            if (DocumentWindow* w = reopenRecovered(r))
+                opened.push_back(w);
+        }
+    }
+    return opened;
+}
+
+QStringList Application::recentDocuments() const
+{
+    QStringList recent = QSettings().value(kRecentKey).toStringList();
+    recent.erase(std::remove_if(recent.begin(), recent.end(),
+                                [](const QString& p) { return !QFileInfo::exists(p); }),
+                 recent.end());
+    return recent;
+}
+
+void Application::noteRecent(const QString& path)
+{
+    QSettings settings;
+    QStringList recent = settings.value(kRecentKey).toStringList();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    recent.removeAll(absolute);
+    recent.prepend(absolute);
+    while (recent.size() > kRecentCount)
+        recent.removeLast();
+    settings.setValue(kRecentKey, recent);
+}
+
+QString Application::untitledName(const DocumentWindow* window) const
+{
+    int n = 0;
+    for (const QPointer<DocumentWindow>& w : m_windows) {
+        if (!w || !w->filePath().isEmpty())
+            continue;
+        ++n;
+        if (w == window)
+            break;
+    }
+    return n <= 1 ? tr("Untitled") : tr("Untitled %1").arg(n);
+}
+
+} // namespace quillory

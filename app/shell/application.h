@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/document/recoverystore.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <vector>
+
+class QWidget;
+
+namespace quillory {
+
+class DocumentWindow;
+class UserDefaults;
+
+// The document application: one window per open document, opening and creating them, the
+// recent documents, quitting, and the recovery of documents a crash left unsaved.
+class Application : public QObject
+{
+    Q_OBJECT
+public:
+    // defaults are the user defaults every document reads (not owned).
+    Application(UserDefaults* defaults, RecoveryStore recovery, QObject* parent = nullptr);
+    ~Application() override;
+
+    DocumentWindow* newDocument();
+    // Opens path in a new window, or brings forward the window that has it open. A file that
+    // cannot be opened is reported on parent (or on its own) and gives none.
+    DocumentWindow* openDocument(const QString& path, QWidget* parent = nullptr);
+    void openWithDialog(QWidget* parent);
+    // Closes every window, each asking about unsaved changes; false when one was kept open.
+    bool closeAll();
+
+    // Offers to reopen the documents that the recovery folder holds; returns the windows
+    // opened for them.
+    std::vector<DocumentWindow*> offerRecovery();
+    // Opens a recovery copy as the document it stands for, with its unsaved changes.
+    DocumentWindow* reopenRecovered(const RecoveredDocument& recovered);
+
+    QStringList recentDocuments() const;
+    void noteRecent(const QString& path);
+    // "Untitled", "Untitled 2"… for a window whose document was never saved.
+    QString untitledName(const DocumentWindow* window) const;
+
+    RecoveryStore& recovery() { return m_recovery; }
+    UserDefaults& defaults() const { return *m_defaults; }
+    std::vector<DocumentWindow*> windows() const;
+
+private:
+    DocumentWindow* show(DocumentWindow* window);
+
+    UserDefaults* m_defaults;
+    RecoveryStore m_recovery;
+    std::vector<QPointer<DocumentWindow>> m_windows;
+};
+
+} // namespace quillory

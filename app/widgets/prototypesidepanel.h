@@ -1,0 +1,62 @@
+#pragma once
+
+#include "prototypes/prototypecommands.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QTableView;
+class QToolButton;
+
+namespace quillory {
+
+class Document;
+class PrototypeListModel;
+class RecordTableModel;
+
+// One side of the Prototype tab: its Prototype table with add and remove, the name field of
+// the selected Prototype with its tag menu, and the example name with its full-path switch.
+// The One per Record side also lists the records, whose selection feeds its example.
+class PrototypeSidePanel : public QWidget
+{
+    Q_OBJECT
+public:
+    PrototypeSidePanel(Document* doc, PrototypeSide side, QWidget* parent = nullptr);
+
+    QTableView* prototypeTable() const { return m_table; }
+    QLineEdit* nameField() const { return m_name; }
+    QToolButton* tagButton() const { return m_tags; }
+    QToolButton* addButton() const { return m_add; }
+    QToolButton* removeButton() const { return m_remove; }
+    QLabel* exampleLabel() const { return m_example; }
+    QCheckBox* fullPathSwitch() const { return m_fullPath; }
+    QTableView* recordTable() const { return m_records; }
+
+    // Shows the side's selected Prototype in the table and the name field.
+    void showSelection();
+
+signals:
+    void selectionChanged();
+
+private:
+    void rebuildTagMenu();
+    void insertTag(const QString& tag);
+    void showExample();
+
+    Document* m_doc;
+    PrototypeSide m_side;
+    PrototypeListModel* m_model;
+    RecordTableModel* m_recordModel = nullptr;
+    QTableView* m_table;
+    QTableView* m_records = nullptr;
+    QLineEdit* m_name;
+    QToolButton* m_tags;
+    QToolButton* m_add;
+    QToolButton* m_remove;
+    QLabel* m_example;
+    QCheckBox* m_fullPath;
+};
+
+} // namespace quillory
