@@ -11,13 +11,13 @@ class OverrideUserDefaults : public UserDefaults
 public:
     explicit OverrideUserDefaults(UserDefaults& base) : m_base(base) {}
     void setOverride(const QString& key, const QString& value) { m_overrides[key] = value; }
-    void setValue(const QString& key, const QVariant& value) override
+
+protected:
+    void storeValue(const QString& key, const QVariant& value) override
     {
         m_base.setValue(key, value);
     }
-    void removeValue(const QString& key) override { m_base.removeValue(key); }
-
-protected:
+    void eraseValue(const QString& key) override { m_base.removeValue(key); }
     QVariant storedValue(const QString& key) const override
     {
         auto it = m_overrides.constFind(key);

@@ -269,6 +269,8 @@ signals:
     void prototypeRemoved(qsizetype index);
     void prototypeChanged(qsizetype index);
     void generatedItemsChanged();
+    // The counter-format user defaults changed: counter texts read differently now.
+    void counterFormatChanged();
     // The selected Prototype of the All in One or One per Record view changed.
     void prototypeSelectionChanged();
     void tabChanged();

@@ -7,12 +7,12 @@ SettingsUserDefaults::SettingsUserDefaults()
                  QStringLiteral("Quillory"))
 {}
 
-void SettingsUserDefaults::setValue(const QString& key, const QVariant& value)
+void SettingsUserDefaults::storeValue(const QString& key, const QVariant& value)
 {
     m_settings.setValue(key, value);
 }
 
-void SettingsUserDefaults::removeValue(const QString& key)
+void SettingsUserDefaults::eraseValue(const QString& key)
 {
     m_settings.remove(key);
 }

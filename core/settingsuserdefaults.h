@@ -12,10 +12,10 @@ class SettingsUserDefaults : public UserDefaults
 {
 public:
     SettingsUserDefaults();
-    void setValue(const QString& key, const QVariant& value) override;
-    void removeValue(const QString& key) override;
 
 protected:
+    void storeValue(const QString& key, const QVariant& value) override;
+    void eraseValue(const QString& key) override;
     QVariant storedValue(const QString& key) const override;
 
 private:

@@ -59,4 +59,32 @@ QByteArray UserDefaults::dataValue(const QString& key) const
     return value(key).toByteArray();
 }
 
+void UserDefaults::setValue(const QString& key, const QVariant& value)
+{
+    storeValue(key, value);
+    // A copy: an observer may remove itself.
+    const auto observers = m_observers;
+    for (const auto& [id, observer] : observers)
+        observer(key);
+}
+
+void UserDefaults::removeValue(const QString& key)
+{
+    eraseValue(key);
+    const auto observers = m_observers;
+    for (const auto& [id, observer] : observers)
+        observer(key);
+}
+
+int UserDefaults::addObserver(Observer observer)
+{
+    m_observers.emplace(m_nextObserver, std::move(observer));
+    return m_nextObserver++;
+}
+
+void UserDefaults::removeObserver(int id)
+{
+    m_observers.erase(id);
+}
+
 } // namespace quillory

@@ -9,5 +9,6 @@ case "$kind" in
   *) echo "unknown build kind: $kind" >&2; exit 2 ;;
 esac
 cmake -S "$root" -B "$dir" -G Ninja "${flags[@]}" >/dev/null
-cmake --build "$dir" -j2
+# Build output goes to stderr, so that a caller taking the folder from stdout still sees errors.
+cmake --build "$dir" -j2 >&2
 echo "$dir"

@@ -5,9 +5,11 @@
 #include "app/models/recordtablemodel.h"
 #include "app/shell/application.h"
 #include "app/widgets/databasetab.h"
+#include "app/widgets/prototypesidepanel.h"
 #include "app/widgets/prototypetab.h"
 #include "archive/documentcodec.h"
 #include "core/document.h"
+#include "merge/counterformatchange.h"
 #include "merge/generateditems.h"
 #include "prototypes/prototypecommands.h"
 
@@ -78,6 +80,13 @@ DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, 
     showMainTab();
     connectDocument();
 
+    m_defaultsObserver = m_doc->userDefaults().addObserver([this](const QString& key) {
+        if (CounterFormatChange::concerns(key)) {
+            CounterFormatChange::apply(*m_doc);
+            m_prototypes->onePerRecord()->showSelection();
+        }
+    });
+
     m_recoveryTimer = new QTimer(this);
     m_recoveryTimer->setInterval(5000);
     connect(m_recoveryTimer, &QTimer::timeout, this, &DocumentWindow::writeRecoveryCopy);
@@ -91,6 +100,7 @@ DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, 
 DocumentWindow::~DocumentWindow()
 {
     // The views talk to the document while they are torn down: they go while it is alive.
+    m_doc->userDefaults().removeObserver(m_defaultsObserver);
     m_doc->disconnect(this);
     delete takeCentralWidget();
 }

@@ -77,6 +77,7 @@ private:
     QTimer* m_recoveryTimer = nullptr;
     // The change count the recovery copy holds; -1 when there is no copy.
     qint64 m_recoveredChangeCount = -1;
+    int m_defaultsObserver = -1;
 };
 
 } // namespace quillory

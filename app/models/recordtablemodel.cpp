@@ -22,6 +22,10 @@ RecordTableModel::RecordTableModel(Document* doc, Kind kind, QObject* parent)
     connect(doc, &Document::keyRemoved, this, &RecordTableModel::reload);
     connect(doc, &Document::keyRenamed, this,
             [this](int index) { emit headerDataChanged(Qt::Horizontal, index, index); });
+    connect(doc, &Document::counterFormatChanged, this, [this] {
+        if (!m_rows.empty())
+            emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DisplayRole});
+    });
     connect(doc, &Document::recordValuesChanged, this, [this] {
         if (!m_rows.empty())
             emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));

@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -188,6 +189,25 @@ private slots:
         QVERIFY(!doc.dataArray()[0]->contains(QStringLiteral("3")));
     }
 
+    void counterPreferencesRedrawCountersAndTheExample()
+    {
+        DocumentWindow* w = newWindow();
+        w->actions().addRecord->trigger();
+        w->actions().prototypeSides[1]->trigger();
+        PrototypeSidePanel* side = w->prototypeTab()->onePerRecord();
+        QTest::mouseClick(side->addButton(), Qt::LeftButton);
+        side->nameField()->selectAll();
+        QTest::keyClicks(side->nameField(), "<#>.txt");
+        side->recordTable()->setCurrentIndex(side->recordTable()->model()->index(0, 0));
+        const QString before = side->exampleLabel()->text();
+        m_defaults->setValue("forceLeading0ForField1", true);
+        m_defaults->setValue("forcedTotLenField1", 5);
+        QCOMPARE(side->exampleLabel()->text(), QStringLiteral("00001.txt"));
+        QVERIFY(before != side->exampleLabel()->text());
+        const QAbstractItemModel* records = w->databaseTab()->recordModel();
+        QCOMPARE(records->data(records->index(0, 0)).toString(), QStringLiteral("00001"));
+    }
+
     void tabMenuChecksFollowTheShownTab()
     {
         DocumentWindow* w = newWindow();
@@ -267,6 +287,13 @@ private slots:
     {
         DocumentWindow* w = newWindow();
         w->actions().addRecord->trigger();
+        // A save that fails says why and keeps everything as it was.
+        QString message;
+        answerNextMessageBox("OK", &message);
+        QVERIFY(!w->saveAs(m_scratch->filePath("no/such/folder/x.quillory")));
+        QVERIFY(message.contains("x.quillory"));
+        QVERIFY(w->document().isDocumentEdited());
+        QCOMPARE(w->document().dataArray().size(), size_t(1));
         answerNextMessageBox("Cancel");
         QVERIFY(!w->close());
         QVERIFY(w->isVisible());
