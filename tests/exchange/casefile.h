@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/caserows.h"
+
 #include "support/scratchfolder.h"
 #include "support/testdata.h"
 
@@ -10,16 +12,10 @@
 
 #include <optional>
 
-// One "row" column holding each element of the JSON array in tests/data/exchange/<file>,
-// named by its first item.
+// The case rows of tests/data/exchange/<file>.
 inline void addCaseRows(const QString& file)
 {
-    QTest::addColumn<QJsonArray>("row");
-    const QString path = quillory::test::testDataPath(QStringLiteral("exchange/") + file);
-    const QJsonArray rows = QJsonDocument::fromJson(quillory::test::readFile(path)).array();
-    QVERIFY2(!rows.isEmpty(), qPrintable(path));
-    for (const QJsonValue& row : rows)
-        QTest::newRow(qPrintable(row[0].toString())) << row.toArray();
+    quillory::test::addCaseRows(QStringLiteral("exchange"), file);
 }
 
 // None shown as "(none)", so that a failed comparison prints both sides.
@@ -28,10 +24,7 @@ inline QString orNone(const std::optional<QString>& text)
     return text.value_or(QStringLiteral("(none)"));
 }
 
-inline QStringList texts(const QJsonValue& v)
-{
-    return QVariant(v.toArray().toVariantList()).toStringList();
-}
+using quillory::test::texts;
 
 inline QList<QStringList> textRows(const QJsonValue& v)
 {
