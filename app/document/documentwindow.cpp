@@ -1,12 +1,17 @@
 #include "app/document/documentwindow.h"
 
 #include "app/dialogs/alertbox.h"
+#include "app/dialogs/exportflow.h"
+#include "app/dialogs/importflow.h"
 #include "app/document/recoverystore.h"
 #include "app/models/recordtablemodel.h"
 #include "app/shell/application.h"
 #include "app/widgets/databasetab.h"
+#include "app/widgets/mergetab.h"
+#include "app/widgets/previewtab.h"
 #include "app/widgets/prototypesidepanel.h"
 #include "app/widgets/prototypetab.h"
+#include "app/widgets/runtab.h"
 #include "archive/documentcodec.h"
 #include "core/document.h"
 #include "merge/counterformatchange.h"
@@ -18,7 +23,6 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -36,14 +40,6 @@ const std::array<QString, 5> kMainTabIds = {QStringLiteral("db"), QStringLiteral
                                             QStringLiteral("merge"), QStringLiteral("preview"),
                                             QStringLiteral("run")};
 const QString kDocumentFilter = QStringLiteral("Quillory documents (*.quillory)");
-
-QWidget* laterTab(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setAlignment(Qt::AlignCenter);
-    label->setEnabled(false);
-    return label;
-}
 
 // Forwards an edit command to the focused text field, which has a slot of that name.
 void forwardToFocus(const char* slot)
@@ -72,9 +68,12 @@ DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, 
     m_prototypes = new PrototypeTab(m_doc.get(), m_tabs);
     m_tabs->addTab(m_database, tr("Database"));
     m_tabs->addTab(m_prototypes, tr("Files and Folders"));
-    m_tabs->addTab(laterTab(tr("Merge contents come with a later release."), m_tabs), tr("Merge"));
-    m_tabs->addTab(laterTab(tr("The preview comes with a later release."), m_tabs), tr("Preview"));
-    m_tabs->addTab(laterTab(tr("Runs are started from quillory-cli for now."), m_tabs), tr("Run"));
+    m_merge = new MergeTab(m_doc.get(), m_tabs);
+    m_preview = new PreviewTab(m_doc.get(), m_tabs);
+    m_run = new RunTab(m_doc.get(), m_tabs);
+    m_tabs->addTab(m_merge, tr("Merge"));
+    m_tabs->addTab(m_preview, tr("Preview"));
+    m_tabs->addTab(m_run, tr("Run"));
     setCentralWidget(m_tabs);
     createMenus();
     showMainTab();
@@ -129,11 +128,11 @@ void DocumentWindow::createActions()
     m_actions.quit = make(
         tr("&Quit"), [this] { m_app->closeAll(); }, QKeySequence::Quit);
     m_actions.quit->setMenuRole(QAction::QuitRole);
-    m_actions.import = make(tr("&Import…"), [] {});
-    m_actions.exportRecords = make(tr("&Export…"), [] {});
-    // The import and export dialogs come with the merge and run tabs.
-    m_actions.import->setEnabled(false);
-    m_actions.exportRecords->setEnabled(false);
+    m_actions.import = make(tr("&Import…"), [this] { importIntoDocument(this, *m_doc); });
+    m_actions.exportRecords = make(tr("&Export…"), [this] {
+        exportDocument(this, *m_doc,
+                       m_path.isEmpty() ? m_app->untitledName(this) : QFileInfo(m_path).fileName());
+    });
 
     m_actions.undo = make(
         tr("&Undo"), [this] { m_doc->undoManager().undo(); }, QKeySequence::Undo);

@@ -14,7 +14,10 @@ namespace quillory {
 class Application;
 class DatabaseTab;
 class Document;
+class MergeTab;
+class PreviewTab;
 class PrototypeTab;
+class RunTab;
 
 // The window of one open document: its tabs, menus and file commands. It adapts the document
 // and holds no rule of its own; while the document has unsaved changes it keeps a recovery
@@ -36,6 +39,9 @@ public:
     QTabWidget* tabs() const { return m_tabs; }
     DatabaseTab* databaseTab() const { return m_database; }
     PrototypeTab* prototypeTab() const { return m_prototypes; }
+    MergeTab* mergeTab() const { return m_merge; }
+    PreviewTab* previewTab() const { return m_preview; }
+    RunTab* runTab() const { return m_run; }
 
     // Saves to the document's file, asking for one when it has none; false when nothing was
     // saved (cancelled, or the write failed and the user was told why).
@@ -74,6 +80,9 @@ private:
     QTabWidget* m_tabs = nullptr;
     DatabaseTab* m_database = nullptr;
     PrototypeTab* m_prototypes = nullptr;
+    MergeTab* m_merge = nullptr;
+    PreviewTab* m_preview = nullptr;
+    RunTab* m_run = nullptr;
     QTimer* m_recoveryTimer = nullptr;
     // The change count the recovery copy holds; -1 when there is no copy.
     qint64 m_recoveredChangeCount = -1;
