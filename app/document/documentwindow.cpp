@@ -16,6 +16,8 @@
 #include "core/document.h"
 #include "merge/counterformatchange.h"
 #include "merge/generateditems.h"
+#include "merge/preview.h"
+#include "prototypes/examplename.h"
 #include "prototypes/prototypecommands.h"
 
 #include <QAction>
@@ -76,6 +78,13 @@ DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, 
     m_tabs->addTab(m_run, tr("Run"));
     setCentralWidget(m_tabs);
     createMenus();
+    m_nameFocusTimer = new QTimer(this);
+    m_templateFocusTimer = new QTimer(this);
+    for (QTimer* timer : {m_nameFocusTimer, m_templateFocusTimer}) {
+        timer->setInterval(300);
+        connect(timer, &QTimer::timeout, this, &DocumentWindow::refreshFocusFlags);
+    }
+    connect(qApp, &QApplication::focusChanged, this, &DocumentWindow::refreshFocusFlags);
     showMainTab();
     connectDocument();
 
@@ -98,6 +107,7 @@ DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, 
 
 DocumentWindow::~DocumentWindow()
 {
+    disconnect(qApp, nullptr, this, nullptr);
     // The views talk to the document while they are torn down: they go while it is alive.
     m_doc->userDefaults().removeObserver(m_defaultsObserver);
     m_doc->disconnect(this);
@@ -260,12 +270,52 @@ void DocumentWindow::showMainTab()
     const QString id = m_doc->mainTabId();
     const auto it = std::find(kMainTabIds.begin(), kMainTabIds.end(), id);
     const int index = it == kMainTabIds.end() ? 0 : int(it - kMainTabIds.begin());
-    // The merge, preview and run tabs show what a run would make: it is unfolded afresh.
-    if (index >= 2)
-        GeneratedItems::rebuild(*m_doc);
     if (m_tabs->currentIndex() != index)
         m_tabs->setCurrentIndex(index);
     m_prototypes->showSecTab();
+    if (m_shownTab != kMainTabIds[size_t(index)]) {
+        m_shownTab = kMainTabIds[size_t(index)];
+        mainTabShown(m_shownTab);
+    }
+}
+
+void DocumentWindow::mainTabShown(const QString& id)
+{
+    if (id == QLatin1String("file")) {
+        m_nameFocusTimer->start();
+        ExampleName::recalcMultiNameOfFile(*m_doc);
+        ExampleName::recalcOneNameOfFile(*m_doc);
+        m_prototypes->allInOne()->showSelection();
+        m_prototypes->onePerRecord()->showSelection();
+    } else {
+        m_nameFocusTimer->stop();
+    }
+    if (id == QLatin1String("merge")) {
+        GeneratedItems::rebuild(*m_doc);
+        m_templateFocusTimer->start();
+    } else {
+        m_templateFocusTimer->stop();
+    }
+    if (id == QLatin1String("preview")) {
+        GeneratedItems::rebuild(*m_doc);
+        Preview::recalcPreviewNameOfFile(*m_doc);
+        Preview::recalcContentOfFile(*m_doc);
+        m_preview->showPreview();
+    }
+    if (id == QLatin1String("run"))
+        GeneratedItems::rebuild(*m_doc);
+}
+
+void DocumentWindow::refreshFocusFlags()
+{
+    m_prototypes->allInOne()->refreshFocusFlag();
+    m_prototypes->onePerRecord()->refreshFocusFlag();
+    m_merge->refreshFocusFlags();
+}
+
+bool DocumentWindow::focusTimersRunning() const
+{
+    return m_nameFocusTimer->isActive() || m_templateFocusTimer->isActive();
 }
 
 void DocumentWindow::updateTitle()
@@ -429,6 +479,8 @@ void DocumentWindow::closeEvent(QCloseEvent* event)
         return;
     }
     m_recoveryTimer->stop();
+    m_nameFocusTimer->stop();
+    m_templateFocusTimer->stop();
     m_app->recovery().remove(m_recoveryId);
     event->accept();
 }

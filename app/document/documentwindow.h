@@ -36,6 +36,8 @@ public:
     const QString& filePath() const { return m_path; }
     const QString& recoveryId() const { return m_recoveryId; }
     const DocumentActions& actions() const { return m_actions; }
+    // The timers of the Prototype and merge tabs, running only while their tab is shown.
+    bool focusTimersRunning() const;
     QTabWidget* tabs() const { return m_tabs; }
     DatabaseTab* databaseTab() const { return m_database; }
     PrototypeTab* prototypeTab() const { return m_prototypes; }
@@ -64,6 +66,10 @@ private:
     void createMenus();
     void connectDocument();
     void showMainTab();
+    // What showing a main tab brings: fresh generated items, examples and preview, and the
+    // timers that keep the tag menus following the keyboard focus.
+    void mainTabShown(const QString& id);
+    void refreshFocusFlags();
     void updateTitle();
     void deleteSelectedField();
     void deleteCheckedRecords();
@@ -84,6 +90,9 @@ private:
     PreviewTab* m_preview = nullptr;
     RunTab* m_run = nullptr;
     QTimer* m_recoveryTimer = nullptr;
+    QTimer* m_nameFocusTimer = nullptr;
+    QTimer* m_templateFocusTimer = nullptr;
+    QString m_shownTab;
     // The change count the recovery copy holds; -1 when there is no copy.
     qint64 m_recoveredChangeCount = -1;
     int m_defaultsObserver = -1;

@@ -190,12 +190,19 @@ void PrototypeSidePanel::showSelection()
     if (row >= 0 && m_table->currentIndex().row() != row)
         m_table->setCurrentIndex(m_model->index(row, PrototypeListModel::PathColumn));
     m_name->setEnabled(row >= 0);
-    m_tags->setEnabled(row >= 0);
+    refreshFocusFlag();
     m_remove->setEnabled(row >= 0);
     if (m_name->text() != (proto ? proto->path : QString()))
         m_name->setText(proto ? proto->path : QString());
     showExample();
     emit selectionChanged();
+}
+
+void PrototypeSidePanel::refreshFocusFlag()
+{
+    const bool editing = PrototypeCommands::selected(*m_doc, m_side) &&
+                         (m_name->hasFocus() || m_tags->menu()->isVisible());
+    m_tags->setEnabled(editing);
 }
 
 void PrototypeSidePanel::showExample()

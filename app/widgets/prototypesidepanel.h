@@ -36,6 +36,8 @@ public:
 
     // Shows the side's selected Prototype in the table and the name field.
     void showSelection();
+    // Enables the tag menu while the name field has the keyboard focus.
+    void refreshFocusFlag();
 
 signals:
     void selectionChanged();

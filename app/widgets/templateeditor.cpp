@@ -1,0 +1,90 @@
+#include "app/widgets/templateeditor.h"
+
+#include "core/document.h"
+#include "prototypes/prototypecommands.h"
+#include "prototypes/taginsertion.h"
+#include "templates/tagsubstitution.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QTextCursor>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quillory {
+
+TemplateEditor::TemplateEditor(Document* doc, TemplateKey key, const QString& title,
+                               bool withFieldTags, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_key(key), m_withFieldTags(withFieldTags)
+{
+    m_editor = new QPlainTextEdit(this);
+    m_editor->setTabChangesFocus(true);
+    m_tags = new QToolButton(this);
+    m_tags->setText(tr("Insert Tag"));
+    m_tags->setPopupMode(QToolButton::InstantPopup);
+    m_tags->setMenu(new QMenu(m_tags));
+    m_tags->setEnabled(false);
+    auto* label = new QLabel(title, this);
+    label->setBuddy(m_editor);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(label, 1);
+    top->addWidget(m_tags);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(top);
+    layout->addWidget(m_editor, 1);
+
+    connect(m_editor, &QPlainTextEdit::textChanged, this, [this] {
+        PrototypeCommands::mergeTemplateTextDidChange(*m_doc, m_key, m_editor->toPlainText());
+    });
+    connect(m_tags->menu(), &QMenu::triggered, this,
+            [this](QAction* action) { insertTag(action->text()); });
+    rebuildTagMenu();
+}
+
+void TemplateEditor::showText(const QString& text)
+{
+    if (m_editor->toPlainText() == text)
+        return;
+    const QSignalBlocker block(m_editor);
+    m_editor->setPlainText(text);
+}
+
+void TemplateEditor::refreshFocusFlag()
+{
+    // An open menu has the focus for a moment; the button stays usable meanwhile.
+    m_tags->setEnabled(m_editor->hasFocus() || m_tags->menu()->isVisible());
+}
+
+void TemplateEditor::rebuildTagMenu()
+{
+    QMenu* menu = m_tags->menu();
+    menu->clear();
+    for (const QString& tag : TagSubstitution::standardTags())
+        menu->addAction(tag);
+    if (!m_withFieldTags)
+        return;
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("<#>"));
+    for (const TagMenuItem& item : m_doc->tagPopUpItems(TagPopUp::MergeText))
+        menu->addAction(item.title);
+}
+
+void TemplateEditor::insertTag(const QString& tag)
+{
+    const QTextCursor cursor = m_editor->textCursor();
+    const EditorState editor{m_editor->toPlainText(), cursor.selectionStart(),
+                             cursor.selectionEnd() - cursor.selectionStart()};
+    const EditorState result = TagInsertion::insertIntoTemplate(*m_doc, m_key, editor, tag);
+    showText(result.text);
+    QTextCursor moved = m_editor->textCursor();
+    moved.setPosition(int(result.selectionStart));
+    m_editor->setTextCursor(moved);
+    m_editor->setFocus();
+}
+
+} // namespace quillory

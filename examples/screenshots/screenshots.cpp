@@ -1,0 +1,63 @@
+// Renders every tab of a document window offscreen into PNG files, for the README.
+// Usage: quillory-screenshots DOC OUTPUT_DIR
+#include "app/document/documentwindow.h"
+#include "app/shell/application.h"
+#include "app/widgets/mergetab.h"
+#include "app/widgets/previewtab.h"
+#include "core/document.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using namespace quillory;
+
+namespace {
+
+void chooseRow(QTableView* table, int row, int column)
+{
+    if (row < table->model()->rowCount())
+        table->setCurrentIndex(table->model()->index(row, column));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir state;
+    QApplication qapp(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: quillory-screenshots DOC OUTPUT_DIR\n");
+        return 2;
+    }
+    MemoryUserDefaults defaults;
+    Application app(&defaults, RecoveryStore(state.path()));
+    DocumentWindow* w = app.openDocument(QString::fromLocal8Bit(argv[1]));
+    if (!w)
+        return 1;
+    w->resize(1000, 640);
+    const QDir out(QString::fromLocal8Bit(argv[2]));
+    const QStringList ids = {"db", "file", "merge", "preview", "run"};
+    for (const QString& id : ids) {
+        w->document().setMainTabId(id);
+        if (id == QLatin1String("merge"))
+            chooseRow(w->mergeTab()->itemTable(), 1, 2);
+        if (id == QLatin1String("preview")) {
+            chooseRow(w->previewTab()->itemTable(), 4, 2);
+            chooseRow(w->previewTab()->recordTable(), 0, 2);
+        }
+        QCoreApplication::processEvents();
+        const QString file = out.filePath(QStringLiteral("tab-%1.png").arg(id));
+        if (!w->grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+        std::printf("%s\n", qPrintable(file));
+    }
+    w->document().markSaved();
+    return 0;
+}
