@@ -11,7 +11,9 @@ QString CounterText::format(qint64 counter, qint64 largestCounter, const Counter
     const QString s = QString::number(counter);
     if (!f.useLeading0)
         return s;
-    const qint64 len = f.forceLeading0 ? std::min(f.forcedTotLen, maxForcedTotLen)
+    // A forced length below 0 pads nothing, like 0; bounding it also keeps "len - 1" below
+    // from overflowing for the most negative setting.
+    const qint64 len = f.forceLeading0 ? std::clamp(f.forcedTotLen, qint64(0), maxForcedTotLen)
                                        : qint64(QString::number(largestCounter).size());
     if (counter >= 0)
         return StringUtils::padWithLeadingZeros(s, len);
