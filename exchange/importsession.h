@@ -44,6 +44,10 @@ public:
     ImportSession(const ImportSession&) = delete;
     ImportSession& operator=(const ImportSession&) = delete;
 
+    // A file can be parsed without a target (on another thread than the target's) and the
+    // target attached afterwards; openSettings() then takes its fields and counters.
+    void setTarget(ImportTarget* target) { m_target = target; }
+
     // ---- Parsing ------------------------------------------------------------------------
     // Parses with automatic format and encoding.
     void load(const QString& path);

@@ -68,6 +68,20 @@ private slots:
         QCOMPARE(session.destinationKeys().mid(4), test::innerKeys(doc).mid(2));
     }
 
+    void aTargetAttachedAfterParsingReceivesTheImport()
+    {
+        Document doc;
+        test::fillDocument(doc, {"Name"}, {{"old"}});
+        ImportSession session;
+        session.loadText(QStringLiteral("a\nb"), ImportSession::TabFormat);
+        session.setTarget(&doc);
+        session.openSettings();
+        QVERIFY(session.chooseDestination(0, ImportSession::rowToStartCascadeAssignment));
+        session.run();
+        QCOMPARE(countersFrom(doc, 1), (QList<qint64>{2, 3}));
+        QCOMPARE(doc.dataArray()[2]->value(doc.keyArray()[2].innerKey).toString(), "b");
+    }
+
     // Rows [name, fields, text, commands, destination of each column].
     void mapping_data() { addCaseRows(QStringLiteral("mapping.json")); }
     void mapping()

@@ -1,0 +1,167 @@
+#include "app/dialogs/importsettingsdialog.h"
+
+#include "exchange/importsession.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace quillory {
+
+ImportSettingsDialog::ImportSettingsDialog(ImportSession& session, QWidget* parent)
+    : QDialog(parent), m_session(session)
+{
+    setWindowTitle(tr("Import Settings"));
+    auto* layout = new QVBoxLayout(this);
+
+    auto* rowBar = new QHBoxLayout;
+    m_previous = new QPushButton(tr("Previous"), this);
+    m_previous->setObjectName(QStringLiteral("previousRow"));
+    m_next = new QPushButton(tr("Next"), this);
+    m_next->setObjectName(QStringLiteral("nextRow"));
+    m_rowLabel = new QLabel(this);
+    m_rowLabel->setObjectName(QStringLiteral("shownRow"));
+    rowBar->addWidget(m_rowLabel, 1);
+    rowBar->addWidget(m_previous);
+    rowBar->addWidget(m_next);
+    layout->addLayout(rowBar);
+    connect(m_previous, &QPushButton::clicked, this, [this] {
+        m_session.showPrevRecord();
+        refresh();
+    });
+    connect(m_next, &QPushButton::clicked, this, [this] {
+        m_session.showNextRecord();
+        refresh();
+    });
+
+    m_table = new QTableWidget(this);
+    m_table->setObjectName(QStringLiteral("mappingTable"));
+    m_table->setColumnCount(3);
+    m_table->setHorizontalHeaderLabels({tr("Value"), QString(), tr("Destination")});
+    m_table->horizontalHeader()->setSectionResizeMode(ValueColumn, QHeaderView::Stretch);
+    m_table->horizontalHeader()->setSectionResizeMode(MarkColumn, QHeaderView::ResizeToContents);
+    m_table->horizontalHeader()->setSectionResizeMode(DestinationColumn,
+                                                      QHeaderView::ResizeToContents);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    layout->addWidget(m_table, 1);
+
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(
+        addButton(tr("Reset"), QStringLiteral("resetMapping"), &ImportSession::resetMapping));
+    commands->addWidget(
+        addButton(tr("Cascade"), QStringLiteral("mapInCascade"), &ImportSession::mapInCascade));
+    commands->addWidget(addButton(tr("All New"), QStringLiteral("mapAllToNewFields"),
+                                  &ImportSession::mapAllToNewFields));
+    commands->addWidget(addButton(tr("From First Row"), QStringLiteral("mapFromFirstRow"),
+                                  &ImportSession::mapFromFirstRow));
+    commands->addStretch(1);
+    m_countLabel = new QLabel(this);
+    m_countLabel->setObjectName(QStringLiteral("importedFieldCount"));
+    commands->addWidget(m_countLabel);
+    layout->addLayout(commands);
+
+    m_firstRow = new QCheckBox(tr("The first row holds the field names (not imported)"), this);
+    m_firstRow->setObjectName(QStringLiteral("firstRowHoldsNames"));
+    m_firstRow->setVisible(!m_session.notVisibleFirstRecAsNameOption());
+    m_firstRow->setEnabled(m_session.enableFirstRecAsNameOption());
+    connect(m_firstRow, &QCheckBox::toggled, this, [this](bool on) {
+        m_session.setUseFirstRecordAsFieldsName(on);
+        m_session.firstRowSetFieldsNameSelected();
+        refresh();
+    });
+    layout->addWidget(m_firstRow);
+    m_headerNames = new QCheckBox(tr("Name new fields after the first row"), this);
+    m_headerNames->setObjectName(QStringLiteral("headerNamesForNewFields"));
+    connect(m_headerNames, &QCheckBox::toggled, this,
+            [this](bool on) { m_session.setUseHeaderNamesForNewFields(on); });
+    layout->addWidget(m_headerNames);
+
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(tr("Import"), QDialogButtonBox::AcceptRole)
+        ->setObjectName(QStringLiteral("importButton"));
+    buttons->addButton(QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+
+    buildMappingRows();
+    refresh();
+    resize(560, 420);
+}
+
+QPushButton* ImportSettingsDialog::addButton(const QString& title, const QString& name,
+                                             std::function<void(ImportSession&)> command)
+{
+    auto* button = new QPushButton(title, this);
+    button->setObjectName(name);
+    connect(button, &QPushButton::clicked, this, [this, command = std::move(command)] {
+        command(m_session);
+        refresh();
+    });
+    return button;
+}
+
+void ImportSettingsDialog::buildMappingRows()
+{
+    const int columns = int(m_session.mappingRows().size());
+    m_table->setRowCount(columns);
+    const QStringList& titles = m_session.destinationMenuTitles();
+    for (int column = 0; column < columns; ++column) {
+        m_table->setVerticalHeaderItem(column, new QTableWidgetItem(QString::number(column + 1)));
+        m_table->setItem(column, ValueColumn, new QTableWidgetItem);
+        m_table->setItem(column, MarkColumn, new QTableWidgetItem);
+        // Menu indices are destination indices: the empty titles become separators, which
+        // take an index of their own and can't be chosen.
+        auto* popUp = new QComboBox(m_table);
+        for (int i = 0; i < titles.size(); ++i) {
+            if (titles[i].isEmpty())
+                popUp->insertSeparator(i);
+            else
+                popUp->addItem(titles[i]);
+        }
+        connect(popUp, &QComboBox::activated, this,
+                [this, column](int index) { destinationChosen(column, index); });
+        m_table->setCellWidget(column, DestinationColumn, popUp);
+    }
+}
+
+void ImportSettingsDialog::destinationChosen(int column, int destination)
+{
+    m_session.chooseDestination(column, destination);
+    refresh();
+}
+
+void ImportSettingsDialog::refresh()
+{
+    const qsizetype shown = m_session.selectedImportRow();
+    const qsizetype rows = m_session.numberOfImportRows();
+    m_rowLabel->setText(rows == 0
+                            ? tr("The file holds no rows.")
+                            : tr("Row %1 of %2").arg(m_session.currentRecordIndex()).arg(rows));
+    m_previous->setEnabled(m_session.currentRecordIndex() > 1);
+    m_next->setEnabled(m_session.currentRecordIndex() < rows);
+
+    const auto& mapping = m_session.mappingRows();
+    for (int column = 0; column < m_table->rowCount() && size_t(column) < mapping.size();
+         ++column) {
+        const QString value =
+            shown >= 0 ? m_session.importRows().element(shown, column).toString() : QString();
+        m_table->item(column, ValueColumn)->setText(value);
+        m_table->item(column, MarkColumn)->setText(mapping[size_t(column)].importFlag);
+        auto* popUp = qobject_cast<QComboBox*>(m_table->cellWidget(column, DestinationColumn));
+        const QSignalBlocker quiet(popUp);
+        popUp->setCurrentIndex(mapping[size_t(column)].destination);
+    }
+    m_countLabel->setText(tr("Imported fields: %1").arg(m_session.numberOfImportedFields()));
+    const QSignalBlocker quiet(m_firstRow);
+    m_firstRow->setChecked(m_session.doNotImportFirstRecord());
+}
+
+} // namespace quillory

@@ -1,0 +1,204 @@
+#include "app/dialogs/exportflow.h"
+#include "app/dialogs/exportsettingsdialog.h"
+#include "app/dialogs/importfiledialog.h"
+#include "app/dialogs/importflow.h"
+#include "app/dialogs/importsettingsdialog.h"
+#include "core/document.h"
+#include "support/documentbuilder.h"
+#include "support/scratchfolder.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace quillory;
+
+namespace {
+
+// Acts on the next modal dialog of type T once it is up; a dialog that never comes closes
+// whatever is modal after five seconds, so that the flow returns and the test fails.
+template <typename T> void onNextDialog(std::function<void(T*)> act)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, ticks = 0]() mutable {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* dialog = qobject_cast<T*>(modal);
+        if (!dialog && ++ticks < 500)
+            return;
+        timer->deleteLater();
+        timer->stop();
+        if (dialog)
+            return act(dialog);
+        if (auto* other = qobject_cast<QDialog*>(modal))
+            other->reject();
+        QFAIL(qPrintable(QStringLiteral("no %1 came up").arg(T::staticMetaObject.className())));
+    });
+    timer->start();
+}
+
+// Chooses title in the pop-up as a person does: opens it, highlights the item, presses Return.
+void choose(QComboBox* popUp, const QString& title)
+{
+    const int index = popUp->findText(title);
+    QVERIFY2(index >= 0, qPrintable(title));
+    popUp->showPopup();
+    QAbstractItemView* list = popUp->view();
+    list->setCurrentIndex(list->model()->index(index, 0));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(popUp->currentText(), title);
+}
+
+// Enters path as the file's name and presses Open or Save, as a person does.
+void enterFile(QFileDialog* files, const QString& path)
+{
+    auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+    auto* buttons = files->findChild<QDialogButtonBox*>("buttonBox");
+    QVERIFY(name && buttons);
+    // Typed text would open the completer, which swallows the click; the name is pasted.
+    name->setText(path);
+    buttons->buttons().constFirst()->click();
+}
+
+void click(QWidget* parent, const char* name)
+{
+    auto* button = parent->findChild<QPushButton*>(QString::fromLatin1(name));
+    QVERIFY2(button, name);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void clickItem(QListWidget* list, const QString& text)
+{
+    const auto found = list->findItems(text, Qt::MatchExactly);
+    QCOMPARE(found.size(), 1);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(found[0]).center());
+}
+
+QStringList values(const Document& doc, const Record& r)
+{
+    QStringList out;
+    for (size_t i = kFirstUserKeyIndex; i < doc.keyArray().size(); ++i)
+        out << r->value(doc.keyArray()[i].innerKey).toString();
+    return out;
+}
+
+} // namespace
+
+class ImportExportTest : public QObject
+{
+    Q_OBJECT
+
+    QWidget m_window;
+    test::ScratchFolder m_scratch;
+
+private slots:
+    void initTestCase() { m_window.show(); }
+
+    void importMapsColumnsChosenInTheSettings()
+    {
+        Document doc;
+        test::fillDocument(doc, {"Name", "City"}, {{"Old", "Bern"}});
+        doc.markSaved();
+        const QString path =
+            m_scratch.writeFile("people.csv", "name;age;town\nAnn;30;Rome\nBob;41;Oslo\n");
+        onNextDialog<ImportFileDialog>([path](ImportFileDialog* files) {
+            choose(files->findChild<QComboBox*>("importFormat"), "Semicolon-separated");
+            enterFile(files, path);
+            onNextDialog<ImportSettingsDialog>([](ImportSettingsDialog* settings) {
+                QTableWidget* table = settings->mappingTable();
+                QCOMPARE(table->rowCount(), 3);
+                // "name" matches the Name field; the header row is then left out.
+                click(settings, "mapFromFirstRow");
+                auto popUp = [table](int column) {
+                    return qobject_cast<QComboBox*>(
+                        table->cellWidget(column, ImportSettingsDialog::DestinationColumn));
+                };
+                choose(popUp(2), "City");
+                choose(popUp(1), "New field");
+                click(settings, "importButton");
+            });
+        });
+        importIntoDocument(&m_window, doc);
+
+        QCOMPARE(test::publicKeys(doc).mid(2, 2), (QStringList{"Name", "City"}));
+        QCOMPARE(doc.keyArray().size(), size_t(5));
+        QCOMPARE(doc.dataArray().size(), size_t(3));
+        QCOMPARE(values(doc, doc.dataArray()[1]), (QStringList{"Ann", "Rome", "30"}));
+        QCOMPARE(values(doc, doc.dataArray()[2]), (QStringList{"Bob", "Oslo", "41"}));
+        // The header row takes a counter although it makes no record.
+        QCOMPARE(doc.dataArray()[2]->value(kCounterKey).toInteger(), 4);
+        QVERIFY(doc.isDocumentEdited());
+    }
+
+    void cancellingTheSettingsLeavesTheDocumentAlone()
+    {
+        Document doc;
+        test::fillDocument(doc, {"Name"}, {});
+        doc.markSaved();
+        const QString path = m_scratch.writeFile("names.txt", "Ann\nBob\n");
+        onNextDialog<ImportFileDialog>([path](ImportFileDialog* files) {
+            enterFile(files, path);
+            onNextDialog<ImportSettingsDialog>([](ImportSettingsDialog* settings) {
+                click(settings, "mapInCascade");
+                settings->reject();
+            });
+        });
+        importIntoDocument(&m_window, doc);
+        QVERIFY(doc.dataArray().empty());
+        QVERIFY(!doc.isDocumentEdited());
+    }
+
+    void exportWritesTheChosenFieldsInTheirOrder()
+    {
+        Document doc;
+        test::fillDocument(doc, {"Name", "City", "Zip"},
+                           {{"Ann", "Rome, IT", "001"}, {"Bob", "Oslo", "002"}});
+        const QString target = m_scratch.filePath("out");
+        QString suggested;
+        onNextDialog<ExportSettingsDialog>([&](ExportSettingsDialog* settings) {
+            auto* left = settings->findChild<QListWidget*>("fieldsLeftOut");
+            auto* right = settings->findChild<QListWidget*>("fieldsToExport");
+            clickItem(left, "City");
+            click(settings, "addSelected");
+            click(settings, "addAll");
+            clickItem(right, "Zip");
+            click(settings, "moveUp");
+            clickItem(right, "Name");
+            click(settings, "removeSelected");
+            choose(settings->findChild<QComboBox*>("exportFormat"), "Comma-separated");
+            QTest::keyClick(settings->findChild<QWidget*>("namesAsFirstRow"), Qt::Key_Space);
+            click(settings, "exportButton");
+            onNextDialog<QFileDialog>([&](QFileDialog* saver) {
+                suggested = saver->selectedFiles().value(0);
+                enterFile(saver, target);
+            });
+        });
+        exportDocument(&m_window, doc, "Letters.quillory");
+
+        QVERIFY2(suggested.endsWith("/Letters Export.csv"), qPrintable(suggested));
+        // Plain CSV: the comma inside a value becomes a space; no line end after the last.
+        QCOMPARE(test::readFile(target + ".csv"), QByteArray("City,Zip\nRome IT,001\nOslo,002"));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    // Recently visited folders of the file dialogs go to a folder of this run only.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ImportExportTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_importexport.moc"
