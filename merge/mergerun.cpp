@@ -23,12 +23,15 @@ Result<RunTotals> MergeRun::execute()
     log(RunLog::startLine(m_snapshot.destinationPath));
     log(RunLog::rule());
     m_totals = {};
+    m_cancelled = false;
     m_done = 0;
     m_total = m_snapshot.totalSteps();
     if (m_progress)
         m_progress(0, m_total);
 
     for (const GeneratedItem& item : m_snapshot.items) {
+        if (stopRequested())
+            break;
         const qint64 steps = item.isMulti ? qint64(records.size()) : 1;
         const std::optional<Prototype>* slot =
             item.originalPos >= 0 && item.originalPos < qint64(m_snapshot.prototypes.size())
@@ -42,7 +45,7 @@ Result<RunTotals> MergeRun::execute()
         }
         const Prototype& proto = **slot;
         if (item.isMulti) {
-            for (size_t i = 0; i < records.size(); ++i) {
+            for (size_t i = 0; i < records.size() && !stopRequested(); ++i) {
                 const Record& rec = records[i];
                 const QString relative = ctx.bothTags(item.path, rec).value_or(QString());
                 createItem(dest, item, relative, qint64(i) + 1,
@@ -57,6 +60,8 @@ Result<RunTotals> MergeRun::execute()
         }
     }
 
+    if (m_cancelled)
+        log(RunLog::cancelled());
     log(RunLog::rule());
     log(RunLog::totals(m_totals.foldersCreated, m_totals.filesCreated));
     log(RunLog::rule());
@@ -138,6 +143,14 @@ void MergeRun::log(const QString& piece)
 {
     if (m_sink)
         m_sink(piece);
+}
+
+bool MergeRun::stopRequested()
+{
+    // Checked only between items, so whatever was being created is complete.
+    if (m_cancelRequested.load(std::memory_order_relaxed))
+        m_cancelled = true;
+    return m_cancelled;
 }
 
 void MergeRun::advance(qint64 steps)

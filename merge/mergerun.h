@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -43,6 +44,12 @@ public:
     // Performs the run; fails when access to the destination is refused (nothing is logged).
     Result<RunTotals> execute();
 
+    // May be called from any thread: the run stops after the item it is creating, logs that it
+    // was cancelled and ends with the totals so far, as a finished run does.
+    void requestCancel() { m_cancelRequested.store(true, std::memory_order_relaxed); }
+    // Whether the last execute stopped early for a cancel.
+    bool wasCancelled() const { return m_cancelled; }
+
 private:
     // recordNumber counts from 1 for a One per Record item; none for an All in One item.
     void createItem(DestinationWriter& dest, const GeneratedItem& item, const QString& relativePath,
@@ -51,6 +58,7 @@ private:
                 std::optional<qint64> recordNumber);
     void log(const QString& piece);
     void advance(qint64 steps);
+    bool stopRequested();
 
     RunSnapshot m_snapshot;
     FileSystem& m_fs;
@@ -59,6 +67,8 @@ private:
     RunTotals m_totals;
     qint64 m_done = 0;
     qint64 m_total = 0;
+    std::atomic<bool> m_cancelRequested{false};
+    bool m_cancelled = false;
 };
 
 } // namespace quillory

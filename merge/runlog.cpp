@@ -64,6 +64,11 @@ QString RunLog::totals(qint64 folders, qint64 files)
            QStringLiteral(" folders and ") + QString::number(files) + QStringLiteral(" files.");
 }
 
+QString RunLog::cancelled()
+{
+    return QStringLiteral("\nRun cancelled.");
+}
+
 void RunLog::appendToLogView(Document& doc, const QString& piece)
 {
     doc.logText += piece;

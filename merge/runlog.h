@@ -22,6 +22,8 @@ public:
     static QString allInOneError(const QString& itemPath);
     static QString error(const QString& description);
     static QString totals(qint64 folders, qint64 files);
+    // A run stopped by the user before its last item; the totals follow.
+    static QString cancelled();
 
     // appendToLogView: adds piece at the end of the log and marks the document changed.
     static void appendToLogView(Document& doc, const QString& piece);

@@ -263,6 +263,7 @@ void DocumentWindow::connectDocument()
     connect(doc, &Document::edited, this, &DocumentWindow::updateActions);
     connect(m_database, &DatabaseTab::selectionChanged, this, &DocumentWindow::updateActions);
     connect(m_prototypes, &PrototypeTab::selectionChanged, this, &DocumentWindow::updateActions);
+    connect(m_run, &RunTab::runningChanged, this, &DocumentWindow::updateActions);
 }
 
 void DocumentWindow::showMainTab()
@@ -350,6 +351,17 @@ void DocumentWindow::updateActions()
                                            : tr("&Redo"));
     m_actions.revert->setEnabled(!m_path.isEmpty() && doc.isDocumentEdited());
     setWindowModified(doc.isDocumentEdited());
+
+    // A run works on the document as it was when it started: nothing edits it meanwhile.
+    const bool idle = !m_run->isRunning();
+    for (QAction* a : {m_actions.addField, m_actions.addRecord, m_actions.checkAll,
+                       m_actions.uncheckAll, m_actions.invertChecks, m_actions.deleteChecked,
+                       m_actions.renumber, m_actions.addPrototype, m_actions.import})
+        a->setEnabled(idle);
+    if (!idle)
+        for (QAction* a : {m_actions.deleteField, m_actions.deleteRecord, m_actions.removePrototype,
+                           m_actions.undo, m_actions.redo, m_actions.revert})
+            a->setEnabled(false);
 }
 
 void DocumentWindow::addRecord()

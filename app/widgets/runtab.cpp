@@ -1,16 +1,206 @@
 #include "app/widgets/runtab.h"
 
+#include "app/dialogs/alertbox.h"
+#include "app/models/runworker.h"
+#include "app/widgets/logview.h"
+#include "core/document.h"
+#include "core/locationbookmark.h"
+#include "merge/posixfilesystem.h"
+#include "merge/runcommands.h"
+#include "merge/runlog.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace quillory {
 
+namespace {
+
+// Often enough to look live, seldom enough that appending costs little next to the run.
+constexpr int kCollectIntervalMs = 100;
+constexpr int kProgressRange = 1000;
+
+} // namespace
+
 RunTab::RunTab(Document* doc, QWidget* parent) : QWidget(parent), m_doc(doc)
 {
+    m_destination = new QLineEdit(this);
+    m_destination->setReadOnly(true);
+    m_destination->setPlaceholderText(tr("No destination folder"));
+    m_fullPath = new QCheckBox(tr("Full path"), this);
+    m_fullPath->setChecked(true);
+    m_choose = new QPushButton(tr("Choose…"), this);
+    m_show = new QPushButton(tr("Show in File Manager"), this);
+    auto* destinationRow = new QHBoxLayout;
+    destinationRow->addWidget(new QLabel(tr("Destination:"), this));
+    destinationRow->addWidget(m_destination, 1);
+    destinationRow->addWidget(m_fullPath);
+    destinationRow->addWidget(m_choose);
+    destinationRow->addWidget(m_show);
+
+    m_run = new QPushButton(tr("Run"), this);
+    m_cancel = new QPushButton(tr("Cancel"), this);
+    m_cancel->setEnabled(false);
+    m_clear = new QPushButton(tr("Clear Log"), this);
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, kProgressRange);
+    m_progress->setValue(0);
+    auto* runRow = new QHBoxLayout;
+    runRow->addWidget(m_run);
+    runRow->addWidget(m_cancel);
+    runRow->addWidget(m_progress, 1);
+    runRow->addWidget(m_clear);
+
+    m_log = new LogView(this);
     auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(tr("Runs are started from quillory-cli for now."), this);
-    label->setAlignment(Qt::AlignCenter);
-    layout->addWidget(label);
+    layout->addLayout(destinationRow);
+    layout->addLayout(runRow);
+    layout->addWidget(m_log, 1);
+
+    m_collectTimer = new QTimer(this);
+    m_collectTimer->setInterval(kCollectIntervalMs);
+    connect(m_collectTimer, &QTimer::timeout, this, &RunTab::collect);
+    connect(m_fullPath, &QCheckBox::toggled, this, &RunTab::showDestination);
+    connect(m_choose, &QPushButton::clicked, this, &RunTab::chooseDestination);
+    connect(m_show, &QPushButton::clicked, this, &RunTab::showDestinationInFileManager);
+    connect(m_run, &QPushButton::clicked, this, &RunTab::run);
+    connect(m_cancel, &QPushButton::clicked, this, &RunTab::cancel);
+    connect(m_clear, &QPushButton::clicked, this, &RunTab::clearLog);
+    // The log and the destination change through the document too (undo, a run elsewhere).
+    connect(m_doc, &Document::edited, this, [this] {
+        m_log->follow(m_doc->logText);
+        showDestination();
+    });
+    m_log->follow(m_doc->logText);
+    showDestination();
+}
+
+// The worker cancels and waits for a run still going.
+RunTab::~RunTab() = default;
+
+void RunTab::showDestination()
+{
+    const std::optional<QByteArray>& bookmark = m_doc->selectedDestinationBookmark();
+    const std::optional<QString> text = m_fullPath->isChecked()
+                                            ? LocationBookmark::displayPath(bookmark)
+                                            : LocationBookmark::displayName(bookmark);
+    m_destination->setText(text.value_or(QString()));
+    m_show->setEnabled(text && !text->isEmpty());
+}
+
+void RunTab::chooseDestination()
+{
+    if (isRunning())
+        return;
+    QFileDialog dialog(window(), tr("Select the destination folder to save merged files"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setLabelText(QFileDialog::Accept, tr("Select"));
+    if (m_doc->selectedDestinationBookmark())
+        if (const auto path =
+                LocationBookmark::resolve(*m_doc->selectedDestinationBookmark(), nullptr))
+            dialog.setDirectory(*path);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    // A folder that is gone or is no folder changes nothing, as the command says.
+    (void)RunCommands::selectDestinationFolder(*m_doc, dialog.selectedFiles().constFirst());
+    // The command shows the Prototypes' tab; in this window the destination is chosen here.
+    m_doc->switchMainTabToRun();
+    showDestination();
+}
+
+void RunTab::showDestinationInFileManager()
+{
+    const std::optional<QByteArray>& bookmark = m_doc->selectedDestinationBookmark();
+    if (!bookmark)
+        return;
+    const std::optional<QString> path = LocationBookmark::resolve(*bookmark, nullptr);
+    if (path && LocationBookmark::checkAccess(*path, LocationBookmark::Access::ReadOnly))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(*path));
+}
+
+void RunTab::run()
+{
+    if (isRunning())
+        return;
+    PosixFileSystem fs;
+    if (const std::optional<Alert> alert = RunCommands::checkDestination(*m_doc, fs)) {
+        showDestination();
+        // The second button is "Select Destination…".
+        if (showAlert(window(), *alert) == 1)
+            chooseDestination();
+        return;
+    }
+    std::optional<RunSnapshot> snapshot = RunCommands::beginRun(*m_doc);
+    if (!snapshot)
+        return;
+    m_worker = std::make_unique<RunWorker>(std::move(*snapshot));
+    m_progress->setValue(0);
+    setRunning(true);
+    m_worker->start();
+    m_collectTimer->start();
+}
+
+void RunTab::cancel()
+{
+    if (!m_worker)
+        return;
+    m_worker->requestCancel();
+    m_cancel->setEnabled(false);
+}
+
+void RunTab::clearLog()
+{
+    if (!isRunning())
+        RunLog::clearLog(*m_doc);
+}
+
+void RunTab::collect()
+{
+    // Read before the log is taken, so that a finished run's last pieces are in this batch.
+    const bool finished = m_worker->isFinished();
+    const QString text = m_worker->takeLog();
+    if (!text.isEmpty()) {
+        // The view first: the document's change then finds the view already holding it.
+        m_log->append(text);
+        RunLog::appendToLogView(*m_doc, text);
+    }
+    const qint64 total = m_worker->stepsTotal();
+    if (total > 0)
+        m_progress->setValue(int(m_worker->stepsDone() * kProgressRange / total));
+    if (finished) {
+        m_collectTimer->stop();
+        m_worker.reset();
+        setRunning(false);
+    }
+}
+
+void RunTab::setRunning(bool running)
+{
+    m_run->setEnabled(!running);
+    m_cancel->setEnabled(running);
+    m_choose->setEnabled(!running);
+    m_clear->setEnabled(!running);
+    // The other tabs edit the document, which must stay as the run found it.
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->widget(i) != this)
+                    tabs->widget(i)->setEnabled(!running);
+            break;
+        }
+    }
+    emit runningChanged(running);
 }
 
 } // namespace quillory
