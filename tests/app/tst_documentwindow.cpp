@@ -6,6 +6,7 @@
 #include "app/widgets/prototypetab.h"
 #include "core/document.h"
 #include "support/scratchfolder.h"
+#include "windowtest.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -56,13 +57,9 @@ void typeIntoCell(QTableView* table, int row, int column, const QString& text)
 
 } // namespace
 
-class DocumentWindowTest : public QObject
+class DocumentWindowTest : public QObject, private WindowTestBase
 {
     Q_OBJECT
-
-    std::unique_ptr<MemoryUserDefaults> m_defaults;
-    std::unique_ptr<test::ScratchFolder> m_scratch;
-    std::unique_ptr<Application> m_app;
 
     DocumentWindow* newWindow()
     {
@@ -76,21 +73,9 @@ class DocumentWindowTest : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_defaults = std::make_unique<MemoryUserDefaults>();
-        m_scratch = std::make_unique<test::ScratchFolder>();
-        m_app = std::make_unique<Application>(m_defaults.get(),
-                                              RecoveryStore(m_scratch->filePath("recovery")));
-    }
+    void init() { startApplication(); }
 
-    void cleanup()
-    {
-        // Whatever a test left edited is dropped without questions.
-        for (DocumentWindow* w : m_app->windows())
-            delete w;
-        m_app.reset();
-    }
+    void cleanup() { stopApplication(); }
 
     void editingFieldsAndRecordsGoesThroughTheDocument()
     {
@@ -322,17 +307,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    // Recent documents and other settings go to a folder of this run only.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName("QuilloryTest");
-    QApplication::setApplicationName("QuilloryTest");
-    DocumentWindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QUILLORY_WINDOW_TEST_MAIN(DocumentWindowTest)
 
 #include "tst_documentwindow.moc"

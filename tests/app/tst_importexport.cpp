@@ -6,6 +6,7 @@
 #include "core/document.h"
 #include "support/documentbuilder.h"
 #include "support/scratchfolder.h"
+#include "windowtest.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -190,15 +191,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    // Recently visited folders of the file dialogs go to a folder of this run only.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ImportExportTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QUILLORY_WINDOW_TEST_MAIN(ImportExportTest)
 
 #include "tst_importexport.moc"

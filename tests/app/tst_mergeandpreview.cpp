@@ -8,6 +8,7 @@
 #include "prototypes/prototypecommands.h"
 #include "support/documentbuilder.h"
 #include "support/scratchfolder.h"
+#include "windowtest.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -163,14 +164,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    MergeAndPreviewTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QUILLORY_WINDOW_TEST_MAIN(MergeAndPreviewTest)
 
 #include "tst_mergeandpreview.moc"

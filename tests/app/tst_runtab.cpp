@@ -7,6 +7,7 @@
 #include "prototypes/prototypecommands.h"
 #include "support/documentbuilder.h"
 #include "support/scratchfolder.h"
+#include "windowtest.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -68,13 +69,9 @@ void addCards(Document& doc, const QList<QStringList>& rows)
 
 } // namespace
 
-class RunTabTest : public QObject
+class RunTabTest : public QObject, private WindowTestBase
 {
     Q_OBJECT
-
-    std::unique_ptr<MemoryUserDefaults> m_defaults;
-    std::unique_ptr<test::ScratchFolder> m_scratch;
-    std::unique_ptr<Application> m_app;
 
     RunTab* showRunTab(DocumentWindow* w)
     {
@@ -87,19 +84,8 @@ class RunTabTest : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_defaults = std::make_unique<MemoryUserDefaults>();
-        m_scratch = std::make_unique<test::ScratchFolder>();
-        m_app = std::make_unique<Application>(m_defaults.get(),
-                                              RecoveryStore(m_scratch->filePath("recovery")));
-    }
-    void cleanup()
-    {
-        for (DocumentWindow* w : m_app->windows())
-            delete w;
-        m_app.reset();
-    }
+    void init() { startApplication(); }
+    void cleanup() { stopApplication(); }
 
     void runAsksForADestinationThenRuns()
     {
@@ -190,16 +176,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName("QuilloryTest");
-    QApplication::setApplicationName("QuilloryTest");
-    RunTabTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QUILLORY_WINDOW_TEST_MAIN(RunTabTest)
 
 #include "tst_runtab.moc"
