@@ -376,6 +376,12 @@ QString ImportSession::destinationKeyForColumn(qsizetype column, qsizetype field
 
 void ImportSession::run()
 {
+    prepareRun();
+    finishRun(buildRecords());
+}
+
+void ImportSession::prepareRun()
+{
     // Without the settings step (useSettingsPanel off) the counter and the destinations would
     // never be set up, and the records would be numbered from 0.
     if (!m_settingsPrepared) {
@@ -383,7 +389,10 @@ void ImportSession::run()
         m_settingsPrepared = true;
     }
     resolveColumnKeys();
+}
 
+std::vector<Record> ImportSession::buildRecords()
+{
     const qsizetype rowCount = m_rows.rowCount();
     std::vector<Record> records;
     records.reserve(size_t(rowCount));
@@ -422,6 +431,11 @@ void ImportSession::run()
             records.push_back(std::move(record));
     }
     reportProgress(rowCount, rowCount);
+    return records;
+}
+
+void ImportSession::finishRun(std::vector<Record> records)
+{
     if (m_target)
         m_target->appendImportedRecords(std::move(records));
 }

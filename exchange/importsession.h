@@ -90,8 +90,14 @@ public:
     void openSettings();
     // Leaves the settings without importing; rows and mapping stay.
     void cancelSettings() {}
-    // Makes the new fields, then one record per import row, and hands them to the target.
+    // Makes the new fields, then one record per import row, and hands them to the target:
+    // prepareRun, buildRecords and finishRun in turn.
     void run();
+    // The steps of run, for a caller that builds the records on another thread: prepareRun and
+    // finishRun change the target; buildRecords touches only the session.
+    void prepareRun();
+    std::vector<Record> buildRecords();
+    void finishRun(std::vector<Record> records);
 
     // The user chose destination for the mapping row at row; false when either is not one
     // that can be chosen (a separator, or out of range). A field is the destination of one

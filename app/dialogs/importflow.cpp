@@ -12,16 +12,17 @@
 #include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 namespace quillory {
 
 namespace {
 
-// Reads and parses the file on a worker thread while a progress dialog keeps the window alive.
-// The session has no target meanwhile, so the worker never touches the document.
-void parseInBackground(QWidget* window, ImportSession& session, const QString& path, int format,
-                       int encoding)
+// Runs work on a worker thread while a progress dialog keeps the window alive; the work
+// touches only the session, never the document.
+void inBackground(QWidget* window, ImportSession& session, const QString& label,
+                  const std::function<void()>& work)
 {
     std::atomic<qint64> done{0};
     std::atomic<qint64> total{0};
@@ -31,9 +32,7 @@ void parseInBackground(QWidget* window, ImportSession& session, const QString& p
         done.store(d);
     });
 
-    QProgressDialog progress(
-        QApplication::translate("ImportFlow", "Reading “%1”…").arg(QFileInfo(path).fileName()),
-        QString(), 0, 0, window);
+    QProgressDialog progress(label, QString(), 0, 0, window);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
     progress.setAutoClose(false);
@@ -54,7 +53,7 @@ void parseInBackground(QWidget* window, ImportSession& session, const QString& p
     });
 
     std::thread worker([&] {
-        session.load(path, format, encoding);
+        work();
         finished.store(true);
     });
     poll.start();
@@ -75,7 +74,12 @@ void importIntoDocument(QWidget* window, Document& doc)
     const QString path = chooser.selectedFiles().constFirst();
 
     ImportSession session;
-    parseInBackground(window, session, path, chooser.fileFormat(), chooser.encoding());
+    const int format = chooser.fileFormat();
+    const int encoding = chooser.encoding();
+    inBackground(
+        window, session,
+        QApplication::translate("ImportFlow", "Reading “%1”…").arg(QFileInfo(path).fileName()),
+        [&] { session.load(path, format, encoding); });
     session.setTarget(&doc);
     // Fields added or renamed since the last import show up as destinations.
     session.openSettings();
@@ -84,10 +88,15 @@ void importIntoDocument(QWidget* window, Document& doc)
     if (settings.exec() != QDialog::Accepted)
         return;
 
-    // The document changes in one go on its own thread: one change, no undo.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    session.run();
-    QApplication::restoreOverrideCursor();
+    // The new fields are made first; the records are built on the worker, and the document
+    // takes them in one go on its own thread: one change, no undo.
+    session.prepareRun();
+    std::vector<Record> records;
+    inBackground(
+        window, session,
+        QApplication::translate("ImportFlow", "Importing “%1”…").arg(QFileInfo(path).fileName()),
+        [&] { records = session.buildRecords(); });
+    session.finishRun(std::move(records));
 }
 
 } // namespace quillory

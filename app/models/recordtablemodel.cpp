@@ -36,12 +36,16 @@ RecordTableModel::RecordTableModel(Document* doc, Kind kind, QObject* parent)
             emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     });
     connect(doc, &Document::recordsInserted, this, [this](qsizetype first, qsizetype count) {
+        // A reload for the same change (an import also clears the search) already shows them.
+        const auto& stored = m_doc->dataArray();
+        if (qsizetype(m_rows.size()) == qsizetype(stored.size()) && !m_rows.empty() &&
+            m_rows.back() == stored.back() && rowsFollowStoredOrder())
+            return;
         if (!rowsFollowStoredOrder() || qsizetype(m_rows.size()) != first) {
             reload();
             return;
         }
         beginInsertRows({}, int(first), int(first + count - 1));
-        const auto& stored = m_doc->dataArray();
         m_rows.insert(m_rows.end(), stored.begin() + first, stored.begin() + first + count);
         endInsertRows();
     });
