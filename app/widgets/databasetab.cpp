@@ -3,6 +3,7 @@
 #include "app/document/documentactions.h"
 #include "app/models/fieldkeymodel.h"
 #include "app/models/recordtablemodel.h"
+#include "app/widgets/listtable.h"
 #include "core/document.h"
 
 #include <QHBoxLayout>
@@ -36,19 +37,6 @@ QWidget* buttonRow(std::initializer_list<QAction*> actions, QWidget* parent)
     return row;
 }
 
-QTableView* makeTable(QWidget* parent)
-{
-    auto* table = new QTableView(parent);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->verticalHeader()->hide();
-    // Uniform rows let the view place any row without measuring the ones above it.
-    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table->horizontalHeader()->setSectionsMovable(false);
-    table->horizontalHeader()->setStretchLastSection(true);
-    return table;
-}
-
 } // namespace
 
 DatabaseTab::DatabaseTab(Document* doc, const DocumentActions& actions, QWidget* parent)
@@ -60,8 +48,7 @@ DatabaseTab::DatabaseTab(Document* doc, const DocumentActions& actions, QWidget*
     auto* keyPane = new QWidget(this);
     auto* keyLayout = new QVBoxLayout(keyPane);
     keyLayout->setContentsMargins(0, 0, 0, 0);
-    m_keyTable = makeTable(keyPane);
-    m_keyTable->setModel(m_keyModel);
+    m_keyTable = makeListTable(m_keyModel, keyPane, true);
     m_keyTable->setEditTriggers(QAbstractItemView::DoubleClicked |
                                 QAbstractItemView::EditKeyPressed);
     keyLayout->addWidget(m_keyTable);
@@ -74,8 +61,7 @@ DatabaseTab::DatabaseTab(Document* doc, const DocumentActions& actions, QWidget*
     m_search->setPlaceholderText(tr("Search"));
     m_search->setClearButtonEnabled(true);
     recordLayout->addWidget(m_search);
-    m_recordTable = makeTable(recordPane);
-    m_recordTable->setModel(m_recordModel);
+    m_recordTable = makeListTable(m_recordModel, recordPane, true);
     // Nothing is sorted until the user clicks a header: the stored order is the run's order.
     m_recordTable->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_recordTable->setSortingEnabled(true);

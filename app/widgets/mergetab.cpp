@@ -1,6 +1,7 @@
 #include "app/widgets/mergetab.h"
 
 #include "app/models/generateditemsmodel.h"
+#include "app/widgets/listtable.h"
 #include "app/widgets/templateeditor.h"
 #include "core/document.h"
 #include "merge/mergetable.h"
@@ -27,13 +28,7 @@ enum Page { NoContentPage, PerRecordPage, AllInOnePage };
 MergeTab::MergeTab(Document* doc, QWidget* parent) : QWidget(parent), m_doc(doc)
 {
     m_model = new GeneratedItemsModel(doc, this);
-    m_items = new QTableView(this);
-    m_items->setModel(m_model);
-    m_items->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_items->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_items->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_items->verticalHeader()->hide();
-    m_items->horizontalHeader()->setStretchLastSection(true);
+    m_items = makeListTable(m_model, this);
     m_items->horizontalHeader()->setSectionResizeMode(GeneratedItemsModel::FolderColumn,
                                                       QHeaderView::ResizeToContents);
 

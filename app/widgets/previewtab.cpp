@@ -2,6 +2,7 @@
 
 #include "app/models/generateditemsmodel.h"
 #include "app/models/recordtablemodel.h"
+#include "app/widgets/listtable.h"
 #include "app/widgets/scrollfollower.h"
 #include "core/document.h"
 #include "merge/preview.h"
@@ -18,29 +19,12 @@
 
 namespace quillory {
 
-namespace {
-
-QTableView* makeTable(QAbstractItemModel* model, QWidget* parent)
-{
-    auto* table = new QTableView(parent);
-    table->setModel(model);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->hide();
-    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table->horizontalHeader()->setStretchLastSection(true);
-    return table;
-}
-
-} // namespace
-
 PreviewTab::PreviewTab(Document* doc, QWidget* parent) : QWidget(parent), m_doc(doc)
 {
     m_itemModel = new GeneratedItemsModel(doc, this);
     m_recordModel = new RecordTableModel(doc, RecordTableModel::Kind::AllRecords, this);
-    m_items = makeTable(m_itemModel, this);
-    m_records = makeTable(m_recordModel, this);
+    m_items = makeListTable(m_itemModel, this);
+    m_records = makeListTable(m_recordModel, this);
     m_items->horizontalHeader()->setSectionResizeMode(GeneratedItemsModel::FolderColumn,
                                                       QHeaderView::ResizeToContents);
     m_records->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);

@@ -2,6 +2,7 @@
 
 #include "app/models/prototypelistmodel.h"
 #include "app/models/recordtablemodel.h"
+#include "app/widgets/listtable.h"
 #include "core/document.h"
 #include "prototypes/examplename.h"
 #include "prototypes/taginsertion.h"
@@ -23,19 +24,6 @@ namespace quillory {
 
 namespace {
 
-QTableView* makeTable(QWidget* parent)
-{
-    auto* table = new QTableView(parent);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->hide();
-    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table->horizontalHeader()->setSectionsMovable(false);
-    table->horizontalHeader()->setStretchLastSection(true);
-    return table;
-}
-
 QToolButton* textButton(const QString& text, QWidget* parent)
 {
     auto* button = new QToolButton(parent);
@@ -50,8 +38,7 @@ PrototypeSidePanel::PrototypeSidePanel(Document* doc, PrototypeSide side, QWidge
 {
     const bool perRecord = side == PrototypeSide::OnePerRecord;
     m_model = new PrototypeListModel(doc, side, this);
-    m_table = makeTable(this);
-    m_table->setModel(m_model);
+    m_table = makeListTable(m_model, this);
     for (int column : {PrototypeListModel::KindColumn, PrototypeListModel::FolderColumn})
         m_table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
 
@@ -90,8 +77,7 @@ PrototypeSidePanel::PrototypeSidePanel(Document* doc, PrototypeSide side, QWidge
     layout->addLayout(form);
     if (perRecord) {
         m_recordModel = new RecordTableModel(doc, RecordTableModel::Kind::AllRecords, this);
-        m_records = makeTable(this);
-        m_records->setModel(m_recordModel);
+        m_records = makeListTable(m_recordModel, this);
         m_records->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
         m_records->setSortingEnabled(true);
         layout->addWidget(new QLabel(tr("Example record:"), this));
