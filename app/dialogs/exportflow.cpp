@@ -2,6 +2,7 @@
 
 #include "app/dialogs/alertbox.h"
 #include "app/dialogs/exportsettingsdialog.h"
+#include "core/document.h"
 #include "exchange/exportfieldpicker.h"
 #include "exchange/exportwriter.h"
 
@@ -11,8 +12,10 @@
 
 namespace quillory {
 
-void exportDocument(QWidget* window, const Document& doc, const QString& displayName)
+void exportDocument(QWidget* window, Document& doc, const QString& displayName)
 {
+    // The records being exported are in view while the user picks the fields.
+    doc.switchMainTabToDatabase();
     ExportWriter writer = ExportWriter::forDocument(doc, displayName);
     ExportSettingsDialog settings(writer, ExportFieldPicker::forDocument(doc), window);
     if (settings.exec() != QDialog::Accepted)

@@ -2,6 +2,7 @@
 
 #include "app/dialogs/alertbox.h"
 #include "app/models/runworker.h"
+#include "app/platform/filemanager.h"
 #include "app/widgets/logview.h"
 #include "core/document.h"
 #include "core/locationbookmark.h"
@@ -10,7 +11,6 @@
 #include "merge/runlog.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,7 +19,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace quillory {
@@ -126,7 +125,7 @@ void RunTab::showDestinationInFileManager()
         return;
     const std::optional<QString> path = LocationBookmark::resolve(*bookmark, nullptr);
     if (path && LocationBookmark::checkAccess(*path, LocationBookmark::Access::ReadOnly))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(*path));
+        showInFileManager(*path);
 }
 
 void RunTab::run()

@@ -13,6 +13,7 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -188,6 +189,38 @@ private slots:
         QVERIFY2(suggested.endsWith("/Letters Export.csv"), qPrintable(suggested));
         // Plain CSV: the comma inside a value becomes a space; no line end after the last.
         QCOMPARE(test::readFile(target + ".csv"), QByteArray("City,Zip\nRome IT,001\nOslo,002"));
+    }
+
+    void exportShowsTheRecordsAndReportsAFailedWrite()
+    {
+        Document doc;
+        test::fillDocument(doc, {"Name"}, {{"Ann"}});
+        doc.switchMainTabToRun();
+        // A regular file where a folder should be: no one, root included, can write beneath it.
+        QFile plain(m_scratch.filePath("plain"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        QString tabWhileChoosing;
+        QString shown;
+        onNextDialog<ExportSettingsDialog>([&](ExportSettingsDialog* settings) {
+            tabWhileChoosing = doc.mainTabId();
+            click(settings, "addAll");
+            click(settings, "exportButton");
+            onNextDialog<QFileDialog>([&](QFileDialog* saver) {
+                onNextDialog<QMessageBox>([&](QMessageBox* box) {
+                    shown = box->text() + u'\n' + box->informativeText();
+                    box->accept();
+                });
+                enterFile(saver, m_scratch.filePath("plain/out.txt"));
+            });
+        });
+        exportDocument(&m_window, doc, "Letters.quillory");
+
+        QCOMPARE(tabWhileChoosing, QStringLiteral("db"));
+        QVERIFY2(shown.contains("plain/out.txt") || shown.contains("Not a directory"),
+                 qPrintable(shown));
+        QVERIFY(!QFileInfo::exists(m_scratch.filePath("plain/out.txt")));
+        QCOMPARE(test::readFile(m_scratch.filePath("plain")), QByteArray());
     }
 };
 

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <memory>
 
@@ -67,6 +69,15 @@ void addCards(Document& doc, const QList<QStringList>& rows)
     doc.appendPrototype(card);
 }
 
+// Takes the URLs the application hands to the desktop, in place of a file manager.
+class DesktopStandIn : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+    Q_INVOKABLE void open(const QUrl& url) { opened << url; }
+};
+
 } // namespace
 
 class RunTabTest : public QObject, private WindowTestBase
@@ -114,6 +125,13 @@ private slots:
         QCOMPARE(tab->findChild<QPlainTextEdit*>()->toPlainText(), doc.logText);
         tab->findChild<QCheckBox*>()->click(); // the folder's name instead of its path
         QCOMPARE(tab->findChild<QLineEdit*>()->text(), "out");
+
+        // Without a file manager service the folder holding the destination opens.
+        DesktopStandIn desktop;
+        QDesktopServices::setUrlHandler("file", &desktop, "open");
+        QTest::mouseClick(button(tab, "Show in File Manager"), Qt::LeftButton);
+        QTRY_COMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(m_scratch->path())});
+        QDesktopServices::unsetUrlHandler("file");
     }
 
     void cancelStopsALongRunEarly()
