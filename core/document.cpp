@@ -569,16 +569,23 @@ std::optional<QString> Document::substituteStandardTags(const std::optional<QStr
 
 // ---- Import ---------------------------------------------------------------------------------
 
-void Document::appendImportedRecords(std::vector<Record> records)
+void Document::appendImportedRecords(ImportBatch batch)
 {
+    // The checked state and the largest counter are worked out anew over all records, the new
+    // ones from the batch's summary: a million imported records are not walked again here.
+    RecordSummary all = RecordSummary::of(m_dataArray);
+    all.include(batch.summary);
     const qsizetype first = qsizetype(m_dataArray.size());
-    m_dataArray.reserve(m_dataArray.size() + records.size());
-    std::move(records.begin(), records.end(), std::back_inserter(m_dataArray));
+    m_dataArray.reserve(m_dataArray.size() + batch.records.size());
+    std::move(batch.records.begin(), batch.records.end(), std::back_inserter(m_dataArray));
+    const bool wasSearching = m_searchText && !m_searchText->isEmpty();
     m_searchText = QString();
     updateChangeCount();
-    updateIsCheckedRecords();
-    recalcLargestCounter();
-    emit arrangementChanged();
+    m_isCheckedRecords = all.anyChecked;
+    m_largestCounter = all.largestCounter.value_or(0);
+    // Without a search before, the arrangement is the same and the tables only gain rows.
+    if (wasSearching)
+        emit arrangementChanged();
     if (qsizetype(m_dataArray.size()) > first)
         emit recordsInserted(first, qsizetype(m_dataArray.size()) - first);
 }

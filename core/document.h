@@ -142,6 +142,12 @@ public:
     std::vector<Record> arrangedRecords() const;
     // All records in the user's sort (destination and preview tables).
     std::vector<Record> allArrangedRecords() const;
+    // Whether those lists are the stored records in their stored order (no search, no sort).
+    bool recordsArrangedAsStored() const
+    {
+        return !m_dataSort && (!m_searchText || m_searchText->isEmpty());
+    }
+    bool allRecordsArrangedAsStored() const { return !m_allDataSort; }
     // Selection of the database table / of the all-records tables.
     Record selectedRecord() const { return m_selectedRecord; }
     void setSelectedRecord(Record r) { m_selectedRecord = std::move(r); }
@@ -195,7 +201,11 @@ public:
     // ---- Import -------------------------------------------------------------------------
     // Appends the records an import made, then ends the import: search cleared, one change,
     // checked state and largest counter.
-    void appendImportedRecords(std::vector<Record> records) override;
+    void appendImportedRecords(ImportBatch batch) override;
+    void appendImportedRecords(std::vector<Record> records)
+    {
+        appendImportedRecords(ImportBatch::of(std::move(records)));
+    }
 
     // ---- Prototypes ---------------------------------------------------------------------
     // Appends proto unless it is already listed; false when nothing changed.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/fieldkey.h"
-#include "core/record.h"
+#include "core/importbatch.h"
 
 #include <QString>
 
@@ -23,7 +23,7 @@ public:
     // returns its inner key.
     virtual QString insertField(const QString& name = {}) = 0;
     // Appends the imported records and ends the import: one change, no undo.
-    virtual void appendImportedRecords(std::vector<Record> records) = 0;
+    virtual void appendImportedRecords(ImportBatch batch) = 0;
 };
 
 } // namespace quillory

@@ -391,7 +391,7 @@ void ImportSession::prepareRun()
     resolveColumnKeys();
 }
 
-std::vector<Record> ImportSession::buildRecords()
+ImportBatch ImportSession::buildRecords()
 {
     const qsizetype rowCount = m_rows.rowCount();
     std::vector<Record> records;
@@ -431,13 +431,13 @@ std::vector<Record> ImportSession::buildRecords()
             records.push_back(std::move(record));
     }
     reportProgress(rowCount, rowCount);
-    return records;
+    return ImportBatch::of(std::move(records));
 }
 
-void ImportSession::finishRun(std::vector<Record> records)
+void ImportSession::finishRun(ImportBatch batch)
 {
     if (m_target)
-        m_target->appendImportedRecords(std::move(records));
+        m_target->appendImportedRecords(std::move(batch));
 }
 
 } // namespace quillory

@@ -96,8 +96,8 @@ public:
     // The steps of run, for a caller that builds the records on another thread: prepareRun and
     // finishRun change the target; buildRecords touches only the session.
     void prepareRun();
-    std::vector<Record> buildRecords();
-    void finishRun(std::vector<Record> records);
+    ImportBatch buildRecords();
+    void finishRun(ImportBatch batch);
 
     // The user chose destination for the mapping row at row; false when either is not one
     // that can be chosen (a separator, or out of range). A field is the destination of one

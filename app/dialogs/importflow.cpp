@@ -91,7 +91,7 @@ void importIntoDocument(QWidget* window, Document& doc)
     // The new fields are made first; the records are built on the worker, and the document
     // takes them in one go on its own thread: one change, no undo.
     session.prepareRun();
-    std::vector<Record> records;
+    ImportBatch records;
     inBackground(
         window, session,
         QApplication::translate("ImportFlow", "Importing “%1”…").arg(QFileInfo(path).fileName()),

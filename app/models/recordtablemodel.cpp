@@ -9,7 +9,7 @@ namespace quillory {
 RecordTableModel::RecordTableModel(Document* doc, Kind kind, QObject* parent)
     : QAbstractTableModel(parent), m_doc(doc), m_kind(kind)
 {
-    m_rows = kind == Kind::Database ? doc->arrangedRecords() : doc->allArrangedRecords();
+    takeArrangement();
     // Columns follow the key list; a key change is rare and resets the table.
     for (auto signal : {&Document::keysReset, &Document::recordsReset})
         connect(doc, signal, this, &RecordTableModel::reload);
@@ -23,11 +23,11 @@ RecordTableModel::RecordTableModel(Document* doc, Kind kind, QObject* parent)
     connect(doc, &Document::keyRenamed, this,
             [this](int index) { emit headerDataChanged(Qt::Horizontal, index, index); });
     connect(doc, &Document::counterFormatChanged, this, [this] {
-        if (!m_rows.empty())
+        if (rowCount() > 0)
             emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DisplayRole});
     });
     connect(doc, &Document::recordValuesChanged, this, [this] {
-        if (!m_rows.empty())
+        if (rowCount() > 0)
             emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
     });
     connect(doc, &Document::recordChanged, this, [this](qsizetype stored) {
@@ -36,23 +36,21 @@ RecordTableModel::RecordTableModel(Document* doc, Kind kind, QObject* parent)
             emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     });
     connect(doc, &Document::recordsInserted, this, [this](qsizetype first, qsizetype count) {
-        // A reload for the same change (an import also clears the search) already shows them.
-        const auto& stored = m_doc->dataArray();
-        if (qsizetype(m_rows.size()) == qsizetype(stored.size()) && !m_rows.empty() &&
-            m_rows.back() == stored.back() && rowsFollowStoredOrder())
+        // A reload for the same change (an import may clear the search) already shows them.
+        if (!m_arranged && m_storedRows == qsizetype(m_doc->dataArray().size()))
             return;
-        if (!rowsFollowStoredOrder() || qsizetype(m_rows.size()) != first) {
+        if (m_arranged || m_storedRows != first) {
             reload();
             return;
         }
         beginInsertRows({}, int(first), int(first + count - 1));
-        m_rows.insert(m_rows.end(), stored.begin() + first, stored.begin() + first + count);
+        m_storedRows += count;
         endInsertRows();
     });
     connect(doc, &Document::recordRemoved, this, [this](qsizetype stored) {
-        if (rowsFollowStoredOrder() && stored < qsizetype(m_rows.size())) {
+        if (!m_arranged && stored < m_storedRows) {
             beginRemoveRows({}, int(stored), int(stored));
-            m_rows.erase(m_rows.begin() + stored);
+            --m_storedRows;
             endRemoveRows();
             return;
         }
@@ -63,27 +61,45 @@ RecordTableModel::RecordTableModel(Document* doc, Kind kind, QObject* parent)
 void RecordTableModel::reload()
 {
     beginResetModel();
-    m_rows = m_kind == Kind::Database ? m_doc->arrangedRecords() : m_doc->allArrangedRecords();
+    takeArrangement();
     endResetModel();
 }
 
-bool RecordTableModel::rowsFollowStoredOrder() const
+void RecordTableModel::takeArrangement()
 {
-    if (m_sorted)
-        return false;
-    const std::optional<QString> search = m_doc->searchText();
-    return m_kind == Kind::AllRecords || !search || search->isEmpty();
+    m_storedRows = qsizetype(m_doc->dataArray().size());
+    if (arrangedAsStored())
+        m_arranged.reset();
+    else
+        m_arranged =
+            m_kind == Kind::Database ? m_doc->arrangedRecords() : m_doc->allArrangedRecords();
+}
+
+bool RecordTableModel::arrangedAsStored() const
+{
+    return m_kind == Kind::Database ? m_doc->recordsArrangedAsStored()
+                                    : m_doc->allRecordsArrangedAsStored();
 }
 
 Record RecordTableModel::recordAt(int row) const
 {
-    return row >= 0 && size_t(row) < m_rows.size() ? m_rows[size_t(row)] : nullptr;
+    if (m_arranged)
+        return row >= 0 && size_t(row) < m_arranged->size() ? (*m_arranged)[size_t(row)] : nullptr;
+    // Between the document's change and its signal the two counts may differ by the change.
+    const auto& stored = m_doc->dataArray();
+    return row >= 0 && row < m_storedRows && size_t(row) < stored.size() ? stored[size_t(row)]
+                                                                         : nullptr;
 }
 
 int RecordTableModel::rowOf(const Record& record) const
 {
-    const auto it = std::find(m_rows.begin(), m_rows.end(), record);
-    return record && it != m_rows.end() ? int(it - m_rows.begin()) : -1;
+    if (!record)
+        return -1;
+    const auto& rows = m_arranged ? *m_arranged : m_doc->dataArray();
+    const auto it = std::find(rows.begin(), rows.end(), record);
+    return it != rows.end() && (m_arranged || it - rows.begin() < m_storedRows)
+               ? int(it - rows.begin())
+               : -1;
 }
 
 QString RecordTableModel::innerKeyAt(int column) const
@@ -94,7 +110,7 @@ QString RecordTableModel::innerKeyAt(int column) const
 
 int RecordTableModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : int(m_arranged ? qsizetype(m_arranged->size()) : m_storedRows);
 }
 
 int RecordTableModel::columnCount(const QModelIndex& parent) const
@@ -168,7 +184,6 @@ void RecordTableModel::sort(int column, Qt::SortOrder order)
     const QString key = innerKeyAt(column);
     if (key.isEmpty())
         return;
-    m_sorted = true;
     const RecordSort sort{key, order == Qt::AscendingOrder};
     if (m_kind == Kind::Database)
         m_doc->setDataSort(sort);

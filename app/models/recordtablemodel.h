@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 
+#include <optional>
 #include <vector>
 
 namespace quillory {
@@ -14,7 +15,9 @@ class Document;
 // key (column i shows key i: the counter text, the checked mark, then the user fields). The
 // database table lists the records the search passes and may edit values and marks; the
 // tables of the other tabs list all records, read-only. Rows are fetched by the view only
-// where they are visible; the model keeps just the arranged list of record handles.
+// where they are visible. Records in their stored order are read from the document itself;
+// only a searched or sorted arrangement is kept here as a list of record handles, so that a
+// large import costs the tables no copy.
 class RecordTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -38,14 +41,17 @@ public:
 
 private:
     void reload();
-    // Whether a record appended to the document is also the last row here.
-    bool rowsFollowStoredOrder() const;
+    void takeArrangement();
+    bool arrangedAsStored() const;
     QString innerKeyAt(int column) const;
 
     Document* m_doc;
     Kind m_kind;
-    std::vector<Record> m_rows;
-    bool m_sorted = false;
+    // The arranged records, or none while they are the stored ones in stored order.
+    std::optional<std::vector<Record>> m_arranged;
+    // The rows shown in stored order: the view is told of every change, so this follows the
+    // document's count one signal behind.
+    qsizetype m_storedRows = 0;
 };
 
 } // namespace quillory

@@ -63,6 +63,59 @@ private slots:
         QCOMPARE(doc.largestCounter(), row[4].toInteger());
     }
 
+    // An import sums up its new records where it makes them; joined to the stored ones, the
+    // checked state and the largest counter must be what a walk over all records gives.
+    void importedBatchJoinsTheStoredRecords_data()
+    {
+        QTest::addColumn<QList<qint64>>("stored");
+        QTest::addColumn<QList<qint64>>("imported");
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<qint64>("largest");
+        // A counter of 0 stands for a record without a number under the counter key; a
+        // negative counter marks its record checked.
+        QTest::newRow("into an empty document")
+            << QList<qint64>{} << QList<qint64>{1, 2} << false << qint64(2);
+        QTest::newRow("stored largest stays")
+            << QList<qint64>{9} << QList<qint64>{1, 2} << false << qint64(9);
+        QTest::newRow("checked stored record")
+            << QList<qint64>{-3, 1} << QList<qint64>{2} << true << qint64(2);
+        QTest::newRow("checked imported record")
+            << QList<qint64>{1} << QList<qint64>{-7} << true << qint64(1);
+        QTest::newRow("only negative counters")
+            << QList<qint64>{-5} << QList<qint64>{-9} << true << qint64(-5);
+        QTest::newRow("no counters anywhere")
+            << QList<qint64>{0} << QList<qint64>{0} << false << qint64(0);
+        QTest::newRow("nothing imported")
+            << QList<qint64>{4} << QList<qint64>{} << false << qint64(4);
+    }
+    void importedBatchJoinsTheStoredRecords()
+    {
+        QFETCH(QList<qint64>, stored);
+        QFETCH(QList<qint64>, imported);
+        Document doc;
+        fillDocument(doc, {"Name"}, {});
+        const auto make = [&](qint64 c) {
+            Record r = makeRecord(doc, c, {"x"});
+            if (c == 0)
+                r->remove(kCounterKey);
+            r->set(kCheckedKey, Value::boolean(c < 0));
+            return r;
+        };
+        std::vector<Record> old, batch;
+        for (qint64 c : stored)
+            old.push_back(make(c));
+        for (qint64 c : imported)
+            batch.push_back(make(c));
+        doc.appendImportedRecords(std::move(old));
+        // Marks flipped without the state following, as inverting does: the import corrects it.
+        doc.invertCheckRecords();
+        doc.invertCheckRecords();
+        doc.appendImportedRecords(ImportBatch::of(std::move(batch)));
+        QTEST(doc.isCheckedRecords(), "checked");
+        QTEST(doc.largestCounter(), "largest");
+        QCOMPARE(qsizetype(doc.dataArray().size()), stored.size() + imported.size());
+    }
+
     void addAndDeleteAreUndoable()
     {
         Document doc;
@@ -169,8 +222,12 @@ private slots:
         ROW("setRecordValue, same value", d.setRecordValue(rec(d, 1), kName, Value::string("Bob")));
         ROW("setRecordValue, record not listed",
             d.setRecordValue(d.newRecord(), kName, Value::string("x")));
+        // The search is cleared: only a search that was there changes the arrangement.
         ROW("appendImportedRecords", d.appendImportedRecords({d.newRecord(), d.newRecord()}),
-            "arrangementChanged()", "recordsInserted(3,2)");
+            "recordsInserted(3,2)");
+        ROW("appendImportedRecords, searching",
+            (d.setSearchText("Bob"), d.appendImportedRecords({d.newRecord()})),
+            "arrangementChanged()", "arrangementChanged()", "recordsInserted(3,1)");
         ROW("checkAllRecords", d.checkAllRecords(), "recordValuesChanged()");
         ROW("renumberRecords", d.renumberRecords(), "recordValuesChanged()");
         ROW("deleteCheckedRecords", d.deleteCheckedRecords(), "recordsReset()");

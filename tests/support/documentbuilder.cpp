@@ -2,8 +2,6 @@
 
 namespace quillory::test {
 
-namespace {
-
 Record makeRecord(const Document& doc, qint64 counter, const QStringList& values)
 {
     Record r = doc.newRecord();
@@ -12,8 +10,6 @@ Record makeRecord(const Document& doc, qint64 counter, const QStringList& values
         r->set(doc.keyArray()[kFirstUserKeyIndex + i].innerKey, Value::string(values[i]));
     return r;
 }
-
-} // namespace
 
 void addFields(Document& doc, const QStringList& names)
 {

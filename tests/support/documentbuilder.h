@@ -8,6 +8,8 @@ namespace quillory::test {
 
 // Adds user fields named as given, in order (names must not be blank).
 void addFields(Document& doc, const QStringList& names);
+// A record with the given counter and user-field values (in field order), not yet added.
+Record makeRecord(const Document& doc, qint64 counter, const QStringList& values);
 // Appends a record with the given counter and user-field values (in field order), as an import
 // does: no undo, the search cleared.
 Record addRecord(Document& doc, qint64 counter, const QStringList& values);
