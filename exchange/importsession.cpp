@@ -92,7 +92,7 @@ void ImportSession::loadText(std::optional<QString> text, int format)
 
     if (text) {
         TextFileDecoder::replaceStringWithNewline(*text);
-        // The rows slice the text that the row table keeps, so they are cut from its copy.
+        // The rows slice the text that the row table keeps, so they are cut from it.
         m_rows.reset(std::move(*text));
         parseText(m_rows.text(), format);
     } else {
