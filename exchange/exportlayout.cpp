@@ -23,7 +23,9 @@ ExportLayout ExportLayout::fixedForFormat(int code)
             l.start_of_file = QStringLiteral("<table>");
             l.end_of_file = QStringLiteral("</table>");
         } else {
-            l.start_of_file = QStringLiteral("<!DOCTYPE html><html><body><table>");
+            // The file is written as UTF-8; without saying so a browser may guess otherwise.
+            l.start_of_file = QStringLiteral(
+                "<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body><table>");
             l.end_of_file = QStringLiteral("</table></body></html>");
         }
         l.start_of_record = QStringLiteral("<tr>");

@@ -56,16 +56,26 @@ QString ExportValue::text(const Value& value, const QLocale& locale)
     }
 }
 
-bool ExportValue::needsCleaning(int format, QStringView text)
+bool ExportValue::changesWhenWritten(int format, QStringView text)
 {
-    if (format != ExportLayout::kTabSeparated && format != ExportLayout::kQuotedCsv &&
-        format != ExportLayout::kPlainCsv)
+    switch (format) {
+    case ExportLayout::kTabSeparated:
+    case ExportLayout::kQuotedCsv:
+    case ExportLayout::kPlainCsv:
+    case ExportLayout::kHtmlTable:
+    case ExportLayout::kHtmlPage:
+        break;
+    default:
         return false;
+    }
+    const bool html = format == ExportLayout::kHtmlTable || format == ExportLayout::kHtmlPage;
     for (const QChar c : text) {
         switch (c.unicode()) {
         case '\n':
         case '\r':
-            return true;
+            if (!html)
+                return true;
+            break;
         case '\t':
             if (format == ExportLayout::kTabSeparated)
                 return true;
@@ -74,11 +84,26 @@ bool ExportValue::needsCleaning(int format, QStringView text)
             if (format == ExportLayout::kPlainCsv)
                 return true;
             break;
+        case '"':
+            if (format == ExportLayout::kQuotedCsv)
+                return true;
+            break;
+        case '&':
+        case '<':
+        case '>':
+            if (html)
+                return true;
+            break;
         default:
             break;
         }
     }
     return false;
+}
+
+QString ExportValue::written(int format, QString text)
+{
+    return escape(format, clean(format, std::move(text)));
 }
 
 QString ExportValue::clean(int format, QString text)
@@ -98,6 +123,25 @@ QString ExportValue::clean(int format, QString text)
         text.replace(QLatin1String(" ,"), QLatin1String(" "));
         text.replace(QLatin1String(", "), QLatin1String(" "));
         text.replace(QLatin1Char(','), QLatin1Char(' '));
+        break;
+    default:
+        break;
+    }
+    return text;
+}
+
+QString ExportValue::escape(int format, QString text)
+{
+    switch (format) {
+    case ExportLayout::kQuotedCsv:
+        text.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        break;
+    case ExportLayout::kHtmlTable:
+    case ExportLayout::kHtmlPage:
+        // The ampersand first, so that the entities made next are not escaped again.
+        text.replace(QLatin1Char('&'), QLatin1String("&amp;"));
+        text.replace(QLatin1Char('<'), QLatin1String("&lt;"));
+        text.replace(QLatin1Char('>'), QLatin1String("&gt;"));
         break;
     default:
         break;

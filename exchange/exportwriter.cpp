@@ -15,11 +15,11 @@ namespace quillory {
 
 namespace {
 
-// Most values hold nothing to clean; those are appended without a copy.
-void appendCleaned(QString& out, int format, const QString& text)
+// Most values hold nothing to clean or escape; those are appended without a copy.
+void appendWritten(QString& out, int format, const QString& text)
 {
-    if (ExportValue::needsCleaning(format, text))
-        out += ExportValue::clean(format, text);
+    if (ExportValue::changesWhenWritten(format, text))
+        out += ExportValue::written(format, text);
     else
         out += text;
 }
@@ -133,7 +133,8 @@ bool ExportWriter::composeInto(QString& out, const std::function<bool(const QStr
         out += layout.start_of_record;
         for (std::size_t k = 0; k < fields; ++k) {
             out += layout.field_open_tag;
-            out += m_fields[k].publicKey;
+            // Names are never cleaned, but escaped all the same: a reader must get them back.
+            out += ExportValue::escape(format, m_fields[k].publicKey);
             out += layout.field_close_tag;
             if (k + 1 < fields)
                 out += layout.field_separator;
@@ -149,9 +150,9 @@ bool ExportWriter::composeInto(QString& out, const std::function<bool(const QStr
             out += layout.field_open_tag;
             const Value* v = rec ? rec->find(m_fields[k].innerKey) : nullptr;
             if (v && v->isString())
-                appendCleaned(out, format, *v->stringPtr());
+                appendWritten(out, format, *v->stringPtr());
             else if (v)
-                appendCleaned(out, format, ExportValue::text(*v, locale));
+                appendWritten(out, format, ExportValue::text(*v, locale));
             out += layout.field_close_tag;
             if (k + 1 < fields)
                 out += layout.field_separator;

@@ -10,6 +10,7 @@ void ImportRows::reset(QString text)
     m_fields.shrink_to_fit();
     m_rowStarts.clear();
     m_rowStarts.shrink_to_fit();
+    m_madeTexts.clear();
     m_text = std::move(text);
 }
 

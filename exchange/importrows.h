@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <deque>
 #include <vector>
 
 namespace quillory {
@@ -19,8 +20,11 @@ public:
     void reset(QString text = {});
     const QString& text() const { return m_text; }
     void reserve(qsizetype rows, qsizetype fields);
-    // fields must be slices of text().
+    // fields must be slices of text() or of madeTexts().
     void appendRow(const std::vector<QStringView>& fields);
+    // Texts of fields that are not slices of text() (their doubled quotes undone); kept until
+    // the next reset. A deque never moves what it holds, so slices of it stay valid.
+    std::deque<QString>& madeTexts() { return m_madeTexts; }
 
     qsizetype rowCount() const { return qsizetype(m_rowStarts.size()); }
     qsizetype fieldCount(qsizetype row) const;
@@ -32,6 +36,7 @@ public:
 
 private:
     QString m_text;
+    std::deque<QString> m_madeTexts;
     std::vector<QStringView> m_fields;
     std::vector<qsizetype> m_rowStarts;
 };

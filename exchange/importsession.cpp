@@ -16,42 +16,18 @@ namespace {
 // Progress is reported every so many lines or rows, so that the callback costs nothing.
 constexpr qint64 kProgressStep = 1 << 16;
 
-std::vector<QStringView> cutLines(const QString& text)
-{
-    std::vector<QStringView> lines;
-    lines.reserve(size_t(text.count(u'\n') + 1));
-    const QStringView all(text);
-    qsizetype start = 0;
-    for (qsizetype i = all.indexOf(u'\n'); i >= 0; i = all.indexOf(u'\n', start)) {
-        lines.push_back(all.sliced(start, i - start));
-        start = i + 1;
-    }
-    lines.push_back(all.sliced(start));
-    return lines;
-}
-
 std::optional<QStringList> splitToList(QStringView line, QChar sep)
 {
     std::vector<QStringView> fields;
-    if (!ImportLineSplitter::splitQuoted(line, sep, fields))
+    ImportLineSplitter::MadeTexts made;
+    qsizetype pos = 0;
+    if (!ImportLineSplitter(line).readQuotedRow(pos, sep, fields, made))
         return std::nullopt;
     QStringList list;
     list.reserve(qsizetype(fields.size()));
     for (QStringView f : fields)
         list.append(f.toString());
     return list;
-}
-
-ImportLineSplitter::FieldCounts fieldSums(const std::vector<QStringView>& lines)
-{
-    ImportLineSplitter::FieldCounts sums;
-    for (QStringView line : lines) {
-        const auto c = ImportLineSplitter::countFields(line);
-        sums.comma += c.comma;
-        sums.semicolon += c.semicolon;
-        sums.tab += c.tab;
-    }
-    return sums;
 }
 
 // Every tie falls to tab, a comma sum equal to the semicolon sum included.
@@ -92,9 +68,9 @@ std::optional<QStringList> ImportSession::splitSemicolonRow(QStringView line)
     return splitToList(line, u';');
 }
 
-int ImportSession::guessFileFormat(const std::vector<QStringView>& lines)
+int ImportSession::guessFileFormat(QStringView text)
 {
-    return chooseFormat(fieldSums(lines));
+    return chooseFormat(ImportLineSplitter(text).countFields());
 }
 
 void ImportSession::load(const QString& path)
@@ -114,15 +90,15 @@ void ImportSession::loadText(std::optional<QString> text, int format)
     m_selectedRow = -1;
     m_settingsPrepared = false;
 
-    {
-        std::vector<QStringView> lines;
-        if (text) {
-            TextFileDecoder::replaceStringWithNewline(*text);
-            // The rows slice the text that the row table keeps, so the lines are cut from it.
-            m_rows.reset(std::move(*text));
-            lines = cutLines(m_rows.text());
-        }
-        parseLines(lines, format);
+    if (text) {
+        TextFileDecoder::replaceStringWithNewline(*text);
+        // The rows slice the text that the row table keeps, so they are cut from it.
+        m_rows.reset(std::move(*text));
+        parseText(m_rows.text(), format);
+    } else {
+        // No text gives no lines at all, unlike the empty text, which is one empty line.
+        m_numOfMaxField = 0;
+        reportProgress(0, 0);
     }
 
     if (m_rows.rowCount() > 0)
@@ -136,37 +112,38 @@ void ImportSession::loadText(std::optional<QString> text, int format)
         run();
 }
 
-void ImportSession::parseLines(const std::vector<QStringView>& lines, int format)
+void ImportSession::parseText(QStringView text, int format)
 {
     m_numOfMaxField = 0;
-    const qint64 total = qint64(lines.size());
+    const qint64 total = text.size();
     if (format != AutomaticFormat && format != TabFormat && format != CommaFormat &&
         format != SemicolonFormat) {
         reportProgress(total, total);
         return;
     }
+    const ImportLineSplitter splitter(text);
     // One counting pass serves the guess and sizes the field table, which then never grows.
-    const ImportLineSplitter::FieldCounts sums = fieldSums(lines);
+    const ImportLineSplitter::FieldCounts sums = splitter.countFields();
     if (format == AutomaticFormat)
         format = chooseFormat(sums);
     const QChar sep = format == SemicolonFormat ? QChar(u';') : QChar(u',');
     const qint64 fieldTotal =
         format == TabFormat ? sums.tab : (format == CommaFormat ? sums.comma : sums.semicolon);
-    m_rows.reserve(qsizetype(lines.size()), qsizetype(fieldTotal));
+    m_rows.reserve(qsizetype(sums.lines), qsizetype(fieldTotal));
 
     std::vector<QStringView> fields;
-    for (qint64 i = 0; i < total; ++i) {
-        if (i % kProgressStep == 0)
-            reportProgress(i, total);
-        const QStringView line = lines[size_t(i)];
+    qint64 rowsRead = 0;
+    for (qsizetype pos = 0; pos < splitter.endPosition(); ++rowsRead) {
+        if (rowsRead % kProgressStep == 0)
+            reportProgress(pos, total);
         fields.clear();
         if (format == TabFormat) {
-            ImportLineSplitter::splitAtTabs(line, fields);
+            const QStringView line = splitter.readTabLine(pos, fields);
             // Every line widens the column count, even an empty one that makes no row.
             m_numOfMaxField = std::max(m_numOfMaxField, qsizetype(fields.size()));
             if (!line.isEmpty())
                 m_rows.appendRow(fields);
-        } else if (ImportLineSplitter::splitQuoted(line, sep, fields)) {
+        } else if (splitter.readQuotedRow(pos, sep, fields, m_rows.madeTexts())) {
             m_numOfMaxField = std::max(m_numOfMaxField, qsizetype(fields.size()));
             m_rows.appendRow(fields);
         }

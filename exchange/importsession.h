@@ -57,12 +57,13 @@ public:
     // The same from decoded text (none: no lines).
     void loadText(std::optional<QString> text, int format);
 
-    // Fields of one line cut at commas / semicolons outside double quotes, or none for a line
-    // that is empty or spaces only.
+    // Fields of the first row of a text (a line, unless quotes hold a line end) cut at commas /
+    // semicolons outside double quotes, or none for a line that is empty or spaces only.
     static std::optional<QStringList> splitCommaRow(QStringView line);
     static std::optional<QStringList> splitSemicolonRow(QStringView line);
     // Comma if its field sum beats both others, else semicolon if it does, else tab.
-    static int guessFileFormat(const std::vector<QStringView>& lines);
+    // The text's line ends must be LF.
+    static int guessFileFormat(QStringView text);
 
     const ImportRows& importRows() const { return m_rows; }
     qsizetype numberOfImportRows() const { return m_rows.rowCount(); }
@@ -139,7 +140,7 @@ public:
     void setUseHeaderNamesForNewFields(bool u) { m_useHeaderNames = u; }
 
 private:
-    void parseLines(const std::vector<QStringView>& lines, int format);
+    void parseText(QStringView text, int format);
     void prepareDestinations();
     // Makes the new fields and fills columnInnerKeys.
     void resolveColumnKeys();

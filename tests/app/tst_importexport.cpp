@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -139,6 +140,37 @@ private slots:
         // The header row takes a counter although it makes no record.
         QCOMPARE(doc.dataArray()[2]->value(kCounterKey).toInteger(), 4);
         QVERIFY(doc.isDocumentEdited());
+    }
+
+    void thePreviewShowsAFieldThatHoldsLineEnds()
+    {
+        Document doc;
+        test::fillDocument(doc, {"Note"}, {});
+        doc.markSaved();
+        const QString path = m_scratch.writeFile(
+            "notes.csv", "\"line one\r\nline \"\"two\"\"\",x\r\n\"a,b\",\"c\nd\"\r\n");
+        QStringList shown;
+        onNextDialog<ImportFileDialog>([path, &shown](ImportFileDialog* files) {
+            choose(files->findChild<QComboBox*>("importFormat"), "Comma-separated");
+            enterFile(files, path);
+            onNextDialog<ImportSettingsDialog>([&shown](ImportSettingsDialog* settings) {
+                QTableWidget* table = settings->mappingTable();
+                QCOMPARE(table->rowCount(), 2);
+                const auto label = settings->findChild<QLabel*>("shownRow");
+                shown << label->text() << table->item(0, ImportSettingsDialog::ValueColumn)->text();
+                click(settings, "nextRow");
+                shown << label->text() << table->item(1, ImportSettingsDialog::ValueColumn)->text();
+                click(settings, "mapAllToNewFields");
+                click(settings, "importButton");
+            });
+        });
+        importIntoDocument(&m_window, doc);
+
+        QCOMPARE(shown,
+                 (QStringList{"Row 1 of 2", "line one\nline \"two\"", "Row 2 of 2", "c\nd"}));
+        QCOMPARE(doc.dataArray().size(), size_t(2));
+        QCOMPARE(values(doc, doc.dataArray()[0]).mid(1),
+                 (QStringList{"line one\nline \"two\"", "x"}));
     }
 
     void cancellingTheSettingsLeavesTheDocumentAlone()

@@ -1,0 +1,244 @@
+// Our quoted CSV against an independent reader and writer: Python's csv module.
+#include "casefile.h"
+#include "exchange/exportlayout.h"
+#include "exchange/exportvalue.h"
+#include "exchange/exportwriter.h"
+#include "exchange/importsession.h"
+#include "exchange/textfiledecoder.h"
+
+#include <QProcess>
+
+using namespace quillory;
+
+namespace {
+
+using Rows = QList<QStringList>;
+
+// Runs tests/data/exchange/csv_tool.py with input on its standard input; its standard
+// output, or none with the reason in error.
+std::optional<QByteArray> csvTool(const QStringList& args, QString& error,
+                                  const QByteArray& input = {})
+{
+    QProcess p;
+    p.start(QStringLiteral("python3"),
+            QStringList{test::testDataPath(QStringLiteral("exchange/csv_tool.py"))} + args);
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        error =
+            QStringLiteral("csv_tool.py %1: %2 %3")
+                .arg(args.join(u' '), p.errorString(), QString::fromUtf8(p.readAllStandardError()));
+        return std::nullopt;
+    }
+    return p.readAllStandardOutput();
+}
+
+Rows rowsFromJson(const QByteArray& json)
+{
+    return textRows(QJsonDocument::fromJson(json).array());
+}
+
+QByteArray rowsToJson(const Rows& rows)
+{
+    QJsonArray array;
+    for (const QStringList& row : rows)
+        array.append(QJsonArray::fromStringList(row));
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+// The import's own line-end rule: CR LF and lone CRs become LF, inside fields too.
+Rows withLfLineEnds(Rows rows)
+{
+    for (QStringList& row : rows) {
+        for (QString& field : row)
+            field.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
+    }
+    return rows;
+}
+
+Rows imported(const QString& path, int format)
+{
+    ImportSession session;
+    session.load(path, format, TextFileDecoder::Utf8);
+    Rows rows;
+    for (qsizetype r = 0; r < session.numberOfImportRows(); ++r)
+        rows << session.importRows().elements(r);
+    return rows;
+}
+
+// Exports the rows in the quoted CSV format under fields named as given, with the names as
+// first row.
+Result<> exportQuoted(const QStringList& names, const Rows& rows, const QString& path)
+{
+    std::vector<FieldKey> fields;
+    for (const QString& name : names)
+        fields.push_back({QString::number(fields.size() + 3), name});
+    std::vector<Record> records;
+    for (const QStringList& row : rows) {
+        records.push_back(Dict::make());
+        for (qsizetype i = 0; i < row.size() && size_t(i) < fields.size(); ++i)
+            records.back()->set(fields[size_t(i)].innerKey, Value::string(row[i]));
+    }
+    ExportWriter writer(std::move(records), fields);
+    writer.fileFormatToSave = ExportLayout::kQuotedCsv;
+    writer.useFieldNamesAsFirstRow = true;
+    return writer.writeToFile(path);
+}
+
+const QStringList kNames = {QStringLiteral("Name \"n\""), QStringLiteral("City, c"),
+                            QStringLiteral("Note; x")};
+
+} // namespace
+
+class TestCsvRoundTrip : public QObject
+{
+    Q_OBJECT
+
+    test::ScratchFolder m_scratch;
+
+private slots:
+    // Each value, exported in the quoted format, read back by Python's csv reader.
+    void ourExportReadByPython_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("readBack");
+        const auto same = [](const char* name, const QString& v) { QTest::newRow(name) << v << v; };
+        same("quoted nickname", QStringLiteral("Robert \"Bob\" Tables"));
+        same("quote at the end", QStringLiteral("Say \"hi\""));
+        same("one quote", QStringLiteral("\""));
+        same("two quotes", QStringLiteral("\"\""));
+        same("a comma", QStringLiteral("Rome, Italy"));
+        same("a semicolon", QStringLiteral("a;b"));
+        same("letters outside ASCII", QStringLiteral("Zoë, ß 😀 \"Ü\""));
+        same("spaces around", QStringLiteral("  lead and trail "));
+        same("empty", QString());
+        same("a tab", QStringLiteral("a\tb"));
+        // The export cleans line ends to spaces, as it always did.
+        QTest::newRow("a line end") << QStringLiteral("line\nend") << QStringLiteral("line end");
+        QTest::newRow("CR LF and quotes")
+            << QStringLiteral("\"quoted\r\nline\"") << QStringLiteral("\"quoted line\"");
+    }
+    void ourExportReadByPython()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, readBack);
+        const QString path = m_scratch.filePath(QStringLiteral("ours.csv"));
+        const Rows rows = {{value, QStringLiteral("x"), value}, {QStringLiteral("y"), value}};
+        const Result<> written = exportQuoted(kNames, rows, path);
+        QVERIFY2(written.ok(), qPrintable(written.message()));
+        QString error;
+        const auto json = csvTool({QStringLiteral("read"), path, QStringLiteral(",")}, error);
+        QVERIFY2(json, qPrintable(error));
+        const Rows expected = {kNames,
+                               {readBack, QStringLiteral("x"), readBack},
+                               {QStringLiteral("y"), readBack, QString()}};
+        QCOMPARE(rowsFromJson(*json), expected);
+    }
+
+    void randomValuesExportedAndReadByPython()
+    {
+        const QString path = m_scratch.filePath(QStringLiteral("random-ours.csv"));
+        QString error;
+        // Python only makes up the values here; the file it writes is not used.
+        const auto json = csvTool({QStringLiteral("random"), path, QStringLiteral(","),
+                                   QStringLiteral("11"), QStringLiteral("400")},
+                                  error);
+        QVERIFY2(json, qPrintable(error));
+        const Rows values = rowsFromJson(*json);
+        QCOMPARE(values.size(), 400);
+        const QStringList names = {"a", "b", "c", "d", "e"};
+        QVERIFY(exportQuoted(names, values, path).ok());
+        const auto read = csvTool({QStringLiteral("read"), path, QStringLiteral(",")}, error);
+        QVERIFY2(read, qPrintable(error));
+        Rows expected = {names};
+        for (const QStringList& row : values) {
+            QStringList cleaned;
+            for (qsizetype i = 0; i < names.size(); ++i)
+                cleaned << ExportValue::clean(ExportLayout::kQuotedCsv, row.value(i));
+            expected << cleaned;
+        }
+        QCOMPARE(rowsFromJson(*read), expected);
+    }
+
+    // Rows written by Python's csv writer (CR LF line ends, line ends inside fields) import as
+    // the same values, each line end as LF.
+    void pythonsFileImported_data()
+    {
+        QTest::addColumn<QString>("delimiter");
+        QTest::addColumn<int>("format");
+        QTest::newRow("comma") << "," << int(ImportSession::CommaFormat);
+        QTest::newRow("semicolon") << ";" << int(ImportSession::SemicolonFormat);
+        QTest::newRow("comma, guessed") << "," << int(ImportSession::AutomaticFormat);
+        QTest::newRow("semicolon, guessed") << ";" << int(ImportSession::AutomaticFormat);
+    }
+    void pythonsFileImported()
+    {
+        QFETCH(QString, delimiter);
+        QFETCH(int, format);
+        const Rows rows = {
+            kNames,
+            {"Robert \"Bob\" Tables", "Rome, Italy", "x;y"},
+            {"line\nend", "\"", ""},
+            {"Zoë 😀", "\"\"", " lead, \"q\""},
+            {"multi\n\nblank", "crlf\r\ninside", "end\""},
+            {"", "", "\r"},
+            {"\"start", "a\"\"b", "after,\n"},
+        };
+        const QString path = m_scratch.filePath(QStringLiteral("python.csv"));
+        QString error;
+        QVERIFY2(csvTool({QStringLiteral("write"), path, delimiter}, error, rowsToJson(rows)),
+                 qPrintable(error));
+        QCOMPARE(imported(path, format), withLfLineEnds(rows));
+    }
+
+    void randomPythonFileImported_data()
+    {
+        QTest::addColumn<QString>("delimiter");
+        QTest::addColumn<int>("format");
+        QTest::newRow("comma") << "," << int(ImportSession::CommaFormat);
+        QTest::newRow("semicolon") << ";" << int(ImportSession::SemicolonFormat);
+    }
+    void randomPythonFileImported()
+    {
+        QFETCH(QString, delimiter);
+        QFETCH(int, format);
+        const QString path = m_scratch.filePath(QStringLiteral("random-python.csv"));
+        QString error;
+        const auto json = csvTool({QStringLiteral("random"), path, delimiter, QStringLiteral("12"),
+                                   QStringLiteral("2000")},
+                                  error);
+        QVERIFY2(json, qPrintable(error));
+        const Rows written = rowsFromJson(*json);
+        QCOMPARE(written.size(), 2000);
+        const Rows got = imported(path, format);
+        const Rows expected = withLfLineEnds(written);
+        QCOMPARE(got.size(), expected.size());
+        for (qsizetype r = 0; r < got.size(); ++r)
+            QVERIFY2(got[r] == expected[r],
+                     qPrintable(QStringLiteral("row %1: got %2")
+                                    .arg(r)
+                                    .arg(QString::fromUtf8(rowsToJson({got[r]})))));
+    }
+
+    // Our export, imported by us: the values come back, line ends cleaned.
+    void ourExportImportedByUs()
+    {
+        const QString path = m_scratch.filePath(QStringLiteral("again.csv"));
+        const Rows rows = {{"Say \"hi\"", "\"", "a,b;c"},
+                           {"", "\"\"\"", "Zoë\n \"x\""},
+                           {" \"lead", "end\"", "\"both\""}};
+        QVERIFY(exportQuoted(kNames, rows, path).ok());
+        Rows expected = {kNames};
+        for (const QStringList& row : rows) {
+            QStringList cleaned;
+            for (const QString& v : row)
+                cleaned << ExportValue::clean(ExportLayout::kQuotedCsv, v);
+            expected << cleaned;
+        }
+        QCOMPARE(imported(path, ImportSession::CommaFormat), expected);
+        QCOMPARE(imported(path, ImportSession::AutomaticFormat), expected);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestCsvRoundTrip)
+#include "tst_csvroundtrip.moc"
