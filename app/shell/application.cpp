@@ -2,6 +2,7 @@
 
 #include "app/dialogs/alertbox.h"
 #include "app/document/documentwindow.h"
+#include "app/shell/shell.h"
 #include "archive/documentcodec.h"
 #include "core/document.h"
 
@@ -34,7 +35,8 @@ void reportUnreadable(QWidget* parent, const QString& path, const QString& reaso
 } // namespace
 
 Application::Application(UserDefaults* defaults, RecoveryStore recovery, QObject* parent)
-    : QObject(parent), m_defaults(defaults), m_recovery(std::move(recovery))
+    : QObject(parent), m_defaults(defaults), m_recovery(std::move(recovery)),
+      m_shell(new Shell(*this, *defaults, this))
 {}
 
 Application::~Application()

@@ -13,6 +13,7 @@ class QWidget;
 namespace quillory {
 
 class DocumentWindow;
+class Shell;
 class UserDefaults;
 
 // The document application: one window per open document, opening and creating them, the
@@ -45,6 +46,8 @@ public:
     QString untitledName(const DocumentWindow* window) const;
 
     RecoveryStore& recovery() { return m_recovery; }
+    // The startup action, preferences, update check and help commands.
+    Shell& shell() const { return *m_shell; }
     UserDefaults& defaults() const { return *m_defaults; }
     std::vector<DocumentWindow*> windows() const;
 
@@ -53,6 +56,7 @@ private:
 
     UserDefaults* m_defaults;
     RecoveryStore m_recovery;
+    Shell* m_shell;
     std::vector<QPointer<DocumentWindow>> m_windows;
 };
 
