@@ -91,6 +91,11 @@ PreferencesWindow::PreferencesWindow(Shell& shell, UserDefaults& defaults, QWidg
     setCentralWidget(m_pages);
     resize(480, height());
 
+    auto* close = new QAction(this);
+    close->setShortcuts({QKeySequence::Close, QKeySequence(Qt::Key_Escape)});
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addAction(close);
+
     m_observer = m_defaults.addObserver([this](const QString&) { refresh(); });
     connect(&m_shell, &Shell::startupStatusChanged, this, &PreferencesWindow::refresh);
     refresh();

@@ -149,6 +149,8 @@ void Shell::openPreferences(int tab)
 {
     PreferencesWindow* window = preferences();
     window->setPanelTab(tab);
+    if (!window->isVisible())
+        window->move(window->screen()->availableGeometry().center() - window->rect().center());
     window->show();
     window->raise();
     window->activateWindow();
