@@ -106,6 +106,10 @@ private slots:
                        "<string>not a url</string>")
             << true << qint64(-1) << ""
             << "";
+        QTest::newRow("another program's scheme")
+            << xmlFeed("<key>GFU</key><string>smb://example.org/share/x</string>") << true
+            << qint64(-1) << ""
+            << "";
         QTest::newRow("xml array root")
             << QByteArray("<plist><array><integer>1</integer></array></plist>") << false
             << qint64(-1) << ""
