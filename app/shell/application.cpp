@@ -104,6 +104,8 @@ bool Application::closeAll()
     for (DocumentWindow* w : windows())
         if (!w->close())
             return false;
+    // Quitting also closes the preferences and demo windows, which would keep the program up.
+    m_shell->closeWindows();
     return true;
 }
 

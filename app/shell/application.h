@@ -31,7 +31,8 @@ public:
     // cannot be opened is reported on parent (or on its own) and gives none.
     DocumentWindow* openDocument(const QString& path, QWidget* parent = nullptr);
     void openWithDialog(QWidget* parent);
-    // Closes every window, each asking about unsaved changes; false when one was kept open.
+    // Closes every window, each document window asking about unsaved changes; false when one
+    // was kept open.
     bool closeAll();
 
     // Offers to reopen the documents that the recovery folder holds; returns the windows

@@ -161,6 +161,14 @@ bool Shell::preferencesVisible() const
     return m_preferences && m_preferences->isVisible();
 }
 
+void Shell::closeWindows()
+{
+    if (m_preferences)
+        m_preferences->close();
+    if (m_demo)
+        m_demo->close();
+}
+
 void Shell::openUserGuide()
 {
     const QString path = userGuidePath();

@@ -53,6 +53,8 @@ public:
     PreferencesWindow* preferences();
     void openPreferences(int tab = -1);
     bool preferencesVisible() const;
+    // Closes the preferences and demo-documents windows.
+    void closeWindows();
     void openUserGuide();
     void showAbout(QWidget* parent);
     void openDemoDocuments();

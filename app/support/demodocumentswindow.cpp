@@ -57,6 +57,7 @@ DemoDocumentsWindow::DemoDocumentsWindow(const QString& examplesFolder,
         item->setToolTip(path);
     }
     m_list->setVisible(!m_documents.isEmpty());
+    m_list->setMaximumHeight(140);
     column->addWidget(m_list);
     connect(m_list, &QListWidget::itemClicked, this, [openDocument](QListWidgetItem* item) {
         openDocument(item->data(Qt::UserRole).toString());

@@ -221,6 +221,10 @@ private slots:
         shell().openPreferences(3);
         QCOMPARE(shell().preferences()->windowTitle(), "Update");
         QVERIFY(shell().preferencesVisible());
+        // Quitting closes it with the documents, so that nothing keeps the program up.
+        m_app->newDocument();
+        QVERIFY(m_app->closeAll());
+        QVERIFY(!shell().preferencesVisible());
     }
 
     // The Advanced pane writes the counter defaults, which open documents follow.
