@@ -5,6 +5,7 @@
 #include "app/shell/shell.h"
 #include "archive/documentcodec.h"
 #include "core/document.h"
+#include "shell/supportlinks.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -80,9 +81,12 @@ DocumentWindow* Application::openDocument(const QString& path, QWidget* parent)
     auto doc = std::make_unique<Document>(m_defaults);
     const Result<> read = DocumentCodec::readFromFile(*doc, path);
     if (!read) {
-        if (read.failure().alert)
-            showAlert(parent, *read.failure().alert);
-        else
+        if (const std::optional<Alert>& alert = read.failure().alert) {
+            // "Go to Download Last Version" leads to where the newer release is.
+            if (m_shell->presentAlert(parent, *alert) == 0 &&
+                alert->buttons.value(0) == Alert::newerDocument().buttons.value(0))
+                m_shell->openUrl(SupportLinks::homePage());
+        } else
             reportUnreadable(parent, path, read.message());
         return nullptr;
     }

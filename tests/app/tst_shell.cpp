@@ -2,8 +2,11 @@
 #include "app/shell/shell.h"
 #include "app/support/demodocumentswindow.h"
 #include "archive/documentcodec.h"
+#include "archive/keyedarchivewriter.h"
+#include "core/dict.h"
 #include "core/document.h"
 #include "core/locationbookmark.h"
+#include "shell/supportlinks.h"
 #include "support/testdata.h"
 #include "windowtest.h"
 
@@ -274,6 +277,30 @@ private slots:
                           list->visualItemRect(item).center());
         QCOMPARE(m_app->windows().size(), size_t(1));
         QCOMPARE(QFileInfo(m_app->windows().front()->filePath()).fileName(), "clients.quillory");
+    }
+
+    // A document of a later release: "Go to Download Last Version" leads to our site.
+    void newerDocumentLeadsToDownload_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Go to Download Last Version") << 0;
+        QTest::newRow("Cancel") << 1;
+    }
+    void newerDocumentLeadsToDownload()
+    {
+        QFETCH(int, answer);
+        m_answer = answer;
+        auto root = std::make_shared<Dict>();
+        root->set("appversion", Value::integer(20000));
+        const QString path = m_scratch->filePath("newer.quillory");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(KeyedArchiveWriter::archivedData(Value::dict(root)).value());
+        file.close();
+        QVERIFY(!m_app->openDocument(path));
+        QCOMPARE(m_alerts.size(), 1);
+        QCOMPARE(m_alerts[0].messageText, Alert::newerDocument().messageText);
+        QCOMPARE(m_opened, answer == 0 ? QList<QUrl>{SupportLinks::homePage()} : QList<QUrl>{});
     }
 
     void helpMenu()

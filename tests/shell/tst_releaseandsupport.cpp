@@ -97,6 +97,18 @@ private slots:
             QCOMPARE(url.path(), "/osx/quillory/QuilloryDemoDoc.dmg");
     }
 
+    void newerDataFileAlert()
+    {
+        const Alert alert = SupportLinks::newerDataFileAlert();
+        QCOMPARE(alert.messageText, "Data file the software tryed to open from the Application "
+                                    "Support folder was created with a more recent version of "
+                                    "this application");
+        QCOMPARE(alert.informativeText,
+                 "You need a release of this application equal or successive to the one used to "
+                 "create this data file.\n\nPlease use a more recent version of this application");
+        QCOMPARE(alert.buttons, QStringList({"Go to Download Last Version", "Cancel"}));
+    }
+
     void launchArguments_data()
     {
         QTest::addColumn<QStringList>("args");
