@@ -31,6 +31,9 @@ void UpdateController::checkNow()
 
 bool UpdateController::start(UpdatePolicy::Trigger trigger)
 {
+    // While the user reads what the last check found, a new one is dropped like any other.
+    if (m_answering)
+        return false;
     const std::optional<UpdatePolicy::Check> check = m_policy.begin(trigger);
     if (!check)
         return false;
@@ -45,7 +48,9 @@ void UpdateController::handle(const UpdatePolicy::Check& check,
 {
     const UpdatePolicy::Result result = m_policy.finish(check, feed);
     if (result.notice != UpdatePolicy::Notice::None) {
+        m_answering = true;
         const int button = m_presentAlert(result.alert);
+        m_answering = false;
         // An address the feed did not give (or gave as no web page) opens nothing.
         const QUrl chosen = button == 0   ? result.firstButton
                             : button == 1 ? result.secondButton

@@ -35,7 +35,8 @@ public:
     // Asks the user to check when the policy says so.
     void inviteIfDue();
 
-    bool isChecking() const { return m_policy.isChecking(); }
+    // From the start of a check until its alert, if any, was answered.
+    bool isChecking() const { return m_policy.isChecking() || m_answering; }
     FeedFetcher& fetcher() const { return *m_fetcher; }
 
 signals:
@@ -50,6 +51,7 @@ private:
     FeedFetcher* m_fetcher;
     AlertPresenter m_presentAlert;
     UrlOpener m_openUrl;
+    bool m_answering = false;
 };
 
 } // namespace quillory

@@ -270,6 +270,32 @@ private slots:
         QCOMPARE(m_server->requested.size(), 1);
     }
 
+    // "Software Update…" chosen again while the answer of the last check is on screen.
+    void requestWhileAnsweringIsDropped()
+    {
+        m_server->answer("/f", {200, binaryFeed(10103)});
+        setMirrors({m_server->url("/f")});
+        std::unique_ptr<UpdateController> c;
+        bool startedMeanwhile = true;
+        c = std::make_unique<UpdateController>(
+            *m_defaults,
+            [&](const Alert& a) {
+                m_alerts << a;
+                startedMeanwhile = c->start(UpdatePolicy::Trigger::User) || !c->isChecking();
+                return 2;
+            },
+            [this](const QUrl& url) { m_opened << url; });
+        QSignalSpy finished(c.get(), &UpdateController::checkFinished);
+        c->checkNow();
+        QVERIFY(finished.wait(5000));
+        QVERIFY(!startedMeanwhile);
+        QVERIFY(!c->isChecking());
+        QCOMPARE(m_alerts.size(), 1);
+        QVERIFY(m_opened.isEmpty()); // "Later"
+        QVERIFY(!finished.wait(300));
+        QCOMPARE(m_server->requested.size(), 1);
+    }
+
     // The launch check: daily, verbose only about updates; the invitation when silent.
     void launchChecks()
     {
