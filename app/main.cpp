@@ -1,27 +1,75 @@
 #include "app/shell/application.h"
+#include "app/shell/shell.h"
+#include "app/update/updatecontroller.h"
 #include "core/settingsuserdefaults.h"
+#include "shell/launcharguments.h"
+#include "shell/releaseinfo.h"
 
 #include <QApplication>
 
-// Opens the documents named on the command line, or a new one; then offers what a crash left.
+#include <cstdio>
+
+namespace {
+
+// --version and --help answer without a display.
+std::optional<int> answerWithoutWindows(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const quillory::LaunchArguments parsed = quillory::LaunchArguments::parse(args);
+    if (parsed.showVersion) {
+        std::fputs(qPrintable(quillory::LaunchArguments::versionText()), stdout);
+        return 0;
+    }
+    if (parsed.showHelp) {
+        std::fputs(qPrintable(quillory::LaunchArguments::usageText()), stdout);
+        return 0;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+// Opens the documents named on the command line (or by the file manager), offers what a crash
+// left, then carries out the startup action of the preferences and the daily update check.
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> status = answerWithoutWindows(argc, argv))
+        return *status;
+
     QApplication qapp(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillory"));
     QApplication::setApplicationName(QStringLiteral("Quillory"));
-    QApplication::setApplicationVersion(QStringLiteral(QUILLORY_VERSION));
+    QApplication::setApplicationVersion(quillory::ReleaseInfo::releaseString());
+    QApplication::setDesktopFileName(QStringLiteral("quillory"));
     qapp.setQuitOnLastWindowClosed(true);
+
+    // Qt has taken its own options out of the list by now.
+    const quillory::LaunchArguments launch =
+        quillory::LaunchArguments::parse(QApplication::arguments().mid(1));
+    if (!launch.unknownOption.isEmpty()) {
+        std::fprintf(stderr, "quillory: unknown option %s\n%s", qPrintable(launch.unknownOption),
+                     qPrintable(quillory::LaunchArguments::usageText()));
+        return 2;
+    }
 
     quillory::SettingsUserDefaults defaults;
     quillory::Application app(&defaults,
                               quillory::RecoveryStore(quillory::RecoveryStore::defaultFolder()));
     const bool recovered = !app.offerRecovery().empty();
-    const QStringList args = QApplication::arguments().mid(1);
-    for (const QString& path : args)
+    for (const QString& path : launch.documents)
         app.openDocument(path);
-    if (app.windows().empty() && !recovered)
-        app.newDocument();
-    if (app.windows().empty())
-        return 0;
+
+    quillory::Shell& shell = app.shell();
+    QObject::connect(&shell, &quillory::Shell::startupFinished, &qapp, [&] {
+        // With nothing open (a cancelled dialog, an unreadable document) there is nothing
+        // left to close: the program would linger without a window.
+        if (app.windows().empty() && !shell.preferencesVisible())
+            QApplication::quit();
+        else
+            shell.updates().launchProcedure();
+    });
+    shell.carryOutStartupAction(!launch.documents.isEmpty() || recovered);
     return QApplication::exec();
 }

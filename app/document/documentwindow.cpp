@@ -6,6 +6,7 @@
 #include "app/document/recoverystore.h"
 #include "app/models/recordtablemodel.h"
 #include "app/shell/application.h"
+#include "app/shell/shell.h"
 #include "app/widgets/databasetab.h"
 #include "app/widgets/mergetab.h"
 #include "app/widgets/previewtab.h"
@@ -247,6 +248,8 @@ void DocumentWindow::createMenus()
     for (QAction* a : m_actions.prototypeSides)
         view->addAction(a);
     connect(view, &QMenu::aboutToShow, this, &DocumentWindow::updateActions);
+
+    m_app->shell().addMenus(menuBar(), edit);
 }
 
 void DocumentWindow::connectDocument()

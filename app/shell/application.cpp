@@ -2,8 +2,10 @@
 
 #include "app/dialogs/alertbox.h"
 #include "app/document/documentwindow.h"
+#include "app/shell/shell.h"
 #include "archive/documentcodec.h"
 #include "core/document.h"
+#include "shell/supportlinks.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -34,7 +36,8 @@ void reportUnreadable(QWidget* parent, const QString& path, const QString& reaso
 } // namespace
 
 Application::Application(UserDefaults* defaults, RecoveryStore recovery, QObject* parent)
-    : QObject(parent), m_defaults(defaults), m_recovery(std::move(recovery))
+    : QObject(parent), m_defaults(defaults), m_recovery(std::move(recovery)),
+      m_shell(new Shell(*this, *defaults, this))
 {}
 
 Application::~Application()
@@ -78,9 +81,12 @@ DocumentWindow* Application::openDocument(const QString& path, QWidget* parent)
     auto doc = std::make_unique<Document>(m_defaults);
     const Result<> read = DocumentCodec::readFromFile(*doc, path);
     if (!read) {
-        if (read.failure().alert)
-            showAlert(parent, *read.failure().alert);
-        else
+        if (const std::optional<Alert>& alert = read.failure().alert) {
+            // "Go to Download Last Version" leads to where the newer release is.
+            if (m_shell->presentAlert(parent, *alert) == 0 &&
+                alert->buttons.value(0) == Alert::newerDocument().buttons.value(0))
+                m_shell->openUrl(SupportLinks::homePage());
+        } else
             reportUnreadable(parent, path, read.message());
         return nullptr;
     }
@@ -102,6 +108,8 @@ bool Application::closeAll()
     for (DocumentWindow* w : windows())
         if (!w->close())
             return false;
+    // Quitting also closes the preferences and demo windows, which would keep the program up.
+    m_shell->closeWindows();
     return true;
 }
 

@@ -13,6 +13,7 @@ class QWidget;
 namespace quillory {
 
 class DocumentWindow;
+class Shell;
 class UserDefaults;
 
 // The document application: one window per open document, opening and creating them, the
@@ -30,7 +31,8 @@ public:
     // cannot be opened is reported on parent (or on its own) and gives none.
     DocumentWindow* openDocument(const QString& path, QWidget* parent = nullptr);
     void openWithDialog(QWidget* parent);
-    // Closes every window, each asking about unsaved changes; false when one was kept open.
+    // Closes every window, each document window asking about unsaved changes; false when one
+    // was kept open.
     bool closeAll();
 
     // Offers to reopen the documents that the recovery folder holds; returns the windows
@@ -45,6 +47,8 @@ public:
     QString untitledName(const DocumentWindow* window) const;
 
     RecoveryStore& recovery() { return m_recovery; }
+    // The startup action, preferences, update check and help commands.
+    Shell& shell() const { return *m_shell; }
     UserDefaults& defaults() const { return *m_defaults; }
     std::vector<DocumentWindow*> windows() const;
 
@@ -53,6 +57,7 @@ private:
 
     UserDefaults* m_defaults;
     RecoveryStore m_recovery;
+    Shell* m_shell;
     std::vector<QPointer<DocumentWindow>> m_windows;
 };
 

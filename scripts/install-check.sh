@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the release build into a temporary prefix and checks what a desktop needs: both
+# programs, the launcher (desktop-file-validate), the document type (update-mime-database must
+# accept it and map *.quillory to it), the icons, the user guide and the demo documents.
+# Usage: scripts/install-check.sh
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+dir=$("$root/scripts/build.sh" release | tail -n 1)
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$dir" --prefix "$prefix" >/dev/null
+
+failed=0
+expect() {
+  if [ -e "$prefix/$1" ]; then echo "ok       $1"; else echo "MISSING  $1"; failed=1; fi
+}
+expect bin/quillory
+expect bin/quillory-cli
+expect share/applications/quillory.desktop
+expect share/mime/packages/quillory.xml
+expect share/icons/hicolor/scalable/apps/quillory.svg
+expect share/icons/hicolor/scalable/mimetypes/application-x-quillory.svg
+expect "share/doc/quillory/Quillory User Guide.pdf"
+expect share/quillory/examples/demo/clients.quillory
+
+desktop-file-validate "$prefix/share/applications/quillory.desktop"
+echo "ok       desktop-file-validate"
+# (It warns that the prefix is not among the XDG data folders: true, and beside the point here.)
+update-mime-database "$prefix/share/mime" 2>/dev/null
+if grep -q '^application/x-quillory:\*\.quillory$' "$prefix/share/mime/globs"; then
+  echo "ok       *.quillory is application/x-quillory"
+else
+  echo "FAILED   *.quillory is not mapped to application/x-quillory"; failed=1
+fi
+version=$("$prefix/bin/quillory" --version)
+[ "$version" = "Quillory 1.1.2" ] && echo "ok       $version" || { echo "FAILED   --version: $version"; failed=1; }
+head -c 5 "$prefix/share/doc/quillory/Quillory User Guide.pdf" | grep -q '%PDF-' \
+  || { echo "FAILED   the user guide is no PDF"; failed=1; }
+exit $failed

@@ -1,0 +1,334 @@
+#include "app/preferences/preferenceswindow.h"
+#include "app/shell/shell.h"
+#include "app/support/demodocumentswindow.h"
+#include "archive/documentcodec.h"
+#include "archive/keyedarchivewriter.h"
+#include "core/dict.h"
+#include "core/document.h"
+#include "core/locationbookmark.h"
+#include "shell/supportlinks.h"
+#include "support/testdata.h"
+#include "windowtest.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QToolBar>
+#include <QUrl>
+
+using namespace quillory;
+
+// The application shell around the document windows: startup actions, the startup document,
+// the preferences panes, the demo documents and the menu entries.
+class TestShell : public QObject, public WindowTestBase
+{
+    Q_OBJECT
+
+    QList<Alert> m_alerts;
+    int m_answer = 1; // the button every alert is answered with
+    int m_panels = 0;
+    QList<QUrl> m_opened;
+
+    Shell& shell() { return m_app->shell(); }
+
+    QString writeDocument(const QString& name)
+    {
+        Document doc(m_defaults.get());
+        const QString path = m_scratch->filePath(name);
+        if (!DocumentCodec::writeToFile(doc, path))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    // Runs the startup action and waits until it is done.
+    void launch(qint64 tag, const QStringList& documents)
+    {
+        m_defaults->setValue("StartupActionTag", tag);
+        for (const QString& path : documents)
+            QVERIFY(m_app->openDocument(path));
+        QSignalSpy finished(&shell(), &Shell::startupFinished);
+        shell().carryOutStartupAction(!documents.isEmpty());
+        QVERIFY(finished.wait(3000));
+    }
+
+private slots:
+    void init()
+    {
+        startApplication();
+        m_alerts.clear();
+        m_panels = 0;
+        m_opened.clear();
+        m_answer = 1;
+        shell().presentAlert = [this](QWidget*, const Alert& a) {
+            m_alerts << a;
+            return m_answer;
+        };
+        shell().showOpenPanel = [this] { ++m_panels; };
+        shell().openUrl = [this](const QUrl& url) {
+            m_opened << url;
+            return true;
+        };
+        shell().showInFileManager = [this](const QString& path) {
+            m_opened << QUrl::fromLocalFile(path);
+        };
+        shell().setStartupDelay(50);
+    }
+    void cleanup() { stopApplication(); }
+
+    // Windows and open panels after each action, with and without a document given.
+    void startupActions_data()
+    {
+        QTest::addColumn<qint64>("tag");
+        QTest::addColumn<bool>("given");
+        QTest::addColumn<int>("windows");
+        QTest::addColumn<int>("panels");
+        QTest::newRow("0, nothing given: one untitled") << qint64(0) << false << 1 << 0;
+        QTest::newRow("0, a document given: no untitled") << qint64(0) << true << 1 << 0;
+        QTest::newRow("1, nothing given: the panel") << qint64(1) << false << 0 << 1;
+        QTest::newRow("1, a document given: no panel") << qint64(1) << true << 1 << 0;
+        QTest::newRow("2, a document given: the panel still") << qint64(2) << true << 1 << 1;
+        QTest::newRow("2, nothing given") << qint64(2) << false << 0 << 1;
+        QTest::newRow("7: nothing") << qint64(7) << false << 0 << 0;
+    }
+    void startupActions()
+    {
+        QFETCH(qint64, tag);
+        QFETCH(bool, given);
+        launch(tag, given ? QStringList{writeDocument("given.quillory")} : QStringList{});
+        QTEST(int(m_app->windows().size()), "windows");
+        QTEST(m_panels, "panels");
+        QVERIFY(m_alerts.isEmpty());
+        if (given)
+            QVERIFY(!m_app->windows().front()->filePath().isEmpty());
+    }
+
+    // Action 0 waits its second before looking: a document closed meanwhile is replaced.
+    void newDocumentChecksAfterItsDelay()
+    {
+        m_defaults->setValue("StartupActionTag", 0);
+        QSignalSpy finished(&shell(), &Shell::startupFinished);
+        shell().carryOutStartupAction(false);
+        QCOMPARE(m_app->windows().size(), size_t(1));
+        delete m_app->windows().front();
+        QVERIFY(finished.wait(3000));
+        QCOMPARE(m_app->windows().size(), size_t(1));
+    }
+
+    void startupDocumentMissing_data()
+    {
+        QTest::addColumn<bool>("cleared");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("never chosen, Cancel") << false << 1;
+        QTest::newRow("never chosen, Open Preferences") << false << 0;
+        QTest::newRow("cleared, Open Preferences") << true << 0;
+    }
+    void startupDocumentMissing()
+    {
+        QFETCH(bool, cleared);
+        QFETCH(int, answer);
+        m_answer = answer;
+        if (cleared) {
+            QVERIFY(shell().startupDocument().choose(writeDocument("start.quillory")));
+            shell().clearStartupDocument();
+        }
+        launch(3, {});
+        QCOMPARE(m_alerts.size(), 1);
+        QCOMPARE(m_alerts[0].messageText, StartupDocument::notSpecifiedAlert().messageText);
+        QCOMPARE(m_alerts[0].buttons, QStringList({"Open Preferences", "Cancel"}));
+        QVERIFY(m_app->windows().empty());
+        QCOMPARE(shell().preferencesVisible(), answer == 0);
+        QCOMPARE(shell().startupDocument().statusMessage(),
+                 "Please select a file or change startup option");
+        QVERIFY(!shell().startupDocument().isSpecified());
+        if (answer == 0) {
+            QCOMPARE(shell().preferences()->windowTitle(), "General");
+            auto* status = shell().preferences()->findChild<QLabel*>("startupStatus");
+            QCOMPARE(status->text(), "Please select a file or change startup option");
+        }
+    }
+
+    void startupDocumentOpens()
+    {
+        const QString path = writeDocument("start.quillory");
+        QVERIFY(shell().startupDocument().choose(path));
+        launch(3, {});
+        QVERIFY(m_alerts.isEmpty());
+        QCOMPARE(m_app->windows().size(), size_t(1));
+        QCOMPARE(m_app->windows().front()->filePath(), path);
+    }
+
+    void staleStartupDocumentRenewed()
+    {
+        const QString path = writeDocument("start.quillory");
+        QVERIFY(shell().startupDocument().choose(path));
+        const QByteArray old = m_defaults->dataValue(StartupDocument::kBookmarkKey);
+        QFile held(path); // keeps the old inode from being reused
+        QVERIFY(held.open(QIODevice::ReadOnly));
+        QVERIFY(QFile::remove(path));
+        writeDocument("start.quillory");
+        launch(3, {});
+        QCOMPARE(m_app->windows().size(), size_t(1));
+        QCOMPARE(shell().startupDocument().statusMessage(), "Bookmark renewed");
+        QVERIFY(m_defaults->dataValue(StartupDocument::kBookmarkKey) != old);
+    }
+
+    void openNowAndReveal()
+    {
+        const QString path = writeDocument("start.quillory");
+        QVERIFY(shell().startupDocument().choose(path));
+        shell().openStartupDocumentNow();
+        QCOMPARE(m_app->windows().size(), size_t(1));
+        shell().revealStartupDocument();
+        QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(path)});
+    }
+
+    // Each pane's title and content height, with the top edge kept.
+    void preferencePanes()
+    {
+        PreferencesWindow* prefs = shell().preferences();
+        prefs->move(100, 200);
+        prefs->show();
+        QVERIFY(QTest::qWaitForWindowExposed(prefs));
+        QCOMPARE(prefs->windowTitle(), "General");
+        QCOMPARE(prefs->contentHeight(), 220);
+        const int top = prefs->geometry().top();
+        const int heightOfGeneral = prefs->height();
+
+        const struct
+        {
+            int index;
+            const char* title;
+            int height;
+        } steps[] = {{1, "Advanced", 90}, {0, "General", 220}, {2, "Update", 155},
+                     {3, "Update", 155},  {-1, "Update", 155}, {1, "Advanced", 90}};
+        for (const auto& step : steps) {
+            prefs->setPanelTab(step.index);
+            QCoreApplication::processEvents();
+            QCOMPARE(prefs->windowTitle(), step.title);
+            QCOMPARE(prefs->contentHeight(), step.height);
+            QCOMPARE(prefs->geometry().top(), top);
+            QCOMPARE(prefs->height() - heightOfGeneral, step.height - 220);
+            QVERIFY(prefs->paneBar()->actions().at(prefs->currentPane())->isChecked());
+        }
+        // Clicking a toolbar item shows its pane.
+        prefs->paneBar()->actions().at(2)->trigger();
+        QCOMPARE(prefs->windowTitle(), "Update");
+        QCOMPARE(prefs->contentHeight(), 155);
+    }
+
+    void openPreferencesAtTab()
+    {
+        shell().openPreferences(2);
+        QCOMPARE(shell().preferences()->windowTitle(), "Update");
+        shell().openPreferences(3);
+        QCOMPARE(shell().preferences()->windowTitle(), "Update");
+        QVERIFY(shell().preferencesVisible());
+        // Quitting closes it with the documents, so that nothing keeps the program up.
+        m_app->newDocument();
+        QVERIFY(m_app->closeAll());
+        QVERIFY(!shell().preferencesVisible());
+    }
+
+    // The Advanced pane writes the counter defaults, which open documents follow.
+    void counterPreferences()
+    {
+        PreferencesWindow* prefs = shell().preferences();
+        auto boxes = prefs->findChildren<QCheckBox*>();
+        QCheckBox* leading = nullptr;
+        QCheckBox* force = nullptr;
+        for (QCheckBox* box : boxes) {
+            if (box->text().contains("leading zeros"))
+                leading = box;
+            else if (box->text().contains("total length"))
+                force = box;
+        }
+        QVERIFY(leading && force);
+        QVERIFY(leading->isChecked());
+        force->setChecked(true);
+        QCOMPARE(m_defaults->boolValue("forceLeading0ForField1"), true);
+        prefs->findChild<QSpinBox*>()->setValue(6);
+        QCOMPARE(m_defaults->integerValue("forcedTotLenField1"), 6);
+        // A change made elsewhere shows in the window.
+        m_defaults->setValue("useLeading0ForField1", false);
+        QVERIFY(!leading->isChecked());
+        QVERIFY(!force->isEnabled());
+    }
+
+    void demoDocuments()
+    {
+        shell().openDemoDocuments();
+        DemoDocumentsWindow* demo = shell().demoDocumentsWindow();
+        QVERIFY(demo && demo->isVisible());
+        QCOMPARE(demo->windowTitle(), "Demo and Tutorials for Quillory");
+        shell().openDemoDocuments();
+        QCOMPARE(shell().demoDocumentsWindow(), demo);
+        int windows = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            windows += qobject_cast<DemoDocumentsWindow*>(w) ? 1 : 0;
+        QCOMPARE(windows, 1);
+
+        const QString bundled = test::sourcePath("examples/demo/clients.quillory");
+        QVERIFY(demo->documents().contains(QFileInfo(bundled).absoluteFilePath()));
+        QListWidget* list = demo->documentList();
+        QListWidgetItem* item =
+            list->item(int(demo->documents().indexOf(QFileInfo(bundled).absoluteFilePath())));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(item).center());
+        QCOMPARE(m_app->windows().size(), size_t(1));
+        QCOMPARE(QFileInfo(m_app->windows().front()->filePath()).fileName(), "clients.quillory");
+    }
+
+    // A document of a later release: "Go to Download Last Version" leads to our site.
+    void newerDocumentLeadsToDownload_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Go to Download Last Version") << 0;
+        QTest::newRow("Cancel") << 1;
+    }
+    void newerDocumentLeadsToDownload()
+    {
+        QFETCH(int, answer);
+        m_answer = answer;
+        auto root = std::make_shared<Dict>();
+        root->set("appversion", Value::integer(20000));
+        const QString path = m_scratch->filePath("newer.quillory");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(KeyedArchiveWriter::archivedData(Value::dict(root)).value());
+        file.close();
+        QVERIFY(!m_app->openDocument(path));
+        QCOMPARE(m_alerts.size(), 1);
+        QCOMPARE(m_alerts[0].messageText, Alert::newerDocument().messageText);
+        QCOMPARE(m_opened, answer == 0 ? QList<QUrl>{SupportLinks::homePage()} : QList<QUrl>{});
+    }
+
+    void helpMenu()
+    {
+        DocumentWindow* window = m_app->newDocument();
+        QStringList titles;
+        QMenu* help = nullptr;
+        for (QAction* a : window->menuBar()->actions()) {
+            titles << a->text();
+            if (a->text() == "&Help")
+                help = a->menu();
+        }
+        QVERIFY2(help, qPrintable(titles.join(", ")));
+        QStringList entries;
+        for (QAction* a : help->actions())
+            entries << a->text();
+        QVERIFY(entries.contains("Software Update…"));
+        QVERIFY(entries.contains("Quillory User Guide"));
+        for (QAction* a : help->actions())
+            if (a->text() == "Email Support…")
+                a->trigger();
+        QCOMPARE(m_opened.size(), 1);
+        QCOMPARE(m_opened[0].scheme(), "mailto");
+    }
+};
+
+QUILLORY_WINDOW_TEST_MAIN(TestShell)
+#include "tst_shell.moc"

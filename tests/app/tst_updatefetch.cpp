@@ -1,0 +1,331 @@
+#include "app/update/feedfetcher.h"
+#include "app/update/updatecontroller.h"
+#include "archive/binaryplistwriter.h"
+#include "core/userdefaults.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <map>
+
+using namespace quillory;
+using Notice = UpdatePolicy::Notice;
+
+namespace {
+
+// A small HTTP server on the loopback interface: each path answers with a body, an error
+// status, or never.
+class LoopbackServer : public QObject
+{
+public:
+    struct Answer
+    {
+        int status = 200;
+        QByteArray body;
+        bool hang = false;
+    };
+
+    LoopbackServer()
+    {
+        if (!m_server.listen(QHostAddress::LocalHost))
+            qFatal("no loopback port");
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection())
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
+        });
+    }
+
+    QUrl url(const QString& path) const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+    }
+    void answer(const QString& path, Answer a) { m_answers[path] = std::move(a); }
+    QStringList requested;
+
+private:
+    void serve(QTcpSocket* socket)
+    {
+        QByteArray& pending = m_requests[socket];
+        pending += socket->readAll();
+        if (!pending.contains("\r\n\r\n"))
+            return;
+        const QString path = QString::fromLatin1(pending.split(' ').value(1));
+        m_requests.remove(socket);
+        requested << path;
+        const auto it = m_answers.find(path);
+        const Answer a = it != m_answers.end() ? it->second : Answer{404, "missing", false};
+        if (a.hang)
+            return;
+        socket->write("HTTP/1.1 " + QByteArray::number(a.status) +
+                      " X\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
+                      QByteArray::number(a.body.size()) + "\r\nConnection: close\r\n\r\n" + a.body);
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer m_server;
+    std::map<QString, Answer> m_answers;
+    QHash<QTcpSocket*, QByteArray> m_requests;
+};
+
+QByteArray binaryFeed(qint64 latest)
+{
+    BinaryPlistWriter w(7);
+    w.beginDict(0, 3);
+    for (quint64 ref : {1, 2, 3, 4, 5, 6})
+        w.appendReference(ref);
+    w.writeAscii(1, "LRA");
+    w.writeAscii(2, "GFU");
+    w.writeAscii(3, "DPU");
+    w.writeInteger(4, latest);
+    w.writeAscii(5, "https://example.org/get");
+    w.writeAscii(6, "https://example.org/page");
+    if (!w.finish(0))
+        qFatal("feed not written");
+    return w.takeData();
+}
+
+QByteArray xmlFeed(const QByteArray& body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + body +
+           "</dict></plist>\n";
+}
+
+// A loopback address where nothing listens.
+QUrl deadMirror()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return QUrl(QStringLiteral("http://127.0.0.1:%1/mac/quillory.plist").arg(port));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(LoopbackServer::Answer)
+
+// The feed fetched over HTTP from mirrors the test serves, and what the check shows then.
+class TestUpdateFetch : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<LoopbackServer> m_server;
+    std::unique_ptr<MemoryUserDefaults> m_defaults;
+    QList<Alert> m_alerts;
+    QList<QUrl> m_opened;
+    int m_answer = 0;
+
+    std::unique_ptr<UpdateController> controller()
+    {
+        auto c = std::make_unique<UpdateController>(
+            *m_defaults,
+            [this](const Alert& a) {
+                m_alerts << a;
+                return m_answer;
+            },
+            [this](const QUrl& url) { m_opened << url; });
+        c->fetcher().setMirrorTimeout(500);
+        return c;
+    }
+
+    void setMirrors(const QList<QUrl>& urls)
+    {
+        QStringList texts;
+        for (const QUrl& u : urls)
+            texts << u.toString();
+        m_defaults->setValue(FeedFetcher::kMirrorsKey, texts);
+    }
+
+private slots:
+    void init()
+    {
+        m_server = std::make_unique<LoopbackServer>();
+        m_defaults = std::make_unique<MemoryUserDefaults>();
+        m_alerts.clear();
+        m_opened.clear();
+        m_answer = 0;
+    }
+
+    void mirrorsFromDefaults()
+    {
+        const QList<QUrl> builtIn = FeedFetcher::mirrors(*m_defaults);
+        QCOMPARE(builtIn.size(), 4);
+        QCOMPARE(builtIn[3], builtIn[2]);
+        for (const QUrl& u : builtIn)
+            QCOMPARE(u.path(), "/mac/quillory.plist");
+        m_defaults->setValue(FeedFetcher::kMirrorsKey,
+                             QStringList{"http://a.test/f.plist", "file:///etc/passwd", "::"});
+        QCOMPARE(FeedFetcher::mirrors(*m_defaults), QList<QUrl>{QUrl("http://a.test/f.plist")});
+        m_defaults->setValue(FeedFetcher::kMirrorsKey, "https://b.test/x");
+        QCOMPARE(FeedFetcher::mirrors(*m_defaults), QList<QUrl>{QUrl("https://b.test/x")});
+    }
+
+    // A user-started check against what the mirrors serve.
+    void userCheck_data()
+    {
+        QTest::addColumn<QList<LoopbackServer::Answer>>("answers"); // mirror 1, 2 (empty: down)
+        QTest::addColumn<int>("notice");
+        QTest::addColumn<bool>("dateWritten");
+        QTest::addColumn<int>("requests");
+        using A = LoopbackServer::Answer;
+        QTest::newRow("newer") << QList<A>{{200, binaryFeed(10103)}} << int(Notice::UpdateAvailable)
+                               << true << 1;
+        QTest::newRow("same") << QList<A>{{200, binaryFeed(10102)}} << int(Notice::UpToDate) << true
+                              << 1;
+        QTest::newRow("xml, newer")
+            << QList<A>{{200, xmlFeed("<key>LRA</key><integer>10200</integer><key>GFU</key>"
+                                      "<string>https://example.org/get</string>")}}
+            << int(Notice::UpdateAvailable) << true << 1;
+        QTest::newRow("missing LRA") << QList<A>{{200, xmlFeed("<key>GFU</key><string>x</string>")}}
+                                     << int(Notice::None) << true << 1;
+        QTest::newRow("not a plist, then nothing")
+            << QList<A>{{200, "<html>hello</html>"}, {404, "no"}} << int(Notice::Failed) << false
+            << 2;
+        QTest::newRow("not found, then the feed") << QList<A>{{404, "no"}, {200, binaryFeed(10103)}}
+                                                  << int(Notice::UpdateAvailable) << true << 2;
+        QTest::newRow("a feed with a server error status")
+            << QList<A>{{500, binaryFeed(10103)}, {200, binaryFeed(10102)}} << int(Notice::UpToDate)
+            << true << 2;
+        QTest::newRow("mirror 1 hangs, mirror 2 answers")
+            << QList<A>{{200, {}, true}, {200, binaryFeed(10103)}} << int(Notice::UpdateAvailable)
+            << true << 2;
+    }
+    void userCheck()
+    {
+        QFETCH(QList<LoopbackServer::Answer>, answers);
+        QList<QUrl> mirrors;
+        for (int i = 0; i < answers.size(); ++i) {
+            const QString path = QStringLiteral("/m%1/mac/quillory.plist").arg(i + 1);
+            m_server->answer(path, answers[i]);
+            mirrors << m_server->url(path);
+        }
+        setMirrors(mirrors);
+        auto c = controller();
+        QSignalSpy finished(c.get(), &UpdateController::checkFinished);
+        c->checkNow();
+        QVERIFY(c->isChecking());
+        QVERIFY(finished.wait(5000));
+        QTEST(int(finished.at(0).at(0).value<Notice>()), "notice");
+        QTEST(m_defaults->value("lastCheckDateForUpdate").isValid(), "dateWritten");
+        QTEST(int(m_server->requested.size()), "requests");
+        QVERIFY(!c->isChecking());
+        QFETCH(int, notice);
+        QCOMPARE(m_alerts.size(), notice == int(Notice::None) ? 0 : 1);
+        if (notice == int(Notice::UpdateAvailable))
+            QCOMPARE(m_opened, QList<QUrl>{QUrl("https://example.org/get")});
+    }
+
+    void mirrorDownThenUp()
+    {
+        m_server->answer("/mac/quillory.plist", {200, binaryFeed(10103)});
+        setMirrors({deadMirror(), m_server->url("/mac/quillory.plist")});
+        auto c = controller();
+        QSignalSpy finished(c.get(), &UpdateController::checkFinished);
+        c->checkNow();
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(finished.at(0).at(0).value<Notice>(), Notice::UpdateAvailable);
+        QCOMPARE(m_alerts.at(0).informativeText,
+                 "You are using release: 1.1.2\nLatest available release is: 1.1.3\nNorvane "
+                 "recommends to use always the latest release");
+    }
+
+    void allDown_data()
+    {
+        QTest::addColumn<bool>("userStarted");
+        QTest::newRow("user") << true;
+        QTest::newRow("launch") << false;
+    }
+    void allDown()
+    {
+        QFETCH(bool, userStarted);
+        setMirrors({deadMirror(), deadMirror(), deadMirror(), deadMirror()});
+        auto c = controller();
+        QSignalSpy finished(c.get(), &UpdateController::checkFinished);
+        if (userStarted)
+            c->checkNow();
+        else
+            c->launchProcedure();
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(finished.at(0).at(0).value<Notice>(), userStarted ? Notice::Failed : Notice::None);
+        QCOMPARE(m_alerts.size(), userStarted ? 1 : 0);
+        if (userStarted)
+            QCOMPARE(m_alerts[0].messageText,
+                     "Quillory was not able to connect to the Norvane server");
+        QVERIFY(!m_defaults->value("lastCheckDateForUpdate").isValid());
+    }
+
+    void secondRequestWhileCheckingIsDropped()
+    {
+        m_server->answer("/slow", {200, {}, true});
+        setMirrors({m_server->url("/slow")});
+        auto c = controller();
+        QSignalSpy finished(c.get(), &UpdateController::checkFinished);
+        c->checkNow();
+        QVERIFY(!c->start(UpdatePolicy::Trigger::User));
+        QVERIFY(finished.wait(5000));
+        QVERIFY(!finished.wait(800));
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(m_server->requested.size(), 1);
+    }
+
+    // "Software Update…" chosen again while the answer of the last check is on screen.
+    void requestWhileAnsweringIsDropped()
+    {
+        m_server->answer("/f", {200, binaryFeed(10103)});
+        setMirrors({m_server->url("/f")});
+        std::unique_ptr<UpdateController> c;
+        bool startedMeanwhile = true;
+        c = std::make_unique<UpdateController>(
+            *m_defaults,
+            [&](const Alert& a) {
+                m_alerts << a;
+                startedMeanwhile = c->start(UpdatePolicy::Trigger::User) || !c->isChecking();
+                return 2;
+            },
+            [this](const QUrl& url) { m_opened << url; });
+        QSignalSpy finished(c.get(), &UpdateController::checkFinished);
+        c->checkNow();
+        QVERIFY(finished.wait(5000));
+        QVERIFY(!startedMeanwhile);
+        QVERIFY(!c->isChecking());
+        QCOMPARE(m_alerts.size(), 1);
+        QVERIFY(m_opened.isEmpty()); // "Later"
+        QVERIFY(!finished.wait(300));
+        QCOMPARE(m_server->requested.size(), 1);
+    }
+
+    // The launch check: daily, verbose only about updates; the invitation when silent.
+    void launchChecks()
+    {
+        m_server->answer("/f", {200, binaryFeed(10102)});
+        setMirrors({m_server->url("/f")});
+        auto c = controller();
+        QSignalSpy finished(c.get(), &UpdateController::checkFinished);
+        c->launchProcedure();
+        QVERIFY(finished.wait(5000));
+        QVERIFY(m_alerts.isEmpty()); // up to date: a launch check says nothing
+        c = controller();
+        c->launchProcedure(); // the same day: nothing fetched
+        QVERIFY(!c->isChecking());
+        QCOMPARE(m_server->requested.size(), 1);
+
+        // Silent, never checked: the invitation, whose OK starts a check that tells.
+        m_defaults->removeValue("lastCheckDateForUpdate");
+        m_defaults->setValue("notifyUpdate", false);
+        m_answer = 0;
+        c = controller();
+        QSignalSpy again(c.get(), &UpdateController::checkFinished);
+        c->launchProcedure();
+        QCOMPARE(m_alerts.size(), 1);
+        QCOMPARE(m_alerts[0].messageText,
+                 "Would you like that Quillory informs you now for any available update?");
+        QVERIFY(again.wait(5000));
+        QCOMPARE(again.at(0).at(0).value<Notice>(), Notice::UpToDate);
+        QVERIFY(!again.wait(300));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUpdateFetch)
+#include "tst_updatefetch.moc"

@@ -1,0 +1,147 @@
+#include "shell/launcharguments.h"
+#include "shell/releaseinfo.h"
+#include "shell/supportlinks.h"
+
+#include <QTest>
+#include <QUrlQuery>
+
+using namespace quillory;
+
+// Release strings, the support mail and the application's command line.
+class TestReleaseAndSupport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dottedRelease_data()
+    {
+        QTest::addColumn<qint64>("number");
+        QTest::addColumn<QString>("dotted");
+        QTest::newRow("running release") << qint64(10102) << "1.1.2";
+        QTest::newRow("patch 0 dropped") << qint64(10200) << "1.2";
+        QTest::newRow("two-digit parts") << qint64(21010) << "2.10.10";
+        QTest::newRow("four digits keep the patch's zero") << qint64(1102) << "1.1.02";
+        QTest::newRow("four digits ending in .0") << qint64(1200) << "1.2.00";
+        QTest::newRow("three digits") << qint64(999) << "";
+        QTest::newRow("zero") << qint64(0) << "";
+        QTest::newRow("only the last .0 goes") << qint64(10000) << "1.0";
+        QTest::newRow("long major") << qint64(1230405) << "123.4.5";
+        QTest::newRow("next release") << qint64(10103) << "1.1.3";
+        QTest::newRow("negative") << qint64(-10102) << "";
+    }
+    void dottedRelease()
+    {
+        QFETCH(qint64, number);
+        QFETCH(QString, dotted);
+        QCOMPARE(ReleaseInfo::dottedRelease(number), dotted);
+    }
+
+    void runningReleaseAndNames()
+    {
+        QCOMPARE(ReleaseInfo::releaseString(), "1.1.2");
+        QCOMPARE(ReleaseInfo::userGuideName(), "Quillory User Guide");
+        QCOMPARE(ReleaseInfo::statement(),
+                 "Merge data from a database to file and folders on disk.");
+    }
+
+    void supportMail_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QByteArray>("url");
+        QTest::newRow("the example")
+            << "macOS"
+            << "Version 14.5 (Build 23F79)"
+            << "Support Request for Quillory rel. 1.1.2 - macOS Version 14.5 (Build 23F79)"
+            << QByteArray("mailto:support@quillory.org?subject=Support%20Request%20for%20Quillory"
+                          "%20rel.%201.1.2%20-%20macOS%20Version%2014.5%20(Build%2023F79)");
+        QTest::newRow("linux")
+            << "Linux"
+            << "Debian GNU/Linux 12 (bookworm)"
+            << "Support Request for Quillory rel. 1.1.2 - Linux Debian GNU/Linux 12 (bookworm)"
+            << QByteArray("mailto:support@quillory.org?subject=Support%20Request%20for%20Quillory"
+                          "%20rel.%201.1.2%20-%20Linux%20Debian%20GNU/Linux%2012%20(bookworm)");
+        // These would end the subject or add a field to the mail.
+        QTest::newRow("query delimiters") << "Linux"
+                                          << "A&cc=x+y#z é"
+                                          << "Support Request for Quillory rel. 1.1.2 - Linux "
+                                             "A&cc=x+y#z é"
+                                          << QByteArray("mailto:support@quillory.org?subject="
+                                                        "Support%20Request%20for%20Quillory%20rel."
+                                                        "%201.1.2%20-%20Linux%20A%26cc%3Dx%2By%23z"
+                                                        "%20%C3%A9");
+    }
+    void supportMail()
+    {
+        QFETCH(QString, platform);
+        QFETCH(QString, version);
+        QFETCH(QString, subject);
+        QFETCH(QByteArray, url);
+        QCOMPARE(SupportLinks::supportMailSubject(platform, version), subject);
+        const QUrl mail = SupportLinks::supportMail(platform, version);
+        QVERIFY(mail.isValid());
+        QCOMPARE(mail.toEncoded(), url);
+        // A mail program reading the query gets the subject back whole.
+        QCOMPARE(QUrlQuery(mail).queryItemValue("subject", QUrl::FullyDecoded), subject);
+    }
+
+    void fixedPaths()
+    {
+        QCOMPARE(SupportLinks::productPage().path(), "/osx/quillory");
+        QCOMPARE(SupportLinks::supportPage().path(), "/support/");
+        const std::vector<QUrl> demos = SupportLinks::demoDocumentDownloads();
+        QCOMPARE(demos.size(), size_t(2));
+        QVERIFY(demos[0].host() != demos[1].host());
+        for (const QUrl& url : demos)
+            QCOMPARE(url.path(), "/osx/quillory/QuilloryDemoDoc.dmg");
+    }
+
+    void newerDataFileAlert()
+    {
+        const Alert alert = SupportLinks::newerDataFileAlert();
+        QCOMPARE(alert.messageText, "Data file the software tryed to open from the Application "
+                                    "Support folder was created with a more recent version of "
+                                    "this application");
+        QCOMPARE(alert.informativeText,
+                 "You need a release of this application equal or successive to the one used to "
+                 "create this data file.\n\nPlease use a more recent version of this application");
+        QCOMPARE(alert.buttons, QStringList({"Go to Download Last Version", "Cancel"}));
+    }
+
+    void launchArguments_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("version");
+        QTest::addColumn<bool>("help");
+        QTest::addColumn<QStringList>("documents");
+        QTest::addColumn<QString>("unknown");
+        QTest::newRow("nothing") << QStringList{} << false << false << QStringList{} << "";
+        QTest::newRow("version") << QStringList{"--version"} << true << false << QStringList{}
+                                 << "";
+        QTest::newRow("help") << QStringList{"-h"} << false << true << QStringList{} << "";
+        QTest::newRow("documents") << QStringList{"a.quillory", "/x/b.quillory"} << false << false
+                                   << QStringList{"a.quillory", "/x/b.quillory"} << "";
+        QTest::newRow("file manager URL")
+            << QStringList{"file:///home/u/My%20Doc.quillory"} << false << false
+            << QStringList{"/home/u/My Doc.quillory"} << "";
+        QTest::newRow("after --") << QStringList{"--", "--version", "-x.quillory"} << false << false
+                                  << QStringList{"--version", "-x.quillory"} << "";
+        QTest::newRow("unknown option") << QStringList{"--frobnicate", "a.quillory"} << false
+                                        << false << QStringList{"a.quillory"} << "--frobnicate";
+    }
+    void launchArguments()
+    {
+        QFETCH(QStringList, args);
+        const LaunchArguments parsed = LaunchArguments::parse(args);
+        QTEST(parsed.showVersion, "version");
+        QTEST(parsed.showHelp, "help");
+        QTEST(parsed.documents, "documents");
+        QTEST(parsed.unknownOption, "unknown");
+    }
+
+    void versionText() { QCOMPARE(LaunchArguments::versionText(), "Quillory 1.1.2\n"); }
+};
+
+QTEST_GUILESS_MAIN(TestReleaseAndSupport)
+#include "tst_releaseandsupport.moc"

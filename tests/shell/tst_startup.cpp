@@ -1,0 +1,202 @@
+#include "core/locationbookmark.h"
+#include "core/userdefaults.h"
+#include "shell/startupaction.h"
+#include "shell/startupdocument.h"
+#include "support/scratchfolder.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace quillory;
+using Outcome = StartupDocument::Outcome;
+
+// The startup actions and the startup document kept in the user defaults.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+    // A bookmark of path as the preferences store it.
+    static QByteArray bookmarkOf(const QString& path)
+    {
+        return LocationBookmark::make(path, LocationBookmark::Access::ReadWrite).value();
+    }
+
+private slots:
+    void actions_data()
+    {
+        QTest::addColumn<qint64>("tag");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("delay");
+        QTest::addColumn<bool>("untitledWhenNoneGiven");
+        QTest::addColumn<bool>("actsWithNoneOpen");
+        QTest::addColumn<bool>("actsWithOneOpen");
+        QTest::newRow("0 new document")
+            << qint64(0) << int(StartupAction::NewDocument) << 1000 << true << true << false;
+        QTest::newRow("1 panel if nothing open")
+            << qint64(1) << int(StartupAction::OpenPanelIfNothingOpen) << 1000 << false << true
+            << false;
+        // The panel comes even when a document was given at launch.
+        QTest::newRow("2 panel") << qint64(2) << int(StartupAction::OpenPanel) << 0 << false << true
+                                 << true;
+        QTest::newRow("3 startup document")
+            << qint64(3) << int(StartupAction::StartupDocument) << 0 << false << true << true;
+        QTest::newRow("4 nothing")
+            << qint64(4) << int(StartupAction::Nothing) << 0 << false << false << false;
+        QTest::newRow("-1 nothing")
+            << qint64(-1) << int(StartupAction::Nothing) << 0 << false << false << false;
+    }
+    void actions()
+    {
+        QFETCH(qint64, tag);
+        const StartupAction action = StartupActions::fromTag(tag);
+        QTEST(int(action), "action");
+        QTEST(StartupActions::delayMilliseconds(action), "delay");
+        QTEST(StartupActions::opensUntitledAtLaunch(action, false), "untitledWhenNoneGiven");
+        // A document given at launch never adds an untitled one.
+        QVERIFY(!StartupActions::opensUntitledAtLaunch(action, true));
+        QTEST(StartupActions::actsAfterDelay(action, false), "actsWithNoneOpen");
+        QTEST(StartupActions::actsAfterDelay(action, true), "actsWithOneOpen");
+    }
+
+    // What a launch with action 3 finds, by what the user defaults hold.
+    void launch_data()
+    {
+        QTest::addColumn<QString>("stored"); // absent, empty, garbage, file, gone, unreadable
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("specified");
+        QTest::newRow("absent") << "absent" << int(Outcome::NotSpecified)
+                                << "Please select a file or change startup option" << false;
+        QTest::newRow("cleared") << "empty" << int(Outcome::NotSpecified)
+                                 << "Please select a file or change startup option" << false;
+        QTest::newRow("not a bookmark") << "garbage" << int(Outcome::NotSpecified)
+                                        << "Please select a file or change startup option" << false;
+        QTest::newRow("file removed") << "gone" << int(Outcome::NotSpecified)
+                                      << "Please select a file or change startup option" << false;
+        QTest::newRow("a document") << "file" << int(Outcome::Open) << "" << true;
+        QTest::newRow("unreadable")
+            << "unreadable" << int(Outcome::AccessRefused)
+            << "Not valid Startup Document selected. Please re-select" << true;
+    }
+    void launch()
+    {
+        QFETCH(QString, stored);
+        test::ScratchFolder scratch;
+        const QString doc = scratch.writeFile("start.quillory", "x");
+        MemoryUserDefaults defaults;
+        if (stored == "empty")
+            defaults.setValue(StartupDocument::kBookmarkKey, QByteArray());
+        else if (stored == "garbage")
+            defaults.setValue(StartupDocument::kBookmarkKey, QByteArray("bookmark?"));
+        else if (stored != "absent")
+            defaults.setValue(StartupDocument::kBookmarkKey, bookmarkOf(doc));
+        if (stored == "gone")
+            QVERIFY(QFile::remove(doc));
+        if (stored == "unreadable") {
+            if (geteuid() == 0)
+                QSKIP("root reads any file");
+            QVERIFY(QFile::setPermissions(doc, QFileDevice::WriteOwner));
+        }
+        StartupDocument startup(defaults);
+        int changes = 0;
+        startup.statusChanged = [&] { ++changes; };
+        const StartupDocument::Resolution r = startup.resolveForLaunch();
+        QTEST(int(r.outcome), "outcome");
+        QCOMPARE(r.path, r.outcome == Outcome::Open ? doc : QString());
+        QTEST(startup.statusMessage(), "status");
+        QTEST(startup.isSpecified(), "specified");
+        QCOMPARE(changes, r.outcome == Outcome::Open ? 0 : 1);
+    }
+
+    // A file replaced at the same path leaves a stale bookmark: it is renewed and stored.
+    void staleBookmarkRenewed()
+    {
+        test::ScratchFolder scratch;
+        const QString doc = scratch.writeFile("start.quillory", "old");
+        MemoryUserDefaults defaults;
+        const QByteArray old = bookmarkOf(doc);
+        defaults.setValue(StartupDocument::kBookmarkKey, old);
+        // Another file at the same place (new inode while the old one is still held).
+        QFile keep(doc);
+        QVERIFY(keep.open(QIODevice::ReadOnly));
+        QVERIFY(QFile::remove(doc));
+        scratch.writeFile("start.quillory", "new");
+        bool stale = false;
+        QVERIFY(LocationBookmark::resolve(old, &stale) && stale);
+
+        StartupDocument startup(defaults);
+        const StartupDocument::Resolution r = startup.resolveForLaunch();
+        QCOMPARE(int(r.outcome), int(Outcome::Open));
+        QCOMPARE(r.path, doc);
+        QCOMPARE(startup.statusMessage(), "Bookmark renewed");
+        const QByteArray renewed = defaults.dataValue(StartupDocument::kBookmarkKey);
+        QVERIFY(renewed != old);
+        QVERIFY(LocationBookmark::resolve(renewed, &stale) && !stale);
+    }
+
+    void chooseAndClear()
+    {
+        test::ScratchFolder scratch;
+        const QString doc = scratch.writeFile("start.quillory", "x");
+        MemoryUserDefaults defaults;
+        StartupDocument startup(defaults);
+        QVERIFY(startup.isSpecified());
+        QVERIFY(!startup.choose(scratch.filePath("missing.quillory")));
+        QVERIFY(!defaults.value(StartupDocument::kBookmarkKey).isValid());
+
+        startup.clear();
+        QCOMPARE(startup.statusMessage(), "Please select a file or change startup option");
+        QVERIFY(!startup.isSpecified());
+        QVERIFY(defaults.value(StartupDocument::kBookmarkKey).isValid());
+        QVERIFY(defaults.dataValue(StartupDocument::kBookmarkKey).isEmpty());
+
+        QVERIFY(startup.choose(doc));
+        QCOMPARE(startup.statusMessage(), "");
+        QVERIFY(startup.isSpecified());
+        QCOMPARE(startup.currentPath().value_or("none"), doc);
+        QCOMPARE(startup.resolveForOpenNow().value_or("none"), doc);
+        QCOMPARE(startup.resolveForReveal().value_or("none"), doc);
+
+        // Cleared, then relaunched with action 3: the same alert as never chosen.
+        startup.clear();
+        StartupDocument relaunched(defaults);
+        QCOMPARE(int(relaunched.resolveForLaunch().outcome), int(Outcome::NotSpecified));
+    }
+
+    void openNowAndRevealWithoutDocument()
+    {
+        test::ScratchFolder scratch;
+        const QString doc = scratch.writeFile("start.quillory", "x");
+        MemoryUserDefaults defaults;
+        StartupDocument startup(defaults);
+        QVERIFY(!startup.resolveForOpenNow());
+        QCOMPARE(startup.statusMessage(), "Please select a file or change startup option");
+
+        QVERIFY(startup.choose(doc));
+        QVERIFY(QFile::remove(doc));
+        QVERIFY(!startup.resolveForOpenNow());
+        QVERIFY(!startup.resolveForReveal());
+        // A bookmark that no longer resolves leaves the status alone when opening now.
+        QCOMPARE(startup.statusMessage(), "");
+    }
+
+    void alerts()
+    {
+        const Alert missing = StartupDocument::notSpecifiedAlert();
+        QCOMPARE(missing.messageText,
+                 "Preference was set to open at startup a document without specifying it");
+        QCOMPARE(missing.informativeText, "You can fix the problem in the preferences");
+        QCOMPARE(missing.buttons, QStringList({"Open Preferences", "Cancel"}));
+        const Alert refused = StartupDocument::accessRefusedAlert();
+        QCOMPARE(refused.messageText, "The system is negating the access to the document "
+                                      "selected to be opened at startup");
+        QCOMPARE(refused.informativeText,
+                 "It must be selected in the preferences or the startup action must be changed");
+        QCOMPARE(refused.buttons, QStringList({"Open Preferences", "Cancel"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"
