@@ -1,6 +1,7 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
 #include "cli/dryrunfilesystem.h"
+#include "cli/runevents.h"
 #include "cli/unknowntags.h"
 #include "merge/mergerun.h"
 #include "merge/posixfilesystem.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonDocument>
 
 namespace quillory {
 
@@ -44,7 +46,8 @@ bool isErrorOrTotal(const QString& piece)
 int runCommand(CliContext& ctx, const QStringList& args)
 {
     const QString usage = QStringLiteral(
-        "quillory-cli run DOC [--destination DIR] [--dry-run] [--strict] [--quiet]\nRuns the "
+        "quillory-cli run DOC [--destination DIR] [--dry-run] [--strict] [--quiet|--json]\nRuns "
+        "the "
         "merge and prints the run log. With --destination the run goes into DIR, and the "
         "document's own destination is neither used nor changed. With --dry-run nothing is "
         "created: each line says what a run would do now, with the same checks and exit "
@@ -60,7 +63,10 @@ int runCommand(CliContext& ctx, const QStringList& args)
         QStringLiteral("Refuse, before creating anything, tags that match no field or tag."));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("Print only errors and the totals."));
-    parser.addOptions({destination, dryRun, strict, quiet});
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral("Print one JSON object per line for each event, then the totals."));
+    parser.addOptions({destination, dryRun, strict, quiet, json});
     int code = ExitOk;
     if (!ctx.parseCommand(parser, args, usage, 1, 1, &code))
         return code;
@@ -98,10 +104,22 @@ int runCommand(CliContext& ctx, const QStringList& args)
     sinceFlush.start();
     const bool dry = parser.isSet(dryRun);
     const bool quietly = parser.isSet(quiet);
-    if (dry)
+    const bool asJson = parser.isSet(json);
+    if (quietly && asJson)
+        return ctx.usageError(QStringLiteral("give at most one of --quiet and --json"));
+    RunEvents events;
+    const auto writeJson = [&ctx](const QJsonObject& o) {
+        ctx.out() << QJsonDocument(o).toJson(QJsonDocument::Compact) << '\n';
+    };
+    if (dry && !asJson)
         ctx.out() << "Dry run: nothing is created; each line says what a run would do now.";
     MergeRun run(std::move(*snapshot), fs);
     run.setLogSink([&](const QString& piece) {
+        if (asJson) {
+            if (const std::optional<QJsonObject> e = events.take(piece))
+                writeJson(*e);
+            return;
+        }
         if (quietly && !isErrorOrTotal(piece))
             return;
         ctx.out() << (dry ? dryRunPiece(piece) : piece);
@@ -111,6 +129,14 @@ int runCommand(CliContext& ctx, const QStringList& args)
         }
     });
     const Result<RunTotals> totals = run.execute();
+    if (asJson) {
+        if (totals)
+            writeJson(RunEvents::totals(*totals, dry));
+        ctx.out().flush();
+        if (!totals)
+            return ctx.fail(ExitNoDestination, totals.message());
+        return totals->errors > 0 ? ExitRunErrors : ExitOk;
+    }
     if (totals && dry)
         ctx.out() << "\nIt would skip " << totals->filesSkipped << " existing files and log "
                   << totals->errors << " errors. Nothing was created.";

@@ -266,6 +266,42 @@ private slots:
         QVERIFY(QFileInfo::exists(out.filePath("Ann.txt")));
     }
 
+    void runJsonGivesOneEventPerLine()
+    {
+        const QString doc = path("json.quillory");
+        makeDocument(doc);
+        CLI_EXPECT(cli.run({"record", "add", doc, "Name=a:b"}), 0);
+        CLI_EXPECT(cli.run({"prototype", "add", doc, "--one", "--folder", "--path", "all"}), 0);
+        QTemporaryDir out;
+        QVERIFY(writeFile(out.filePath("Bob.txt"), "before"));
+        for (const bool dry : {true, false}) {
+            QStringList args{"run", doc, "--destination", out.path(), "--json"};
+            if (dry)
+                args << "--dry-run";
+            const auto r = cli.run(args);
+            CLI_EXPECT(r, 1);
+            QStringList events;
+            for (const QString& line : r.out.split('\n', Qt::SkipEmptyParts)) {
+                const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+                QVERIFY2(!o.isEmpty(), qPrintable(line));
+                events << o.value("event").toString() + ' ' + o.value("path").toString() +
+                              o.value("item").toString() +
+                              (o.contains("record")
+                                   ? ' ' + QString::number(o.value("record").toInteger())
+                                   : QString());
+                if (o.value("event") == "totals") {
+                    QCOMPARE(o.value("filesCreated").toInteger(), 1);
+                    QCOMPARE(o.value("foldersCreated").toInteger(), 1);
+                    QCOMPARE(o.value("filesSkipped").toInteger(), 1);
+                    QCOMPARE(o.value("errors").toInteger(), 1);
+                    QCOMPARE(o.value("dryRun").toBool(), dry);
+                }
+            }
+            QCOMPARE(events, (QStringList{"file created Ann.txt", "skipped Bob.txt",
+                                          "error <Name>.txt 3", "folder created all", "totals "}));
+        }
+    }
+
     void unknownTagsWarnAndStrictRefuses()
     {
         const QString doc = path("tags.quillory");
