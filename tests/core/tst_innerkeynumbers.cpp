@@ -20,8 +20,8 @@ private slots:
         QTest::newRow("gap filled first")
             << QStringList{"1", "2", "3", "5"} << QStringList{"+", "+"} << QStringList{"4", "6"};
         QTest::newRow("freed key taken again")
-            << QStringList{"1", "2", "3", "4", "5"} << QStringList{"-4", "-3", "+", "+", "+"}
-            << QStringList{"3", "4", "6"};
+            << QStringList{"1", "2", "3", "4", "5"} << QStringList{"+", "-4", "-3", "+", "+", "+"}
+            << QStringList{"6", "3", "4", "7"};
         QTest::newRow("other spellings free nothing")
             << QStringList{"1", "2", "03", " 3", "x", "-1"} << QStringList{"+", "+"}
             << QStringList{"3", "4"};
