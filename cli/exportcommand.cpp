@@ -1,6 +1,7 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
 #include "cli/streams.h"
+#include "cli/suggestion.h"
 #include "exchange/exportfieldpicker.h"
 #include "exchange/exportwriter.h"
 
@@ -76,7 +77,8 @@ int exportCommand(CliContext& ctx, const QStringList& args)
     };
     const auto fmt = formats.find(parser.value(format));
     if (fmt == formats.end())
-        return ctx.fail(ExitUsage, QStringLiteral("unknown format '%1'").arg(parser.value(format)));
+        return ctx.usageError(QStringLiteral("unknown format '") + parser.value(format) + u'\'' +
+                              didYouMean(parser.value(format), keysOf(formats)));
     const bool custom = fmt->second == 0;
     for (const LayoutOption& o : layout)
         if (parser.isSet(o.option) && !custom)

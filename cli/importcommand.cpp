@@ -1,6 +1,7 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
 #include "cli/streams.h"
+#include "cli/suggestion.h"
 #include "exchange/importsession.h"
 #include "exchange/textfiledecoder.h"
 
@@ -65,15 +66,19 @@ int importCommand(CliContext& ctx, const QStringList& args)
         {QStringLiteral("iso-8859-15"), TextFileDecoder::Iso885915}};
     const auto fmt = formats.find(parser.value(format));
     if (fmt == formats.end())
-        return ctx.fail(ExitUsage, QStringLiteral("unknown format '%1'").arg(parser.value(format)));
+        return ctx.usageError(QStringLiteral("unknown format '") + parser.value(format) + u'\'' +
+                              didYouMean(parser.value(format), keysOf(formats)));
     const auto enc = encodings.find(parser.value(encoding));
     if (enc == encodings.end())
-        return ctx.fail(ExitUsage,
-                        QStringLiteral("unknown encoding '%1'").arg(parser.value(encoding)));
+        return ctx.usageError(QStringLiteral("unknown encoding '") + parser.value(encoding) +
+                              u'\'' + didYouMean(parser.value(encoding), keysOf(encodings)));
     const QString mapping = parser.value(map);
     if (mapping != QLatin1String("none") && mapping != QLatin1String("new") &&
         mapping != QLatin1String("cascade") && mapping != QLatin1String("first-row"))
-        return ctx.fail(ExitUsage, QStringLiteral("unknown mapping '%1'").arg(mapping));
+        return ctx.usageError(
+            QStringLiteral("unknown mapping '") + mapping + u'\'' +
+            didYouMean(mapping, {QStringLiteral("none"), QStringLiteral("new"),
+                                 QStringLiteral("cascade"), QStringLiteral("first-row")}));
 
     const QString docPath = parser.positionalArguments()[0];
     const QString filePath = parser.positionalArguments()[1];

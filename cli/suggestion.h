@@ -13,4 +13,13 @@ std::optional<QString> closestMatch(const QString& typed, const QStringList& can
 // " (did you mean 'X'?)" for the closest candidate, or "".
 QString didYouMean(const QString& typed, const QStringList& candidates);
 
+// The keys of a table of choices, for didYouMean.
+template <typename Map> QStringList keysOf(const Map& choices)
+{
+    QStringList keys;
+    for (const auto& [key, value] : choices)
+        keys << key;
+    return keys;
+}
+
 } // namespace quillory

@@ -212,6 +212,9 @@ private slots:
         QTest::newRow("default") << QStringList{"--default", "forcedTotLenFeld1=5", "items", "DOC"}
                                  << "quillory-cli: unknown user default 'forcedTotLenFeld1' (did "
                                     "you mean 'forcedTotLenField1'?); the keys are";
+        QTest::newRow("encoding") << QStringList{"import", "DOC", "-", "--encoding", "windows1252"}
+                                  << "quillory-cli: unknown encoding 'windows1252' (did you mean "
+                                     "'windows-1252'?)\nTry 'quillory-cli import --help'";
         QTest::newRow("far from all")
             << QStringList{"xyzzy"} << "quillory-cli: unknown command 'xyzzy'\n";
     }
