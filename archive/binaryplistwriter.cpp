@@ -62,9 +62,14 @@ void BinaryPlistWriter::flush()
     const qsizetype used = m_pos - m_buffer.data();
     // After a failure the rest is dropped: the caller learns of it from finish().
     if (m_error.isEmpty() && used > 0) {
-        const qint64 written = m_sink->write(m_buffer.constData(), used);
+        qint64 written = m_sink->write(m_buffer.constData(), used);
+        // A short write (a full disk, a file-size limit) sets no error of its own: writing
+        // the rest fails with the system's reason, or finishes the write.
+        if (written >= 0 && written < used) {
+            const qint64 rest = m_sink->write(m_buffer.constData() + written, used - written);
+            written = rest < 0 ? rest : written + rest;
+        }
         if (written != used) {
-            // A short write (a full disk, a file-size limit) sets no error of its own.
             m_error = written < 0 ? m_sink->errorString()
                                   : QStringLiteral("could not write the whole file");
             m_failed = true;

@@ -1,9 +1,11 @@
 #include "cli/clicontext.h"
 
 #include "archive/documentcodec.h"
+#include "cli/suggestion.h"
 #include "merge/generateditems.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <cstdio>
 
@@ -19,15 +21,51 @@ int CliContext::fail(int code, const QString& message)
     return code;
 }
 
+int CliContext::usageError(const QString& message)
+{
+    m_out.flush();
+    m_err << "quillory-cli: " << message << '\n'
+          << "Try 'quillory-cli " << (m_command.isEmpty() ? QString() : m_command + u' ')
+          << "--help' for more information." << Qt::endl;
+    return ExitUsage;
+}
+
+void CliContext::warn(const QString& message)
+{
+    m_out.flush();
+    m_err << "warning: " << message << Qt::endl;
+}
+
 bool CliContext::parse(QCommandLineParser& parser, const QStringList& args, const QString& usage,
                        int* exitCode)
 {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help(QStringLiteral("help"), QStringLiteral("Show this help."));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
     parser.addOption(help);
     // QCommandLineParser expects the program name first.
     if (!parser.parse(QStringList{QStringLiteral("quillory-cli")} + args)) {
-        *exitCode = fail(ExitUsage, parser.errorText() + QStringLiteral("\nUsage: ") + usage);
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            // The help text is the one list of a parser's options.
+            QStringList known;
+            static const QRegularExpression optionName(QStringLiteral("--([a-z0-9-]+)"));
+            for (const auto& m : optionName.globalMatch(parser.helpText()))
+                known << QStringLiteral("--") + m.captured(1);
+            const QString typed =
+                (unknown.front().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
+                unknown.front();
+            *exitCode = usageError(QStringLiteral("unknown option '") + typed + u'\'' +
+                                   didYouMean(typed, known));
+        } else {
+            // Qt's own wording ("Missing value after '--path'."), in our style.
+            QString text = parser.errorText();
+            if (text.endsWith(u'.'))
+                text.chop(1);
+            if (!text.isEmpty())
+                text[0] = text[0].toLower();
+            *exitCode = usageError(text);
+        }
         return false;
     }
     if (parser.isSet(help)) {
@@ -55,7 +93,9 @@ bool CliContext::expectPositionals(const QCommandLineParser& parser, int min, in
 {
     const int n = int(parser.positionalArguments().size());
     if (n < min || (max >= 0 && n > max)) {
-        *exitCode = fail(ExitUsage, QStringLiteral("wrong number of arguments\nUsage: ") + usage);
+        m_err << "Usage: " << usage << '\n';
+        *exitCode = usageError(n < min ? QStringLiteral("missing arguments")
+                                       : QStringLiteral("too many arguments"));
         return false;
     }
     return true;
@@ -98,11 +138,37 @@ bool CliContext::saveDocument(const Document& doc, const QString& path)
     return true;
 }
 
+int CliContext::saveAndReport(const Document& doc, const QString& path, const QString& report)
+{
+    if (!saveDocument(doc, path))
+        return ExitUsage;
+    if (!report.isEmpty())
+        m_out << report << '\n';
+    return ExitOk;
+}
+
+std::optional<qint64> CliContext::position(const QString& text, qint64 count, const QString& what,
+                                           const QString& countedAs)
+{
+    bool ok = false;
+    const qint64 n = text.toLongLong(&ok);
+    if (ok && n >= 1 && n <= count)
+        return n;
+    // One substitution pass: a text such as "%1" stays as typed.
+    fail(ExitUsage,
+         QStringLiteral("no %1 %2 (%3 %4)").arg(what, text, countedAs, QString::number(count)));
+    return std::nullopt;
+}
+
 int CliContext::resolveField(const Document& doc, const QString& name)
 {
     const std::vector<int> found = doc.keyIndicesForName(name);
     if (found.empty()) {
-        fail(ExitUsage, QStringLiteral("no field named '%1'").arg(name));
+        QStringList names;
+        for (size_t i = kFirstUserKeyIndex; i < doc.keyArray().size(); ++i)
+            names << doc.keyArray()[i].publicKey;
+        fail(ExitUsage,
+             QStringLiteral("no field named '") + name + u'\'' + didYouMean(name, names));
         return -1;
     }
     if (found.size() > 1) {

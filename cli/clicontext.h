@@ -33,6 +33,13 @@ public:
 
     // Prints "quillory-cli: <message>" to stderr and returns code.
     int fail(int code, const QString& message);
+    // The one form of every usage error: the message, then where to find the command's help;
+    // returns ExitUsage.
+    int usageError(const QString& message);
+    // Prints "warning: <message>" to stderr.
+    void warn(const QString& message);
+    // The command being run ("record", "prototype add"), for the pointer to its help.
+    void setCommand(const QString& command) { m_command = command; }
 
     // Parses args (the subcommand's own, without its name) with --help added; on --help prints
     // the help text and returns ExitOk through *exitCode; on a parse error returns ExitUsage.
@@ -51,6 +58,12 @@ public:
     std::unique_ptr<Document> newDocument();
     // Writes the document atomically; false after printing the reason.
     bool saveDocument(const Document& doc, const QString& path);
+    // Saves, and only once the document is safely written prints report (a line) on stdout.
+    int saveAndReport(const Document& doc, const QString& path, const QString& report = {});
+    // Reads a position argument "N" from 1 to count; none after printing why (what names the
+    // thing counted: "record", "item").
+    std::optional<qint64> position(const QString& text, qint64 count, const QString& what,
+                                   const QString& countedAs);
 
     // The position of the user field named by a visible name or "#N"; -1 after printing why.
     int resolveField(const Document& doc, const QString& name);
@@ -63,6 +76,7 @@ private:
     UserDefaults& m_defaults;
     QTextStream m_out;
     QTextStream m_err;
+    QString m_command;
 };
 
 } // namespace quillory

@@ -1,5 +1,7 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
+#include "cli/streams.h"
+#include "cli/suggestion.h"
 #include "exchange/exportfieldpicker.h"
 #include "exchange/exportwriter.h"
 
@@ -15,8 +17,10 @@ int exportCommand(CliContext& ctx, const QStringList& args)
         "quillory-cli export DOC OUT [--format tsv|csv|csv-plain|html-table|html-page|custom] "
         "[--fields A,B,...] [--header] [--start-of-file T] [--end-of-file T] [--start-of-record T] "
         "[--end-of-record T] [--field-open T] [--field-close T] [--field-separator T] "
-        "[--end-of-record-in-last yes|no]\n"
-        "Writes every record. Default: tsv with all fields in key order. The layout texts belong "
+        "[--end-of-record-in-last yes|no] [--force]\n"
+        "Writes every record to OUT, or to standard output when OUT is -. An existing file is "
+        "replaced only with --force; a FIFO or device is written in place. Default: tsv with all "
+        "fields in key order. The layout texts belong "
         "to the custom format, where \\n and \\t stand for a line end and a tab.");
     QCommandLineParser parser;
     const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("Output format."),
@@ -57,7 +61,9 @@ int exportCommand(CliContext& ctx, const QStringList& args)
           QStringLiteral("T")},
          &ExportWriter::field_separator},
     };
-    parser.addOptions({format, fields, header, lastEnd});
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Replace an existing file."));
+    parser.addOptions({format, fields, header, lastEnd, force});
     for (const LayoutOption& o : layout)
         parser.addOption(o.option);
     int code = ExitOk;
@@ -71,7 +77,8 @@ int exportCommand(CliContext& ctx, const QStringList& args)
     };
     const auto fmt = formats.find(parser.value(format));
     if (fmt == formats.end())
-        return ctx.fail(ExitUsage, QStringLiteral("unknown format '%1'").arg(parser.value(format)));
+        return ctx.usageError(QStringLiteral("unknown format '") + parser.value(format) + u'\'' +
+                              didYouMean(parser.value(format), keysOf(formats)));
     const bool custom = fmt->second == 0;
     for (const LayoutOption& o : layout)
         if (parser.isSet(o.option) && !custom)
@@ -117,7 +124,8 @@ int exportCommand(CliContext& ctx, const QStringList& args)
                 if (left[i].innerKey == inner)
                     at = i;
             if (at < 0)
-                return ctx.fail(ExitUsage, QStringLiteral("field '%1' is given twice").arg(name));
+                return ctx.fail(ExitUsage, QStringLiteral("field '") + name +
+                                               QStringLiteral("' is given twice"));
             picker.setLeftSelection({at});
             picker.addSelectedToRight();
         }
@@ -126,12 +134,22 @@ int exportCommand(CliContext& ctx, const QStringList& args)
     }
     manager.setFields(picker.rightKeyArray());
 
-    const Result<> written = manager.writeToFile(outPath);
+    // A stream or device is written in place: renaming a file over it would replace the node.
+    const bool inPlace = outPath == QLatin1String("-") || Streams::isSpecialNode(outPath);
+    if (!inPlace && QFileInfo(outPath).isFile() && !parser.isSet(force))
+        return ctx.fail(ExitUsage,
+                        QStringLiteral("'") + outPath +
+                            QStringLiteral("' already exists (use --force to replace it)"));
+    const Result<> written = inPlace
+                                 ? Streams::writeInPlace(outPath, manager.composeExport().toUtf8())
+                                 : manager.writeToFile(outPath);
     if (!written)
-        return ctx.fail(
-            ExitUsage, QStringLiteral("cannot export to '%1': %2").arg(outPath, written.message()));
-    ctx.out() << "Exported " << manager.dataArray().size() << " records, "
-              << manager.fields().size() << " fields, to " << outPath << '\n';
+        return ctx.fail(ExitUsage, written.message());
+    // Status goes to stderr: standard output may be the data itself.
+    ctx.err() << "Exported " << manager.dataArray().size() << " records, "
+              << manager.fields().size() << " fields, to "
+              << (outPath == QLatin1String("-") ? QStringLiteral("standard output") : outPath)
+              << Qt::endl;
     return ExitOk;
 }
 

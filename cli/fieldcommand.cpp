@@ -1,5 +1,6 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
+#include "cli/suggestion.h"
 
 namespace quillory {
 
@@ -19,20 +20,27 @@ int fieldCommand(CliContext& ctx, const QStringList& args)
                        : action == QLatin1String("rename") ? 4
                        : action == QLatin1String("delete") ? 3
                                                            : 0;
-    if (wanted == 0 || (wanted > 0 && pos.size() != wanted) || (wanted < 0 && pos.size() > 3))
-        return ctx.fail(ExitUsage, QStringLiteral("wrong arguments\nUsage: ") + usage);
+    if (wanted == 0)
+        return ctx.usageError(QStringLiteral("unknown field action '") + action + u'\'' +
+                              didYouMean(action, {QStringLiteral("add"), QStringLiteral("rename"),
+                                                  QStringLiteral("delete")}));
+    if ((wanted > 0 && pos.size() != wanted) || (wanted < 0 && pos.size() > 3))
+        return ctx.usageError(QStringLiteral("wrong arguments for 'field ") + action + u'\'');
 
     auto doc = ctx.loadDocument(path);
     if (!doc)
         return ExitUsage;
     if (action == QLatin1String("add")) {
-        doc->insertField();
+        // The document's own command: the field goes last and the database tab is shown.
+        doc->addField();
         const int index = int(doc->keyArray().size()) - 1;
         if (pos.size() == 3 && !doc->renameKey(index, pos[2]))
             return ctx.fail(ExitUsage,
                             QStringLiteral("a field name cannot be empty or white space only"));
         const FieldKey& k = doc->keyArray()[index];
-        ctx.out() << "Added field '" << k.publicKey << "' (#" << k.innerKey << ")\n";
+        return ctx.saveAndReport(*doc, path,
+                                 QStringLiteral("Added field '") + k.publicKey +
+                                     QStringLiteral("' (#") + k.innerKey + u')');
     } else {
         const int index = ctx.resolveField(*doc, pos[2]);
         if (index < 0)

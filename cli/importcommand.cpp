@@ -1,6 +1,9 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
+#include "cli/streams.h"
+#include "cli/suggestion.h"
 #include "exchange/importsession.h"
+#include "exchange/textfiledecoder.h"
 
 #include <QFileInfo>
 
@@ -12,10 +15,13 @@ int importCommand(CliContext& ctx, const QStringList& args)
 {
     const QString usage = QStringLiteral(
         "quillory-cli import DOC FILE [--format auto|tab|comma|semicolon] "
-        "[--encoding auto|utf8|utf16|utf16be|utf16le|utf32|utf32be|utf32le|macroman|ascii] "
+        "[--encoding auto|utf8|utf16|utf16be|utf16le|utf32|utf32be|utf32le|macroman|ascii|"
+        "windows-1252|iso-8859-1|iso-8859-15] "
         "[--map none|new|cascade|first-row] [--column K=DEST]... [--skip-first-row] "
-        "[--header-names]\n"
-        "Appends one record per row of FILE. --map (default new) is applied first, then each "
+        "[--header-names] [--replace]\n"
+        "Appends one record per row of FILE (- reads standard input). With --replace the rows "
+        "take the place of all records, numbered from 1. --map (default new) is applied first, "
+        "then each "
         "--column in order: K is the 1-based column, DEST a field name, #N, new or skip. "
         "--header-names names the new fields after the first row, which is then not imported.");
     QCommandLineParser parser;
@@ -33,7 +39,9 @@ int importCommand(CliContext& ctx, const QStringList& args)
                                        QStringLiteral("Do not import the first row."));
     const QCommandLineOption headerNames(QStringLiteral("header-names"),
                                          QStringLiteral("Name new fields after the first row."));
-    parser.addOptions({format, encoding, map, column, skipFirst, headerNames});
+    const QCommandLineOption replace(QStringLiteral("replace"),
+                                     QStringLiteral("Replace all records with the file's rows."));
+    parser.addOptions({format, encoding, map, column, skipFirst, headerNames, replace});
     int code = ExitOk;
     if (!ctx.parseCommand(parser, args, usage, 2, 2, &code))
         return code;
@@ -43,38 +51,72 @@ int importCommand(CliContext& ctx, const QStringList& args)
                                                 {QStringLiteral("comma"), 2},
                                                 {QStringLiteral("semicolon"), 3}};
     static const std::map<QString, int> encodings{
-        {QStringLiteral("auto"), 0},      {QStringLiteral("utf8"), 1},
-        {QStringLiteral("utf16"), 10},    {QStringLiteral("utf16be"), 11},
-        {QStringLiteral("utf16le"), 12},  {QStringLiteral("utf32"), 20},
-        {QStringLiteral("utf32be"), 21},  {QStringLiteral("utf32le"), 22},
-        {QStringLiteral("macroman"), 30}, {QStringLiteral("ascii"), 50}};
+        {QStringLiteral("auto"), 0},
+        {QStringLiteral("utf8"), 1},
+        {QStringLiteral("utf16"), 10},
+        {QStringLiteral("utf16be"), 11},
+        {QStringLiteral("utf16le"), 12},
+        {QStringLiteral("utf32"), 20},
+        {QStringLiteral("utf32be"), 21},
+        {QStringLiteral("utf32le"), 22},
+        {QStringLiteral("macroman"), 30},
+        {QStringLiteral("ascii"), 50},
+        {QStringLiteral("windows-1252"), TextFileDecoder::Windows1252},
+        {QStringLiteral("iso-8859-1"), TextFileDecoder::Iso88591},
+        {QStringLiteral("iso-8859-15"), TextFileDecoder::Iso885915}};
     const auto fmt = formats.find(parser.value(format));
     if (fmt == formats.end())
-        return ctx.fail(ExitUsage, QStringLiteral("unknown format '%1'").arg(parser.value(format)));
+        return ctx.usageError(QStringLiteral("unknown format '") + parser.value(format) + u'\'' +
+                              didYouMean(parser.value(format), keysOf(formats)));
     const auto enc = encodings.find(parser.value(encoding));
     if (enc == encodings.end())
-        return ctx.fail(ExitUsage,
-                        QStringLiteral("unknown encoding '%1'").arg(parser.value(encoding)));
+        return ctx.usageError(QStringLiteral("unknown encoding '") + parser.value(encoding) +
+                              u'\'' + didYouMean(parser.value(encoding), keysOf(encodings)));
     const QString mapping = parser.value(map);
     if (mapping != QLatin1String("none") && mapping != QLatin1String("new") &&
         mapping != QLatin1String("cascade") && mapping != QLatin1String("first-row"))
-        return ctx.fail(ExitUsage, QStringLiteral("unknown mapping '%1'").arg(mapping));
+        return ctx.usageError(
+            QStringLiteral("unknown mapping '") + mapping + u'\'' +
+            didYouMean(mapping, {QStringLiteral("none"), QStringLiteral("new"),
+                                 QStringLiteral("cascade"), QStringLiteral("first-row")}));
 
     const QString docPath = parser.positionalArguments()[0];
     const QString filePath = parser.positionalArguments()[1];
-    const QFileInfo file(filePath);
-    if (!file.isFile() || !file.isReadable())
-        return ctx.fail(ExitUsage, QStringLiteral("cannot read '%1'").arg(filePath));
+    // Read once: standard input and FIFOs cannot be read again, and a file is decoded the same.
+    const Result<QByteArray> bytes =
+        QFileInfo(filePath).isDir()
+            ? Result<QByteArray>(
+                  fail(QStringLiteral("cannot read '") + filePath + QStringLiteral("': a folder")))
+            : Streams::readAll(filePath);
+    if (!bytes)
+        return ctx.fail(ExitUsage, bytes.message());
+    const QString shownFile =
+        filePath == QLatin1String("-") ? QStringLiteral("standard input") : filePath;
+    int decodedAs = TextFileDecoder::Automatic;
+    std::optional<QString> text = TextFileDecoder::decodeFileBytes(*bytes, enc->second, &decodedAs);
+    if (!text)
+        return ctx.fail(ExitUsage, QStringLiteral("cannot decode ") + shownFile +
+                                       QStringLiteral(" as ") + parser.value(encoding) +
+                                       QStringLiteral(" text; nothing changed"));
     auto doc = ctx.loadDocument(docPath);
     if (!doc)
         return ExitUsage;
 
+    if (parser.isSet(replace)) {
+        // Before the session counts from the largest counter: the rows are numbered from 1.
+        // The fields stay. Only the save below makes it final.
+        doc->checkAllRecords();
+        doc->deleteCheckedRecords();
+    }
     ImportSession manager(doc.get());
     manager.setUseSettingsPanel(true);
-    manager.load(filePath, fmt->second, enc->second);
-    if (manager.numberOfImportRows() == 0 && file.size() > 0)
-        return ctx.fail(ExitUsage, QStringLiteral("no rows could be read from '%1' (%2 encoding)")
-                                       .arg(filePath, parser.value(encoding)));
+    manager.loadText(std::move(text), fmt->second);
+    if (manager.numberOfImportRows() == 0)
+        return ctx.fail(ExitUsage, QStringLiteral("no rows in ") + shownFile +
+                                       QStringLiteral("; nothing changed"));
+    if (enc->second == TextFileDecoder::Automatic && decodedAs == TextFileDecoder::MacOSRoman)
+        ctx.warn(shownFile + QStringLiteral(" is not UTF-8; it was read as Mac OS Roman. If the "
+                                            "text looks wrong, try --encoding windows-1252"));
 
     if (mapping == QLatin1String("none"))
         manager.resetMapping();
@@ -93,8 +135,9 @@ int importCommand(CliContext& ctx, const QStringList& args)
         bool ok = false;
         const int col = k.toInt(&ok);
         if (!ok || col < 1 || col > columns)
-            return ctx.fail(ExitUsage,
-                            QStringLiteral("no column %1 (the file has %2)").arg(k).arg(columns));
+            return ctx.fail(
+                ExitUsage,
+                QStringLiteral("no column %1 (the file has %2)").arg(k, QString::number(columns)));
         int destination = 0;
         if (dest == QLatin1String("skip"))
             destination = ImportSession::kNoImportDestination;
@@ -111,8 +154,9 @@ int importCommand(CliContext& ctx, const QStringList& args)
             // Choosing "not imported" is a plain reset of that column.
             manager.chooseDestination(col - 1, ImportSession::kNoImportDestination);
         } else if (!manager.chooseDestination(col - 1, destination)) {
-            return ctx.fail(ExitUsage,
-                            QStringLiteral("cannot send column %1 to '%2'").arg(col).arg(dest));
+            return ctx.fail(
+                ExitUsage,
+                QStringLiteral("cannot send column %1 to '%2'").arg(QString::number(col), dest));
         }
     }
     if (parser.isSet(skipFirst))
@@ -122,11 +166,10 @@ int importCommand(CliContext& ctx, const QStringList& args)
     const size_t recordsBefore = doc->dataArray().size();
     const size_t fieldsBefore = doc->keyArray().size();
     manager.run();
-    if (!ctx.saveDocument(*doc, docPath))
-        return ExitUsage;
-    ctx.out() << "Imported " << doc->dataArray().size() - recordsBefore << " records, added "
-              << doc->keyArray().size() - fieldsBefore << " fields\n";
-    return ExitOk;
+    return ctx.saveAndReport(*doc, docPath,
+                             QStringLiteral("Imported %1 records, added %2 fields")
+                                 .arg(QString::number(doc->dataArray().size() - recordsBefore),
+                                      QString::number(doc->keyArray().size() - fieldsBefore)));
 }
 
 } // namespace quillory

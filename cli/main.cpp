@@ -1,5 +1,6 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
+#include "cli/suggestion.h"
 #include "core/settingsuserdefaults.h"
 
 #include <QCoreApplication>
@@ -10,22 +11,32 @@ using namespace quillory;
 
 namespace {
 
-const char* const kUsage = "Usage: quillory-cli [--default KEY=VALUE]... COMMAND [ARGS]\n"
-                           "\n"
-                           "Commands:\n"
-                           "  new DOC                      write a new document\n"
-                           "  info DOC [--json]            show a document\n"
-                           "  field add|rename|delete      manage fields\n"
-                           "  record add|set|delete        manage records\n"
-                           "  prototype add|remove         manage Prototypes\n"
-                           "  destination DOC DIR          choose the destination folder\n"
-                           "  items DOC                    list what a run would create\n"
-                           "  preview DOC ITEM             show the name and content of an item\n"
-                           "  run DOC                      run the merge\n"
-                           "  import DOC FILE              import delimited text\n"
-                           "  export DOC OUT               export the records\n"
-                           "\n"
-                           "Run 'quillory-cli COMMAND --help' for a command's options.\n";
+const char* const kUsage =
+    "Usage: quillory-cli [--default KEY=VALUE]... COMMAND [ARGS]\n"
+    "       quillory-cli --version | --help\n"
+    "\n"
+    "Commands:\n"
+    "  new DOC                      write a new document\n"
+    "  info DOC [--json]            show a document\n"
+    "  field add|rename|delete      manage fields\n"
+    "  record add|set|delete        manage records\n"
+    "  prototype add|remove         manage Prototypes\n"
+    "  destination DOC DIR          choose the destination folder\n"
+    "  items DOC                    list what a run would create\n"
+    "  preview DOC ITEM             show the name and content of an item\n"
+    "  run DOC                      run the merge (--dry-run: only show it)\n"
+    "  import DOC FILE              import delimited text (- reads stdin)\n"
+    "  export DOC OUT               export the records (- writes stdout)\n"
+    "\n"
+    "Options:\n"
+    "  --default KEY=VALUE          override a user default for this run\n"
+    "  -V, --version                print the version\n"
+    "  -h, --help                   show this help\n"
+    "\n"
+    "Exit status: 0 success, 1 the run logged errors, 2 bad usage or a\n"
+    "document that cannot be read or written, 3 no usable destination.\n"
+    "\n"
+    "Run 'quillory-cli COMMAND --help' for a command's options.\n";
 
 } // namespace
 
@@ -39,10 +50,14 @@ int main(int argc, char** argv)
 
     QStringList args = app.arguments().mid(1);
     // Global options come before the command.
-    while (!args.isEmpty() && args.front().startsWith(QLatin1String("--"))) {
+    while (!args.isEmpty() && args.front().startsWith(QLatin1Char('-'))) {
         const QString opt = args.takeFirst();
-        if (opt == QLatin1String("--help")) {
+        if (opt == QLatin1String("--help") || opt == QLatin1String("-h")) {
             ctx.out() << kUsage;
+            return ExitOk;
+        }
+        if (opt == QLatin1String("--version") || opt == QLatin1String("-V")) {
+            ctx.out() << "quillory-cli " << QUILLORY_VERSION << '\n';
             return ExitOk;
         }
         QString assignment;
@@ -50,16 +65,29 @@ int main(int argc, char** argv)
             assignment = args.takeFirst();
         else if (opt.startsWith(QLatin1String("--default=")))
             assignment = opt.mid(10);
+        else if (opt == QLatin1String("--default"))
+            return ctx.usageError(QStringLiteral("--default needs KEY=VALUE"));
         else
-            return ctx.fail(ExitUsage, QStringLiteral("unknown option '%1'\n%2").arg(opt, kUsage));
+            return ctx.usageError(
+                QStringLiteral("unknown option '") + opt + u'\'' +
+                didYouMean(opt, {QStringLiteral("--default"), QStringLiteral("--help"),
+                                 QStringLiteral("--version")}));
         const qsizetype eq = assignment.indexOf(QLatin1Char('='));
         if (eq <= 0)
-            return ctx.fail(ExitUsage,
-                            QStringLiteral("--default needs KEY=VALUE, got '%1'").arg(assignment));
-        defaults.setOverride(assignment.left(eq), assignment.mid(eq + 1));
+            return ctx.usageError(QStringLiteral("--default needs KEY=VALUE, got '") + assignment +
+                                  u'\'');
+        const QString key = assignment.left(eq);
+        const QStringList known = UserDefaults::registeredDefaults().keys();
+        if (!known.contains(key))
+            return ctx.usageError(QStringLiteral("unknown user default '") + key + u'\'' +
+                                  didYouMean(key, known) + QStringLiteral("; the keys are ") +
+                                  known.join(QLatin1String(", ")));
+        defaults.setOverride(key, assignment.mid(eq + 1));
     }
-    if (args.isEmpty())
-        return ctx.fail(ExitUsage, QStringLiteral("no command given\n%1").arg(kUsage));
+    if (args.isEmpty()) {
+        ctx.err() << kUsage;
+        return ctx.usageError(QStringLiteral("no command given"));
+    }
 
     using Command = int (*)(CliContext&, const QStringList&);
     static const std::map<QString, Command> commands{
@@ -77,7 +105,13 @@ int main(int argc, char** argv)
     };
     const QString name = args.takeFirst();
     const auto it = commands.find(name);
-    if (it == commands.end())
-        return ctx.fail(ExitUsage, QStringLiteral("unknown command '%1'\n%2").arg(name, kUsage));
+    if (it == commands.end()) {
+        QStringList names;
+        for (const auto& [commandName, command] : commands)
+            names << commandName;
+        return ctx.usageError(QStringLiteral("unknown command '") + name + u'\'' +
+                              didYouMean(name, names));
+    }
+    ctx.setCommand(name);
     return it->second(ctx, args);
 }

@@ -1,5 +1,6 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
+#include "cli/unknowntags.h"
 #include "merge/preview.h"
 
 namespace quillory {
@@ -7,7 +8,7 @@ namespace quillory {
 int previewCommand(CliContext& ctx, const QStringList& args)
 {
     const QString usage = QStringLiteral(
-        "quillory-cli preview DOC ITEM [--record N] [--full-path] [--name|--content]\n"
+        "quillory-cli preview DOC ITEM [--record N] [--full-path] [--name|--content] [--strict]\n"
         "Shows the name and content a run would give ITEM (its 1-based position in run order, as "
         "'items' lists them) for record N (1-based, stored order; none by default). With --name "
         "or --content only that is printed, exactly.");
@@ -21,7 +22,9 @@ int previewCommand(CliContext& ctx, const QStringList& args)
                                       QStringLiteral("Print only the name."));
     const QCommandLineOption contentOnly(QStringLiteral("content"),
                                          QStringLiteral("Print only the content."));
-    parser.addOptions({record, fullPath, nameOnly, contentOnly});
+    const QCommandLineOption strict(QStringLiteral("strict"),
+                                    QStringLiteral("Refuse tags that match no field or tag."));
+    parser.addOptions({record, fullPath, nameOnly, contentOnly, strict});
     int code = ExitOk;
     if (!ctx.parseCommand(parser, args, usage, 2, 2, &code))
         return code;
@@ -32,24 +35,25 @@ int previewCommand(CliContext& ctx, const QStringList& args)
         return ExitUsage;
 
     const auto& items = doc->generatedItems();
-    bool ok = false;
-    const qint64 itemNumber = parser.positionalArguments()[1].toLongLong(&ok);
-    if (!ok || itemNumber < 1 || itemNumber > qint64(items.size()))
-        return ctx.fail(ExitUsage, QStringLiteral("no item %1 (a run would create %2)")
-                                       .arg(parser.positionalArguments()[1])
-                                       .arg(items.size()));
+    const std::optional<qint64> itemNumber =
+        ctx.position(parser.positionalArguments()[1], qint64(items.size()), QStringLiteral("item"),
+                     QStringLiteral("'items' lists"));
+    if (!itemNumber)
+        return ExitUsage;
     Record chosen;
     if (parser.isSet(record)) {
-        const qint64 n = parser.value(record).toLongLong(&ok);
-        if (!ok || n < 1 || n > qint64(doc->dataArray().size()))
-            return ctx.fail(ExitUsage, QStringLiteral("no record %1 (the document has %2)")
-                                           .arg(parser.value(record))
-                                           .arg(doc->dataArray().size()));
-        chosen = doc->dataArray()[n - 1];
+        const std::optional<qint64> n =
+            ctx.position(parser.value(record), qint64(doc->dataArray().size()),
+                         QStringLiteral("record"), QStringLiteral("the document has"));
+        if (!n)
+            return ExitUsage;
+        chosen = doc->dataArray()[*n - 1];
     }
+    if (!checkUnknownTags(ctx, *doc, parser.isSet(strict)))
+        return ExitUsage;
     doc->previewNameOfFileUsesFullPath = parser.isSet(fullPath);
     doc->setAllDataSelectedRecord(chosen);
-    Preview::previewTableSelectionDidChange(*doc, items[itemNumber - 1]);
+    Preview::previewTableSelectionDidChange(*doc, items[*itemNumber - 1]);
 
     const QString name = doc->previewNameOfFile.value_or(QString());
     const QString content = doc->previewContentOfFile.value_or(QString());

@@ -1,5 +1,6 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
+#include "cli/suggestion.h"
 #include "prototypes/prototypecommands.h"
 
 namespace quillory {
@@ -60,9 +61,10 @@ int add(CliContext& ctx, const QStringList& args, const QString& usage)
         *target = *value;
     }
     PrototypeCommands::append(*doc, p);
-    ctx.out() << "Added Prototype " << doc->universalFilePrototypeArray().size() << ": " << p->path
-              << '\n';
-    return ctx.saveDocument(*doc, docPath) ? ExitOk : ExitUsage;
+    return ctx.saveAndReport(*doc, docPath,
+                             QStringLiteral("Added Prototype ") +
+                                 QString::number(doc->universalFilePrototypeArray().size()) +
+                                 QStringLiteral(": ") + p->path);
 }
 
 int remove(CliContext& ctx, const QStringList& args, const QString& usage)
@@ -75,16 +77,17 @@ int remove(CliContext& ctx, const QStringList& args, const QString& usage)
     auto doc = ctx.loadDocument(docPath);
     if (!doc)
         return ExitUsage;
-    bool ok = false;
-    const qint64 n = parser.positionalArguments()[1].toLongLong(&ok);
     const auto& list = doc->universalFilePrototypeArray();
-    if (!ok || n < 1 || n > qint64(list.size()))
-        return ctx.fail(ExitUsage, QStringLiteral("no Prototype %1 (the document has %2)")
-                                       .arg(parser.positionalArguments()[1])
-                                       .arg(list.size()));
-    const PrototypePtr p = list[n - 1];
+    const std::optional<qint64> n =
+        ctx.position(parser.positionalArguments()[1], qint64(list.size()),
+                     QStringLiteral("Prototype"), QStringLiteral("the document has"));
+    if (!n)
+        return ExitUsage;
+    const PrototypePtr p = list[*n - 1];
     PrototypeCommands::remove(*doc, p);
-    return ctx.saveDocument(*doc, docPath) ? ExitOk : ExitUsage;
+    return ctx.saveAndReport(*doc, docPath,
+                             QStringLiteral("Removed Prototype ") + QString::number(*n) +
+                                 QStringLiteral(": ") + p->path);
 }
 
 } // namespace
@@ -99,11 +102,15 @@ int prototypeCommand(CliContext& ctx, const QStringList& args)
         return add(ctx, args.mid(1), usage);
     if (!args.isEmpty() && args.front() == QLatin1String("remove"))
         return remove(ctx, args.mid(1), usage);
-    if (!args.isEmpty() && args.front() == QLatin1String("--help")) {
-        ctx.out() << "Usage: " << usage << '\n';
-        return ExitOk;
-    }
-    return ctx.fail(ExitUsage, QStringLiteral("expected 'add' or 'remove'\nUsage: ") + usage);
+    // The command's help is the help of 'add', which has every option.
+    if (!args.isEmpty() &&
+        (args.front() == QLatin1String("--help") || args.front() == QLatin1String("-h")))
+        return add(ctx, {QStringLiteral("--help")}, usage);
+    if (args.isEmpty())
+        return ctx.usageError(QStringLiteral("expected 'add' or 'remove'"));
+    return ctx.usageError(
+        QStringLiteral("unknown prototype action '") + args.front() + u'\'' +
+        didYouMean(args.front(), {QStringLiteral("add"), QStringLiteral("remove")}));
 }
 
 } // namespace quillory

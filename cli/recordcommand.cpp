@@ -1,13 +1,14 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
+#include "cli/suggestion.h"
+
+#include <set>
 
 namespace quillory {
 
 namespace {
 
-// A new record takes its values before it is listed; a listed one through the document.
-bool assign(CliContext& ctx, Document& doc, const Record& r, const QStringList& assignments,
-            bool listed)
+bool assign(CliContext& ctx, Document& doc, const Record& r, const QStringList& assignments)
 {
     for (const QString& a : assignments) {
         QString field, value;
@@ -16,13 +17,39 @@ bool assign(CliContext& ctx, Document& doc, const Record& r, const QStringList& 
         const int index = ctx.resolveField(doc, field);
         if (index < 0)
             return false;
-        const QString& inner = doc.keyArray()[index].innerKey;
-        if (listed)
-            doc.setRecordValue(r, inner, Value::string(value));
-        else
-            r->set(inner, Value::string(value));
+        doc.setRecordValue(r, doc.keyArray()[index].innerKey, Value::string(value));
     }
     return true;
+}
+
+// The positions that "N", "N-M" and lists of them ("1,4-6") name, each from 1 to count; none
+// after printing why.
+std::optional<std::set<qint64>> positions(CliContext& ctx, const QStringList& specs, qint64 count)
+{
+    std::set<qint64> chosen;
+    for (const QString& spec : specs) {
+        for (const QString& part : spec.split(QLatin1Char(','))) {
+            const qsizetype dash = part.indexOf(QLatin1Char('-'), 1);
+            const QString from = dash < 0 ? part : part.left(dash);
+            const QString to = dash < 0 ? part : part.mid(dash + 1);
+            const auto first = ctx.position(from, count, QStringLiteral("record"),
+                                            QStringLiteral("the document has"));
+            if (!first)
+                return std::nullopt;
+            const auto last = ctx.position(to, count, QStringLiteral("record"),
+                                           QStringLiteral("the document has"));
+            if (!last)
+                return std::nullopt;
+            if (*last < *first) {
+                ctx.usageError(QStringLiteral("the range '") + part +
+                               QStringLiteral("' runs backwards"));
+                return std::nullopt;
+            }
+            for (qint64 n = *first; n <= *last; ++n)
+                chosen.insert(n);
+        }
+    }
+    return chosen;
 }
 
 } // namespace
@@ -31,49 +58,67 @@ int recordCommand(CliContext& ctx, const QStringList& args)
 {
     const QString usage = QStringLiteral(
         "quillory-cli record add DOC [FIELD=VALUE...] | record set DOC N FIELD=VALUE... | "
-        "record delete DOC N\nN is the record's 1-based position in the stored order.");
+        "record delete DOC (N|N-M)[,...]... | record delete DOC --all\nN is the record's "
+        "1-based position in the stored order; FIELD a name or #N.");
     QCommandLineParser parser;
+    const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("delete: every record."));
+    parser.addOption(all);
     int code = ExitOk;
     if (!ctx.parseCommand(parser, args, usage, 2, -1, &code))
         return code;
     const QStringList pos = parser.positionalArguments();
     const QString action = pos[0];
     const QString path = pos[1];
-    if (action != QLatin1String("add") && action != QLatin1String("set") &&
-        action != QLatin1String("delete"))
-        return ctx.fail(ExitUsage,
-                        QStringLiteral("unknown record action '%1'\nUsage: %2").arg(action, usage));
+    static const QStringList actions{QStringLiteral("add"), QStringLiteral("set"),
+                                     QStringLiteral("delete")};
+    if (!actions.contains(action))
+        return ctx.usageError(QStringLiteral("unknown record action '") + action + u'\'' +
+                              didYouMean(action, actions));
+    if (parser.isSet(all) && (action != QLatin1String("delete") || pos.size() != 2))
+        return ctx.usageError(QStringLiteral("--all goes with 'record delete DOC' alone"));
+    if (action == QLatin1String("delete") && pos.size() < 3 && !parser.isSet(all))
+        return ctx.usageError(QStringLiteral("name the records to delete, or give --all"));
+    if (action == QLatin1String("set") && pos.size() < 4)
+        return ctx.usageError(QStringLiteral("nothing to set"));
     auto doc = ctx.loadDocument(path);
     if (!doc)
         return ExitUsage;
+    const qint64 count = qint64(doc->dataArray().size());
 
     if (action == QLatin1String("add")) {
-        const Record r = doc->newRecord();
-        if (!assign(ctx, *doc, r, pos.mid(2), false))
+        // The document's own command: a new record at the end, the database tab shown.
+        doc->addRecord();
+        const Record r = doc->selectedRecord();
+        if (!assign(ctx, *doc, r, pos.mid(2)))
             return ExitUsage;
-        doc->appendRecord(r);
-        ctx.out() << "Added record " << doc->dataArray().size() << " (counter "
-                  << r->value(kCounterKey).toInteger() << ")\n";
-    } else {
-        if (pos.size() < 3 || (action == QLatin1String("delete") && pos.size() != 3))
-            return ctx.fail(ExitUsage, QStringLiteral("wrong arguments\nUsage: ") + usage);
-        bool ok = false;
-        const qint64 n = pos[2].toLongLong(&ok);
-        if (!ok || n < 1 || n > qint64(doc->dataArray().size()))
-            return ctx.fail(ExitUsage, QStringLiteral("no record %1 (the document has %2)")
-                                           .arg(pos[2])
-                                           .arg(doc->dataArray().size()));
-        const Record r = doc->dataArray()[n - 1];
-        if (action == QLatin1String("set")) {
-            if (pos.size() < 4)
-                return ctx.fail(ExitUsage, QStringLiteral("nothing to set\nUsage: ") + usage);
-            if (!assign(ctx, *doc, r, pos.mid(3), true))
-                return ExitUsage;
-        } else {
-            doc->deleteRecord(r);
-        }
+        return ctx.saveAndReport(*doc, path,
+                                 QStringLiteral("Added record %1 (counter %2)")
+                                     .arg(QString::number(doc->dataArray().size()),
+                                          QString::number(r->value(kCounterKey).toInteger())));
     }
-    return ctx.saveDocument(*doc, path) ? ExitOk : ExitUsage;
+    if (action == QLatin1String("set")) {
+        const auto n = ctx.position(pos[2], count, QStringLiteral("record"),
+                                    QStringLiteral("the document has"));
+        if (!n || !assign(ctx, *doc, doc->dataArray()[*n - 1], pos.mid(3)))
+            return ExitUsage;
+        return ctx.saveAndReport(*doc, path);
+    }
+    if (parser.isSet(all)) {
+        doc->checkAllRecords();
+        doc->deleteCheckedRecords();
+        return ctx.saveAndReport(*doc, path,
+                                 QStringLiteral("Deleted %1 records").arg(QString::number(count)));
+    }
+    const auto chosen = positions(ctx, pos.mid(2), count);
+    if (!chosen)
+        return ExitUsage;
+    std::vector<Record> doomed;
+    for (qint64 n : *chosen)
+        doomed.push_back(doc->dataArray()[size_t(n - 1)]);
+    for (const Record& r : doomed)
+        doc->deleteRecord(r);
+    return ctx.saveAndReport(
+        *doc, path, QStringLiteral("Deleted %1 records").arg(QString::number(doomed.size())));
 }
 
 } // namespace quillory

@@ -66,6 +66,7 @@ void Document::switchSecTabToFilePrototypeMulti()
 void Document::setContents(DocumentContents c)
 {
     m_keyArray = std::move(c.keys);
+    m_innerKeyNumbers.reset(m_keyArray);
     m_dataArray = std::move(c.records);
     m_destinationDefined = c.destinationDefined;
     m_bookmark = std::move(c.bookmark);
@@ -102,17 +103,13 @@ void Document::addBuiltInKeys()
         return;
     m_keyArray.push_back({kCounterKey, QStringLiteral("#")});
     m_keyArray.push_back({kCheckedKey, QStringLiteral("sel")});
+    m_innerKeyNumbers.reset(m_keyArray);
     emit keysReset();
 }
 
-int Document::unusedInnerKeyNumber() const
+int Document::unusedInnerKeyNumber()
 {
-    QSet<QString> used;
-    for (const FieldKey& k : m_keyArray)
-        used.insert(k.innerKey);
-    for (int n = 1;; ++n)
-        if (!used.contains(QString::number(n)))
-            return n;
+    return m_innerKeyNumbers.lowestUnused();
 }
 
 QString Document::insertField(const QString& name)
@@ -127,6 +124,7 @@ QString Document::insertField(const QString& name)
         r->set(inner, empty);
     updateChangeCount();
     m_keyArray.push_back({inner, visible});
+    m_innerKeyNumbers.add(inner);
     m_selectedKeyIndex = int(m_keyArray.size()) - 1;
     emit keyInserted(m_selectedKeyIndex);
     return inner;
@@ -212,6 +210,7 @@ bool Document::deleteSelectedKeyConfirmed()
     for (const Record& r : m_dataArray)
         r->remove(inner);
     m_keyArray.erase(m_keyArray.begin() + i);
+    m_innerKeyNumbers.remove(inner);
     m_selectedKeyIndex = std::min(i, int(m_keyArray.size()) - 1);
     updateChangeCount();
     emit keyRemoved(i);

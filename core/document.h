@@ -5,6 +5,7 @@
 #include "core/fieldkey.h"
 #include "core/generateditem.h"
 #include "core/importtarget.h"
+#include "core/innerkeynumbers.h"
 #include "core/prototype.h"
 #include "core/record.h"
 #include "core/undomanager.h"
@@ -107,7 +108,7 @@ public:
 
     // ---- Field keys -------------------------------------------------------------------
     void addBuiltInKeys();
-    int unusedInnerKeyNumber() const;
+    int unusedInnerKeyNumber();
     // Adds a user field named name ("KEYn" when name is blank): every record gets "" under it;
     // returns its inner key.
     QString insertField(const QString& name = {}) override;
@@ -296,6 +297,7 @@ private:
                                       const std::optional<RecordSort>& sort) const;
 
     std::vector<FieldKey> m_keyArray;
+    InnerKeyNumbers m_innerKeyNumbers; // follows m_keyArray
     std::vector<Record> m_dataArray;
     std::vector<PrototypePtr> m_prototypes;
     bool m_destinationDefined = false;

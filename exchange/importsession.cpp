@@ -3,6 +3,8 @@
 #include "exchange/importlinesplitter.h"
 #include "exchange/textfiledecoder.h"
 
+#include <QHash>
+
 #include <limits>
 
 namespace quillory {
@@ -377,6 +379,15 @@ ImportBatch ImportSession::buildRecords()
     // Where each column's key last sat in a record: records are all built alike, so this
     // spares searching the record's entries for every field.
     std::vector<qsizetype> entryHint(size_t(m_numOfMaxField), -1);
+    // A new record lists the user keys in order after the two built-in ones: seeding the hints
+    // from there keeps even the first record of a file with thousands of columns linear.
+    QHash<QString, qsizetype> userKeyEntry;
+    userKeyEntry.reserve(qsizetype(m_userInnerKeys.size()));
+    for (size_t i = 0; i < m_userInnerKeys.size(); ++i)
+        if (!userKeyEntry.contains(m_userInnerKeys[i]))
+            userKeyEntry.insert(m_userInnerKeys[i], qsizetype(i) + kFirstUserKeyIndex);
+    for (qsizetype c = 0; c < qsizetype(entryHint.size()) && c < m_columnInnerKeys.size(); ++c)
+        entryHint[size_t(c)] = userKeyEntry.value(m_columnInnerKeys[c], -1);
     const bool headerRow = m_useHeaderNames && rowCount > 0;
     for (qsizetype r = headerRow ? 1 : 0; r < rowCount; ++r) {
         if (r % kProgressStep == 0)

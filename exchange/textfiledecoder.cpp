@@ -102,6 +102,19 @@ std::optional<QString> decodeAscii(QByteArrayView bytes)
     return QString::fromLatin1(bytes);
 }
 
+// A single-byte encoding that Qt converts through its codec library; none where that is
+// missing or the bytes hold something the encoding leaves undefined.
+std::optional<QString> decodeNamed(QByteArrayView bytes, const char* name)
+{
+    QStringDecoder decoder(name, QStringConverter::Flag::Stateless);
+    if (!decoder.isValid())
+        return std::nullopt;
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
 Endian markedEndian(QByteArrayView bytes, std::initializer_list<unsigned char> littleMark)
 {
     return startsWith(bytes, littleMark) ? Endian::Little : Endian::Big;
@@ -120,16 +133,36 @@ bool isNamedEncoding(int encoding)
         if (code == encoding)
             return true;
     }
-    return false;
+    return encoding == TextFileDecoder::Windows1252 || encoding == TextFileDecoder::Iso88591 ||
+           encoding == TextFileDecoder::Iso885915;
 }
 
-std::optional<QString> decodeInOrder(QByteArrayView bytes)
+std::optional<QString> decodeInOrder(QByteArrayView bytes, int* decodedAs = nullptr)
 {
     for (int code : kAutomaticOrder) {
-        if (auto text = TextFileDecoder::decodeStrictly(bytes, code))
+        if (auto text = TextFileDecoder::decodeStrictly(bytes, code)) {
+            if (decodedAs)
+                *decodedAs = code;
             return text;
+        }
     }
     return std::nullopt;
+}
+
+// The encoding whose byte-order mark the bytes start with (Utf8 when there is none, since
+// then only UTF-8 is tried).
+int markedEncoding(QByteArrayView bytes)
+{
+    if (startsWith(bytes, {0xFF, 0xFE, 0x00, 0x00}))
+        return decodeUtf32(bytes, Endian::Little) ? TextFileDecoder::Utf32LittleEndian
+                                                  : TextFileDecoder::Utf16LittleEndian;
+    if (startsWith(bytes, {0x00, 0x00, 0xFE, 0xFF}))
+        return TextFileDecoder::Utf32BigEndian;
+    if (startsWith(bytes, {0xFE, 0xFF}))
+        return TextFileDecoder::Utf16BigEndian;
+    if (startsWith(bytes, {0xFF, 0xFE}))
+        return TextFileDecoder::Utf16LittleEndian;
+    return TextFileDecoder::Utf8;
 }
 
 } // namespace
@@ -155,6 +188,12 @@ std::optional<QString> TextFileDecoder::decodeStrictly(QByteArrayView bytes, int
         return MacRomanCodec::decode(bytes);
     case Ascii:
         return decodeAscii(bytes);
+    case Windows1252:
+        return decodeNamed(bytes, "windows-1252");
+    case Iso88591:
+        return QString::fromLatin1(bytes); // every byte is defined
+    case Iso885915:
+        return decodeNamed(bytes, "ISO-8859-15");
     default:
         return std::nullopt;
     }
@@ -187,6 +226,22 @@ std::optional<QString> TextFileDecoder::autoReadFromData(QByteArrayView bytes, i
     return decodeInOrder(bytes);
 }
 
+std::optional<QString> TextFileDecoder::decodeFileBytes(QByteArrayView bytes, int encoding,
+                                                        int* decodedAs)
+{
+    if (isNamedEncoding(encoding)) {
+        if (decodedAs)
+            *decodedAs = encoding;
+        return decodeStrictly(bytes, encoding);
+    }
+    if (std::optional<QString> text = decodeDetectingMark(bytes)) {
+        if (decodedAs)
+            *decodedAs = markedEncoding(bytes);
+        return text;
+    }
+    return decodeInOrder(bytes, decodedAs);
+}
+
 std::optional<QString> TextFileDecoder::autoReadFromFile(const QString& path, int encoding)
 {
     QFile file(path);
@@ -206,14 +261,7 @@ std::optional<QString> TextFileDecoder::autoReadFromFile(const QString& path, in
         bytes = readBytes;
     }
 
-    std::optional<QString> text;
-    if (isNamedEncoding(encoding)) {
-        text = decodeStrictly(bytes, encoding);
-    } else {
-        text = decodeDetectingMark(bytes);
-        if (!text)
-            text = decodeInOrder(bytes);
-    }
+    std::optional<QString> text = decodeFileBytes(bytes, encoding);
     if (mapped)
         file.unmap(mapped);
     return text;

@@ -24,6 +24,11 @@ public:
         Utf32LittleEndian = 22,
         MacOSRoman = 30,
         Ascii = 50,
+        // Not in the dialog's menu: offered by the command-line tool for files from other
+        // systems, decoded through Qt's converters.
+        Windows1252 = 60,
+        Iso88591 = 61,
+        Iso885915 = 62,
     };
 
     TextFileDecoder() = delete;
@@ -31,6 +36,10 @@ public:
     // The file's text, or none when it can't be read or its bytes are not valid in the named
     // encoding. An empty file gives the empty text.
     static std::optional<QString> autoReadFromFile(const QString& path, int encoding);
+    // What autoReadFromFile does with the bytes of a file already read (a pipe, standard
+    // input); *decodedAs, when given, receives the code that decoded them.
+    static std::optional<QString> decodeFileBytes(QByteArrayView bytes, int encoding,
+                                                  int* decodedAs = nullptr);
     // The same decoder for bytes already in memory (automatic detection has no mark step).
     static std::optional<QString> autoReadFromData(QByteArrayView bytes, int encoding);
     // CR LF becomes LF, then every remaining CR becomes LF; returns the same text.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the release build into a temporary prefix and checks what a desktop needs: both
 # programs, the launcher (desktop-file-validate), the document type (update-mime-database must
-# accept it and map *.quillory to it), the icons, the user guide and the demo documents.
+# accept it and map *.quillory to it), the icons, the user guide, the demo documents and the
+# command-line tool's manual page and completion.
 # Usage: scripts/install-check.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,6 +24,8 @@ expect share/icons/hicolor/scalable/apps/quillory.svg
 expect share/icons/hicolor/scalable/mimetypes/application-x-quillory.svg
 expect "share/doc/quillory/Quillory User Guide.pdf"
 expect share/quillory/examples/demo/clients.quillory
+expect share/man/man1/quillory-cli.1
+expect share/bash-completion/completions/quillory-cli
 
 desktop-file-validate "$prefix/share/applications/quillory.desktop"
 echo "ok       desktop-file-validate"

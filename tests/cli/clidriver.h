@@ -19,13 +19,28 @@ public:
 
     CliDriver() { QVERIFY(m_config.isValid()); }
 
-    Result run(const QStringList& args) const
+    Result run(const QStringList& args) const { return run(args, {}); }
+
+    // With input on standard input; fileSizeLimit (bytes, 0: none) makes every write past it
+    // fail as on a full quota, with the system's "File too large".
+    Result run(const QStringList& args, const QByteArray& input, qint64 fileSizeLimit = 0) const
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(QUILLORY_CLI_PATH), args);
+        if (fileSizeLimit > 0) {
+            // The shell ignores SIGXFSZ so that the tool sees the failed write, then becomes it.
+            const QString limit = QString::number((fileSizeLimit + 511) / 512);
+            p.start(QStringLiteral("/bin/sh"),
+                    QStringList{"-c", "trap '' XFSZ; ulimit -f " + limit + "; exec \"$0\" \"$@\"",
+                                QStringLiteral(QUILLORY_CLI_PATH)} +
+                        args);
+        } else {
+            p.start(QStringLiteral(QUILLORY_CLI_PATH), args);
+        }
+        p.write(input);
+        p.closeWriteChannel();
         if (!p.waitForFinished(120000))
             return {};
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,

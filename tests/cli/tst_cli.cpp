@@ -89,9 +89,9 @@ private slots:
         makeExampleDocument(doc);
         const auto items = cli.run({"items", doc});
         CLI_EXPECT(items, 0);
-        QCOMPARE(items.out, QStringLiteral("<Name>/\tfolder\tmulti\t0\n"
-                                           "<Name>/card.txt\tfile\tmulti\t1\n"
-                                           "list.txt\tfile\tone\t2\n"));
+        QCOMPARE(items.out, QStringLiteral("1\t<Name>/\tfolder\tmulti\t1\n"
+                                           "2\t<Name>/card.txt\tfile\tmulti\t2\n"
+                                           "3\tlist.txt\tfile\tone\t3\n"));
         QCOMPARE(cli.run({"preview", doc, "2", "--record", "2", "--name"}).out,
                  QStringLiteral("Bob/card.txt"));
         const QStringList content{"preview", doc, "2", "--record", "1", "--content"};
@@ -138,7 +138,7 @@ private slots:
                                 "\nCreated folder: Ann/\nCreated folder: Bob/"
                                 "\nCreated file: Ann/card.txt\nCreated file: Bob/card.txt"
                                 "\nCreated file: list.txt" +
-                                rule + "\nTotally created 2 folders and 3 files." + rule);
+                                rule + "\nTotally created 2 folders and 3 files." + rule + "\n");
         QCOMPARE(readFile(out.filePath("Ann/card.txt")), QByteArray("Hello Ann, n. 1"));
         QCOMPARE(readFile(out.filePath("list.txt")), QByteArray("List: Ann, Bob."));
         QCOMPARE(readFile(doc), stored); // a run never writes the document

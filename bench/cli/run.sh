@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Wide-import benchmark: `quillory-cli import` of a CSV with 20,000 columns and 2 rows into a
+# new document (20,000 new fields), beside Python's csv module merely reading it.
+# Usage: bench/cli/run.sh [runs]   (QUILLORY_BENCH_DIR sets the work folder; QUILLORY_CLI
+# names an already built quillory-cli instead of building a Release one)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+work=${QUILLORY_BENCH_DIR:-$root/bench/out/cli}
+runs=${1:-5}
+columns=20000
+mkdir -p "$work"
+
+csv="$work/wide-${columns}.csv"
+if [[ ! -f "$csv" ]]; then
+    python3 - "$csv" "$columns" <<'PY'
+import sys
+path, n = sys.argv[1], int(sys.argv[2])
+with open(path, "w") as f:
+    f.write(",".join("c%d" % i for i in range(n)) + "\n")
+    f.write(",".join("v%d" % i for i in range(n)) + "\n")
+PY
+fi
+
+if [[ -n "${QUILLORY_CLI:-}" ]]; then
+    cli=$QUILLORY_CLI
+else
+    cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$root/build-release" -j2 --target quillory-cli >/dev/null
+    cli="$root/build-release/cli/quillory-cli"
+fi
+
+# Runs a command $runs times; prints min and median wall time (ms) and the largest peak RSS.
+measure() {
+    local label=$1
+    shift
+    local times=() rss=0
+    for ((i = 0; i < runs; i++)); do
+        local start end kb
+        start=$(date +%s%N)
+        /usr/bin/time -f "%M" -o "$work/time.txt" "$@" >/dev/null 2>"$work/last.err"
+        end=$(date +%s%N)
+        times+=($(((end - start) / 1000000)))
+        kb=$(tail -1 "$work/time.txt")
+        ((kb > rss)) && rss=$kb
+    done
+    local sorted
+    sorted=($(printf '%s\n' "${times[@]}" | sort -n))
+    printf '%-34s min %6d ms  median %6d ms  peak RSS %5d MB\n' "$label" "${sorted[0]}" \
+        "${sorted[$((runs / 2))]}" "$((rss / 1024))"
+}
+
+echo "file: $csv ($(du -h "$csv" | cut -f1)), $columns columns x 2 rows, $runs runs each"
+measure "quillory-cli new + import" bash -c '"$0" new --force "$1" && "$0" import "$1" "$2"' \
+    "$cli" "$work/wide.quillory" "$csv"
+measure "quillory-cli import --header-names" \
+    bash -c '"$0" new --force "$1" && "$0" import "$1" "$2" --header-names' \
+    "$cli" "$work/wide.quillory" "$csv"
+measure "python csv.reader to lists" python3 -c \
+    'import csv,sys; rows=list(csv.reader(open(sys.argv[1], newline="")))' "$csv"

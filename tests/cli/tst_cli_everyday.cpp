@@ -1,0 +1,389 @@
+#include "clidriver.h"
+#include "support/scratchfolder.h"
+#include "support/testdata.h"
+
+#include <QDir>
+#include <QJsonArray>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+using namespace quillory::test;
+
+// The tool in everyday scripts: pipes and devices, usage errors, seeing a run before doing it.
+class CliEverydayTest : public QObject
+{
+    Q_OBJECT
+private:
+    CliDriver cli;
+    ScratchFolder dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+    static QJsonObject at(const QJsonObject& o, const char* k, int i) { return o[k][i].toObject(); }
+
+    // Name and City; Ann in Rome and Bob in Oslo; one file per record, "<Name>.txt".
+    void makeDocument(const QString& doc, const QString& text = "Hi <Name>")
+    {
+        CLI_EXPECT(cli.run({"new", doc}), 0);
+        CLI_EXPECT(cli.run({"field", "add", doc, "Name"}), 0);
+        CLI_EXPECT(cli.run({"field", "add", doc, "City"}), 0);
+        CLI_EXPECT(cli.run({"record", "add", doc, "Name=Ann", "City=Rome"}), 0);
+        CLI_EXPECT(cli.run({"record", "add", doc, "Name=Bob", "City=Oslo"}), 0);
+        CLI_EXPECT(
+            cli.run({"prototype", "add", doc, "--multi", "--path", "<Name>.txt", "--text", text}),
+            0);
+    }
+    static bool isFifo(const QString& p)
+    {
+        struct stat st;
+        return ::lstat(QFile::encodeName(p).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+    }
+
+private slots:
+    void exportWritesStreamsInPlaceAndRefusesToReplaceFiles()
+    {
+        const QString doc = path("export.quillory");
+        makeDocument(doc);
+        const auto toStdout = cli.run({"export", doc, "-", "--fields", "Name,City"});
+        CLI_EXPECT(toStdout, 0);
+        QCOMPARE(toStdout.out, QStringLiteral("Ann\tRome\nBob\tOslo"));
+        QVERIFY(toStdout.err.contains("Exported 2 records"));
+        QVERIFY(!QFileInfo::exists(path("-")));
+
+        // A FIFO is written through, and is still a FIFO afterwards.
+        const QString fifo = path("pipe");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QProcess reader;
+        reader.start("cat", {fifo});
+        QVERIFY(reader.waitForStarted());
+        CLI_EXPECT(cli.run({"export", doc, fifo, "--fields", "Name"}), 0);
+        QVERIFY(reader.waitForFinished(10000));
+        QCOMPARE(reader.readAllStandardOutput(), QByteArray("Ann\nBob"));
+        QVERIFY(isFifo(fifo));
+
+        // A character device is written in place, never renamed over.
+        CLI_EXPECT(cli.run({"export", doc, "/dev/null"}), 0);
+        QVERIFY(QFileInfo("/dev/null").exists() && !QFileInfo("/dev/null").isFile());
+
+        QVERIFY(writeFile(path("kept.tsv"), "mine"));
+        const auto refused = cli.run({"export", doc, path("kept.tsv")});
+        CLI_EXPECT(refused, 2);
+        QVERIFY(refused.err.contains("already exists (use --force to replace it)"));
+        QVERIFY(refused.out.isEmpty());
+        QCOMPARE(readFile(path("kept.tsv")), QByteArray("mine"));
+        CLI_EXPECT(cli.run({"export", doc, path("kept.tsv"), "--force", "--fields", "City"}), 0);
+        QCOMPARE(readFile(path("kept.tsv")), QByteArray("Rome\nOslo"));
+    }
+
+    void importReadsStandardInputAndFifos()
+    {
+        const QString doc = path("stdin.quillory");
+        CLI_EXPECT(cli.run({"new", doc}), 0);
+        // A spreadsheet's export: byte-order mark, semicolons, CRLF.
+        const QByteArray sheet = "\xEF\xBB\xBFName;City\r\nAnn;Rome\r\nB\xC3\xB8"
+                                 "b;Oslo\r\n";
+        const auto piped = cli.run({"import", doc, "-", "--header-names"}, sheet);
+        CLI_EXPECT(piped, 0);
+        QCOMPARE(piped.out, QStringLiteral("Imported 2 records, added 2 fields\n"));
+        QJsonObject info = cli.info(doc);
+        QCOMPARE(at(info, "fields", 2).value("publicKey").toString(), QStringLiteral("Name"));
+        QCOMPARE(at(info, "records", 1).value("3").toString(), QStringLiteral("Bøb"));
+
+        const QString fifo = path("rows");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QProcess writer;
+        writer.start("/bin/sh", {"-c", "printf 'Cid;Lima\\n' > \"$0\"", fifo});
+        QVERIFY(writer.waitForStarted());
+        CLI_EXPECT(cli.run({"import", doc, fifo, "--map", "cascade", "--format", "semicolon"}), 0);
+        QVERIFY(writer.waitForFinished(10000));
+        info = cli.info(doc);
+        QCOMPARE(info.value("records").toArray().size(), 3);
+        QCOMPARE(at(info, "records", 2).value("4").toString(), QStringLiteral("Lima"));
+    }
+
+    // Rows: what the file holds. None of them has a row: nothing may change.
+    void importOfNoRowsChangesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("blank lines") << QByteArray("\n\n\r\n");
+    }
+    void importOfNoRowsChangesNothing()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString doc = path(QStringLiteral("norows %1.quillory").arg(QTest::currentDataTag()));
+        CLI_EXPECT(cli.run({"new", doc}), 0);
+        const QByteArray before = readFile(doc);
+        const QString file =
+            dir.writeFile(QStringLiteral("%1.csv").arg(QTest::currentDataTag()), bytes);
+        const auto fromFile = cli.run({"import", doc, file});
+        CLI_EXPECT(fromFile, 2);
+        QCOMPARE(fromFile.err, "quillory-cli: no rows in " + file + "; nothing changed\n");
+        const auto fromStdin = cli.run({"import", doc, "-"}, bytes);
+        CLI_EXPECT(fromStdin, 2);
+        QVERIFY(fromStdin.err.contains("no rows in standard input"));
+        QCOMPARE(readFile(doc), before);
+    }
+
+    void itemsPreviewAndPrototypesCountFromOne()
+    {
+        const QString doc = path("numbers.quillory");
+        makeDocument(doc);
+        CLI_EXPECT(cli.run({"prototype", "add", doc, "--one", "--folder", "--path", "all"}), 0);
+        const auto items = cli.run({"items", doc});
+        QCOMPARE(items.out,
+                 QStringLiteral("1\t<Name>.txt\tfile\tmulti\t1\n2\tall\tfolder\tone\t2\n"));
+        QCOMPARE(cli.run({"preview", doc, "1", "--record", "2", "--name"}).out,
+                 QStringLiteral("Bob.txt"));
+        QCOMPARE(cli.run({"preview", doc, "2", "--name"}).out, QStringLiteral("all"));
+        CLI_EXPECT(cli.run({"prototype", "remove", doc, "1"}), 0);
+        QCOMPARE(cli.run({"items", doc}).out, QStringLiteral("1\tall\tfolder\tone\t1\n"));
+    }
+
+    // Rows: arguments after the document, the exact error. Arguments holding "%1" stay as typed.
+    void messagesKeepArgumentsAsTyped_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("preview") << QStringList{"preview", "DOC", "%1"}
+                                 << "quillory-cli: no item %1 ('items' lists 1)\n";
+        QTest::newRow("preview record") << QStringList{"preview", "DOC", "1", "--record", "%2"}
+                                        << "quillory-cli: no record %2 (the document has 2)\n";
+        QTest::newRow("prototype") << QStringList{"prototype", "remove", "DOC", "%1"}
+                                   << "quillory-cli: no Prototype %1 (the document has 1)\n";
+        QTest::newRow("record") << QStringList{"record", "set", "DOC", "%1", "Name=x"}
+                                << "quillory-cli: no record %1 (the document has 2)\n";
+        QTest::newRow("field") << QStringList{"record", "add", "DOC", "%1%2=x"}
+                               << "quillory-cli: no field named '%1%2'\n";
+    }
+    void messagesKeepArgumentsAsTyped()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, error);
+        const QString doc =
+            path(QStringLiteral("percent %1.quillory").arg(QTest::currentDataTag()));
+        makeDocument(doc);
+        args.replaceInStrings(QRegularExpression("^DOC$"), doc);
+        const auto r = cli.run(args);
+        CLI_EXPECT(r, 2);
+        QCOMPARE(r.err, error);
+    }
+
+    void addingRecordsAndFieldsShowsTheDatabaseTab()
+    {
+        const QString doc = path("tabs.quillory");
+        makeDocument(doc);
+        QTemporaryDir out;
+        CLI_EXPECT(cli.run({"destination", doc, out.path()}), 0);
+        QVERIFY(cli.info(doc).value("mainTabId").toString() != "db");
+        CLI_EXPECT(cli.run({"record", "add", doc, "Name=Cid"}), 0);
+        QCOMPARE(cli.info(doc).value("mainTabId").toString(), QStringLiteral("db"));
+        CLI_EXPECT(cli.run({"destination", doc, out.path()}), 0);
+        QVERIFY(cli.info(doc).value("mainTabId").toString() != "db");
+        CLI_EXPECT(cli.run({"field", "add", doc, "Zip"}), 0);
+        QCOMPARE(cli.info(doc).value("mainTabId").toString(), QStringLiteral("db"));
+    }
+
+    void aFailedSaveReportsNoSuccessAndSaysWhy()
+    {
+        const QString doc = path("full.quillory");
+        makeDocument(doc);
+        // Grow the document past a small file-size limit.
+        const QString big = QString(4000, 'x');
+        const QByteArray before = readFile(doc);
+        const auto added = cli.run({"record", "add", doc, "Name=" + big}, {}, before.size() + 512);
+        CLI_EXPECT(added, 2);
+        QVERIFY2(added.out.isEmpty(), qPrintable(added.out));
+        QVERIFY2(added.err.contains("File too large"), qPrintable(added.err));
+        QCOMPARE(readFile(doc), before);
+    }
+
+    // Rows: arguments, the first line on stderr (all exit 2).
+    void usageErrorsSayWhatWasMeant_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("command") << QStringList{"rnu"}
+                                 << "quillory-cli: unknown command 'rnu' (did you mean 'run'?)";
+        QTest::newRow("option") << QStringList{"run", "DOC", "--dest", "x"}
+                                << "quillory-cli: unknown option '--dest' (did you mean "
+                                   "'--destination'?)";
+        QTest::newRow("field") << QStringList{"record", "add", "DOC", "Nmae=x"}
+                               << "quillory-cli: no field named 'Nmae' (did you mean 'Name'?)";
+        QTest::newRow("default") << QStringList{"--default", "forcedTotLenFeld1=5", "items", "DOC"}
+                                 << "quillory-cli: unknown user default 'forcedTotLenFeld1' (did "
+                                    "you mean 'forcedTotLenField1'?); the keys are";
+        QTest::newRow("encoding") << QStringList{"import", "DOC", "-", "--encoding", "windows1252"}
+                                  << "quillory-cli: unknown encoding 'windows1252' (did you mean "
+                                     "'windows-1252'?)\nTry 'quillory-cli import --help'";
+        QTest::newRow("far from all")
+            << QStringList{"xyzzy"} << "quillory-cli: unknown command 'xyzzy'\n";
+    }
+    void usageErrorsSayWhatWasMeant()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, error);
+        const QString doc = path(QStringLiteral("usage %1.quillory").arg(QTest::currentDataTag()));
+        makeDocument(doc);
+        args.replaceInStrings(QRegularExpression("^DOC$"), doc);
+        const auto r = cli.run(args);
+        CLI_EXPECT(r, 2);
+        QVERIFY2(r.err.startsWith(error), qPrintable(r.err));
+    }
+
+    void versionAndHelpEverywhere()
+    {
+        for (const char* v : {"--version", "-V"}) {
+            const auto r = cli.run({v});
+            CLI_EXPECT(r, 0);
+            QCOMPARE(r.out, QStringLiteral("quillory-cli 1.1.2\n"));
+        }
+        for (const QStringList& args :
+             {QStringList{"-h"}, QStringList{"run", "-h"}, QStringList{"prototype", "--help"},
+              QStringList{"prototype", "-h"}, QStringList{"record", "--help"}}) {
+            const auto r = cli.run(args);
+            CLI_EXPECT(r, 0);
+            QVERIFY2(r.out.contains("Usage: "), qPrintable(args.join(' ')));
+        }
+        QVERIFY(cli.run({"prototype", "--help"}).out.contains("--separator"));
+    }
+
+    void dryRunCreatesNothingAndTellsWhatARunWould()
+    {
+        const QString doc = path("dry.quillory");
+        makeDocument(doc);
+        QTemporaryDir out;
+        QVERIFY(writeFile(out.filePath("Bob.txt"), "before"));
+        const auto dry = cli.run({"run", doc, "--destination", out.path(), "--dry-run"});
+        CLI_EXPECT(dry, 0);
+        QVERIFY(dry.out.contains("\nWould create file: Ann.txt\n"));
+        QVERIFY(dry.out.contains("\nWould skip existing file: Bob.txt\n"));
+        QVERIFY(dry.out.contains("skip 1 existing files and log 0 errors. Nothing was created.\n"));
+        QCOMPARE(QDir(out.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList{"Bob.txt"});
+        // The same checks as a run, and its status: a name with ":" is refused.
+        CLI_EXPECT(cli.run({"record", "add", doc, "Name=a:b"}), 0);
+        CLI_EXPECT(cli.run({"run", doc, "--destination", out.path(), "--dry-run"}), 1);
+        QCOMPARE(QDir(out.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList{"Bob.txt"});
+        CLI_EXPECT(cli.run({"run", doc, "--destination", out.path()}), 1);
+        QVERIFY(QFileInfo::exists(out.filePath("Ann.txt")));
+    }
+
+    void runJsonGivesOneEventPerLine()
+    {
+        const QString doc = path("json.quillory");
+        makeDocument(doc);
+        CLI_EXPECT(cli.run({"record", "add", doc, "Name=a:b"}), 0);
+        CLI_EXPECT(cli.run({"prototype", "add", doc, "--one", "--folder", "--path", "all"}), 0);
+        QTemporaryDir out;
+        QVERIFY(writeFile(out.filePath("Bob.txt"), "before"));
+        for (const bool dry : {true, false}) {
+            QStringList args{"run", doc, "--destination", out.path(), "--json"};
+            if (dry)
+                args << "--dry-run";
+            const auto r = cli.run(args);
+            CLI_EXPECT(r, 1);
+            QStringList events;
+            for (const QString& line : r.out.split('\n', Qt::SkipEmptyParts)) {
+                const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+                QVERIFY2(!o.isEmpty(), qPrintable(line));
+                events << o.value("event").toString() + ' ' + o.value("path").toString() +
+                              o.value("item").toString() +
+                              (o.contains("record")
+                                   ? ' ' + QString::number(o.value("record").toInteger())
+                                   : QString());
+                if (o.value("event") == "totals") {
+                    QCOMPARE(o.value("filesCreated").toInteger(), 1);
+                    QCOMPARE(o.value("foldersCreated").toInteger(), 1);
+                    QCOMPARE(o.value("filesSkipped").toInteger(), 1);
+                    QCOMPARE(o.value("errors").toInteger(), 1);
+                    QCOMPARE(o.value("dryRun").toBool(), dry);
+                }
+            }
+            QCOMPARE(events, (QStringList{"file created Ann.txt", "skipped Bob.txt",
+                                          "error <Name>.txt 3", "folder created all", "totals "}));
+        }
+    }
+
+    void unknownTagsWarnAndStrictRefuses()
+    {
+        const QString doc = path("tags.quillory");
+        makeDocument(doc, "Dear <Nmae> of <City>, <#> <Y>");
+        const QString warning = "warning: Prototype 1 uses <Nmae>, which is no field or tag; it "
+                                "is kept as text\n";
+        for (const QStringList& args :
+             {QStringList{"items", doc}, QStringList{"preview", doc, "1"}})
+            QCOMPARE(cli.run(args).err, warning);
+        QTemporaryDir out;
+        const auto strict = cli.run({"run", doc, "--destination", out.path(), "--strict"});
+        CLI_EXPECT(strict, 2);
+        QVERIFY(strict.err.contains("Prototype 1 uses <Nmae>"));
+        QVERIFY(QDir(out.path()).isEmpty());
+        const auto run = cli.run({"run", doc, "--destination", out.path(), "--quiet"});
+        CLI_EXPECT(run, 0);
+        QCOMPARE(run.err, warning);
+        QCOMPARE(run.out, QStringLiteral("\nTotally created 0 folders and 2 files.\n"));
+        QCOMPARE(readFile(out.filePath("Ann.txt")).left(17), QByteArray("Dear <Nmae> of Ro"));
+    }
+
+    void replaceAndDeleteRangesKeepADocumentCurrent()
+    {
+        const QString doc = path("current.quillory");
+        makeDocument(doc);
+        for (int i = 0; i < 5; ++i)
+            CLI_EXPECT(cli.run({"record", "add", doc, "Name=" + QString::number(i)}), 0);
+        CLI_EXPECT(cli.run({"record", "delete", doc, "2-4,6"}), 0);
+        QJsonObject info = cli.info(doc);
+        QStringList names;
+        for (const QJsonValue r : info.value("records").toArray())
+            names << r.toObject().value("3").toString();
+        QCOMPARE(names, (QStringList{"Ann", "2", "4"})); // Ann Bob 0 1 2 3 4 before
+        CLI_EXPECT(cli.run({"record", "delete", doc, "3-2"}), 2);
+
+        const auto replaced = cli.run({"import", doc, "-", "--map", "cascade", "--replace"},
+                                      "Eve\tNice\nFay\tBonn\n");
+        CLI_EXPECT(replaced, 0);
+        info = cli.info(doc);
+        QCOMPARE(info.value("fields").toArray().size(), 4);
+        QCOMPARE(info.value("records").toArray().size(), 2);
+        QCOMPARE(at(info, "records", 0).value("1").toInteger(), 1);
+        QCOMPARE(at(info, "records", 1).value("4").toString(), QStringLiteral("Bonn"));
+        CLI_EXPECT(cli.run({"record", "delete", doc, "--all"}), 0);
+        QVERIFY(cli.info(doc).value("records").toArray().isEmpty());
+    }
+
+    // Rows: the bytes of "café", the encoding given, whether a Mac OS Roman warning is due.
+    void encodingsFromOtherSystems_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("windows-1252")
+            << QByteArray("caf\xE9 \x80") << "windows-1252" << QString("café €") << false;
+        QTest::newRow("iso-8859-1")
+            << QByteArray("caf\xE9 \x80") << "iso-8859-1" << QString("café \u0080") << false;
+        QTest::newRow("iso-8859-15")
+            << QByteArray("caf\xE9 \xA4") << "iso-8859-15" << QString("café €") << false;
+        QTest::newRow("auto falls back")
+            << QByteArray("caf\x8E") << "auto" << QString("café") << true;
+        QTest::newRow("auto utf-8")
+            << QByteArray("caf\xC3\xA9") << "auto" << QString("café") << false;
+    }
+    void encodingsFromOtherSystems()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, encoding);
+        QFETCH(QString, expected);
+        QFETCH(bool, warned);
+        const QString doc = path(QStringLiteral("enc %1.quillory").arg(QTest::currentDataTag()));
+        CLI_EXPECT(cli.run({"new", doc}), 0);
+        const auto r = cli.run({"import", doc, "-", "--encoding", encoding}, bytes + "\n");
+        CLI_EXPECT(r, 0);
+        QCOMPARE(r.err.contains("--encoding windows-1252"), warned);
+        QCOMPARE(at(cli.info(doc), "records", 0).value("3").toString(), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(CliEverydayTest)
+#include "tst_cli_everyday.moc"
