@@ -81,18 +81,19 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
         reject(item, message, recordNumber);
         return;
     }
+    const DestinationWriter::Place place = dest.locate(relativePath);
     if (item.isFolder) {
-        if (dest.exists(fullPath))
+        if (dest.exists(place, fullPath))
             return;
         if (PathCheck::existsErrorForFolderPath(fullPath, &message)) {
             reject(item, message, recordNumber);
             return;
         }
-        if (dest.leadsOutside(relativePath)) {
+        if (place.leadsOutside()) {
             reject(item, PathCheck::outsideDestinationError(fullPath, true), recordNumber);
             return;
         }
-        const FsStatus status = dest.createFolder(fullPath);
+        const FsStatus status = dest.createFolder(place, fullPath);
         if (status.isOk()) {
             ++m_totals.foldersCreated;
             log(RunLog::createdFolder(relativePath));
@@ -104,7 +105,7 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
         return;
     }
 
-    if (dest.exists(fullPath)) {
+    if (dest.exists(place, fullPath)) {
         ++m_totals.filesSkipped;
         log(RunLog::skippedFile(relativePath));
         return;
@@ -113,11 +114,11 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
         reject(item, message, recordNumber);
         return;
     }
-    if (dest.leadsOutside(relativePath)) {
+    if (place.leadsOutside()) {
         reject(item, PathCheck::outsideDestinationError(fullPath, false), recordNumber);
         return;
     }
-    const FsStatus status = dest.writeFile(fullPath, content().toUtf8());
+    const FsStatus status = dest.writeFile(place, fullPath, content().toUtf8());
     if (status.isOk()) {
         ++m_totals.filesCreated;
         log(RunLog::createdFile(relativePath));
