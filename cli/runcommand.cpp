@@ -36,7 +36,7 @@ int runCommand(CliContext& ctx, const QStringList& args)
             return ctx.fail(ExitNoDestination,
                             QStringLiteral("'%1' is not a folder").arg(parser.value(destination)));
         doc->switchMainTabToRun();
-        snapshot = RunSnapshot::take(*doc, QDir::cleanPath(dir.absoluteFilePath()));
+        snapshot = RunSnapshot::share(*doc, QDir::cleanPath(dir.absoluteFilePath()));
     } else {
         if (const std::optional<Alert> alert = RunCommands::checkDestination(*doc, fs))
             return ctx.fail(ExitNoDestination,

@@ -4,6 +4,30 @@
 
 namespace quillory {
 
+namespace {
+
+// Whether path holds no name but "" and "." between its slashes.
+bool namesNothing(QByteArrayView path)
+{
+    bool dotOnly = true; // in the current name so far
+    qsizetype length = 0;
+    for (const char c : path) {
+        if (c == '/') {
+            dotOnly = true;
+            length = 0;
+            continue;
+        }
+        ++length;
+        if (c != '.' || length > 1)
+            dotOnly = false;
+        if (!dotOnly)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 DestinationWriter::DestinationWriter(FileSystem& fs, QString path)
     : m_fs(fs), m_path(std::move(path))
 {
@@ -23,22 +47,16 @@ DestinationWriter::Place DestinationWriter::locate(const QString& relativePath)
         place.folderError = EINVAL;
         return place;
     }
-    QByteArray bytes = QFile::encodeName(relativePath);
-    while (bytes.endsWith('/'))
-        bytes.chop(1);
-    const qsizetype slash = bytes.lastIndexOf('/');
-    place.name = bytes.mid(slash + 1);
-    const QByteArray folder = slash < 0 ? QByteArray() : bytes.left(slash);
+    const QByteArray bytes = QFile::encodeName(relativePath);
+    qsizetype end = bytes.size();
+    while (end > 0 && bytes.at(end - 1) == '/')
+        --end;
+    const qsizetype slash = end > 0 ? bytes.lastIndexOf('/', end - 1) : -1;
+    place.name = bytes.sliced(slash + 1, end - slash - 1);
+    const QByteArrayView folder = slash < 0 ? QByteArrayView() : QByteArrayView(bytes).first(slash);
     // Naming P itself: when P is gone (it would have been found existing), making it again
     // would create something in P's parent.
-    const bool namesRoot = [&] {
-        for (const QByteArray& name : bytes.split('/')) {
-            if (!name.isEmpty() && name != ".")
-                return false;
-        }
-        return true;
-    }();
-    if (namesRoot) {
+    if (namesNothing(folder) && namesNothing(place.name)) {
         place.folderError = EXDEV;
         return place;
     }
@@ -47,14 +65,11 @@ DestinationWriter::Place DestinationWriter::locate(const QString& relativePath)
         return place;
     }
     // Most names of a run sit in P or one level below it: P needs no opening.
-    bool onlyDots = true;
-    for (const QByteArray& name : folder.split('/'))
-        onlyDots = onlyDots && (name.isEmpty() || name == ".");
-    if (onlyDots) {
+    if (namesNothing(folder)) {
         place.inRoot = true;
         return place;
     }
-    place.folderError = m_fs.openBeneath(m_root, folder, &place.folder);
+    place.folderError = m_fs.openBeneath(m_root, folder.toByteArray(), &place.folder);
     return place;
 }
 
