@@ -59,17 +59,25 @@ def run_once(command, dest, records, sync):
             for a in shlex.split(command)]
     if sync:
         os.sync()
-    before = resource.getrusage(resource.RUSAGE_CHILDREN)
-    start = time.perf_counter()
-    done = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    elapsed = time.perf_counter() - start
-    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    # Output goes to files, not pipes: a pipe would make a contender that writes much (the
+    # merge writes its whole log) wait for this script to be scheduled and read it.
+    folder = os.path.dirname(dest)
+    with tempfile.TemporaryFile(dir=folder) as out, tempfile.TemporaryFile(dir=folder) as err:
+        before = resource.getrusage(resource.RUSAGE_CHILDREN)
+        start = time.perf_counter()
+        done = subprocess.run(argv, stdout=out, stderr=err)
+        elapsed = time.perf_counter() - start
+        after = resource.getrusage(resource.RUSAGE_CHILDREN)
+        out.seek(0)
+        err.seek(0)
+        stdout = out.read().decode(errors="replace")
+        stderr = err.read().decode(errors="replace").strip()
     if done.returncode != 0:
-        sys.exit("%s failed (%d): %s" % (argv[0], done.returncode, done.stderr.strip()))
+        sys.exit("%s failed (%d): %s" % (argv[0], done.returncode, stderr))
     cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
     # Only the last line: a run's whole log would drown the table.
-    lines = done.stdout.strip().splitlines()
-    return elapsed, cpu, lines[-1] if lines else "", done.stderr.strip()
+    lines = stdout.strip().splitlines()
+    return elapsed, cpu, lines[-1] if lines else "", stderr
 
 
 def bench(args, build, work, records):
