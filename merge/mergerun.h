@@ -50,9 +50,11 @@ public:
     // Whether the last execute stopped early for a cancel.
     bool wasCancelled() const { return m_cancelled; }
 
-    // The names and contents of a One per Record item are expanded on another thread, batch
-    // records at a time, while the previous batch is created; 0 expands each record right
-    // before its creation. Runs of no more records than a batch never start a thread.
+    // With batch > 0 the names and contents of a One per Record item are expanded on another
+    // thread, batch records at a time, while the previous batch is created. Off by default: on
+    // a busy machine the run waits for that thread to be scheduled, which costs more than it
+    // saves. 0 expands each record right before its creation; runs of no more records than a
+    // batch never start a thread.
     void setExpansionAhead(size_t batch) { m_aheadBatch = batch; }
 
 private:
@@ -76,7 +78,7 @@ private:
     qint64 m_total = 0;
     std::atomic<bool> m_cancelRequested{false};
     bool m_cancelled = false;
-    size_t m_aheadBatch = 256;
+    size_t m_aheadBatch = 0;
 };
 
 } // namespace quillory
