@@ -86,7 +86,7 @@ int runCommand(CliContext& ctx, const QStringList& args)
             return ctx.fail(ExitNoDestination, QStringLiteral("'") + parser.value(destination) +
                                                    QStringLiteral("' is not a folder"));
         doc->switchMainTabToRun();
-        snapshot = RunSnapshot::take(*doc, QDir::cleanPath(dir.absoluteFilePath()));
+        snapshot = RunSnapshot::share(*doc, QDir::cleanPath(dir.absoluteFilePath()));
     } else {
         if (const std::optional<Alert> alert = RunCommands::checkDestination(*doc, fs))
             return ctx.fail(ExitNoDestination,

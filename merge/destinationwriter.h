@@ -2,39 +2,59 @@
 
 #include "merge/filesystem.h"
 
-#include <optional>
+#include <cerrno>
 
 namespace quillory {
 
-// The folder a run creates things in: keeps every creation inside it and never replaces
-// anything that is there, even when something appears between the check and the write.
+// The folder a run creates things in: opened once when the run starts, then every creation is
+// made relative to folders opened beneath it, so that nothing is made outside it even when a
+// folder on the way is swapped for a symbolic link meanwhile; never replaces anything there.
 class DestinationWriter
 {
 public:
-    // path is the destination folder P, without a final "/".
+    // Where one relative path leads: the folder that holds it, opened beneath P, and its name
+    // there.
+    struct Place
+    {
+        FolderHandle folder;
+        // 0 when folder is open; EXDEV when the way leads outside P (or names P itself);
+        // otherwise why the folder cannot be opened.
+        int folderError = 0;
+        QByteArray name;
+        // Whether the folder is P itself, whose handle the writer holds.
+        bool inRoot = false;
+
+        // Whether what the place names would be made outside P: in a folder reached through a
+        // symbolic link that resolves outside P, or (naming P itself) in P's parent.
+        bool leadsOutside() const { return folderError == EXDEV; }
+    };
+
+    // path is the destination folder P, without a final "/". A symbolic link at P is followed
+    // once, here.
     DestinationWriter(FileSystem& fs, QString path);
 
     const QString& path() const { return m_path; }
     // P + "/" + relative.
     QString fullPath(const QString& relative) const;
-    bool exists(const QString& fullPath) { return m_fs.exists(fullPath); }
 
-    // Whether what relativePath names would be made outside P: in a folder reached through
-    // a symbolic link that resolves outside P, or (naming P itself) in P's parent.
-    bool leadsOutside(const QString& relativePath);
+    Place locate(const QString& relativePath);
+    // Whether something exists at the place (fullPath is the same place by name).
+    bool exists(const Place& place, const QString& fullPath);
+    bool leadsOutside(const QString& relativePath) { return locate(relativePath).leadsOutside(); }
 
     // Exists when something is there already (also when it appeared since the last check).
-    FsStatus createFolder(const QString& fullPath);
+    FsStatus createFolder(const Place& place, const QString& fullPath);
     // Writes contents through a temporary file in the same folder and a rename that refuses to
-    // replace; Exists when something is at fullPath, which is then left untouched.
-    FsStatus writeFile(const QString& fullPath, const QByteArray& contents);
+    // replace; Exists when something is at the place, which is then left untouched.
+    FsStatus writeFile(const Place& place, const QString& fullPath, const QByteArray& contents);
 
 private:
-    bool isInside(const QString& canonical) const;
+    const FolderHandle& folderOf(const Place& place) const;
 
     FileSystem& m_fs;
     QString m_path;
-    std::optional<QString> m_canonicalPath;
+    FolderHandle m_root;
+    int m_rootError = 0;
 };
 
 } // namespace quillory

@@ -6,6 +6,9 @@
 #include "merge/runlog.h"
 #include "prototypes/mergecontent.h"
 
+#include <algorithm>
+#include <future>
+
 namespace quillory {
 
 MergeRun::MergeRun(RunSnapshot snapshot, FileSystem& fs) : m_snapshot(std::move(snapshot)), m_fs(fs)
@@ -44,7 +47,9 @@ Result<RunTotals> MergeRun::execute()
             continue;
         }
         const Prototype& proto = **slot;
-        if (item.isMulti) {
+        if (item.isMulti && m_aheadBatch > 0 && records.size() > m_aheadBatch) {
+            createEachRecordAhead(dest, item, proto);
+        } else if (item.isMulti) {
             for (size_t i = 0; i < records.size() && !stopRequested(); ++i) {
                 const Record& rec = records[i];
                 const QString relative = ctx.bothTags(item.path, rec).value_or(QString());
@@ -69,6 +74,63 @@ Result<RunTotals> MergeRun::execute()
     return m_totals;
 }
 
+namespace {
+
+// One record's name for an item and, for a file, its content, expanded ahead of its creation.
+struct ExpandedRecord
+{
+    QString relative;
+    QString content;
+};
+
+std::vector<ExpandedRecord> expandRecords(const SubstitutionContext& ctx, const GeneratedItem& item,
+                                          const Prototype& proto,
+                                          const std::vector<Record>& records, size_t begin,
+                                          size_t end)
+{
+    std::vector<ExpandedRecord> out;
+    out.reserve(end - begin);
+    for (size_t i = begin; i < end; ++i) {
+        ExpandedRecord e;
+        e.relative = ctx.bothTags(item.path, records[i]).value_or(QString());
+        if (!item.isFolder)
+            e.content = MergeContent::oneRecordContent(ctx, proto, records[i]);
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+
+} // namespace
+
+void MergeRun::createEachRecordAhead(DestinationWriter& dest, const GeneratedItem& item,
+                                     const Prototype& proto)
+{
+    const SubstitutionContext& ctx = m_snapshot.context;
+    const std::vector<Record>& records = m_snapshot.records;
+    const size_t count = records.size();
+    // The next batch is expanded on another thread (or, where none can be started, when it
+    // is asked for) while this one is created; the order of creations and log pieces stays.
+    auto expandFrom = [&](size_t begin) {
+        return std::async(expandRecords, std::cref(ctx), std::cref(item), std::cref(proto),
+                          std::cref(records), begin, std::min(begin + m_aheadBatch, count));
+    };
+    std::future<std::vector<ExpandedRecord>> next = expandFrom(0);
+    for (size_t begin = 0; begin < count && !stopRequested();) {
+        std::vector<ExpandedRecord> batch = next.get();
+        const size_t end = begin + batch.size();
+        if (end < count)
+            next = expandFrom(end);
+        for (size_t i = begin; i < end && !stopRequested(); ++i) {
+            ExpandedRecord& e = batch[i - begin];
+            createItem(dest, item, e.relative, qint64(i) + 1,
+                       [&e] { return std::move(e.content); });
+            advance(1);
+        }
+        begin = end;
+    }
+    // A future of std::async waits for its expansion when it goes, so none outlives the run.
+}
+
 void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
                           const QString& relativePath, std::optional<qint64> recordNumber,
                           const std::function<QString()>& content)
@@ -81,18 +143,19 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
         reject(item, message, recordNumber);
         return;
     }
+    const DestinationWriter::Place place = dest.locate(relativePath);
     if (item.isFolder) {
-        if (dest.exists(fullPath))
+        if (dest.exists(place, fullPath))
             return;
         if (PathCheck::existsErrorForFolderPath(fullPath, &message)) {
             reject(item, message, recordNumber);
             return;
         }
-        if (dest.leadsOutside(relativePath)) {
+        if (place.leadsOutside()) {
             reject(item, PathCheck::outsideDestinationError(fullPath, true), recordNumber);
             return;
         }
-        const FsStatus status = dest.createFolder(fullPath);
+        const FsStatus status = dest.createFolder(place, fullPath);
         if (status.isOk()) {
             ++m_totals.foldersCreated;
             log(RunLog::createdFolder(relativePath));
@@ -104,7 +167,7 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
         return;
     }
 
-    if (dest.exists(fullPath)) {
+    if (dest.exists(place, fullPath)) {
         ++m_totals.filesSkipped;
         log(RunLog::skippedFile(relativePath));
         return;
@@ -113,11 +176,11 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
         reject(item, message, recordNumber);
         return;
     }
-    if (dest.leadsOutside(relativePath)) {
+    if (place.leadsOutside()) {
         reject(item, PathCheck::outsideDestinationError(fullPath, false), recordNumber);
         return;
     }
-    const FsStatus status = dest.writeFile(fullPath, content().toUtf8());
+    const FsStatus status = dest.writeFile(place, fullPath, content().toUtf8());
     if (status.isOk()) {
         ++m_totals.filesCreated;
         log(RunLog::createdFile(relativePath));

@@ -50,10 +50,19 @@ public:
     // Whether the last execute stopped early for a cancel.
     bool wasCancelled() const { return m_cancelled; }
 
+    // With batch > 0 the names and contents of a One per Record item are expanded on another
+    // thread, batch records at a time, while the previous batch is created. Off by default: on
+    // a busy machine the run waits for that thread to be scheduled, which costs more than it
+    // saves. 0 expands each record right before its creation; runs of no more records than a
+    // batch never start a thread.
+    void setExpansionAhead(size_t batch) { m_aheadBatch = batch; }
+
 private:
     // recordNumber counts from 1 for a One per Record item; none for an All in One item.
     void createItem(DestinationWriter& dest, const GeneratedItem& item, const QString& relativePath,
                     std::optional<qint64> recordNumber, const std::function<QString()>& content);
+    void createEachRecordAhead(DestinationWriter& dest, const GeneratedItem& item,
+                               const Prototype& proto);
     void reject(const GeneratedItem& item, const QString& message,
                 std::optional<qint64> recordNumber);
     void log(const QString& piece);
@@ -69,6 +78,7 @@ private:
     qint64 m_total = 0;
     std::atomic<bool> m_cancelRequested{false};
     bool m_cancelled = false;
+    size_t m_aheadBatch = 0;
 };
 
 } // namespace quillory

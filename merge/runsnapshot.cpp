@@ -64,6 +64,16 @@ std::optional<RunSnapshot> RunSnapshot::take(const Document& doc)
 
 RunSnapshot RunSnapshot::take(const Document& doc, const QString& destination)
 {
+    return make(doc, destination, true);
+}
+
+RunSnapshot RunSnapshot::share(const Document& doc, const QString& destination)
+{
+    return make(doc, destination, false);
+}
+
+RunSnapshot RunSnapshot::make(const Document& doc, const QString& destination, bool copyRecords)
+{
     RunSnapshot s;
     s.accessPath = destination;
     s.destinationPath = destination;
@@ -91,7 +101,7 @@ RunSnapshot RunSnapshot::take(const Document& doc, const QString& destination)
     }
     s.records.reserve(doc.dataArray().size());
     for (const Record& r : doc.dataArray())
-        s.records.push_back(r ? deepCopy(*r) : Dict::make());
+        s.records.push_back(!r ? Dict::make() : copyRecords ? deepCopy(*r) : r);
     s.context = SubstitutionContext::fromDocument(doc);
     return s;
 }

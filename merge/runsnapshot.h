@@ -23,7 +23,7 @@ struct RunSnapshot
     std::vector<GeneratedItem> items;
     // One per Prototype position; none where the document held no Prototype.
     std::vector<std::optional<Prototype>> prototypes;
-    // Deep copies, in stored order.
+    // Deep copies (shared by share), in stored order.
     std::vector<Record> records;
     SubstitutionContext context;
 
@@ -31,10 +31,16 @@ struct RunSnapshot
     static std::optional<RunSnapshot> take(const Document& doc);
     // The same from an already resolved destination path.
     static RunSnapshot take(const Document& doc, const QString& destination);
+    // As take, for a document that nothing changes until the run has ended (the command-line
+    // tool's): its records are shared, not copied.
+    static RunSnapshot share(const Document& doc, const QString& destination);
 
     // The units of a run's progress: one per record for each One per Record item, one for
     // each All in One item.
     qint64 totalSteps() const;
+
+private:
+    static RunSnapshot make(const Document& doc, const QString& destination, bool copyRecords);
 };
 
 } // namespace quillory

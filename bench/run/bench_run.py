@@ -7,9 +7,11 @@ The merge contender is a command template taken from QUILLORY_RUN_CONTENDER (or 
     QUILLORY_RUN_CONTENDER='quillory-cli run bench.quillory --destination {dest}'
 Without it the bench_run_merge program of the build folder is used.
 
-Every output is kept until the end (about 0.8 GB per run of 100,000 records on ext4).
+The outputs go to a fresh folder on the tmpfs /dev/shm unless --work names another place (a
+disk, to see its cost too). On a disk every output is kept until the end (about 0.8 GB per run
+of 100,000 records on ext4); on a tmpfs each goes once its round is over.
 
-Usage: bench/run/bench_run.py --build build-release [--records 100000] [--rounds 3]"""
+Usage: bench/run/bench_run.py --build build-release [--records 20000 100000] [--rounds 5]"""
 import argparse
 import hashlib
 import os
@@ -39,50 +41,69 @@ def tree_digest(root):
     return h.hexdigest()
 
 
-def run_once(command, dest, records):
+def on_tmpfs(path):
+    """Whether path lies on a tmpfs, where nothing waits for a disk."""
+    best, fstype = "", ""
+    with open("/proc/mounts") as mounts:
+        for line in mounts:
+            fields = line.split()
+            point = fields[1]
+            if (path == point or path.startswith(point.rstrip("/") + "/")) and len(point) > len(best):
+                best, fstype = point, fields[2]
+    return fstype == "tmpfs"
+
+
+def run_once(command, dest, records, sync):
     os.mkdir(dest)
     argv = [a.replace("{dest}", dest).replace("{records}", str(records))
             for a in shlex.split(command)]
-    os.sync()
-    before = resource.getrusage(resource.RUSAGE_CHILDREN)
-    start = time.perf_counter()
-    done = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    elapsed = time.perf_counter() - start
-    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    if sync:
+        os.sync()
+    # Output goes to files, not pipes: a pipe would make a contender that writes much (the
+    # merge writes its whole log) wait for this script to be scheduled and read it.
+    folder = os.path.dirname(dest)
+    with tempfile.TemporaryFile(dir=folder) as out, tempfile.TemporaryFile(dir=folder) as err:
+        before = resource.getrusage(resource.RUSAGE_CHILDREN)
+        start = time.perf_counter()
+        done = subprocess.run(argv, stdout=out, stderr=err)
+        elapsed = time.perf_counter() - start
+        after = resource.getrusage(resource.RUSAGE_CHILDREN)
+        out.seek(0)
+        err.seek(0)
+        stdout = out.read().decode(errors="replace")
+        stderr = err.read().decode(errors="replace").strip()
     if done.returncode != 0:
-        sys.exit("%s failed (%d): %s" % (argv[0], done.returncode, done.stderr.strip()))
+        sys.exit("%s failed (%d): %s" % (argv[0], done.returncode, stderr))
     cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
     # Only the last line: a run's whole log would drown the table.
-    lines = done.stdout.strip().splitlines()
-    return elapsed, cpu, lines[-1] if lines else "", done.stderr.strip()
+    lines = stdout.strip().splitlines()
+    return elapsed, cpu, lines[-1] if lines else "", stderr
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--build", default="build", help="build folder with bench/run programs")
-    parser.add_argument("--records", type=int, default=100000)
-    parser.add_argument("--rounds", type=int, default=3)
-    parser.add_argument("--work", default=None, help="folder for the outputs (default: a temp)")
-    parser.add_argument("--contender", default=os.environ.get("QUILLORY_RUN_CONTENDER"))
-    args = parser.parse_args()
-
-    build = os.path.abspath(args.build)
-    work = args.work or tempfile.mkdtemp(prefix="quillory-bench-run-")
-    os.makedirs(work, exist_ok=True)
+def bench(args, build, work, records):
+    """Runs every contender args.rounds times at records records; True when the outputs match."""
+    tmpfs = on_tmpfs(work)
+    contender = args.contender
     cli = os.path.join(build, "cli/quillory-cli")
-    if not args.contender and os.path.exists(cli):
+    doc = os.path.join(work, "bench-%d.quillory" % records)
+    subprocess.run([os.path.join(build, "bench/run/bench_run_merge"), "--write-doc", doc,
+                    str(records)], check=True)
+    if not contender and os.path.exists(cli):
         # The real contender: quillory-cli reading a saved document, as a user runs it.
-        doc = os.path.join(work, "bench.quillory")
-        subprocess.run([os.path.join(build, "bench/run/bench_run_merge"), "--write-doc", doc,
-                        str(args.records)], check=True)
-        args.contender = "%s run %s --destination {dest}" % (shlex.quote(cli), shlex.quote(doc))
+        contender = "%s run %s --destination {dest}" % (shlex.quote(cli), shlex.quote(doc))
     contenders = [
         ("floor (C)", os.path.join(build, "bench/run/bench_run_floor") + " {dest} {records}"),
-        ("quillory", args.contender or
+        ("quillory", contender or
          os.path.join(build, "bench/run/bench_run_merge") + " {dest} {records}"),
-        ("python", "%s %s {dest} {records}" % (shlex.quote(sys.executable),
-                                               os.path.join(HERE, "merge_py.py"))),
     ]
+    if args.baseline:
+        # The same document run by another build (e.g. of the last release), side by side.
+        base_cli = os.path.join(os.path.abspath(args.baseline), "cli/quillory-cli")
+        contenders.append(("baseline", "%s run %s --destination {dest}" % (
+            shlex.quote(base_cli), shlex.quote(doc))))
+    if not args.no_python:
+        contenders.append(("python", "%s %s {dest} {records}" % (
+            shlex.quote(sys.executable), os.path.join(HERE, "merge_py.py"))))
     times = {name: [] for name, _ in contenders}
     cpus = {name: [] for name, _ in contenders}
     digests = {}
@@ -90,10 +111,11 @@ def main():
     try:
         for round_no in range(args.rounds):
             # Rotate the order so that no contender always follows the same one.
-            order = contenders[round_no % 3:] + contenders[:round_no % 3]
+            k = round_no % len(contenders)
+            order = contenders[k:] + contenders[:k]
             for name, command in order:
-                dest = os.path.join(work, "r%d-%s" % (round_no, name.split()[0]))
-                elapsed, cpu, out, err = run_once(command, dest, args.records)
+                dest = os.path.join(work, "n%d-r%d-%s" % (records, round_no, name.split()[0]))
+                elapsed, cpu, out, err = run_once(command, dest, records, not tmpfs)
                 times[name].append(elapsed)
                 cpus[name].append(cpu)
                 print("round %d  %-10s %8.3f s wall %8.3f s cpu  %s %s"
@@ -101,20 +123,21 @@ def main():
                       flush=True)
                 if round_no == 0:
                     digests[name] = tree_digest(dest)
-                made.append(dest)
+                if tmpfs:
+                    shutil.rmtree(dest, ignore_errors=True)
+                else:
+                    made.append(dest)
     finally:
-        # Outputs stay until the end: a file system that has just deleted many files (ext4
-        # for about 30 s) makes the next creations much slower, which would punish whichever
-        # contender comes next.
+        # On a disk outputs stay until the end: a file system that has just deleted many files
+        # (ext4 for about 30 s) makes the next creations much slower, which would punish
+        # whichever contender comes next.
         for dest in made:
             shutil.rmtree(dest, ignore_errors=True)
-        if not args.work:
-            shutil.rmtree(work, ignore_errors=True)
 
     same = len(set(digests.values())) == 1
     print("\noutputs identical: %s" % ("yes" if same else "NO " + repr(digests)))
-    print("\n%d records, %d rounds, %d CPUs, outputs in %s"
-          % (args.records, args.rounds, os.cpu_count(), work))
+    print("\n%d records, %d rounds, %d CPUs, outputs in %s (%s)"
+          % (records, args.rounds, os.cpu_count(), work, "tmpfs" if tmpfs else "not tmpfs"))
     for title, table in (("wall-clock", times), ("CPU (user + system)", cpus)):
         floor_min = min(table["floor (C)"])
         floor_med = statistics.median(table["floor (C)"])
@@ -125,6 +148,35 @@ def main():
             print("%-10s %10.3f %10.3f %12.2f %12.2f" % (name, min(t), statistics.median(t),
                                                          min(t) / floor_min,
                                                          statistics.median(t) / floor_med))
+    print(flush=True)
+    return same
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", default="build", help="build folder with bench/run programs")
+    parser.add_argument("--records", type=int, nargs="+", default=[20000, 100000])
+    parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--work", default=None,
+                        help="folder for the outputs (default: a fresh one in /dev/shm)")
+    parser.add_argument("--contender", default=os.environ.get("QUILLORY_RUN_CONTENDER"))
+    parser.add_argument("--no-python", action="store_true", help="leave the Python merge out")
+    parser.add_argument("--baseline", metavar="BUILD",
+                        help="also time the quillory-cli of this other build folder")
+    args = parser.parse_args()
+
+    build = os.path.abspath(args.build)
+    if args.work:
+        work = os.path.abspath(args.work)
+        os.makedirs(work, exist_ok=True)
+    else:
+        work = tempfile.mkdtemp(prefix="quillory-bench-run-",
+                                dir="/dev/shm" if os.path.isdir("/dev/shm") else None)
+    try:
+        same = all([bench(args, build, work, n) for n in args.records])
+    finally:
+        if not args.work:
+            shutil.rmtree(work, ignore_errors=True)
     return 0 if same else 1
 
 

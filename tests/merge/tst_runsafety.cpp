@@ -19,11 +19,12 @@ public:
     {
         return !refuseAccess && PosixFileSystem::startAccessing(path);
     }
-    FsStatus makeDirectory(const QString& path) override
+    FsStatus makeDirectoryAt(const FolderHandle& folder, const QByteArray& name,
+                             const QString& path) override
     {
         if (beforeMakeDirectory)
             beforeMakeDirectory(path);
-        return PosixFileSystem::makeDirectory(path);
+        return PosixFileSystem::makeDirectoryAt(folder, name, path);
     }
 };
 

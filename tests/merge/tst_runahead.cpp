@@ -1,0 +1,99 @@
+#include "merge/posixfilesystem.h"
+#include "runfixture.h"
+
+using namespace quillory;
+using namespace quillory::test;
+
+namespace {
+
+// 20 records, the 5th with a name the file check rejects and the 9th's card already there;
+// a One per Record folder, a One per Record file in it and an All in One list.
+void buildCards(Document& doc)
+{
+    QJsonArray records;
+    for (int i = 1; i <= 20; ++i)
+        records.append(
+            QJsonArray{i, i == 5 ? QStringLiteral("r:5") : QStringLiteral("r%1").arg(i)});
+    buildDocument(
+        doc, QJsonObject{
+                 {"fields", QJsonArray{"Name"}},
+                 {"records", records},
+                 {"prototypes",
+                  QJsonArray{
+                      QJsonObject{{"path", "<Name>"}, {"folder", true}, {"multi", true}},
+                      QJsonObject{{"path", "<Name>/c.txt"}, {"multi", true}, {"text", "card <#>"}},
+                      QJsonObject{{"path", "list.txt"}, {"text", "<Name>"}}}}});
+}
+
+struct Outcome
+{
+    QString log;
+    QList<qint64> totals;
+    QStringList tree;
+};
+
+// Runs the cards with batch records expanded ahead; cancelAfter > 0 asks to stop once that
+// many pieces are logged.
+Outcome runCards(size_t batch, int cancelAfter = 0)
+{
+    ScratchFolder dest;
+    if (!writeFile(dest.filePath("r9/c.txt"), "there"))
+        qFatal("cannot prepare the destination");
+    Document doc;
+    buildCards(doc);
+    PosixFileSystem fs;
+    MergeRun run(RunSnapshot::take(doc, dest.path()), fs);
+    run.setExpansionAhead(batch);
+    Outcome out;
+    int pieces = 0;
+    run.setLogSink([&](const QString& piece) {
+        out.log += QString(piece).replace(dest.path(), "$DEST");
+        if (++pieces == cancelAfter)
+            run.requestCancel();
+    });
+    out.totals = totalsList(*run.execute());
+    out.tree = treeLines(dest.path());
+    return out;
+}
+
+} // namespace
+
+// Expanding names and contents ahead, on another thread, changes nothing a run does or logs.
+class RunAheadTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void everyBatchSizeRunsAlike_data()
+    {
+        QTest::addColumn<int>("batch");
+        for (const int batch : {1, 2, 3, 7, 19})
+            QTest::addRow("%d", batch) << batch;
+    }
+    void everyBatchSizeRunsAlike()
+    {
+        QFETCH(int, batch);
+        const Outcome inline_ = runCards(0);
+        // r:5 rejected as a folder and as a file, r9 there already, r9/c.txt skipped.
+        QCOMPARE(inline_.totals, (QList<qint64>{18, 19, 1, 2}));
+        QCOMPARE(inline_.log.count("merging record n. 5\n"), 2);
+        const Outcome ahead = runCards(size_t(batch));
+        QCOMPARE(ahead.log, inline_.log);
+        QCOMPARE(ahead.totals, inline_.totals);
+        QCOMPARE(ahead.tree, inline_.tree);
+    }
+
+    void aCancelStopsWithinABatch()
+    {
+        // 2 opening pieces, 18 folders and the 2 of the rejected one, then cards r1 to r4 and
+        // the 2 pieces of the rejected r:5/c.txt: the run stops inside the second batch.
+        const Outcome ahead = runCards(4, 2 + 20 + 6);
+        const Outcome inline_ = runCards(0, 2 + 20 + 6);
+        QCOMPARE(ahead.totals, (QList<qint64>{18, 4, 0, 2}));
+        QVERIFY(ahead.log.contains("Run cancelled."));
+        QCOMPARE(ahead.log, inline_.log);
+        QCOMPARE(ahead.tree, inline_.tree);
+    }
+};
+
+QTEST_GUILESS_MAIN(RunAheadTest)
+#include "tst_runahead.moc"
