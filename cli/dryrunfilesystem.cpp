@@ -3,98 +3,157 @@
 #include <QFile>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillory {
 
 namespace {
 
-QString parentOf(const QString& path)
+// The names of relative without empty and "." levels, so that "a//./b" and "a/b" are one place.
+QByteArray normalized(const QByteArray& relative)
 {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+    QByteArray out;
+    for (const QByteArray& level : relative.split('/')) {
+        if (level.isEmpty() || level == ".")
+            continue;
+        if (!out.isEmpty())
+            out += '/';
+        out += level;
+    }
+    return out;
 }
 
 } // namespace
 
+QByteArray DryRunFileSystem::join(const QByteArray& folder, const QByteArray& name)
+{
+    return folder.isEmpty() ? name : folder + '/' + name;
+}
+
+DryRunFileSystem::Folder DryRunFileSystem::folderOf(const FolderHandle& folder) const
+{
+    return m_handles.value(folder.fd());
+}
+
+std::optional<QByteArray> DryRunFileSystem::relativeOf(const QString& path) const
+{
+    const QString prefix = m_rootPath.endsWith(u'/') ? m_rootPath : m_rootPath + u'/';
+    if (m_rootPath.isEmpty() || !path.startsWith(prefix))
+        return std::nullopt;
+    return normalized(QFile::encodeName(path.mid(prefix.size())));
+}
+
 bool DryRunFileSystem::exists(const QString& path)
 {
-    return m_folders.contains(path) || m_files.contains(path) || m_temporary.contains(path) ||
-           m_disk.exists(path);
+    if (const std::optional<QByteArray> rel = relativeOf(path))
+        if (m_folders.contains(*rel) || m_files.contains(*rel) || m_temporary.contains(*rel))
+            return true;
+    return m_disk.exists(path);
 }
 
 bool DryRunFileSystem::isDirectory(const QString& path)
 {
-    return m_folders.contains(path) || m_disk.isDirectory(path);
+    const std::optional<QByteArray> rel = relativeOf(path);
+    return (rel && m_folders.contains(*rel)) || m_disk.isDirectory(path);
 }
 
-FileSystem::Entry DryRunFileSystem::entryAt(const QString& path)
+int DryRunFileSystem::openFolder(const QString& path, FolderHandle* folder)
 {
-    if (m_folders.contains(path) || m_files.contains(path) || m_temporary.contains(path))
-        return Entry::Other;
-    return m_disk.entryAt(path);
-}
-
-std::optional<QString> DryRunFileSystem::canonicalPath(const QString& path)
-{
-    // What this run pretended to make holds no links: it resolves through its folder.
-    if (m_folders.contains(path) || m_files.contains(path)) {
-        const std::optional<QString> parent = canonicalPath(parentOf(path));
-        if (!parent)
-            return std::nullopt;
-        return *parent + path.mid(path.lastIndexOf(QLatin1Char('/')));
+    const int err = m_disk.openFolder(path, folder);
+    if (err == 0) {
+        m_rootPath = path;
+        m_handles.insert(folder->fd(), Folder{});
     }
-    return m_disk.canonicalPath(path);
+    return err;
 }
 
-int DryRunFileSystem::creationError(const QString& folder)
+int DryRunFileSystem::openBeneath(const FolderHandle& root, const QByteArray& relative,
+                                  FolderHandle* folder)
 {
-    if (m_folders.contains(folder))
+    const Folder base = folderOf(root);
+    const QByteArray rel = join(base.relative, normalized(relative));
+    int err = base.pretended ? ENOENT : m_disk.openBeneath(root, relative, folder);
+    if (err == ENOENT && m_folders.contains(rel)) {
+        // A folder only pretended: a copy of the destination's handle stands in for it.
+        const int fd = ::fcntl(root.fd(), F_DUPFD_CLOEXEC, 0);
+        if (fd < 0)
+            return errno;
+        folder->reset(fd);
+        m_handles.insert(fd, Folder{rel, true});
         return 0;
-    if (!m_disk.exists(folder) && !m_files.contains(folder))
-        return ENOENT;
-    if (!m_disk.isDirectory(folder))
-        return ENOTDIR;
-    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
-        return errno;
-    return 0;
+    }
+    if (err == 0)
+        m_handles.insert(folder->fd(), Folder{rel, false});
+    return err;
 }
 
-FsStatus DryRunFileSystem::makeDirectory(const QString& path)
+bool DryRunFileSystem::existsAt(const FolderHandle& folder, const QByteArray& name)
 {
-    if (exists(path) || m_disk.entryAt(path) != Entry::Missing)
+    const Folder f = folderOf(folder);
+    const QByteArray rel = join(f.relative, name);
+    if (m_folders.contains(rel) || m_files.contains(rel) || m_temporary.contains(rel))
+        return true;
+    return !f.pretended && m_disk.existsAt(folder, name);
+}
+
+bool DryRunFileSystem::occupied(const FolderHandle& folder, const QByteArray& name)
+{
+    if (existsAt(folder, name))
+        return true;
+    struct stat st;
+    return !folderOf(folder).pretended &&
+           ::fstatat(folder.fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+int DryRunFileSystem::creationError(const FolderHandle& folder)
+{
+    if (folderOf(folder).pretended)
+        return 0;
+    return ::faccessat(folder.fd(), ".", W_OK | X_OK, 0) == 0 ? 0 : errno;
+}
+
+FsStatus DryRunFileSystem::makeDirectoryAt(const FolderHandle& folder, const QByteArray& name,
+                                           const QString& fullPath)
+{
+    if (occupied(folder, name))
         return FsStatus::exists();
-    if (const int err = creationError(parentOf(path)))
+    if (const int err = creationError(folder))
         return FsStatus::failed(
-            PosixFileSystem::describeError(QStringLiteral("Cannot create folder"), path, err));
-    m_folders.insert(path);
+            describeError(QStringLiteral("Cannot create folder"), fullPath, err));
+    m_folders.insert(join(folderOf(folder).relative, name));
     return FsStatus::ok();
 }
 
-FsStatus DryRunFileSystem::writeTemporaryFile(const QString& folder, const QString& nameHint,
-                                              const QByteArray& contents, QString* tempPath)
+FsStatus DryRunFileSystem::writeTemporaryFileAt(const FolderHandle& folder, const QByteArray& name,
+                                                const QByteArray& contents, QByteArray* tempName,
+                                                const QString& fullPath)
 {
+    Q_UNUSED(name);
     Q_UNUSED(contents);
     if (const int err = creationError(folder))
-        return FsStatus::failed(PosixFileSystem::describeError(
-            QStringLiteral("Cannot write file"), folder + QLatin1Char('/') + nameHint, err));
-    *tempPath = folder + QStringLiteral("/.dry-run-") + QString::number(m_nextTemporary++);
-    m_temporary.insert(*tempPath);
+        return FsStatus::failed(describeError(QStringLiteral("Cannot write file"), fullPath, err));
+    *tempName = ".dry-run-" + QByteArray::number(m_nextTemporary++);
+    m_temporary.insert(join(folderOf(folder).relative, *tempName));
     return FsStatus::ok();
 }
 
-FsStatus DryRunFileSystem::renameNoReplace(const QString& from, const QString& to)
+FsStatus DryRunFileSystem::renameNoReplaceAt(const FolderHandle& folder, const QByteArray& from,
+                                             const QByteArray& to, const QString& fullPath)
 {
-    if (exists(to) || m_disk.entryAt(to) != Entry::Missing)
+    Q_UNUSED(fullPath);
+    if (occupied(folder, to))
         return FsStatus::exists();
-    m_temporary.remove(from);
-    m_files.insert(to);
+    const QByteArray base = folderOf(folder).relative;
+    m_temporary.remove(join(base, from));
+    m_files.insert(join(base, to));
     return FsStatus::ok();
 }
 
-bool DryRunFileSystem::removeFile(const QString& path)
+bool DryRunFileSystem::removeFileAt(const FolderHandle& folder, const QByteArray& name)
 {
-    return m_temporary.remove(path);
+    return m_temporary.remove(join(folderOf(folder).relative, name));
 }
 
 } // namespace quillory

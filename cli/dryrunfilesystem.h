@@ -2,13 +2,14 @@
 
 #include "merge/posixfilesystem.h"
 
+#include <QHash>
 #include <QSet>
 
 namespace quillory {
 
 // The file system as a run would find it, with nothing written: questions go to the real
 // disk and to what this run has pretended to create so far, and creations only note the
-// path. A run over it logs what a real run would do now, item by item.
+// name. A run over it logs what a real run would do now, item by item.
 class DryRunFileSystem : public FileSystem
 {
 public:
@@ -16,22 +17,42 @@ public:
     void stopAccessing(const QString& path) override { m_disk.stopAccessing(path); }
     bool exists(const QString& path) override;
     bool isDirectory(const QString& path) override;
-    Entry entryAt(const QString& path) override;
-    std::optional<QString> canonicalPath(const QString& path) override;
-    FsStatus makeDirectory(const QString& path) override;
-    FsStatus writeTemporaryFile(const QString& folder, const QString& nameHint,
-                                const QByteArray& contents, QString* tempPath) override;
-    FsStatus renameNoReplace(const QString& from, const QString& to) override;
-    bool removeFile(const QString& path) override;
+    int openFolder(const QString& path, FolderHandle* folder) override;
+    int openBeneath(const FolderHandle& root, const QByteArray& relative,
+                    FolderHandle* folder) override;
+    bool existsAt(const FolderHandle& folder, const QByteArray& name) override;
+    FsStatus makeDirectoryAt(const FolderHandle& folder, const QByteArray& name,
+                             const QString& fullPath) override;
+    FsStatus writeTemporaryFileAt(const FolderHandle& folder, const QByteArray& name,
+                                  const QByteArray& contents, QByteArray* tempName,
+                                  const QString& fullPath) override;
+    FsStatus renameNoReplaceAt(const FolderHandle& folder, const QByteArray& from,
+                               const QByteArray& to, const QString& fullPath) override;
+    bool removeFileAt(const FolderHandle& folder, const QByteArray& name) override;
 
 private:
+    // A folder handed out: where it sits beneath the destination, and whether it is only one
+    // this run pretended to make (its handle then stands in for it, opened on the destination).
+    struct Folder
+    {
+        QByteArray relative;
+        bool pretended = false;
+    };
+    Folder folderOf(const FolderHandle& folder) const;
+    static QByteArray join(const QByteArray& folder, const QByteArray& name);
+    // Whether something real or pretended is at name, a link that leads nowhere included.
+    bool occupied(const FolderHandle& folder, const QByteArray& name);
     // Why a new entry could not be made in folder now (0: it could).
-    int creationError(const QString& folder);
+    int creationError(const FolderHandle& folder);
+    // The name beneath the destination of a full path, or none when it is not beneath it.
+    std::optional<QByteArray> relativeOf(const QString& path) const;
 
     PosixFileSystem m_disk;
-    QSet<QString> m_folders;
-    QSet<QString> m_files;
-    QSet<QString> m_temporary;
+    QString m_rootPath;
+    QHash<int, Folder> m_handles; // by descriptor, while the handle is open
+    QSet<QByteArray> m_folders;   // pretended, beneath the destination
+    QSet<QByteArray> m_files;
+    QSet<QByteArray> m_temporary;
     quint64 m_nextTemporary = 0;
 };
 

@@ -269,6 +269,27 @@ private slots:
         QVERIFY(QFileInfo::exists(out.filePath("Ann.txt")));
     }
 
+    // Files inside folders the dry run only pretended to make are told as a run would make them.
+    void dryRunFollowsIntoFoldersItWouldMake()
+    {
+        const QString doc = path("dryfolders.quillory");
+        makeDocument(doc);
+        CLI_EXPECT(cli.run({"prototype", "add", doc, "--multi", "--folder", "--path", "<Name>"}),
+                   0);
+        CLI_EXPECT(cli.run({"prototype", "add", doc, "--multi", "--path", "<Name>/sub/card.txt"}),
+                   0);
+        QTemporaryDir out;
+        const auto dry = cli.run({"run", doc, "--destination", out.path(), "--dry-run"});
+        CLI_EXPECT(dry, 0);
+        QVERIFY2(dry.out.contains("\nWould create folder: Ann/sub/\n"), qPrintable(dry.out));
+        QVERIFY2(dry.out.contains("\nWould create file: Ann/sub/card.txt\n"), qPrintable(dry.out));
+        QVERIFY(QDir(out.path()).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden));
+        const auto real = cli.run({"run", doc, "--destination", out.path()});
+        CLI_EXPECT(real, 0);
+        QCOMPARE(dry.out.count("Would create"), real.out.count("Created "));
+        QVERIFY(QFileInfo::exists(out.filePath("Ann/sub/card.txt")));
+    }
+
     void runJsonGivesOneEventPerLine()
     {
         const QString doc = path("json.quillory");
