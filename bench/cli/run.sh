@@ -31,25 +31,8 @@ else
     cli="$root/build-release/cli/quillory-cli"
 fi
 
-# Runs a command $runs times; prints min and median wall time (ms) and the largest peak RSS.
-measure() {
-    local label=$1
-    shift
-    local times=() rss=0
-    for ((i = 0; i < runs; i++)); do
-        local start end kb
-        start=$(date +%s%N)
-        /usr/bin/time -f "%M" -o "$work/time.txt" "$@" >/dev/null 2>"$work/last.err"
-        end=$(date +%s%N)
-        times+=($(((end - start) / 1000000)))
-        kb=$(tail -1 "$work/time.txt")
-        ((kb > rss)) && rss=$kb
-    done
-    local sorted
-    sorted=($(printf '%s\n' "${times[@]}" | sort -n))
-    printf '%-34s min %6d ms  median %6d ms  peak RSS %5d MB\n' "$label" "${sorted[0]}" \
-        "${sorted[$((runs / 2))]}" "$((rss / 1024))"
-}
+# shellcheck source=../measure.sh
+source "$here/../measure.sh"
 
 echo "file: $csv ($(du -h "$csv" | cut -f1)), $columns columns x 2 rows, $runs runs each"
 measure "quillory-cli new + import" bash -c '"$0" new --force "$1" && "$0" import "$1" "$2"' \

@@ -22,25 +22,8 @@ cmake --build "$root/build-release" -j2 --target bench_import quillory-cli >/dev
 bench="$root/build-release/bench/import/bench_import"
 cli="$root/build-release/cli/quillory-cli"
 
-# Runs a command $runs times; prints min and median wall time (ms) and the largest peak RSS.
-measure() {
-    local label=$1
-    shift
-    local times=() rss=0
-    for ((i = 0; i < runs; i++)); do
-        local start end kb
-        start=$(date +%s%N)
-        /usr/bin/time -f "%M" -o "$work/time.txt" "$@" >/dev/null 2>"$work/last.err"
-        end=$(date +%s%N)
-        times+=($(((end - start) / 1000000)))
-        kb=$(tail -1 "$work/time.txt")
-        ((kb > rss)) && rss=$kb
-    done
-    local sorted
-    sorted=($(printf '%s\n' "${times[@]}" | sort -n))
-    printf '%-28s min %6d ms  median %6d ms  peak RSS %7d MB\n' "$label" "${sorted[0]}" \
-        "${sorted[$((runs / 2))]}" "$((rss / 1024))"
-}
+# shellcheck source=../measure.sh
+source "$here/../measure.sh"
 
 echo "file: $csv ($(du -h "$csv" | cut -f1)), $runs runs each"
 # The whole job as a user runs it: a new document, then the import (automatic format and
