@@ -79,6 +79,8 @@ bool KeyedArchiveReader::open(const QByteArray& data)
     m_memo.clear();
     m_classes.clear();
     m_lastClass = {0, ClassKind::Unknown};
+    m_fileSize = data.size();
+    m_budget = m_limit = kDecodedFloor + kDecodedPerFileByte * m_fileSize;
     if (!m_plist.open(data))
         return fail(m_plist.error());
 
@@ -173,6 +175,17 @@ std::optional<Value> KeyedArchiveReader::decodeObject(quint64 index)
     return std::nullopt;
 }
 
+bool KeyedArchiveReader::charge(qint64 bytes)
+{
+    m_budget -= bytes;
+    if (m_budget >= 0)
+        return true;
+    return fail(QStringLiteral("the archive would take more than %1 MiB of memory once decoded, "
+                               "far beyond what a file of %2 bytes holds")
+                    .arg(QString::number(double(m_limit) / (1 << 20), 'f', 1))
+                    .arg(m_fileSize));
+}
+
 void KeyedArchiveReader::remember(quint64 index, const Value& v)
 {
     m_memo.push_back(v);
@@ -217,14 +230,23 @@ bool KeyedArchiveReader::decode(quint64 index, int depth, Value& out)
     case Kind::Date:
         out = Value::date({m_plist.real(o)});
         return true;
-    // Plain values are rebuilt at each reference: most are referenced once, and sharing an
-    // immutable value makes no difference. Keys are the exception (see decodeKey).
+    // Short plain values are rebuilt at each reference: most are referenced once. Longer ones
+    // are decoded once and shared, so that many references to one cannot multiply it in
+    // memory. Keys are shared whatever their length (see decodeKey).
     case Kind::Data:
+        if (!charge(qint64(o.count) + 32))
+            return false;
         out = Value::data(m_plist.data(o));
+        if (o.count >= quint64(kSharedPayload))
+            remember(index, out);
         return true;
     case Kind::AsciiString:
     case Kind::Utf16String:
+        if (!charge(2 * qint64(o.count) + 32))
+            return false;
         out = Value::string(m_plist.string(o));
+        if (o.count >= quint64(kSharedPayload))
+            remember(index, out);
         return true;
     case Kind::Dict:
         return decodeInstance(index, o, depth, out);
@@ -374,6 +396,8 @@ bool KeyedArchiveReader::decodeInstance(quint64 index, const Object& dict, int d
         if (!fields.has(Field::String) || !inlineObject(fields[Field::String], Kind::AsciiString,
                                                         Kind::Utf16String, "string", payload))
             return fail(QStringLiteral("archived string %1 has no inline NS.string").arg(index));
+        if (!charge(2 * qint64(payload.count) + 32))
+            return false;
         out = Value::string(m_plist.string(payload), kind == ClassKind::MutableString);
         break;
     case ClassKind::Data:
@@ -381,6 +405,8 @@ bool KeyedArchiveReader::decodeInstance(quint64 index, const Object& dict, int d
         if (!fields.has(Field::Data) ||
             !inlineObject(fields[Field::Data], Kind::Data, Kind::Data, "data", payload))
             return fail(QStringLiteral("archived data %1 has no inline NS.data").arg(index));
+        if (!charge(qint64(payload.count) + 32))
+            return false;
         out = Value::data(m_plist.data(payload), kind == ClassKind::MutableData);
         break;
     case ClassKind::Uuid:
@@ -440,6 +466,8 @@ bool KeyedArchiveReader::decodeDictionary(quint64 index, const Fields& fields, b
                         .arg(keys.count)
                         .arg(objects.count));
 
+    if (!charge(64 + 48 * qint64(keys.count)))
+        return false;
     m_slot[index] = kBusy;
     DictPtr dict = Dict::make(isMutable);
     dict->entries.reserve(size_t(keys.count));
@@ -484,6 +512,8 @@ bool KeyedArchiveReader::decodeArray(quint64 index, const Fields& fields, bool i
     if (!fields.has(Field::Objects) ||
         !inlineObject(fields[Field::Objects], Kind::Array, Kind::Array, "array", objects))
         return fail(QStringLiteral("archived array %1 lacks NS.objects").arg(index));
+    if (!charge(64 + 32 * qint64(objects.count)))
+        return false;
     m_slot[index] = kBusy;
     std::vector<Value> items;
     items.reserve(size_t(objects.count));

@@ -24,6 +24,12 @@ public:
 
     // Deepest nesting accepted (and written by KeyedArchiveWriter): the root is at depth 0.
     static constexpr int kMaxDepth = 512;
+    // What decoding may take in memory: this much, plus kDecodedPerFileByte for each byte of
+    // the archive. Shared objects are decoded once, so only a hostile file comes near it.
+    static constexpr qint64 kDecodedFloor = qint64(64) << 20;
+    static constexpr qint64 kDecodedPerFileByte = 64;
+    // Strings and data at least this long are decoded once and shared by every reference.
+    static constexpr qsizetype kSharedPayload = 16;
 
     // The object under $top "root" (a none value for a nil root), or why the data was refused.
     static Result<Value> rootObject(const QByteArray& data);
@@ -31,6 +37,9 @@ public:
     // Checks the container and the envelope ($archiver, $version, $top, $objects).
     bool open(const QByteArray& data);
     const QString& error() const { return m_error; }
+    // Replaces the decoding budget that open() derived from the file size (tests use a small
+    // one to see the refusal).
+    void setDecodedLimit(qint64 bytes) { m_budget = m_limit = bytes; }
 
     // Entries of $objects.
     quint64 objectCount() const { return m_objects.count; }
@@ -71,6 +80,8 @@ private:
     bool classOf(quint64 classIndex, ClassKind& kind);
     Field fieldOf(quint64 keyRef);
     void remember(quint64 index, const Value& v);
+    // Counts bytes of decoded values against the budget; false (with the error) past it.
+    bool charge(qint64 bytes);
 
     BinaryPlistReader m_plist;
     QString m_error;
@@ -80,6 +91,9 @@ private:
     // 1 + its position in m_memo.
     std::vector<quint32> m_slot;
     std::vector<Value> m_memo;
+    qint64 m_budget = 0;
+    qint64 m_limit = 0;
+    qint64 m_fileSize = 0;
     QHash<quint64, ClassKind> m_classes;
     std::pair<quint64, ClassKind> m_lastClass{0, ClassKind::Unknown};
     // Object dictionaries name their fields with a handful of shared key strings.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace quillory {
@@ -107,6 +108,40 @@ enum Fixed : quint64 {
     kFixedCount
 };
 
+// A text or data payload whose storage other values share: the same bytes reached twice.
+struct PayloadKey
+{
+    const void* storage;
+    qsizetype size;
+    quint8 kind; // type and mutability, which decide the archived class
+    bool operator==(const PayloadKey&) const = default;
+};
+
+struct PayloadKeyHash
+{
+    size_t operator()(const PayloadKey& k) const
+    {
+        return std::hash<const void*>()(k.storage) ^ (size_t(k.size) * 31 + k.kind);
+    }
+};
+
+// Payloads shorter than this are written at each occurrence, as they always were; longer
+// ones held by several values are written once, so a shared value cannot swell the file.
+constexpr qsizetype kSharedPayload = 16;
+
+std::optional<PayloadKey> sharedPayload(const Value& v)
+{
+    const quint8 kind = quint8((v.isString() ? 0 : 2) + (v.isMutable() ? 1 : 0));
+    if (const QString* s = v.stringPtr()) {
+        if (s->size() >= kSharedPayload && !s->isDetached())
+            return PayloadKey{s->constData(), s->size(), kind};
+    } else if (const QByteArray* d = v.dataPtr()) {
+        if (d->size() >= kSharedPayload && !d->isDetached())
+            return PayloadKey{d->constData(), d->size(), kind};
+    }
+    return std::nullopt;
+}
+
 inline void prefetch(const void* p)
 {
 #if defined(__GNUC__)
@@ -154,6 +189,7 @@ private:
     quint64 m_boolIndex[2] = {};
     bool m_nilUsed = false;
     PointerIndexMap m_containers;
+    std::unordered_map<PayloadKey, quint64, PayloadKeyHash> m_payloads;
     KeyIndexMap m_keys;
     std::vector<quint64> m_children;
     std::vector<const void*> m_open;
@@ -300,6 +336,17 @@ quint64 Encoder::assign(const Value& v, int depth, bool& fresh)
         owners = a.use_count() - 1;
         break;
     }
+    case Value::Type::String:
+    case Value::Type::Data:
+        if (const std::optional<PayloadKey> key = sharedPayload(v)) {
+            const quint64 index = m_payloads.try_emplace(*key, m_next).first->second;
+            fresh = index == m_next;
+            if (fresh)
+                ++m_next;
+            return index;
+        }
+        fresh = true;
+        return m_next++;
     default:
         fresh = true;
         return m_next++;
