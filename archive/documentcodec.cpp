@@ -131,7 +131,7 @@ bool decodeContents(const Dict& root, DocumentContents& c, QString* error)
         c.keys.reserve((*keys)->items.size());
         for (const Value& v : (*keys)->items) {
             const DictPtr d = v.toDict();
-            if (!d) {
+            if (!d || d->archived) {
                 *error = QStringLiteral("an entry of keyArray is not a dictionary");
                 return false;
             }
@@ -143,7 +143,7 @@ bool decodeContents(const Dict& root, DocumentContents& c, QString* error)
         c.records.reserve((*records)->items.size());
         for (const Value& v : (*records)->items) {
             DictPtr d = v.toDict();
-            if (!d) {
+            if (!d || d->archived) {
                 *error = QStringLiteral("a record of dataArray is not a dictionary");
                 return false;
             }
@@ -157,7 +157,7 @@ bool decodeContents(const Dict& root, DocumentContents& c, QString* error)
         c.prototypes.reserve((*prototypes)->items.size());
         for (const Value& v : (*prototypes)->items) {
             const DictPtr d = v.toDict();
-            if (!d) {
+            if (!d || d->archived) {
                 *error = QStringLiteral("a Prototype of universalFilePrototypeArray is not a "
                                         "dictionary");
                 return false;
@@ -264,7 +264,7 @@ Result<DocumentContents> DocumentCodec::contentsOfData(const QByteArray& data)
     if (!root)
         return fail(QStringLiteral("not a valid document: %1").arg(root.message()));
     const DictPtr dict = root->toDict();
-    if (!dict)
+    if (!dict || dict->archived)
         return fail(QStringLiteral("not a valid document: its root object is not a dictionary"));
 
     const Value version = dict->value(kAppVersionKey);

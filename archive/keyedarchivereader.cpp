@@ -78,6 +78,7 @@ bool KeyedArchiveReader::open(const QByteArray& data)
     m_slot.clear();
     m_memo.clear();
     m_classes.clear();
+    m_archivedClasses.clear();
     m_lastClass = {0, ClassKind::Unknown};
     m_fileSize = data.size();
     m_budget = m_limit = kDecodedFloor + kDecodedPerFileByte * m_fileSize;
@@ -327,10 +328,40 @@ bool KeyedArchiveReader::classOf(quint64 classIndex, ClassKind& kind)
         {QStringLiteral("NSDate"), ClassKind::Date},
     };
     kind = known.value(name, ClassKind::Unknown);
-    if (kind == ClassKind::Unknown)
-        return fail(QStringLiteral("unsupported archived class '%1'").arg(name));
+    if (kind == ClassKind::Unknown && !readClassChain(classIndex, cls, name))
+        return false;
     m_classes.insert(classIndex, kind);
     m_lastClass = {classIndex, kind};
+    return true;
+}
+
+bool KeyedArchiveReader::readClassChain(quint64 classIndex, const Object& cls, const QString& name)
+{
+    ArchivedObject archived;
+    archived.className = name;
+    archived.hasClasses = false;
+    for (quint64 i = 0; i < cls.count; ++i) {
+        quint64 keyRef, valueRef;
+        Object key, value;
+        if (!m_plist.reference(cls, i, keyRef) ||
+            !m_plist.reference(cls, cls.count + i, valueRef) || !m_plist.object(keyRef, key))
+            return fail(m_plist.error());
+        if (!m_plist.stringEquals(key, "$classes"))
+            continue;
+        if (!m_plist.object(valueRef, value) || value.kind != Kind::Array)
+            return fail(QStringLiteral("class entry %1 has a malformed $classes").arg(classIndex));
+        archived.hasClasses = true;
+        for (quint64 k = 0; k < value.count; ++k) {
+            quint64 ref;
+            Object n;
+            if (!m_plist.reference(value, k, ref) || !m_plist.object(ref, n) ||
+                (n.kind != Kind::AsciiString && n.kind != Kind::Utf16String))
+                return fail(
+                    QStringLiteral("class entry %1 has a malformed $classes").arg(classIndex));
+            archived.classes.append(m_plist.string(n));
+        }
+    }
+    m_archivedClasses.insert(classIndex, std::move(archived));
     return true;
 }
 
@@ -427,7 +458,7 @@ bool KeyedArchiveReader::decodeInstance(quint64 index, const Object& dict, int d
             return fail(QStringLiteral("archived date %1 has a malformed NS.time").arg(index));
         break;
     case ClassKind::Unknown:
-        return false;
+        return decodeArchived(index, dict, m_plist.uid(classRef), depth, out);
     }
     remember(index, out);
     return true;
@@ -525,6 +556,104 @@ bool KeyedArchiveReader::decodeArray(quint64 index, const Fields& fields, bool i
         items.push_back(std::move(item));
     }
     out = Value::array(Array::make(std::move(items), isMutable));
+    remember(index, out);
+    return true;
+}
+
+bool KeyedArchiveReader::decodeReferenceList(const Object& array, int depth,
+                                             std::vector<Value>& items)
+{
+    items.reserve(size_t(array.count));
+    for (quint64 i = 0; i < array.count; ++i) {
+        quint64 itemIndex;
+        Value item;
+        if (!referencedIndex(array, i, itemIndex) || !decode(itemIndex, depth + 1, item))
+            return false;
+        items.push_back(std::move(item));
+    }
+    return true;
+}
+
+bool KeyedArchiveReader::decodeArchived(quint64 index, const Object& dict, quint64 classIndex,
+                                        int depth, Value& out)
+{
+    const auto cls = m_archivedClasses.constFind(classIndex);
+    if (cls == m_archivedClasses.cend())
+        return fail(QStringLiteral("class reference %1 is out of range").arg(classIndex));
+    if (!charge(128 + 64 * qint64(dict.count)))
+        return false;
+    m_slot[index] = kBusy;
+    auto archived = std::make_shared<ArchivedObject>(*cls);
+    DictPtr fields = Dict::make(false);
+    const auto refuse = [&](const QString& why) {
+        return fail(QStringLiteral("archived object %1 of class '%2' %3")
+                        .arg(index)
+                        .arg(archived->className, why));
+    };
+    for (quint64 i = 0; i < dict.count; ++i) {
+        quint64 keyRef, valueRef;
+        Object key, value;
+        if (!m_plist.reference(dict, i, keyRef) ||
+            !m_plist.reference(dict, dict.count + i, valueRef) || !m_plist.object(keyRef, key) ||
+            !m_plist.object(valueRef, value))
+            return fail(m_plist.error());
+        if (key.kind != Kind::AsciiString && key.kind != Kind::Utf16String)
+            return refuse(QStringLiteral("has a field name that is not a text"));
+        QString name = m_plist.string(key);
+        if (name == QLatin1String("$class"))
+            continue;
+        Value v;
+        switch (value.kind) {
+        case Kind::Uid:
+            if (!decode(m_plist.uid(value), depth + 1, v))
+                return false;
+            break;
+        case Kind::Array: {
+            std::vector<Value> items;
+            if (!decodeReferenceList(value, depth, items))
+                return false;
+            v = Value::array(Array::make(std::move(items), false));
+            archived->referenceListFields.append(name);
+            break;
+        }
+        case Kind::Bool:
+            v = Value::boolean(value.boolValue);
+            archived->inlineFields.append(name);
+            break;
+        case Kind::Integer:
+            v = integerValue(m_plist.integer(value));
+            archived->inlineFields.append(name);
+            break;
+        case Kind::Real:
+            v = Value::real(m_plist.real(value));
+            archived->inlineFields.append(name);
+            break;
+        case Kind::Date:
+            v = Value::date({m_plist.real(value)});
+            archived->inlineFields.append(name);
+            break;
+        case Kind::AsciiString:
+        case Kind::Utf16String:
+            if (!charge(2 * qint64(value.count) + 32))
+                return false;
+            v = Value::string(m_plist.string(value));
+            archived->inlineFields.append(name);
+            break;
+        case Kind::Data:
+            if (!charge(qint64(value.count) + 32))
+                return false;
+            v = Value::data(m_plist.data(value));
+            archived->inlineFields.append(name);
+            break;
+        default:
+            return refuse(QStringLiteral("holds a field that cannot be kept"));
+        }
+        if (fields->contains(name))
+            return refuse(QStringLiteral("names a field twice"));
+        fields->entries.emplace_back(std::move(name), std::move(v));
+    }
+    fields->archived = std::move(archived);
+    out = Value::dict(std::move(fields));
     remember(index, out);
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/binaryplistreader.h"
+#include "core/dict.h"
 #include "core/result.h"
 #include "core/value.h"
 
@@ -14,9 +15,11 @@
 namespace quillory {
 
 // Rebuilds Values from an NSKeyedArchiver archive in binary form, for the Foundation classes a
-// document holds (dictionaries, arrays, strings, numbers, data, UUIDs, dates). Each archived
-// object is decoded once, so an object referenced twice comes back as one shared container;
-// other classes, reference cycles and malformed archives are refused with a message.
+// document holds (dictionaries, arrays, strings, numbers, data, UUIDs, dates); an object of any
+// other class comes back as a Dict of its fields marked with its class (ArchivedObject), so
+// that a save writes it back. Each archived object is decoded once, so an object referenced
+// twice comes back as one shared container; reference cycles and malformed archives are
+// refused with a message.
 class KeyedArchiveReader
 {
 public:
@@ -74,6 +77,12 @@ private:
     bool decodeDictionary(quint64 index, const Fields& fields, bool isMutable, int depth,
                           Value& out);
     bool decodeArray(quint64 index, const Fields& fields, bool isMutable, int depth, Value& out);
+    bool decodeArchived(quint64 index, const BinaryPlistReader::Object& dict, quint64 classIndex,
+                        int depth, Value& out);
+    bool decodeReferenceList(const BinaryPlistReader::Object& array, int depth,
+                             std::vector<Value>& items);
+    bool readClassChain(quint64 classIndex, const BinaryPlistReader::Object& cls,
+                        const QString& name);
     bool referencedIndex(const BinaryPlistReader::Object& array, quint64 position, quint64& index);
     bool inlineObject(quint64 ref, BinaryPlistReader::Kind k1, BinaryPlistReader::Kind k2,
                       const char* what, BinaryPlistReader::Object& out);
@@ -95,6 +104,8 @@ private:
     qint64 m_limit = 0;
     qint64 m_fileSize = 0;
     QHash<quint64, ClassKind> m_classes;
+    // Classes we do not model, by class entry: what their instances are carried as.
+    QHash<quint64, ArchivedObject> m_archivedClasses;
     std::pair<quint64, ClassKind> m_lastClass{0, ClassKind::Unknown};
     // Object dictionaries name their fields with a handful of shared key strings.
     std::pair<quint64, Field> m_fieldCache[16];

@@ -1,3 +1,4 @@
+#include "archivecheck.h"
 #include "rawarchive.h"
 
 #include "archive/documentcodec.h"
@@ -6,6 +7,7 @@
 #include "core/dict.h"
 #include "core/document.h"
 
+#include <QJsonArray>
 #include <QTest>
 
 using namespace quillory;
@@ -15,12 +17,23 @@ namespace {
 
 using Entries = std::vector<std::pair<QString, Node>>;
 
-// A document with the given field key dictionaries, one record and the given root extras.
-QByteArray documentWith(RawArchive& a, std::vector<Node> keys, const Entries& extras)
+Node make(bool b)
 {
-    const Node record = a.addDictionary({{QStringLiteral("1"), a.add(plistInt(1))},
-                                         {QStringLiteral("3"), a.add(plistString("Ann"))},
-                                         {QStringLiteral("4"), a.add(plistString("Rome"))}});
+    auto n = std::make_shared<PlistNode>();
+    n->v = b;
+    return n;
+}
+
+// A document with the given field key dictionaries, one record (with the given extra
+// entries) and the given root extras.
+QByteArray documentWith(RawArchive& a, std::vector<Node> keys, const Entries& extras,
+                        const Entries& recordExtras = {})
+{
+    Entries entries{{QStringLiteral("1"), a.add(plistInt(1))},
+                    {QStringLiteral("3"), a.add(plistString("Ann"))},
+                    {QStringLiteral("4"), a.add(plistString("Rome"))}};
+    entries.insert(entries.end(), recordExtras.begin(), recordExtras.end());
+    const Node record = a.addDictionary(entries);
     Entries root{{QStringLiteral("appversion"), a.add(plistInt(10000))},
                  {QStringLiteral("keyArray"), a.addArray(std::move(keys))},
                  {QStringLiteral("dataArray"), a.addArray({record})}};
@@ -114,6 +127,109 @@ private slots:
         QCOMPARE(saved.back()->entries.size(), size_t(2));
         QCOMPARE(saved.back()->value(QStringLiteral("publicKey")),
                  Value::string(QStringLiteral("Email")));
+    }
+
+    void objectsOfOtherClassesAreCarried()
+    {
+        RawArchive a;
+        const Node null = a.addInstance(a.addClass({"NSNull", "NSObject"}), {});
+        const Node set =
+            a.addInstance(a.addClass({"NSSet", "NSObject"}),
+                          {{QStringLiteral("NS.objects"),
+                            plistArray({a.add(plistString("red")), null, a.add(plistInt(7))})}});
+        const Node value =
+            a.addInstance(a.addClass({"NSValue", "NSObject"}),
+                          {{QStringLiteral("NS.special"), plistInt(1)},
+                           {QStringLiteral("NS.rectval"), plistString("{{0, 0}, {1, 1}}")},
+                           {QStringLiteral("NS.flag"), make(true)},
+                           {QStringLiteral("NS.blob"), plistData(QByteArray("\x00\x01", 2))}});
+        const Node styled = a.addInstance(a.addClass({"NSAttributedString", "NSObject"}),
+                                          {{QStringLiteral("NSString"), a.add(plistString("hi"))},
+                                           {QStringLiteral("NSAttributes"), set}});
+        const QByteArray file = documentWith(
+            a, {}, {{QStringLiteral("futureSet"), set}, {QStringLiteral("frame"), value}},
+            {{QStringLiteral("nothing"), null}, {QStringLiteral("styled"), styled}});
+        Document doc;
+        const Result<> read = DocumentCodec::readFromData(doc, file);
+        QVERIFY2(read, qPrintable(read.message()));
+        QCOMPARE(doc.dataArray().front()->value(QStringLiteral("3")).toText(),
+                 QStringLiteral("Ann"));
+
+        // Saved, each reads back as it was in the file, the set shared by both its holders.
+        const Result<Value> original = KeyedArchiveReader::rootObject(file);
+        const Result<Value> saved = KeyedArchiveReader::rootObject(DocumentCodec::dataOfType(doc));
+        QVERIFY2(original && saved, qPrintable(original.message() + saved.message()));
+        const auto entry = [](const Value& root, const QString& key) {
+            return test::graphJson(root.toDict()->value(key));
+        };
+        const auto recordEntry = [](const Value& root, const QString& key) {
+            const Value records = root.toDict()->value(QStringLiteral("dataArray"));
+            return test::graphJson(records.toArray()->items.front().toDict()->value(key));
+        };
+        for (const QString& key : {QStringLiteral("futureSet"), QStringLiteral("frame")})
+            QCOMPARE(entry(*saved, key), entry(*original, key));
+        QCOMPARE(recordEntry(*saved, QStringLiteral("nothing")),
+                 recordEntry(*original, QStringLiteral("nothing")));
+        const Value styledBack = saved->toDict()
+                                     ->value(QStringLiteral("dataArray"))
+                                     .toArray()
+                                     ->items.front()
+                                     .toDict()
+                                     ->value(QStringLiteral("styled"));
+        QCOMPARE(styledBack.toDict()->archived->className, QStringLiteral("NSAttributedString"));
+        QCOMPARE(styledBack.toDict()->value(QStringLiteral("NSAttributes")).toDict(),
+                 saved->toDict()->value(QStringLiteral("futureSet")).toDict());
+        QCOMPARE(entry(*saved, QStringLiteral("frame"))[u"inline"].toArray().size(), 4);
+    }
+
+    void whatCannotBeCarriedIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("refusal");
+        {
+            RawArchive a;
+            // Object 1 names itself.
+            const Node self = plistUid(1);
+            a.add(plistDict(
+                {{QStringLiteral("next"), self}, {QStringLiteral("$class"), plistUid(2)}}));
+            a.addClass({"Loop", "NSObject"});
+            QTest::newRow("cycle through another class")
+                << documentWith(a, {}, {{QStringLiteral("loop"), self}}) << "reference cycle";
+        }
+        {
+            RawArchive a;
+            const Node odd = a.addInstance(
+                a.addClass({"Odd", "NSObject"}),
+                {{QStringLiteral("map"), plistDict({{QStringLiteral("k"), plistInt(1)}})}});
+            QTest::newRow("inline dictionary")
+                << documentWith(a, {}, {{QStringLiteral("odd"), odd}}) << "cannot be kept";
+        }
+        {
+            RawArchive a;
+            const Node odd = a.addInstance(a.addClass({"Odd", "NSObject"}),
+                                           {{QStringLiteral("list"), plistArray({plistInt(1)})}});
+            QTest::newRow("inline list of values")
+                << documentWith(a, {}, {{QStringLiteral("odd"), odd}})
+                << "value where a reference belongs";
+        }
+        {
+            RawArchive a;
+            const Node odd = a.addInstance(a.addClass({"Odd", "NSObject"}), {});
+            QTest::newRow("another class as a record") << [&] {
+                const Node root =
+                    a.addDictionary({{QStringLiteral("dataArray"), a.addArray({odd})}});
+                return a.bytes(root);
+            }() << "not a dictionary";
+        }
+    }
+    void whatCannotBeCarriedIsRefused()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, refusal);
+        Document doc;
+        const Result<> read = DocumentCodec::readFromData(doc, file);
+        QVERIFY(!read);
+        QVERIFY2(read.message().contains(refusal), qPrintable(read.message()));
     }
 
     void missingOrUnknownTabsReadAsTheFirstOnes_data()
