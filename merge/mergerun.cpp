@@ -47,15 +47,23 @@ Result<RunTotals> MergeRun::execute()
         if (item.isMulti) {
             for (size_t i = 0; i < records.size() && !stopRequested(); ++i) {
                 const Record& rec = records[i];
-                const QString relative = ctx.bothTags(item.path, rec).value_or(QString());
-                createItem(dest, item, relative, qint64(i) + 1,
-                           [&] { return MergeContent::oneRecordContent(ctx, proto, rec); });
+                const ExpandedText relative = ctx.expandBothTags(item.path, rec);
+                if (relative.tooLarge)
+                    reject(item, MergeContent::tooLargeMessage(), qint64(i) + 1);
+                else
+                    createItem(dest, item, relative.text.value_or(QString()), qint64(i) + 1, [&] {
+                        return MergeContent::checkedOneRecordContent(ctx, proto, rec);
+                    });
                 advance(1);
             }
         } else {
-            const QString relative = ctx.standardTags(item.path).value_or(QString());
-            createItem(dest, item, relative, std::nullopt,
-                       [&] { return MergeContent::allInOneContent(ctx, proto, records); });
+            const ExpandedText relative = ctx.expandStandardTags(item.path);
+            if (relative.tooLarge)
+                reject(item, MergeContent::tooLargeMessage(), std::nullopt);
+            else
+                createItem(dest, item, relative.text.value_or(QString()), std::nullopt, [&] {
+                    return MergeContent::checkedAllInOneContent(ctx, proto, records);
+                });
             advance(1);
         }
     }
@@ -71,7 +79,7 @@ Result<RunTotals> MergeRun::execute()
 
 void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
                           const QString& relativePath, std::optional<qint64> recordNumber,
-                          const std::function<QString()>& content)
+                          const std::function<Result<QString>()>& content)
 {
     const QString fullPath = dest.fullPath(relativePath);
     QString message;
@@ -117,7 +125,13 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
         reject(item, PathCheck::outsideDestinationError(fullPath, false), recordNumber);
         return;
     }
-    const FsStatus status = dest.writeFile(fullPath, content().toUtf8());
+    // A text too large to make is this item's error; the run goes on with the next one.
+    const Result<QString> text = content();
+    if (!text) {
+        reject(item, text.message(), recordNumber);
+        return;
+    }
+    const FsStatus status = dest.writeFile(fullPath, text->toUtf8());
     if (status.isOk()) {
         ++m_totals.filesCreated;
         log(RunLog::createdFile(relativePath));

@@ -53,7 +53,8 @@ public:
 private:
     // recordNumber counts from 1 for a One per Record item; none for an All in One item.
     void createItem(DestinationWriter& dest, const GeneratedItem& item, const QString& relativePath,
-                    std::optional<qint64> recordNumber, const std::function<QString()>& content);
+                    std::optional<qint64> recordNumber,
+                    const std::function<Result<QString>()>& content);
     void reject(const GeneratedItem& item, const QString& message,
                 std::optional<qint64> recordNumber);
     void log(const QString& piece);
