@@ -170,11 +170,21 @@ void BinaryPlistWriter::writeUnsigned(quint64 index, quint64 n)
 
 void BinaryPlistWriter::writeReal(quint64 index, double d)
 {
+    writeEightByteReal(index, 0x23, d);
+}
+
+void BinaryPlistWriter::writeDate(quint64 index, double secondsSince2001)
+{
+    writeEightByteReal(index, 0x33, secondsSince2001);
+}
+
+void BinaryPlistWriter::writeEightByteReal(quint64 index, uchar marker, double d)
+{
     if (!startObject(index, kScalarRoom))
         return;
     quint64 bits;
     std::memcpy(&bits, &d, sizeof bits);
-    putByte(0x23);
+    putByte(marker);
     putBigEndian(bits, 8);
 }
 

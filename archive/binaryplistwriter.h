@@ -34,6 +34,8 @@ public:
     // Values above the signed 64-bit range take the 16-byte form.
     void writeUnsigned(quint64 index, quint64 n);
     void writeReal(quint64 index, double d);
+    // A plist date (not an NSDate object, which is an archived instance).
+    void writeDate(quint64 index, double secondsSince2001);
     // ASCII text as bytes, anything else as UTF-16BE counted in code units.
     void writeString(quint64 index, QStringView s);
     // Text the caller knows to be ASCII.
@@ -82,6 +84,7 @@ public:
 
 private:
     bool startObject(quint64 index, qsizetype maxBytes);
+    void writeEightByteReal(quint64 index, uchar marker, double d);
     void flush();
     void writeMarkerWithCount(uchar marker, quint64 count);
     void reserve(qsizetype bytes)

@@ -53,6 +53,34 @@ bool isPrototypeKey(QStringView key)
     return false;
 }
 
+bool isMainTab(const QString& id)
+{
+    for (const char* tab : {"db", "file", "merge", "preview", "run"})
+        if (id == QLatin1String(tab))
+            return true;
+    return false;
+}
+
+// The dictionary a field key is saved as: the one it was read from where there is one.
+Value fieldKeyValue(const FieldKey& k)
+{
+    if (!k.stored) {
+        auto d = Dict::make(true);
+        d->entries.emplace_back(kInnerKey, Value::string(k.innerKey));
+        d->entries.emplace_back(kPublicKey, Value::string(k.publicKey));
+        return Value::dict(std::move(d));
+    }
+    auto d = k.stored->shallowCopy();
+    d->isMutable = true; // as keys made here are, whatever class the file gave it
+    for (const auto& [key, text] :
+         {std::pair{&kInnerKey, &k.innerKey}, {&kPublicKey, &k.publicKey}}) {
+        const Value* v = d->find(*key);
+        if (!v || v->toText() != *text || !(v->isString() || v->isNumber()))
+            d->set(*key, Value::string(*text));
+    }
+    return Value::dict(std::move(d));
+}
+
 // Everything the file holds, decoded before any of it reaches the document.
 
 // The list under key: none when missing, nothing (an error) when it is not a list.
@@ -103,18 +131,19 @@ bool decodeContents(const Dict& root, DocumentContents& c, QString* error)
         c.keys.reserve((*keys)->items.size());
         for (const Value& v : (*keys)->items) {
             const DictPtr d = v.toDict();
-            if (!d) {
+            if (!d || d->archived) {
                 *error = QStringLiteral("an entry of keyArray is not a dictionary");
                 return false;
             }
-            c.keys.push_back({d->value(kInnerKey).toString(), d->value(kPublicKey).toString()});
+            // toText: a number stored as the inner key still names the records' entry.
+            c.keys.push_back({d->value(kInnerKey).toText(), d->value(kPublicKey).toText(), d});
         }
     }
     if (*records) {
         c.records.reserve((*records)->items.size());
         for (const Value& v : (*records)->items) {
             DictPtr d = v.toDict();
-            if (!d) {
+            if (!d || d->archived) {
                 *error = QStringLiteral("a record of dataArray is not a dictionary");
                 return false;
             }
@@ -128,7 +157,7 @@ bool decodeContents(const Dict& root, DocumentContents& c, QString* error)
         c.prototypes.reserve((*prototypes)->items.size());
         for (const Value& v : (*prototypes)->items) {
             const DictPtr d = v.toDict();
-            if (!d) {
+            if (!d || d->archived) {
                 *error = QStringLiteral("a Prototype of universalFilePrototypeArray is not a "
                                         "dictionary");
                 return false;
@@ -141,8 +170,13 @@ bool decodeContents(const Dict& root, DocumentContents& c, QString* error)
     const Value bookmark = root.value(kBookmarkKey);
     if (bookmark.type() == Value::Type::Data)
         c.bookmark = bookmark.toData();
+    // A missing or unknown tab would show no tab at all, and be saved so.
     c.mainTabId = root.value(kMainTabKey).toString();
+    if (!isMainTab(c.mainTabId))
+        c.mainTabId = QStringLiteral("db");
     c.secTabId = root.value(kSecTabKey).toString();
+    if (c.secTabId != QLatin1String("one") && c.secTabId != QLatin1String("multi"))
+        c.secTabId = QStringLiteral("one");
     for (const auto& entry : root.entries)
         if (!isRootKey(entry.first))
             c.unknownEntries.push_back(entry);
@@ -163,12 +197,8 @@ Value rootValue(const Document& doc)
 
     auto keys = Array::make({}, true);
     keys->items.reserve(doc.keyArray().size());
-    for (const FieldKey& k : doc.keyArray()) {
-        auto d = Dict::make(true);
-        d->entries.emplace_back(kInnerKey, stringValue(k.innerKey));
-        d->entries.emplace_back(kPublicKey, stringValue(k.publicKey));
-        keys->items.push_back(Value::dict(std::move(d)));
-    }
+    for (const FieldKey& k : doc.keyArray())
+        keys->items.push_back(fieldKeyValue(k));
     entries.emplace_back(kKeyArrayKey, Value::array(std::move(keys)));
 
     auto records = Array::make({}, true);
@@ -234,7 +264,7 @@ Result<DocumentContents> DocumentCodec::contentsOfData(const QByteArray& data)
     if (!root)
         return fail(QStringLiteral("not a valid document: %1").arg(root.message()));
     const DictPtr dict = root->toDict();
-    if (!dict)
+    if (!dict || dict->archived)
         return fail(QStringLiteral("not a valid document: its root object is not a dictionary"));
 
     const Value version = dict->value(kAppVersionKey);

@@ -78,7 +78,10 @@ bool KeyedArchiveReader::open(const QByteArray& data)
     m_slot.clear();
     m_memo.clear();
     m_classes.clear();
+    m_archivedClasses.clear();
     m_lastClass = {0, ClassKind::Unknown};
+    m_fileSize = data.size();
+    m_budget = m_limit = kDecodedFloor + kDecodedPerFileByte * m_fileSize;
     if (!m_plist.open(data))
         return fail(m_plist.error());
 
@@ -173,6 +176,17 @@ std::optional<Value> KeyedArchiveReader::decodeObject(quint64 index)
     return std::nullopt;
 }
 
+bool KeyedArchiveReader::charge(qint64 bytes)
+{
+    m_budget -= bytes;
+    if (m_budget >= 0)
+        return true;
+    return fail(QStringLiteral("the archive would take more than %1 MiB of memory once decoded, "
+                               "far beyond what a file of %2 bytes holds")
+                    .arg(QString::number(double(m_limit) / (1 << 20), 'f', 1))
+                    .arg(m_fileSize));
+}
+
 void KeyedArchiveReader::remember(quint64 index, const Value& v)
 {
     m_memo.push_back(v);
@@ -217,14 +231,23 @@ bool KeyedArchiveReader::decode(quint64 index, int depth, Value& out)
     case Kind::Date:
         out = Value::date({m_plist.real(o)});
         return true;
-    // Plain values are rebuilt at each reference: most are referenced once, and sharing an
-    // immutable value makes no difference. Keys are the exception (see decodeKey).
+    // Short plain values are rebuilt at each reference: most are referenced once. Longer ones
+    // are decoded once and shared, so that many references to one cannot multiply it in
+    // memory. Keys are shared whatever their length (see decodeKey).
     case Kind::Data:
+        if (!charge(qint64(o.count) + 32))
+            return false;
         out = Value::data(m_plist.data(o));
+        if (o.count >= quint64(kSharedPayload))
+            remember(index, out);
         return true;
     case Kind::AsciiString:
     case Kind::Utf16String:
+        if (!charge(2 * qint64(o.count) + 32))
+            return false;
         out = Value::string(m_plist.string(o));
+        if (o.count >= quint64(kSharedPayload))
+            remember(index, out);
         return true;
     case Kind::Dict:
         return decodeInstance(index, o, depth, out);
@@ -305,10 +328,40 @@ bool KeyedArchiveReader::classOf(quint64 classIndex, ClassKind& kind)
         {QStringLiteral("NSDate"), ClassKind::Date},
     };
     kind = known.value(name, ClassKind::Unknown);
-    if (kind == ClassKind::Unknown)
-        return fail(QStringLiteral("unsupported archived class '%1'").arg(name));
+    if (kind == ClassKind::Unknown && !readClassChain(classIndex, cls, name))
+        return false;
     m_classes.insert(classIndex, kind);
     m_lastClass = {classIndex, kind};
+    return true;
+}
+
+bool KeyedArchiveReader::readClassChain(quint64 classIndex, const Object& cls, const QString& name)
+{
+    ArchivedObject archived;
+    archived.className = name;
+    archived.hasClasses = false;
+    for (quint64 i = 0; i < cls.count; ++i) {
+        quint64 keyRef, valueRef;
+        Object key, value;
+        if (!m_plist.reference(cls, i, keyRef) ||
+            !m_plist.reference(cls, cls.count + i, valueRef) || !m_plist.object(keyRef, key))
+            return fail(m_plist.error());
+        if (!m_plist.stringEquals(key, "$classes"))
+            continue;
+        if (!m_plist.object(valueRef, value) || value.kind != Kind::Array)
+            return fail(QStringLiteral("class entry %1 has a malformed $classes").arg(classIndex));
+        archived.hasClasses = true;
+        for (quint64 k = 0; k < value.count; ++k) {
+            quint64 ref;
+            Object n;
+            if (!m_plist.reference(value, k, ref) || !m_plist.object(ref, n) ||
+                (n.kind != Kind::AsciiString && n.kind != Kind::Utf16String))
+                return fail(
+                    QStringLiteral("class entry %1 has a malformed $classes").arg(classIndex));
+            archived.classes.append(m_plist.string(n));
+        }
+    }
+    m_archivedClasses.insert(classIndex, std::move(archived));
     return true;
 }
 
@@ -374,6 +427,8 @@ bool KeyedArchiveReader::decodeInstance(quint64 index, const Object& dict, int d
         if (!fields.has(Field::String) || !inlineObject(fields[Field::String], Kind::AsciiString,
                                                         Kind::Utf16String, "string", payload))
             return fail(QStringLiteral("archived string %1 has no inline NS.string").arg(index));
+        if (!charge(2 * qint64(payload.count) + 32))
+            return false;
         out = Value::string(m_plist.string(payload), kind == ClassKind::MutableString);
         break;
     case ClassKind::Data:
@@ -381,6 +436,8 @@ bool KeyedArchiveReader::decodeInstance(quint64 index, const Object& dict, int d
         if (!fields.has(Field::Data) ||
             !inlineObject(fields[Field::Data], Kind::Data, Kind::Data, "data", payload))
             return fail(QStringLiteral("archived data %1 has no inline NS.data").arg(index));
+        if (!charge(qint64(payload.count) + 32))
+            return false;
         out = Value::data(m_plist.data(payload), kind == ClassKind::MutableData);
         break;
     case ClassKind::Uuid:
@@ -401,7 +458,7 @@ bool KeyedArchiveReader::decodeInstance(quint64 index, const Object& dict, int d
             return fail(QStringLiteral("archived date %1 has a malformed NS.time").arg(index));
         break;
     case ClassKind::Unknown:
-        return false;
+        return decodeArchived(index, dict, m_plist.uid(classRef), depth, out);
     }
     remember(index, out);
     return true;
@@ -440,6 +497,8 @@ bool KeyedArchiveReader::decodeDictionary(quint64 index, const Fields& fields, b
                         .arg(keys.count)
                         .arg(objects.count));
 
+    if (!charge(64 + 48 * qint64(keys.count)))
+        return false;
     m_slot[index] = kBusy;
     DictPtr dict = Dict::make(isMutable);
     dict->entries.reserve(size_t(keys.count));
@@ -484,6 +543,8 @@ bool KeyedArchiveReader::decodeArray(quint64 index, const Fields& fields, bool i
     if (!fields.has(Field::Objects) ||
         !inlineObject(fields[Field::Objects], Kind::Array, Kind::Array, "array", objects))
         return fail(QStringLiteral("archived array %1 lacks NS.objects").arg(index));
+    if (!charge(64 + 32 * qint64(objects.count)))
+        return false;
     m_slot[index] = kBusy;
     std::vector<Value> items;
     items.reserve(size_t(objects.count));
@@ -495,6 +556,104 @@ bool KeyedArchiveReader::decodeArray(quint64 index, const Fields& fields, bool i
         items.push_back(std::move(item));
     }
     out = Value::array(Array::make(std::move(items), isMutable));
+    remember(index, out);
+    return true;
+}
+
+bool KeyedArchiveReader::decodeReferenceList(const Object& array, int depth,
+                                             std::vector<Value>& items)
+{
+    items.reserve(size_t(array.count));
+    for (quint64 i = 0; i < array.count; ++i) {
+        quint64 itemIndex;
+        Value item;
+        if (!referencedIndex(array, i, itemIndex) || !decode(itemIndex, depth + 1, item))
+            return false;
+        items.push_back(std::move(item));
+    }
+    return true;
+}
+
+bool KeyedArchiveReader::decodeArchived(quint64 index, const Object& dict, quint64 classIndex,
+                                        int depth, Value& out)
+{
+    const auto cls = m_archivedClasses.constFind(classIndex);
+    if (cls == m_archivedClasses.cend())
+        return fail(QStringLiteral("class reference %1 is out of range").arg(classIndex));
+    if (!charge(128 + 64 * qint64(dict.count)))
+        return false;
+    m_slot[index] = kBusy;
+    auto archived = std::make_shared<ArchivedObject>(*cls);
+    DictPtr fields = Dict::make(false);
+    const auto refuse = [&](const QString& why) {
+        return fail(QStringLiteral("archived object %1 of class '%2' %3")
+                        .arg(index)
+                        .arg(archived->className, why));
+    };
+    for (quint64 i = 0; i < dict.count; ++i) {
+        quint64 keyRef, valueRef;
+        Object key, value;
+        if (!m_plist.reference(dict, i, keyRef) ||
+            !m_plist.reference(dict, dict.count + i, valueRef) || !m_plist.object(keyRef, key) ||
+            !m_plist.object(valueRef, value))
+            return fail(m_plist.error());
+        if (key.kind != Kind::AsciiString && key.kind != Kind::Utf16String)
+            return refuse(QStringLiteral("has a field name that is not a text"));
+        QString name = m_plist.string(key);
+        if (name == QLatin1String("$class"))
+            continue;
+        Value v;
+        switch (value.kind) {
+        case Kind::Uid:
+            if (!decode(m_plist.uid(value), depth + 1, v))
+                return false;
+            break;
+        case Kind::Array: {
+            std::vector<Value> items;
+            if (!decodeReferenceList(value, depth, items))
+                return false;
+            v = Value::array(Array::make(std::move(items), false));
+            archived->referenceListFields.append(name);
+            break;
+        }
+        case Kind::Bool:
+            v = Value::boolean(value.boolValue);
+            archived->inlineFields.append(name);
+            break;
+        case Kind::Integer:
+            v = integerValue(m_plist.integer(value));
+            archived->inlineFields.append(name);
+            break;
+        case Kind::Real:
+            v = Value::real(m_plist.real(value));
+            archived->inlineFields.append(name);
+            break;
+        case Kind::Date:
+            v = Value::date({m_plist.real(value)});
+            archived->inlineFields.append(name);
+            break;
+        case Kind::AsciiString:
+        case Kind::Utf16String:
+            if (!charge(2 * qint64(value.count) + 32))
+                return false;
+            v = Value::string(m_plist.string(value));
+            archived->inlineFields.append(name);
+            break;
+        case Kind::Data:
+            if (!charge(qint64(value.count) + 32))
+                return false;
+            v = Value::data(m_plist.data(value));
+            archived->inlineFields.append(name);
+            break;
+        default:
+            return refuse(QStringLiteral("holds a field that cannot be kept"));
+        }
+        if (fields->contains(name))
+            return refuse(QStringLiteral("names a field twice"));
+        fields->entries.emplace_back(std::move(name), std::move(v));
+    }
+    fields->archived = std::move(archived);
+    out = Value::dict(std::move(fields));
     remember(index, out);
     return true;
 }

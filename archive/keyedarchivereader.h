@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/binaryplistreader.h"
+#include "core/dict.h"
 #include "core/result.h"
 #include "core/value.h"
 
@@ -14,9 +15,11 @@
 namespace quillory {
 
 // Rebuilds Values from an NSKeyedArchiver archive in binary form, for the Foundation classes a
-// document holds (dictionaries, arrays, strings, numbers, data, UUIDs, dates). Each archived
-// object is decoded once, so an object referenced twice comes back as one shared container;
-// other classes, reference cycles and malformed archives are refused with a message.
+// document holds (dictionaries, arrays, strings, numbers, data, UUIDs, dates); an object of any
+// other class comes back as a Dict of its fields marked with its class (ArchivedObject), so
+// that a save writes it back. Each archived object is decoded once, so an object referenced
+// twice comes back as one shared container; reference cycles and malformed archives are
+// refused with a message.
 class KeyedArchiveReader
 {
 public:
@@ -24,6 +27,12 @@ public:
 
     // Deepest nesting accepted (and written by KeyedArchiveWriter): the root is at depth 0.
     static constexpr int kMaxDepth = 512;
+    // What decoding may take in memory: this much, plus kDecodedPerFileByte for each byte of
+    // the archive. Shared objects are decoded once, so only a hostile file comes near it.
+    static constexpr qint64 kDecodedFloor = qint64(64) << 20;
+    static constexpr qint64 kDecodedPerFileByte = 64;
+    // Strings and data at least this long are decoded once and shared by every reference.
+    static constexpr qsizetype kSharedPayload = 16;
 
     // The object under $top "root" (a none value for a nil root), or why the data was refused.
     static Result<Value> rootObject(const QByteArray& data);
@@ -31,6 +40,9 @@ public:
     // Checks the container and the envelope ($archiver, $version, $top, $objects).
     bool open(const QByteArray& data);
     const QString& error() const { return m_error; }
+    // Replaces the decoding budget that open() derived from the file size (tests use a small
+    // one to see the refusal).
+    void setDecodedLimit(qint64 bytes) { m_budget = m_limit = bytes; }
 
     // Entries of $objects.
     quint64 objectCount() const { return m_objects.count; }
@@ -65,12 +77,20 @@ private:
     bool decodeDictionary(quint64 index, const Fields& fields, bool isMutable, int depth,
                           Value& out);
     bool decodeArray(quint64 index, const Fields& fields, bool isMutable, int depth, Value& out);
+    bool decodeArchived(quint64 index, const BinaryPlistReader::Object& dict, quint64 classIndex,
+                        int depth, Value& out);
+    bool decodeReferenceList(const BinaryPlistReader::Object& array, int depth,
+                             std::vector<Value>& items);
+    bool readClassChain(quint64 classIndex, const BinaryPlistReader::Object& cls,
+                        const QString& name);
     bool referencedIndex(const BinaryPlistReader::Object& array, quint64 position, quint64& index);
     bool inlineObject(quint64 ref, BinaryPlistReader::Kind k1, BinaryPlistReader::Kind k2,
                       const char* what, BinaryPlistReader::Object& out);
     bool classOf(quint64 classIndex, ClassKind& kind);
     Field fieldOf(quint64 keyRef);
     void remember(quint64 index, const Value& v);
+    // Counts bytes of decoded values against the budget; false (with the error) past it.
+    bool charge(qint64 bytes);
 
     BinaryPlistReader m_plist;
     QString m_error;
@@ -80,7 +100,12 @@ private:
     // 1 + its position in m_memo.
     std::vector<quint32> m_slot;
     std::vector<Value> m_memo;
+    qint64 m_budget = 0;
+    qint64 m_limit = 0;
+    qint64 m_fileSize = 0;
     QHash<quint64, ClassKind> m_classes;
+    // Classes we do not model, by class entry: what their instances are carried as.
+    QHash<quint64, ArchivedObject> m_archivedClasses;
     std::pair<quint64, ClassKind> m_lastClass{0, ClassKind::Unknown};
     // Object dictionaries name their fields with a handful of shared key strings.
     std::pair<quint64, Field> m_fieldCache[16];

@@ -8,7 +8,9 @@
 #include "core/dict.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace quillory {
@@ -107,6 +109,40 @@ enum Fixed : quint64 {
     kFixedCount
 };
 
+// A text or data payload whose storage other values share: the same bytes reached twice.
+struct PayloadKey
+{
+    const void* storage;
+    qsizetype size;
+    quint8 kind; // type and mutability, which decide the archived class
+    bool operator==(const PayloadKey&) const = default;
+};
+
+struct PayloadKeyHash
+{
+    size_t operator()(const PayloadKey& k) const
+    {
+        return std::hash<const void*>()(k.storage) ^ (size_t(k.size) * 31 + k.kind);
+    }
+};
+
+// Payloads shorter than this are written at each occurrence, as they always were; longer
+// ones held by several values are written once, so a shared value cannot swell the file.
+constexpr qsizetype kSharedPayload = 16;
+
+std::optional<PayloadKey> sharedPayload(const Value& v)
+{
+    const quint8 kind = quint8((v.isString() ? 0 : 2) + (v.isMutable() ? 1 : 0));
+    if (const QString* s = v.stringPtr()) {
+        if (s->size() >= kSharedPayload && !s->isDetached())
+            return PayloadKey{s->constData(), s->size(), kind};
+    } else if (const QByteArray* d = v.dataPtr()) {
+        if (d->size() >= kSharedPayload && !d->isDetached())
+            return PayloadKey{d->constData(), d->size(), kind};
+    }
+    return std::nullopt;
+}
+
 inline void prefetch(const void* p)
 {
 #if defined(__GNUC__)
@@ -133,6 +169,10 @@ private:
     bool visit(quint64 u, const Value& v, int depth);
     bool visitDict(quint64 u, const DictPtr& dict, int depth);
     bool visitArray(quint64 u, const ArrayPtr& array, int depth);
+    bool visitArchived(quint64 u, const DictPtr& object, int depth);
+    bool visitChild(const Value& v, int depth);
+    quint64 assignArchivedClass(const ArchivedObject& a);
+    void writeInline(quint64 index, const Value& v);
     void writeInstance(quint64 u, ClassId id, Name field, quint64 cls);
     void writeHeader(quint64 rootIndex);
     bool failWith(const QString& message)
@@ -151,9 +191,12 @@ private:
     quint64 m_next = 1;
     quint64 m_aux = 0;
     quint64 m_classIndex[kClassCount] = {};
+    // Class entries of the archived objects we carry without modelling them, by class.
+    std::map<QStringList, quint64> m_archivedClassIndex;
     quint64 m_boolIndex[2] = {};
     bool m_nilUsed = false;
     PointerIndexMap m_containers;
+    std::unordered_map<PayloadKey, quint64, PayloadKeyHash> m_payloads;
     KeyIndexMap m_keys;
     std::vector<quint64> m_children;
     std::vector<const void*> m_open;
@@ -300,6 +343,17 @@ quint64 Encoder::assign(const Value& v, int depth, bool& fresh)
         owners = a.use_count() - 1;
         break;
     }
+    case Value::Type::String:
+    case Value::Type::Data:
+        if (const std::optional<PayloadKey> key = sharedPayload(v)) {
+            const quint64 index = m_payloads.try_emplace(*key, m_next).first->second;
+            fresh = index == m_next;
+            if (fresh)
+                ++m_next;
+            return index;
+        }
+        fresh = true;
+        return m_next++;
     default:
         fresh = true;
         return m_next++;
@@ -460,6 +514,8 @@ bool Encoder::visitDict(quint64 u, const DictPtr& dict, int depth)
 {
     // Apple's order: every key first, then each value with everything below it, then the
     // class dictionary if this is its first instance.
+    if (dict->archived)
+        return visitArchived(u, dict, depth);
     const size_t base = m_children.size();
     const size_t n = dict->entries.size();
     m_open.push_back(dict.get());
@@ -561,6 +617,170 @@ bool Encoder::visitArray(quint64 u, const ArrayPtr& array, int depth)
         m_out->beginArray(objects, n);
         for (size_t i = 0; i < n; ++i)
             m_out->appendReference(uidRef(m_children[base + i]));
+    }
+    m_children.resize(base);
+    return true;
+}
+
+bool Encoder::visitChild(const Value& v, int depth)
+{
+    bool fresh;
+    const quint64 index = assign(v, depth + 1, fresh);
+    if (!m_error.isEmpty())
+        return false;
+    m_children.push_back(index);
+    return !fresh || visit(index, v, depth + 1);
+}
+
+quint64 Encoder::assignArchivedClass(const ArchivedObject& a)
+{
+    QStringList key = a.classes;
+    key.prepend(a.hasClasses ? QStringLiteral("+") : QStringLiteral("-"));
+    key.prepend(a.className);
+    quint64& slot = m_archivedClassIndex[key];
+    if (!slot)
+        slot = m_next;
+    if (slot != m_next)
+        return slot;
+    ++m_next;
+    // {$classname: name, $classes: [chain]} as it was read.
+    const quint64 nameKey = nextAux(), nameValue = nextAux();
+    m_refs += 2 + (a.hasClasses ? 3 + a.classes.size() : 0);
+    m_bytes += 30 + a.className.size();
+    if (m_out) {
+        m_out->writeAscii(nameKey, "$classname");
+        m_out->writeString(nameValue, a.className);
+    }
+    if (!a.hasClasses) {
+        if (m_out) {
+            m_out->beginDict(main(slot), 1);
+            m_out->appendReference(nameKey);
+            m_out->appendReference(nameValue);
+        }
+        return slot;
+    }
+    const quint64 classesKey = nextAux(), chain = nextAux();
+    const quint64 firstClass = m_auxBase + m_aux;
+    m_aux += quint64(a.classes.size());
+    for (const QString& c : a.classes)
+        m_bytes += 10 + c.size();
+    if (m_out) {
+        m_out->beginDict(main(slot), 2);
+        m_out->appendReference(nameKey);
+        m_out->appendReference(classesKey);
+        m_out->appendReference(nameValue);
+        m_out->appendReference(chain);
+        m_out->writeAscii(classesKey, "$classes");
+        m_out->beginArray(chain, quint64(a.classes.size()));
+        for (qsizetype i = 0; i < a.classes.size(); ++i)
+            m_out->appendReference(firstClass + quint64(i));
+        for (qsizetype i = 0; i < a.classes.size(); ++i)
+            m_out->writeString(firstClass + quint64(i), a.classes[i]);
+    }
+    return slot;
+}
+
+void Encoder::writeInline(quint64 index, const Value& v)
+{
+    switch (v.type()) {
+    case Value::Type::Bool:
+        m_out->writeBool(index, v.toBool());
+        break;
+    case Value::Type::Integer:
+        m_out->writeInteger(index, v.toInteger());
+        break;
+    case Value::Type::Unsigned:
+        m_out->writeUnsigned(index, v.toUnsigned());
+        break;
+    case Value::Type::Real:
+        m_out->writeReal(index, v.toReal());
+        break;
+    case Value::Type::Date:
+        m_out->writeDate(index, v.toDate().secondsSince2001);
+        break;
+    case Value::Type::String:
+        m_out->writeString(index, *v.stringPtr());
+        break;
+    case Value::Type::Data:
+        m_out->writeData(index, *v.dataPtr());
+        break;
+    default:
+        break; // refused by visitArchived before anything is written
+    }
+}
+
+bool Encoder::visitArchived(quint64 u, const DictPtr& object, int depth)
+{
+    // Written back as it was read: each field inline, as one reference or as a list of them.
+    const ArchivedObject& a = *object->archived;
+    const size_t base = m_children.size();
+    m_open.push_back(object.get());
+    for (const auto& [key, value] : object->entries) {
+        if (a.inlineFields.contains(key)) {
+            switch (value.type()) {
+            case Value::Type::None:
+            case Value::Type::Uuid:
+            case Value::Type::Array:
+            case Value::Type::Dict:
+                return failWith(QStringLiteral("cannot archive field '%1' of a %2 inline")
+                                    .arg(key, a.className));
+            default:
+                break;
+            }
+        } else if (a.referenceListFields.contains(key)) {
+            const ArrayPtr list = value.toArray();
+            if (!list)
+                return failWith(
+                    QStringLiteral("field '%1' of a %2 is not a list").arg(key, a.className));
+            for (const Value& item : list->items)
+                if (!visitChild(item, depth))
+                    return false;
+        } else if (!visitChild(value, depth)) {
+            return false;
+        }
+    }
+    m_open.pop_back();
+
+    const quint64 cls = assignArchivedClass(a);
+    const size_t n = object->entries.size();
+    const quint64 firstKey = m_auxBase + m_aux;
+    m_aux += n + 1; // the field names, then "$class"
+    m_refs += 2 * (n + 1);
+    m_bytes += 20;
+    std::vector<quint64> values;
+    values.reserve(n);
+    size_t child = base;
+    for (const auto& [key, value] : object->entries) {
+        m_bytes += 10 + key.size();
+        if (a.inlineFields.contains(key)) {
+            values.push_back(nextAux());
+            m_bytes += 10 + std::max(value.toString().size(), value.toData().size()) * 2;
+            if (m_out)
+                writeInline(values.back(), value);
+        } else if (a.referenceListFields.contains(key)) {
+            const size_t count = value.toArray()->items.size();
+            values.push_back(nextAux());
+            m_refs += count;
+            if (m_out) {
+                m_out->beginArray(values.back(), count);
+                for (size_t i = 0; i < count; ++i)
+                    m_out->appendReference(uidRef(m_children[child + i]));
+            }
+            child += count;
+        } else {
+            values.push_back(uidRef(m_children[child++]));
+        }
+    }
+    if (m_out) {
+        m_out->beginDict(main(u), n + 1);
+        for (size_t i = 0; i <= n; ++i)
+            m_out->appendReference(firstKey + i);
+        for (const quint64 v : values)
+            m_out->appendReference(v);
+        m_out->appendReference(uidRef(cls));
+        for (size_t i = 0; i < n; ++i)
+            m_out->writeString(firstKey + i, object->entries[i].first);
+        m_out->writeAscii(firstKey + n, "$class");
     }
     m_children.resize(base);
     return true;

@@ -14,8 +14,9 @@ namespace quillory {
 // Writes a Value graph as an NSKeyedArchiver archive in binary form, laid out as Apple's
 // archiver lays it out (objects numbered at their first reference, class dictionaries after
 // their first instance, mutable classes for mutable values), so that Foundation and our own
-// reader rebuild the same classes. A container reached twice is stored once; equal dictionary
-// keys and booleans share one entry, other values are stored where they occur.
+// reader rebuild the same classes. A container reached twice is stored once, and so is a long
+// text or data payload whose storage several values share; equal dictionary keys and
+// booleans share one entry, other values are stored where they occur.
 class KeyedArchiveWriter
 {
 public:

@@ -122,6 +122,7 @@ QString Document::insertField(const QString& name)
     const Value empty = Value::string(QString());
     for (const Record& r : m_dataArray)
         r->set(inner, empty);
+    forEachHeldRecord([&](const Record& r) { r->set(inner, empty); });
     updateChangeCount();
     m_keyArray.push_back({inner, visible});
     m_innerKeyNumbers.add(inner);
@@ -209,6 +210,9 @@ bool Document::deleteSelectedKeyConfirmed()
     // Every record, the ones the search hides included.
     for (const Record& r : m_dataArray)
         r->remove(inner);
+    // A later field may get this inner key again: a record brought back by undo must not show
+    // this field's value under it.
+    forEachHeldRecord([&](const Record& r) { r->remove(inner); });
     m_keyArray.erase(m_keyArray.begin() + i);
     m_innerKeyNumbers.remove(inner);
     m_selectedKeyIndex = std::min(i, int(m_keyArray.size()) - 1);
@@ -383,6 +387,7 @@ void Document::undoAppendRecord(const Record& r)
 {
     m_undo.registerUndo([this, r] { appendRecord(r); });
     m_undo.setActionName(tr("Add Record"));
+    holdForUndo(r);
     removeRecordAt(indexOfRecord(r));
 }
 
@@ -399,7 +404,26 @@ void Document::deleteRecord(const Record& r)
         return;
     m_undo.registerUndo([this, r] { undoDeleteRecord(r); });
     m_undo.setActionName(tr("Delete Record"));
+    holdForUndo(r);
     removeRecordAt(indexOfRecord(r));
+}
+
+void Document::holdForUndo(const Record& r)
+{
+    // Steps dropped from the history free their records: forget those first.
+    std::erase_if(m_heldRecords, [](const std::weak_ptr<Dict>& w) { return w.expired(); });
+    for (const std::weak_ptr<Dict>& w : m_heldRecords)
+        if (w.lock() == r)
+            return;
+    m_heldRecords.push_back(r);
+}
+
+void Document::forEachHeldRecord(const std::function<void(const Record&)>& apply)
+{
+    // Records back in the list meet the change there as well; applying it twice is harmless.
+    for (const std::weak_ptr<Dict>& w : m_heldRecords)
+        if (const Record r = w.lock())
+            apply(r);
 }
 
 void Document::undoDeleteRecord(const Record& r)

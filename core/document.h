@@ -291,6 +291,10 @@ private:
     void undoAppendRecord(const Record& r);
     void undoDeleteRecord(const Record& r);
     void removeRecordAt(qsizetype index);
+    // A record leaving the list while an undo or redo step keeps it: field additions and
+    // deletions reach it too, so that it comes back with exactly the document's fields.
+    void holdForUndo(const Record& r);
+    void forEachHeldRecord(const std::function<void(const Record&)>& apply);
     void setListedChecks(const std::function<bool(bool)>& mark, bool updateState);
     qint64 largestCounterWhere(const std::function<bool(const Record&)>& counts) const;
     std::vector<Record> sortedRecords(std::vector<Record> records,
@@ -307,6 +311,7 @@ private:
     std::vector<std::pair<QString, Value>> m_unknownEntries;
 
     UndoManager m_undo;
+    std::vector<std::weak_ptr<Dict>> m_heldRecords;
     std::unique_ptr<UserDefaults> m_ownDefaults;
     UserDefaults* m_defaults = nullptr;
     std::function<QDateTime()> m_clock;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/dict.h"
+
 #include <QString>
 
 namespace quillory {
@@ -10,7 +12,15 @@ struct FieldKey
 {
     QString innerKey;
     QString publicKey;
-    bool operator==(const FieldKey&) const = default;
+    // The dictionary the key was read from, none for a key made here: a save writes its
+    // entries back as they were (those we do not know, and numbers where the texts were
+    // numbers), with the two texts above where they changed.
+    DictPtr stored = nullptr;
+    // Two keys are the same field when their texts are: where they were read from is not.
+    bool operator==(const FieldKey& o) const
+    {
+        return innerKey == o.innerKey && publicKey == o.publicKey;
+    }
 };
 
 // Inner keys of the two built-in fields at positions 0 and 1.

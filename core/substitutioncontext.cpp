@@ -32,19 +32,25 @@ QString SubstitutionContext::counterText(const Record& rec) const
 std::optional<QString> SubstitutionContext::fieldTags(const std::optional<QString>& tmpl,
                                                       const Record& rec) const
 {
+    return expandFieldTags(tmpl, rec).text;
+}
+
+ExpandedText SubstitutionContext::expandFieldTags(const std::optional<QString>& tmpl,
+                                                  const Record& rec) const
+{
     if (!tmpl || tmpl->isEmpty())
-        return std::nullopt;
+        return {};
     // Every tag starts with "<": a template without one has nothing to look up.
     if (!tmpl->contains(u'<'))
-        return tmpl;
+        return {tmpl};
     const auto valueAt = [&](qsizetype i) {
         const Value* v = rec ? rec->find(m_innerKeys.at(i)) : nullptr;
         return v ? v->toText() : QString();
     };
     const auto counter = [&] { return counterText(rec); };
     if (const CompiledFieldTemplate* prepared = compiled(*tmpl))
-        return prepared->apply(valueAt, counter);
-    return TagSubstitution::substituteFieldTags(tmpl, m_tags, valueAt, counter);
+        return prepared->expand(valueAt, counter);
+    return TagSubstitution::expandFieldTags(tmpl, m_tags, valueAt, counter);
 }
 
 const CompiledFieldTemplate* SubstitutionContext::compiled(const QString& tmpl) const
@@ -68,15 +74,29 @@ const CompiledFieldTemplate* SubstitutionContext::compiled(const QString& tmpl) 
 
 std::optional<QString> SubstitutionContext::standardTags(const std::optional<QString>& tmpl) const
 {
+    return expandStandardTags(tmpl).text;
+}
+
+ExpandedText SubstitutionContext::expandStandardTags(const std::optional<QString>& tmpl) const
+{
     if (!tmpl || tmpl->isEmpty())
-        return std::nullopt;
-    return TagSubstitution::substituteStandardTags(tmpl, m_clock);
+        return {};
+    return TagSubstitution::expandStandardTags(tmpl, m_clock);
 }
 
 std::optional<QString> SubstitutionContext::bothTags(const std::optional<QString>& tmpl,
                                                      const Record& rec) const
 {
-    return standardTags(fieldTags(tmpl, rec));
+    return expandBothTags(tmpl, rec).text;
+}
+
+ExpandedText SubstitutionContext::expandBothTags(const std::optional<QString>& tmpl,
+                                                 const Record& rec) const
+{
+    const ExpandedText fields = expandFieldTags(tmpl, rec);
+    if (fields.tooLarge)
+        return fields;
+    return expandStandardTags(fields.text);
 }
 
 } // namespace quillory

@@ -31,6 +31,11 @@ public:
     // standard(field(tmpl, rec)), the order every One per Record name and content takes.
     std::optional<QString> bothTags(const std::optional<QString>& tmpl, const Record& rec) const;
     QString counterText(const Record& rec) const;
+    // The same three, refused rather than grown past ExpandedText::kMaxLength (the functions
+    // above give none for such a text).
+    ExpandedText expandFieldTags(const std::optional<QString>& tmpl, const Record& rec) const;
+    ExpandedText expandStandardTags(const std::optional<QString>& tmpl) const;
+    ExpandedText expandBothTags(const std::optional<QString>& tmpl, const Record& rec) const;
 
 private:
     // Templates prepared for the tags, found again by their text's storage: a run expands the

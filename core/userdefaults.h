@@ -21,6 +21,8 @@ public:
     static const QVariantMap& registeredDefaults();
 
     QVariant value(const QString& key) const;
+    // Text is read as people type it ("YES", "true", " 7 "); a value that says no boolean or
+    // no whole number in the 64-bit range reads as the registered default.
     bool boolValue(const QString& key) const;
     qint64 integerValue(const QString& key) const;
     QString stringValue(const QString& key) const;

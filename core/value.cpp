@@ -295,7 +295,8 @@ DictPtr Dict::shallowCopy() const
 
 bool Dict::operator==(const Dict& other) const
 {
-    if (entries.size() != other.entries.size())
+    if (entries.size() != other.entries.size() || bool(archived) != bool(other.archived) ||
+        (archived && !(*archived == *other.archived)))
         return false;
     for (const auto& [k, v] : entries) {
         const Value* o = other.find(k);

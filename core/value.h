@@ -62,6 +62,7 @@ public:
     QString toText() const;
     const QString* stringPtr() const { return std::get_if<QString>(&m_v); }
     QByteArray toData() const;
+    const QByteArray* dataPtr() const { return std::get_if<QByteArray>(&m_v); }
     QUuid toUuid() const;
     DateValue toDate() const;
     ArrayPtr toArray() const;

@@ -52,15 +52,23 @@ Result<RunTotals> MergeRun::execute()
         } else if (item.isMulti) {
             for (size_t i = 0; i < records.size() && !stopRequested(); ++i) {
                 const Record& rec = records[i];
-                const QString relative = ctx.bothTags(item.path, rec).value_or(QString());
-                createItem(dest, item, relative, qint64(i) + 1,
-                           [&] { return MergeContent::oneRecordContent(ctx, proto, rec); });
+                const ExpandedText relative = ctx.expandBothTags(item.path, rec);
+                if (relative.tooLarge)
+                    reject(item, MergeContent::tooLargeMessage(), qint64(i) + 1);
+                else
+                    createItem(dest, item, relative.text.value_or(QString()), qint64(i) + 1, [&] {
+                        return MergeContent::checkedOneRecordContent(ctx, proto, rec);
+                    });
                 advance(1);
             }
         } else {
-            const QString relative = ctx.standardTags(item.path).value_or(QString());
-            createItem(dest, item, relative, std::nullopt,
-                       [&] { return MergeContent::allInOneContent(ctx, proto, records); });
+            const ExpandedText relative = ctx.expandStandardTags(item.path);
+            if (relative.tooLarge)
+                reject(item, MergeContent::tooLargeMessage(), std::nullopt);
+            else
+                createItem(dest, item, relative.text.value_or(QString()), std::nullopt, [&] {
+                    return MergeContent::checkedAllInOneContent(ctx, proto, records);
+                });
             advance(1);
         }
     }
@@ -79,8 +87,8 @@ namespace {
 // One record's name for an item and, for a file, its content, expanded ahead of its creation.
 struct ExpandedRecord
 {
-    QString relative;
-    QString content;
+    ExpandedText relative;
+    Result<QString> content = QString();
 };
 
 std::vector<ExpandedRecord> expandRecords(const SubstitutionContext& ctx, const GeneratedItem& item,
@@ -92,9 +100,9 @@ std::vector<ExpandedRecord> expandRecords(const SubstitutionContext& ctx, const 
     out.reserve(end - begin);
     for (size_t i = begin; i < end; ++i) {
         ExpandedRecord e;
-        e.relative = ctx.bothTags(item.path, records[i]).value_or(QString());
-        if (!item.isFolder)
-            e.content = MergeContent::oneRecordContent(ctx, proto, records[i]);
+        e.relative = ctx.expandBothTags(item.path, records[i]);
+        if (!item.isFolder && !e.relative.tooLarge)
+            e.content = MergeContent::checkedOneRecordContent(ctx, proto, records[i]);
         out.push_back(std::move(e));
     }
     return out;
@@ -122,8 +130,11 @@ void MergeRun::createEachRecordAhead(DestinationWriter& dest, const GeneratedIte
             next = expandFrom(end);
         for (size_t i = begin; i < end && !stopRequested(); ++i) {
             ExpandedRecord& e = batch[i - begin];
-            createItem(dest, item, e.relative, qint64(i) + 1,
-                       [&e] { return std::move(e.content); });
+            if (e.relative.tooLarge)
+                reject(item, MergeContent::tooLargeMessage(), qint64(i) + 1);
+            else
+                createItem(dest, item, e.relative.text.value_or(QString()), qint64(i) + 1,
+                           [&e] { return std::move(e.content); });
             advance(1);
         }
         begin = end;
@@ -133,7 +144,7 @@ void MergeRun::createEachRecordAhead(DestinationWriter& dest, const GeneratedIte
 
 void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
                           const QString& relativePath, std::optional<qint64> recordNumber,
-                          const std::function<QString()>& content)
+                          const std::function<Result<QString>()>& content)
 {
     const QString fullPath = dest.fullPath(relativePath);
     QString message;
@@ -180,7 +191,13 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
         reject(item, PathCheck::outsideDestinationError(fullPath, false), recordNumber);
         return;
     }
-    const FsStatus status = dest.writeFile(place, fullPath, content().toUtf8());
+    // A text too large to make is this item's error; the run goes on with the next one.
+    const Result<QString> text = content();
+    if (!text) {
+        reject(item, text.message(), recordNumber);
+        return;
+    }
+    const FsStatus status = dest.writeFile(place, fullPath, text->toUtf8());
     if (status.isOk()) {
         ++m_totals.filesCreated;
         log(RunLog::createdFile(relativePath));

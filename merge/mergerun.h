@@ -60,7 +60,8 @@ public:
 private:
     // recordNumber counts from 1 for a One per Record item; none for an All in One item.
     void createItem(DestinationWriter& dest, const GeneratedItem& item, const QString& relativePath,
-                    std::optional<qint64> recordNumber, const std::function<QString()>& content);
+                    std::optional<qint64> recordNumber,
+                    const std::function<Result<QString>()>& content);
     void createEachRecordAhead(DestinationWriter& dest, const GeneratedItem& item,
                                const Prototype& proto);
     void reject(const GeneratedItem& item, const QString& message,

@@ -21,8 +21,15 @@ void Preview::recalcPreviewNameOfFile(Document& doc)
         name = DestinationPath::join(*folder, item->path);
     // The folder's path goes through the substitutions together with the item's path, as
     // the run's full path does.
-    if (item->isMulti)
-        name = doc.substituteFieldTags(name, doc.allDataSelectedRecord());
+    if (item->isMulti) {
+        const ExpandedText expanded = SubstitutionContext::fromDocument(doc).expandFieldTags(
+            name, doc.allDataSelectedRecord());
+        if (expanded.tooLarge) {
+            doc.previewNameOfFile = MergeContent::tooLargeMessage();
+            return;
+        }
+        name = expanded.text;
+    }
     doc.previewNameOfFile = doc.substituteStandardTags(name);
 }
 
@@ -38,11 +45,12 @@ void Preview::recalcContentOfFile(Document& doc)
     if (!proto)
         return;
     const SubstitutionContext ctx = SubstitutionContext::fromDocument(doc);
-    if (proto->isMulti)
-        doc.previewContentOfFile =
-            MergeContent::oneRecordContent(ctx, *proto, doc.allDataSelectedRecord());
-    else
-        doc.previewContentOfFile = MergeContent::allInOneContent(ctx, *proto, doc.dataArray());
+    const Result<QString> content =
+        proto->isMulti
+            ? MergeContent::checkedOneRecordContent(ctx, *proto, doc.allDataSelectedRecord())
+            : MergeContent::checkedAllInOneContent(ctx, *proto, doc.dataArray());
+    // A text too large to make is shown as such, not as an empty file.
+    doc.previewContentOfFile = content ? *content : content.message();
 }
 
 void Preview::previewTableSelectionDidChange(Document& doc,

@@ -5,29 +5,59 @@ namespace quillory {
 QString MergeContent::oneRecordContent(const SubstitutionContext& ctx, const Prototype& proto,
                                        const Record& record)
 {
-    return ctx.bothTags(proto.text, record).value_or(QString());
+    const Result<QString> content = checkedOneRecordContent(ctx, proto, record);
+    return content ? *content : QString();
 }
 
 QString MergeContent::allInOneContent(const SubstitutionContext& ctx, const Prototype& proto,
                                       const std::vector<Record>& records)
 {
+    const Result<QString> content = checkedAllInOneContent(ctx, proto, records);
+    return content ? *content : QString();
+}
+
+QString MergeContent::tooLargeMessage()
+{
+    return QStringLiteral("The text of this item would be larger than %1 MiB: it was not made.")
+        .arg((ExpandedText::kMaxLength * qsizetype(sizeof(QChar))) >> 20);
+}
+
+Result<QString> MergeContent::checkedOneRecordContent(const SubstitutionContext& ctx,
+                                                      const Prototype& proto, const Record& record)
+{
+    const ExpandedText text = ctx.expandBothTags(proto.text, record);
+    if (text.tooLarge)
+        return fail(tooLargeMessage());
+    return text.text.value_or(QString());
+}
+
+Result<QString> MergeContent::checkedAllInOneContent(const SubstitutionContext& ctx,
+                                                     const Prototype& proto,
+                                                     const std::vector<Record>& records)
+{
     QString out;
-    // Parts whose substitution gives none add nothing.
-    auto append = [&out](const std::optional<QString>& part) {
-        if (part)
-            out += *part;
+    // Parts whose substitution gives none add nothing; the file as a whole is bounded too.
+    auto append = [&out](const ExpandedText& part) {
+        if (part.tooLarge ||
+            (part.text && out.size() + part.text->size() > ExpandedText::kMaxLength))
+            return false;
+        if (part.text)
+            out += *part.text;
+        return true;
     };
-    append(ctx.standardTags(proto.head));
+    if (!append(ctx.expandStandardTags(proto.head)))
+        return fail(tooLargeMessage());
     // Empty templates give none whatever the record: skip their substitution altogether.
     const bool hasSeparator = !proto.separator.isEmpty();
     const bool hasText = !proto.text.isEmpty();
     for (size_t i = 0; i < records.size(); ++i) {
-        if (i >= 1 && hasSeparator)
-            append(ctx.bothTags(proto.separator, records[i]));
-        if (hasText)
-            append(ctx.bothTags(proto.text, records[i]));
+        if (i >= 1 && hasSeparator && !append(ctx.expandBothTags(proto.separator, records[i])))
+            return fail(tooLargeMessage());
+        if (hasText && !append(ctx.expandBothTags(proto.text, records[i])))
+            return fail(tooLargeMessage());
     }
-    append(ctx.standardTags(proto.foot));
+    if (!append(ctx.expandStandardTags(proto.foot)))
+        return fail(tooLargeMessage());
     return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/prototype.h"
 #include "core/record.h"
+#include "core/result.h"
 #include "core/substitutioncontext.h"
 
 #include <QString>
@@ -21,6 +22,14 @@ public:
     // foot; parts whose substitution gives none are skipped. Head and foot get no record.
     static QString allInOneContent(const SubstitutionContext& ctx, const Prototype& proto,
                                    const std::vector<Record>& records);
+    // The same two, refused with tooLargeMessage() where a text (or the whole All in One file)
+    // would pass ExpandedText::kMaxLength; the functions above give "" then.
+    static Result<QString> checkedOneRecordContent(const SubstitutionContext& ctx,
+                                                   const Prototype& proto, const Record& record);
+    static Result<QString> checkedAllInOneContent(const SubstitutionContext& ctx,
+                                                  const Prototype& proto,
+                                                  const std::vector<Record>& records);
+    static QString tooLargeMessage();
 };
 
 } // namespace quillory

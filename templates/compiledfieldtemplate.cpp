@@ -80,10 +80,16 @@ std::optional<QString>
 CompiledFieldTemplate::apply(const std::function<QString(qsizetype)>& valueAt,
                              const std::function<QString()>& counter) const
 {
+    return expand(valueAt, counter).text;
+}
+
+ExpandedText CompiledFieldTemplate::expand(const std::function<QString(qsizetype)>& valueAt,
+                                           const std::function<QString()>& counter) const
+{
     if (!m_compiled)
-        return TagSubstitution::substituteFieldTags(m_source, m_tags, valueAt, counter);
+        return TagSubstitution::expandFieldTags(m_source, m_tags, valueAt, counter);
     if (m_pieces.size() == 1)
-        return m_source;
+        return {m_source};
     // Each field's value and the counter are made once, however often their tags occur.
     QVarLengthArray<QString, 16> fieldValues(m_tags.size() + 1);
     QVarLengthArray<bool, 16> made(m_tags.size() + 1, false);
@@ -101,10 +107,12 @@ CompiledFieldTemplate::apply(const std::function<QString(qsizetype)>& valueAt,
             fieldValues[slot] = slot == counterSlot ? counter() : valueAt(slot);
             // A value with a "<" may complete a tag for a later step: take the long road.
             if (fieldValues[slot].contains(u'<'))
-                return TagSubstitution::substituteFieldTags(m_source, m_tags, valueAt, counter);
+                return TagSubstitution::expandFieldTags(m_source, m_tags, valueAt, counter);
         }
         values[qsizetype(i)] = &fieldValues[slot];
         length += fieldValues[slot].size();
+        if (length > ExpandedText::kMaxLength)
+            return ExpandedText::refused();
     }
     // Sized once and filled by copying: this runs for every record and template of a run.
     QString out(length, Qt::Uninitialized);
@@ -118,7 +126,7 @@ CompiledFieldTemplate::apply(const std::function<QString(qsizetype)>& valueAt,
         if (values[qsizetype(i)])
             copy(*values[qsizetype(i)]);
     }
-    return out;
+    return {std::move(out)};
 }
 
 } // namespace quillory

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "templates/expandedtext.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +27,9 @@ public:
 
     std::optional<QString> apply(const std::function<QString(qsizetype)>& valueAt,
                                  const std::function<QString()>& counter) const;
+    // The same, refused past ExpandedText::kMaxLength (apply gives none then).
+    ExpandedText expand(const std::function<QString(qsizetype)>& valueAt,
+                        const std::function<QString()>& counter) const;
 
 private:
     static constexpr qsizetype kCounterHole = -2;

@@ -1,7 +1,10 @@
 #include "templates/tagsubstitution.h"
 
+#include <QStringMatcher>
+
 #include <algorithm>
 #include <iterator>
+#include <limits>
 
 namespace quillory {
 
@@ -12,13 +15,13 @@ QString twoDigits(int n)
     return QString::asprintf("%02i", n);
 }
 
-// Formats the replacement only when the tag occurs: most templates hold few date tags.
+// Formats the replacement only when the tag occurs: most templates hold few date tags. Date
+// tags never make a text longer, so no bound applies.
 template <typename Format> void replaceTag(QString& text, QStringView tag, Format format)
 {
     if (!text.contains(tag, Qt::CaseSensitive))
         return;
-    const QString value = format();
-    text.replace(tag.data(), tag.size(), value.constData(), value.size(), Qt::CaseSensitive);
+    TagSubstitution::replaceAll(text, tag, format(), std::numeric_limits<qsizetype>::max());
 }
 
 } // namespace
@@ -38,21 +41,60 @@ TagSubstitution::substituteFieldTags(const std::optional<QString>& tmpl, const Q
                                      const std::function<QString(qsizetype)>& valueAt,
                                      const std::function<QString()>& counter)
 {
+    return expandFieldTags(tmpl, tags, valueAt, counter).text;
+}
+
+ExpandedText TagSubstitution::expandFieldTags(const std::optional<QString>& tmpl,
+                                              const QStringList& tags,
+                                              const std::function<QString(qsizetype)>& valueAt,
+                                              const std::function<QString()>& counter)
+{
     if (!tmpl || tmpl->isEmpty())
-        return std::nullopt;
+        return {};
     // Every tag starts with "<", and only a value can bring one in, so a template without
     // one is returned without being searched once per field.
     if (!tmpl->contains(u'<'))
-        return tmpl;
+        return {tmpl};
     QString w = *tmpl;
     for (qsizetype i = 0; i < tags.size(); ++i) {
         // An empty pattern would insert the value between every two characters.
-        if (!tags.at(i).isEmpty() && w.contains(tags.at(i), Qt::CaseSensitive))
-            w.replace(tags.at(i), valueAt(i), Qt::CaseSensitive);
+        if (!tags.at(i).isEmpty() && w.contains(tags.at(i), Qt::CaseSensitive) &&
+            !replaceAll(w, tags.at(i), valueAt(i), ExpandedText::kMaxLength))
+            return ExpandedText::refused();
     }
-    if (w.contains(u"<#>", Qt::CaseSensitive))
-        w.replace(QStringLiteral("<#>"), counter(), Qt::CaseSensitive);
-    return w;
+    if (w.contains(u"<#>", Qt::CaseSensitive) &&
+        !replaceAll(w, u"<#>", counter(), ExpandedText::kMaxLength))
+        return ExpandedText::refused();
+    return {std::move(w)};
+}
+
+bool TagSubstitution::replaceAll(QString& text, QStringView tag, QStringView value, qsizetype limit)
+{
+    if (tag.isEmpty())
+        return true;
+    // One pass to size the result, one to build it: QString::replace moves the tail of the
+    // text for each batch of matches, which is quadratic in a text of many matches.
+    const QStringMatcher matcher(tag, Qt::CaseSensitive);
+    qsizetype count = 0;
+    for (qsizetype at = matcher.indexIn(text); at >= 0; at = matcher.indexIn(text, at + tag.size()))
+        ++count;
+    if (count == 0)
+        return true;
+    const qint64 size = qint64(text.size()) + qint64(count) * (value.size() - tag.size());
+    if (size > qint64(limit))
+        return false;
+    QString out;
+    out.reserve(qsizetype(size));
+    qsizetype last = 0;
+    for (qsizetype at = matcher.indexIn(text); at >= 0;
+         at = matcher.indexIn(text, at + tag.size())) {
+        out.append(QStringView(text).sliced(last, at - last));
+        out.append(value);
+        last = at + tag.size();
+    }
+    out.append(QStringView(text).sliced(last));
+    text = std::move(out);
+    return true;
 }
 
 std::optional<QString> TagSubstitution::substituteStandardTags(const std::optional<QString>& tmpl,
@@ -73,6 +115,16 @@ std::optional<QString> TagSubstitution::substituteStandardTags(const std::option
     replaceTag(w, u"<m>", [&] { return twoDigits(t.minute()); });
     replaceTag(w, u"<s>", [&] { return twoDigits(t.second()); });
     return w;
+}
+
+ExpandedText TagSubstitution::expandStandardTags(const std::optional<QString>& tmpl,
+                                                 const std::function<QDateTime()>& clock)
+{
+    // Date and time tags never lengthen a text: only a text already too long is refused.
+    std::optional<QString> text = substituteStandardTags(tmpl, clock);
+    if (text && text->size() > ExpandedText::kMaxLength)
+        return ExpandedText::refused();
+    return {std::move(text)};
 }
 
 std::optional<QString>

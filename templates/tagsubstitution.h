@@ -1,5 +1,7 @@
 #pragma once
 
+#include "templates/expandedtext.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -34,6 +36,16 @@ public:
     // The same, reading the clock once and only when the text holds a date or time tag.
     static std::optional<QString> substituteStandardTags(const std::optional<QString>& tmpl,
                                                          const std::function<QDateTime()>& clock);
+    // The same substitutions, refused rather than grown past ExpandedText::kMaxLength; the
+    // functions above give none for a refused text. Time is linear in the texts made.
+    static ExpandedText expandFieldTags(const std::optional<QString>& tmpl, const QStringList& tags,
+                                        const std::function<QString(qsizetype)>& valueAt,
+                                        const std::function<QString()>& counter);
+    static ExpandedText expandStandardTags(const std::optional<QString>& tmpl,
+                                           const std::function<QDateTime()>& clock);
+    // Replaces every tag in text by value in one pass, left to right; false, leaving text as
+    // it was, when the result would be longer than limit.
+    static bool replaceAll(QString& text, QStringView tag, QStringView value, qsizetype limit);
     // The date and time tags in the order they are replaced, as a tag menu offers them.
     static QStringList standardTags();
     // The display transformer's spelling ("<yy>", "<YY>", "<mm>", "<dd>", "<hh>", "<ii>",

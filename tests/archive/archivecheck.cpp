@@ -59,6 +59,18 @@ QJsonValue toJson(const Value& v, QHash<const void*, int>& ids)
     else
         for (const Value& item : a->items)
             content.append(toJson(item, ids));
+    if (d && d->archived) {
+        // Objects of classes we do not model: their class and how each field was stored.
+        return QJsonObject{
+            {QStringLiteral("archived"), d->archived->className},
+            {QStringLiteral("classes"),
+             d->archived->hasClasses ? QJsonValue(QJsonArray::fromStringList(d->archived->classes))
+                                     : QJsonValue()},
+            {QStringLiteral("id"), id},
+            {QStringLiteral("inline"), QJsonArray::fromStringList(d->archived->inlineFields)},
+            {QStringLiteral("lists"), QJsonArray::fromStringList(d->archived->referenceListFields)},
+            {QStringLiteral("fields"), content}};
+    }
     const bool isMutable = d ? d->isMutable : a->isMutable;
     return QJsonObject{
         {QStringLiteral("class"),

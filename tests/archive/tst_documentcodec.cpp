@@ -59,7 +59,8 @@ void TestDocumentCodec::savedDocumentIsWhatFoundationExpects()
     QVERIFY2(saved, qPrintable(saved.message()));
 
     // What plistlib and libplist read: mutable records, lists and templates (Foundation then
-    // rebuilds mutable objects), every entry kept, missing ones saved empty.
+    // rebuilds mutable objects), every entry kept, missing texts saved empty and the missing
+    // tab as the first one.
     const QJsonObject theirs = test::runTool({QStringLiteral("check"), path});
     QCOMPARE(theirs[u"error"].toString(), QString());
     QCOMPARE(theirs[u"lint"], QJsonValue(QJsonArray()));

@@ -1,0 +1,99 @@
+#include "merge/posixfilesystem.h"
+#include "merge/preview.h"
+#include "prototypes/mergecontent.h"
+#include "runfixture.h"
+
+using namespace quillory;
+using namespace quillory::test;
+
+namespace {
+
+constexpr int kFields = 26;
+
+// Fields F0…F25. Record 1 is a bomb: each field holds two tags of the next, the last "x", so
+// "<F0><F0>" expands to 2^26 characters. Record 2 holds "ok" everywhere.
+void buildBombDocument(Document& doc)
+{
+    QStringList fields, bomb, plain;
+    for (int i = 0; i < kFields; ++i) {
+        fields << QStringLiteral("F%1").arg(i);
+        bomb << (i + 1 < kFields ? QStringLiteral("<F%1><F%1>").arg(i + 1) : QStringLiteral("x"));
+        plain << QStringLiteral("ok");
+    }
+    QJsonArray records{QJsonArray::fromStringList(QStringList{"1"} + bomb),
+                       QJsonArray::fromStringList(QStringList{"2"} + plain)};
+    // Counters as numbers, as the case format has them.
+    for (int r = 0; r < 2; ++r) {
+        QJsonArray row = records[r].toArray();
+        row[0] = r + 1;
+        records[r] = row;
+    }
+    const QJsonObject multiFile{{"path", "card-<#>.txt"}, {"multi", true}, {"text", "<F0><F0>"}};
+    const QJsonObject multiFolder{{"path", "<F0><F0>"}, {"multi", true}, {"folder", true}};
+    const QJsonObject oneFile{{"path", "list.txt"}, {"text", "<F0><F0>"}};
+    buildDocument(doc, QJsonObject{{"fields", QJsonArray::fromStringList(fields)},
+                                   {"records", records},
+                                   {"prototypes", QJsonArray{multiFolder, multiFile, oneFile}}});
+}
+
+} // namespace
+
+class TooLargeTextsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void theRunLogsTheItemAndGoesOn()
+    {
+        Document doc;
+        buildBombDocument(doc);
+        ScratchFolder out;
+        PosixFileSystem fs;
+        QString log;
+        MergeRun run(RunSnapshot::take(doc, out.path()), fs);
+        run.setLogSink([&log](const QString& piece) { log += piece; });
+        const Result<RunTotals> totals = run.execute();
+        QVERIFY2(totals, qPrintable(totals.message()));
+
+        // Record 2's folder and file are made; record 1's folder, file and the All in One file
+        // are three errors, each logged with its item.
+        QCOMPARE(totals->foldersCreated, 1);
+        QCOMPARE(totals->filesCreated, 1);
+        QCOMPARE(totals->errors, 3);
+        QCOMPARE(readFile(out.filePath("card-2.txt")), QByteArray("okok"));
+        QVERIFY(QFileInfo(out.filePath("okok")).isDir());
+        QVERIFY(!QFileInfo::exists(out.filePath("card-1.txt")));
+        QVERIFY(!QFileInfo::exists(out.filePath("list.txt")));
+        QCOMPARE(log.count(MergeContent::tooLargeMessage()), 3);
+        QVERIFY2(log.contains("card-<#>.txt' One per Record section merging record n. 1"),
+                 qPrintable(log));
+        QVERIFY2(log.contains("list.txt' All in One section"), qPrintable(log));
+    }
+
+    void thePreviewSaysTheTextIsTooLarge()
+    {
+        Document doc;
+        buildBombDocument(doc);
+        const PrototypePtr multiFile = doc.universalFilePrototypeArray()[1];
+        doc.setPreviewSelectedPrototype(multiFile);
+        doc.setAllDataSelectedRecord(doc.dataArray()[0]);
+        Preview::recalcContentOfFile(doc);
+        QCOMPARE(doc.previewContentOfFile, MergeContent::tooLargeMessage());
+
+        doc.setAllDataSelectedRecord(doc.dataArray()[1]);
+        Preview::recalcContentOfFile(doc);
+        QCOMPARE(doc.previewContentOfFile, QStringLiteral("okok"));
+
+        // The name of a One per Record folder made of the bomb says so too.
+        const std::vector<GeneratedItem>& items = doc.generatedItems();
+        const auto folder = std::find_if(items.begin(), items.end(),
+                                         [](const GeneratedItem& i) { return i.isFolder; });
+        QVERIFY(folder != items.end());
+        doc.setAllDataSelectedRecord(doc.dataArray()[0]);
+        doc.setPreviewSelectedItem(*folder);
+        Preview::recalcPreviewNameOfFile(doc);
+        QCOMPARE(doc.previewNameOfFile, MergeContent::tooLargeMessage());
+    }
+};
+
+QTEST_GUILESS_MAIN(TooLargeTextsTest)
+#include "tst_toolargetexts.moc"
