@@ -20,6 +20,8 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <algorithm>
+
 using namespace quillory;
 
 // The application shell around the document windows: startup actions, the startup document,
@@ -92,18 +94,23 @@ private slots:
         QTest::newRow("1, a document given: no panel") << qint64(1) << true << 1 << 0;
         QTest::newRow("2, a document given: the panel still") << qint64(2) << true << 1 << 1;
         QTest::newRow("2, nothing given") << qint64(2) << false << 0 << 1;
+        QTest::newRow("3, the startup document") << qint64(3) << false << 1 << 0;
         QTest::newRow("7: nothing") << qint64(7) << false << 0 << 0;
     }
     void startupActions()
     {
         QFETCH(qint64, tag);
         QFETCH(bool, given);
+        const QString startupPath = writeDocument("start.quillory");
+        if (tag == 3)
+            QVERIFY(shell().startupDocument().choose(startupPath));
         launch(tag, given ? QStringList{writeDocument("given.quillory")} : QStringList{});
         QTEST(int(m_app->windows().size()), "windows");
         QTEST(m_panels, "panels");
         QVERIFY(m_alerts.isEmpty());
-        if (given)
-            QVERIFY(!m_app->windows().front()->filePath().isEmpty());
+        if (given || tag == 3)
+            QCOMPARE(m_app->windows().front()->filePath(),
+                     given ? m_scratch->filePath("given.quillory") : startupPath);
     }
 
     // Action 0 waits its second before looking: a document closed meanwhile is replaced.
@@ -151,31 +158,6 @@ private slots:
         }
     }
 
-    void startupDocumentOpens()
-    {
-        const QString path = writeDocument("start.quillory");
-        QVERIFY(shell().startupDocument().choose(path));
-        launch(3, {});
-        QVERIFY(m_alerts.isEmpty());
-        QCOMPARE(m_app->windows().size(), size_t(1));
-        QCOMPARE(m_app->windows().front()->filePath(), path);
-    }
-
-    void staleStartupDocumentRenewed()
-    {
-        const QString path = writeDocument("start.quillory");
-        QVERIFY(shell().startupDocument().choose(path));
-        const QByteArray old = m_defaults->dataValue(StartupDocument::kBookmarkKey);
-        QFile held(path); // keeps the old inode from being reused
-        QVERIFY(held.open(QIODevice::ReadOnly));
-        QVERIFY(QFile::remove(path));
-        writeDocument("start.quillory");
-        launch(3, {});
-        QCOMPARE(m_app->windows().size(), size_t(1));
-        QCOMPARE(shell().startupDocument().statusMessage(), "Bookmark renewed");
-        QVERIFY(m_defaults->dataValue(StartupDocument::kBookmarkKey) != old);
-    }
-
     void openNowAndReveal()
     {
         const QString path = writeDocument("start.quillory");
@@ -218,14 +200,8 @@ private slots:
         prefs->paneBar()->actions().at(2)->trigger();
         QCOMPARE(prefs->windowTitle(), "Update");
         QCOMPARE(prefs->contentHeight(), 155);
-    }
-
-    void openPreferencesAtTab()
-    {
-        shell().openPreferences(2);
-        QCOMPARE(shell().preferences()->windowTitle(), "Update");
-        shell().openPreferences(3);
-        QCOMPARE(shell().preferences()->windowTitle(), "Update");
+        shell().openPreferences(0);
+        QCOMPARE(prefs->windowTitle(), "General");
         QVERIFY(shell().preferencesVisible());
         // Quitting closes it with the documents, so that nothing keeps the program up.
         m_app->newDocument();
@@ -266,16 +242,15 @@ private slots:
         QCOMPARE(demo->windowTitle(), "Demo and Tutorials for Quillory");
         shell().openDemoDocuments();
         QCOMPARE(shell().demoDocumentsWindow(), demo);
-        int windows = 0;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            windows += qobject_cast<DemoDocumentsWindow*>(w) ? 1 : 0;
-        QCOMPARE(windows, 1);
-
-        const QString bundled = test::sourcePath("examples/demo/clients.quillory");
-        QVERIFY(demo->documents().contains(QFileInfo(bundled).absoluteFilePath()));
+        QCOMPARE(std::ranges::count_if(
+                     QApplication::topLevelWidgets(),
+                     [](QWidget* w) { return qobject_cast<DemoDocumentsWindow*>(w) != nullptr; }),
+                 1);
+        const QString bundled =
+            QFileInfo(test::sourcePath("examples/demo/clients.quillory")).absoluteFilePath();
+        QVERIFY(demo->documents().contains(bundled));
         QListWidget* list = demo->documentList();
-        QListWidgetItem* item =
-            list->item(int(demo->documents().indexOf(QFileInfo(bundled).absoluteFilePath())));
+        QListWidgetItem* item = list->item(int(demo->documents().indexOf(bundled)));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(item).center());
         QCOMPARE(m_app->windows().size(), size_t(1));
@@ -295,11 +270,8 @@ private slots:
         m_answer = answer;
         auto root = std::make_shared<Dict>();
         root->set("appversion", Value::integer(20000));
-        const QString path = m_scratch->filePath("newer.quillory");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(KeyedArchiveWriter::archivedData(Value::dict(root)).value());
-        file.close();
+        const QString path = m_scratch->writeFile(
+            "newer.quillory", KeyedArchiveWriter::archivedData(Value::dict(root)).value());
         QVERIFY(!m_app->openDocument(path));
         QCOMPARE(m_alerts.size(), 1);
         QCOMPARE(m_alerts[0].messageText, Alert::newerDocument().messageText);
@@ -308,23 +280,16 @@ private slots:
 
     void helpMenu()
     {
-        DocumentWindow* window = m_app->newDocument();
-        QStringList titles;
         QMenu* help = nullptr;
-        for (QAction* a : window->menuBar()->actions()) {
-            titles << a->text();
-            if (a->text() == "&Help")
-                help = a->menu();
-        }
-        QVERIFY2(help, qPrintable(titles.join(", ")));
+        for (QAction* a : m_app->newDocument()->menuBar()->actions())
+            help = a->text() == "&Help" ? a->menu() : help;
+        QVERIFY(help);
         QStringList entries;
         for (QAction* a : help->actions())
             entries << a->text();
-        QVERIFY(entries.contains("Software Update…"));
-        QVERIFY(entries.contains("Quillory User Guide"));
-        for (QAction* a : help->actions())
-            if (a->text() == "Email Support…")
-                a->trigger();
+        for (const char* entry : {"Software Update…", "Quillory User Guide", "Email Support…"})
+            QVERIFY2(entries.contains(entry), qPrintable(entries.join(", ")));
+        help->actions().at(entries.indexOf("Email Support…"))->trigger();
         QCOMPARE(m_opened.size(), 1);
         QCOMPARE(m_opened[0].scheme(), "mailto");
     }

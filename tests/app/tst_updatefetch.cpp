@@ -1,7 +1,7 @@
 #include "app/update/feedfetcher.h"
 #include "app/update/updatecontroller.h"
-#include "archive/binaryplistwriter.h"
 #include "core/userdefaults.h"
+#include "support/updatefeeds.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -11,6 +11,7 @@
 #include <map>
 
 using namespace quillory;
+using namespace quillory::test;
 using Notice = UpdatePolicy::Notice;
 
 namespace {
@@ -22,7 +23,7 @@ class LoopbackServer : public QObject
 public:
     struct Answer
     {
-        int status = 200;
+        int status = 200; // 0: nothing listens there
         QByteArray body;
         bool hang = false;
     };
@@ -68,29 +69,6 @@ private:
     std::map<QString, Answer> m_answers;
     QHash<QTcpSocket*, QByteArray> m_requests;
 };
-
-QByteArray binaryFeed(qint64 latest)
-{
-    BinaryPlistWriter w(7);
-    w.beginDict(0, 3);
-    for (quint64 ref : {1, 2, 3, 4, 5, 6})
-        w.appendReference(ref);
-    w.writeAscii(1, "LRA");
-    w.writeAscii(2, "GFU");
-    w.writeAscii(3, "DPU");
-    w.writeInteger(4, latest);
-    w.writeAscii(5, "https://example.org/get");
-    w.writeAscii(6, "https://example.org/page");
-    if (!w.finish(0))
-        qFatal("feed not written");
-    return w.takeData();
-}
-
-QByteArray xmlFeed(const QByteArray& body)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + body +
-           "</dict></plist>\n";
-}
 
 // A loopback address where nothing listens.
 QUrl deadMirror()
@@ -162,49 +140,65 @@ private slots:
         QCOMPARE(FeedFetcher::mirrors(*m_defaults), QList<QUrl>{QUrl("https://b.test/x")});
     }
 
-    // A user-started check against what the mirrors serve.
-    void userCheck_data()
+    // A check started by the user or at launch against what the mirrors serve.
+    void check_data()
     {
-        QTest::addColumn<QList<LoopbackServer::Answer>>("answers"); // mirror 1, 2 (empty: down)
+        QTest::addColumn<bool>("user");
+        QTest::addColumn<QList<LoopbackServer::Answer>>("answers"); // mirror 1, 2, ...
         QTest::addColumn<int>("notice");
         QTest::addColumn<bool>("dateWritten");
         QTest::addColumn<int>("requests");
         using A = LoopbackServer::Answer;
-        QTest::newRow("newer") << QList<A>{{200, binaryFeed(10103)}} << int(Notice::UpdateAvailable)
-                               << true << 1;
-        QTest::newRow("same") << QList<A>{{200, binaryFeed(10102)}} << int(Notice::UpToDate) << true
-                              << 1;
-        QTest::newRow("xml, newer")
-            << QList<A>{{200, xmlFeed("<key>LRA</key><integer>10200</integer><key>GFU</key>"
-                                      "<string>https://example.org/get</string>")}}
-            << int(Notice::UpdateAvailable) << true << 1;
-        QTest::newRow("missing LRA") << QList<A>{{200, xmlFeed("<key>GFU</key><string>x</string>")}}
-                                     << int(Notice::None) << true << 1;
+        const A down{0, {}};
+        QTest::newRow("newer") << true << QList<A>{{200, releaseFeed(10103)}}
+                               << int(Notice::UpdateAvailable) << true << 1;
+        QTest::newRow("same") << true << QList<A>{{200, releaseFeed(10102)}}
+                              << int(Notice::UpToDate) << true << 1;
+        QTest::newRow("missing LRA")
+            << true << QList<A>{{200, xmlFeed("<key>GFU</key><string>x</string>")}}
+            << int(Notice::None) << true << 1;
         QTest::newRow("not a plist, then nothing")
-            << QList<A>{{200, "<html>hello</html>"}, {404, "no"}} << int(Notice::Failed) << false
-            << 2;
-        QTest::newRow("not found, then the feed") << QList<A>{{404, "no"}, {200, binaryFeed(10103)}}
-                                                  << int(Notice::UpdateAvailable) << true << 2;
+            << true << QList<A>{{200, "<html>hello</html>"}, {404, "no"}} << int(Notice::Failed)
+            << false << 2;
+        QTest::newRow("not found, then the feed")
+            << true << QList<A>{{404, "no"}, {200, releaseFeed(10103)}}
+            << int(Notice::UpdateAvailable) << true << 2;
         QTest::newRow("a feed with a server error status")
-            << QList<A>{{500, binaryFeed(10103)}, {200, binaryFeed(10102)}} << int(Notice::UpToDate)
-            << true << 2;
+            << true << QList<A>{{500, releaseFeed(10103)}, {200, releaseFeed(10102)}}
+            << int(Notice::UpToDate) << true << 2;
         QTest::newRow("mirror 1 hangs, mirror 2 answers")
-            << QList<A>{{200, {}, true}, {200, binaryFeed(10103)}} << int(Notice::UpdateAvailable)
-            << true << 2;
+            << true << QList<A>{{200, {}, true}, {200, releaseFeed(10103)}}
+            << int(Notice::UpdateAvailable) << true << 2;
+        QTest::newRow("mirror 1 down, mirror 2 up")
+            << true << QList<A>{down, {200, releaseFeed(10103)}} << int(Notice::UpdateAvailable)
+            << true << 1;
+        QTest::newRow("all down") << true << QList<A>{down, down, down, down} << int(Notice::Failed)
+                                  << false << 0;
+        // A launch check tells only of an update.
+        QTest::newRow("launch, same")
+            << false << QList<A>{{200, releaseFeed(10102)}} << int(Notice::None) << true << 1;
+        QTest::newRow("launch, newer") << false << QList<A>{{200, releaseFeed(10103)}}
+                                       << int(Notice::UpdateAvailable) << true << 1;
+        QTest::newRow("launch, all down")
+            << false << QList<A>{down, down} << int(Notice::None) << false << 0;
     }
-    void userCheck()
+    void check()
     {
+        QFETCH(bool, user);
         QFETCH(QList<LoopbackServer::Answer>, answers);
         QList<QUrl> mirrors;
         for (int i = 0; i < answers.size(); ++i) {
             const QString path = QStringLiteral("/m%1/mac/quillory.plist").arg(i + 1);
             m_server->answer(path, answers[i]);
-            mirrors << m_server->url(path);
+            mirrors << (answers[i].status == 0 ? deadMirror() : m_server->url(path));
         }
         setMirrors(mirrors);
         auto c = controller();
         QSignalSpy finished(c.get(), &UpdateController::checkFinished);
-        c->checkNow();
+        if (user)
+            c->checkNow();
+        else
+            c->launchProcedure();
         QVERIFY(c->isChecking());
         QVERIFY(finished.wait(5000));
         QTEST(int(finished.at(0).at(0).value<Notice>()), "notice");
@@ -213,67 +207,21 @@ private slots:
         QVERIFY(!c->isChecking());
         QFETCH(int, notice);
         QCOMPARE(m_alerts.size(), notice == int(Notice::None) ? 0 : 1);
-        if (notice == int(Notice::UpdateAvailable))
+        if (notice == int(Notice::UpdateAvailable)) {
+            QCOMPARE(m_alerts[0].informativeText,
+                     "You are using release: 1.1.2\nLatest available release is: 1.1.3\nNorvane "
+                     "recommends to use always the latest release");
             QCOMPARE(m_opened, QList<QUrl>{QUrl("https://example.org/get")});
-    }
-
-    void mirrorDownThenUp()
-    {
-        m_server->answer("/mac/quillory.plist", {200, binaryFeed(10103)});
-        setMirrors({deadMirror(), m_server->url("/mac/quillory.plist")});
-        auto c = controller();
-        QSignalSpy finished(c.get(), &UpdateController::checkFinished);
-        c->checkNow();
-        QVERIFY(finished.wait(5000));
-        QCOMPARE(finished.at(0).at(0).value<Notice>(), Notice::UpdateAvailable);
-        QCOMPARE(m_alerts.at(0).informativeText,
-                 "You are using release: 1.1.2\nLatest available release is: 1.1.3\nNorvane "
-                 "recommends to use always the latest release");
-    }
-
-    void allDown_data()
-    {
-        QTest::addColumn<bool>("userStarted");
-        QTest::newRow("user") << true;
-        QTest::newRow("launch") << false;
-    }
-    void allDown()
-    {
-        QFETCH(bool, userStarted);
-        setMirrors({deadMirror(), deadMirror(), deadMirror(), deadMirror()});
-        auto c = controller();
-        QSignalSpy finished(c.get(), &UpdateController::checkFinished);
-        if (userStarted)
-            c->checkNow();
-        else
-            c->launchProcedure();
-        QVERIFY(finished.wait(5000));
-        QCOMPARE(finished.at(0).at(0).value<Notice>(), userStarted ? Notice::Failed : Notice::None);
-        QCOMPARE(m_alerts.size(), userStarted ? 1 : 0);
-        if (userStarted)
+        } else if (notice == int(Notice::Failed)) {
             QCOMPARE(m_alerts[0].messageText,
                      "Quillory was not able to connect to the Norvane server");
-        QVERIFY(!m_defaults->value("lastCheckDateForUpdate").isValid());
+        }
     }
 
-    void secondRequestWhileCheckingIsDropped()
+    // "Software Update…" chosen again while the feed is fetched or its answer is on screen.
+    void requestsWhileCheckingAreDropped()
     {
-        m_server->answer("/slow", {200, {}, true});
-        setMirrors({m_server->url("/slow")});
-        auto c = controller();
-        QSignalSpy finished(c.get(), &UpdateController::checkFinished);
-        c->checkNow();
-        QVERIFY(!c->start(UpdatePolicy::Trigger::User));
-        QVERIFY(finished.wait(5000));
-        QVERIFY(!finished.wait(800));
-        QCOMPARE(finished.size(), 1);
-        QCOMPARE(m_server->requested.size(), 1);
-    }
-
-    // "Software Update…" chosen again while the answer of the last check is on screen.
-    void requestWhileAnsweringIsDropped()
-    {
-        m_server->answer("/f", {200, binaryFeed(10103)});
+        m_server->answer("/f", {200, releaseFeed(10103)});
         setMirrors({m_server->url("/f")});
         std::unique_ptr<UpdateController> c;
         bool startedMeanwhile = true;
@@ -287,6 +235,7 @@ private slots:
             [this](const QUrl& url) { m_opened << url; });
         QSignalSpy finished(c.get(), &UpdateController::checkFinished);
         c->checkNow();
+        QVERIFY(!c->start(UpdatePolicy::Trigger::User));
         QVERIFY(finished.wait(5000));
         QVERIFY(!startedMeanwhile);
         QVERIFY(!c->isChecking());
@@ -296,22 +245,21 @@ private slots:
         QCOMPARE(m_server->requested.size(), 1);
     }
 
-    // The launch check: daily, verbose only about updates; the invitation when silent.
+    // A second launch on the day of a check fetches nothing; a silent one never checked
+    // invites, and its OK starts a check that tells.
     void launchChecks()
     {
-        m_server->answer("/f", {200, binaryFeed(10102)});
+        m_server->answer("/f", {200, releaseFeed(10102)});
         setMirrors({m_server->url("/f")});
         auto c = controller();
         QSignalSpy finished(c.get(), &UpdateController::checkFinished);
         c->launchProcedure();
         QVERIFY(finished.wait(5000));
-        QVERIFY(m_alerts.isEmpty()); // up to date: a launch check says nothing
         c = controller();
-        c->launchProcedure(); // the same day: nothing fetched
+        c->launchProcedure();
         QVERIFY(!c->isChecking());
         QCOMPARE(m_server->requested.size(), 1);
 
-        // Silent, never checked: the invitation, whose OK starts a check that tells.
         m_defaults->removeValue("lastCheckDateForUpdate");
         m_defaults->setValue("notifyUpdate", false);
         m_answer = 0;

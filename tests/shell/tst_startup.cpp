@@ -136,7 +136,8 @@ private slots:
         QVERIFY(LocationBookmark::resolve(renewed, &stale) && !stale);
     }
 
-    void chooseAndClear()
+    // Choosing, clearing, opening now and showing in the file manager, as the General pane does.
+    void chooseClearAndOpenNow()
     {
         test::ScratchFolder scratch;
         const QString doc = scratch.writeFile("start.quillory", "x");
@@ -145,12 +146,8 @@ private slots:
         QVERIFY(startup.isSpecified());
         QVERIFY(!startup.choose(scratch.filePath("missing.quillory")));
         QVERIFY(!defaults.value(StartupDocument::kBookmarkKey).isValid());
-
-        startup.clear();
+        QVERIFY(!startup.resolveForOpenNow());
         QCOMPARE(startup.statusMessage(), "Please select a file or change startup option");
-        QVERIFY(!startup.isSpecified());
-        QVERIFY(defaults.value(StartupDocument::kBookmarkKey).isValid());
-        QVERIFY(defaults.dataValue(StartupDocument::kBookmarkKey).isEmpty());
 
         QVERIFY(startup.choose(doc));
         QCOMPARE(startup.statusMessage(), "");
@@ -159,26 +156,20 @@ private slots:
         QCOMPARE(startup.resolveForOpenNow().value_or("none"), doc);
         QCOMPARE(startup.resolveForReveal().value_or("none"), doc);
 
-        // Cleared, then relaunched with action 3: the same alert as never chosen.
         startup.clear();
-        StartupDocument relaunched(defaults);
-        QCOMPARE(int(relaunched.resolveForLaunch().outcome), int(Outcome::NotSpecified));
-    }
-
-    void openNowAndRevealWithoutDocument()
-    {
-        test::ScratchFolder scratch;
-        const QString doc = scratch.writeFile("start.quillory", "x");
-        MemoryUserDefaults defaults;
-        StartupDocument startup(defaults);
-        QVERIFY(!startup.resolveForOpenNow());
         QCOMPARE(startup.statusMessage(), "Please select a file or change startup option");
+        QVERIFY(!startup.isSpecified());
+        QVERIFY(defaults.value(StartupDocument::kBookmarkKey).isValid());
+        QVERIFY(defaults.dataValue(StartupDocument::kBookmarkKey).isEmpty());
+        // Cleared, then relaunched with action 3: the same alert as never chosen.
+        QCOMPARE(int(StartupDocument(defaults).resolveForLaunch().outcome),
+                 int(Outcome::NotSpecified));
 
+        // A bookmark that no longer resolves leaves the status alone when opening now.
         QVERIFY(startup.choose(doc));
         QVERIFY(QFile::remove(doc));
         QVERIFY(!startup.resolveForOpenNow());
         QVERIFY(!startup.resolveForReveal());
-        // A bookmark that no longer resolves leaves the status alone when opening now.
         QCOMPARE(startup.statusMessage(), "");
     }
 

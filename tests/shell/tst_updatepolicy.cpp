@@ -1,57 +1,14 @@
-#include "archive/binaryplistwriter.h"
 #include "core/userdefaults.h"
 #include "shell/updatefeed.h"
 #include "shell/updatepolicy.h"
+#include "support/updatefeeds.h"
 
 #include <QTest>
 
 using namespace quillory;
+using namespace quillory::test;
 using Trigger = UpdatePolicy::Trigger;
 using Notice = UpdatePolicy::Notice;
-
-namespace {
-
-// A binary feed of string keys with integer or string values.
-QByteArray binaryFeed(const QList<std::pair<QString, QVariant>>& entries)
-{
-    const quint64 n = quint64(entries.size());
-    BinaryPlistWriter w(1 + 2 * n);
-    w.beginDict(0, n);
-    for (quint64 i = 0; i < n; ++i)
-        w.appendReference(1 + i);
-    for (quint64 i = 0; i < n; ++i)
-        w.appendReference(1 + n + i);
-    for (quint64 i = 0; i < n; ++i) {
-        const auto& [key, value] = entries[qsizetype(i)];
-        w.writeString(1 + i, key);
-        if (value.typeId() == QMetaType::LongLong)
-            w.writeInteger(1 + n + i, value.toLongLong());
-        else
-            w.writeString(1 + n + i, value.toString());
-    }
-    if (!w.finish(0))
-        qFatal("feed not written");
-    return w.takeData();
-}
-
-QByteArray xmlFeed(const QByteArray& body)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD "
-           "PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist "
-           "version=\"1.0\"><dict>" +
-           body + "</dict></plist>\n";
-}
-
-UpdateFeed feedWith(qint64 latest)
-{
-    UpdateFeed feed;
-    feed.latestRelease = latest;
-    feed.updateUrl = QUrl("https://example.org/get");
-    feed.downloadPage = QUrl("https://example.org/page");
-    return feed;
-}
-
-} // namespace
 
 // The update check's rules with a clock of the test's own, and the feed reader.
 class TestUpdatePolicy : public QObject
@@ -62,13 +19,19 @@ class TestUpdatePolicy : public QObject
     MemoryUserDefaults m_defaults;
     std::unique_ptr<UpdatePolicy> m_policy;
 
+    // A policy as a new launch makes it, over the same defaults and clock.
+    void relaunch()
+    {
+        m_policy = std::make_unique<UpdatePolicy>(m_defaults, [this] { return m_now; });
+    }
+
 private slots:
     void init()
     {
         m_now = QDateTime(QDate(2026, 12, 6), QTime(10, 0));
         m_defaults.removeValue(UpdatePolicy::kLastCheckKey);
         m_defaults.removeValue(UpdatePolicy::kNotifyKey);
-        m_policy = std::make_unique<UpdatePolicy>(m_defaults, [this] { return m_now; });
+        relaunch();
     }
 
     void feed_data()
@@ -78,67 +41,53 @@ private slots:
         QTest::addColumn<qint64>("latest"); // -1: none
         QTest::addColumn<QString>("update");
         QTest::addColumn<QString>("page");
-        QTest::newRow("binary") << binaryFeed({{"LRA", qint64(10103)},
-                                               {"GFU", "https://example.org/get"},
-                                               {"DPU", "https://example.org/page"}})
-                                << true << qint64(10103) << "https://example.org/get"
-                                << "https://example.org/page";
-        QTest::newRow("binary, no LRA") << binaryFeed({{"GFU", "https://example.org/get"}}) << true
-                                        << qint64(-1) << "https://example.org/get"
-                                        << "";
-        QTest::newRow("binary, LRA a string")
-            << binaryFeed({{"LRA", "10103"}}) << true << qint64(-1) << ""
-            << "";
-        QTest::newRow("xml") << xmlFeed("<key>LRA</key><integer>10200</integer><key>DPU</key>"
-                                        "<string>https://example.org/page</string><key>X</key>"
-                                        "<array><string>a</string></array>")
-                             << true << qint64(10200) << ""
-                             << "https://example.org/page";
-        QTest::newRow("xml, LRA a string")
-            << xmlFeed("<key>LRA</key><string>10200</string>") << true << qint64(-1) << ""
-            << "";
-        QTest::newRow("xml, LRA not a number")
-            << xmlFeed("<key>LRA</key><integer>ten</integer>") << true << qint64(-1) << ""
-            << "";
-        // A feed must not send the user to a local file or another program.
-        QTest::newRow("urls that are no web pages")
-            << xmlFeed("<key>GFU</key><string>file:///etc/passwd</string><key>DPU</key>"
-                       "<string>not a url</string>")
-            << true << qint64(-1) << ""
-            << "";
-        QTest::newRow("another program's scheme")
-            << xmlFeed("<key>GFU</key><string>smb://example.org/share/x</string>") << true
-            << qint64(-1) << ""
-            << "";
-        QTest::newRow("xml array root")
-            << QByteArray("<plist><array><integer>1</integer></array></plist>") << false
-            << qint64(-1) << ""
-            << "";
-        QTest::newRow("html page")
-            << QByteArray("<html><body>Not found</body></html>") << false << qint64(-1) << ""
-            << "";
-        QTest::newRow("truncated xml")
-            << xmlFeed("<key>LRA</key><integer>10200</integer>").left(120) << false << qint64(-1)
-            << ""
-            << "";
-        QTest::newRow("truncated binary")
-            << binaryFeed({{"LRA", qint64(10103)}}).chopped(3) << false << qint64(-1) << ""
-            << "";
-        QTest::newRow("empty") << QByteArray() << false << qint64(-1) << ""
-                               << "";
-        QTest::newRow("too large")
-            << xmlFeed(QByteArray(UpdateFeed::kMaxBytes, ' ')) << false << qint64(-1) << ""
-            << "";
+        const QString get = "https://example.org/get", page = "https://example.org/page";
+        const QByteArray xmlLra = xmlFeed("<key>LRA</key><integer>10200</integer>");
+        const struct
+        {
+            const char* name;
+            QByteArray data;
+            bool parses;
+            qint64 latest;
+            QString update, page;
+        } rows[] = {
+            {"binary", releaseFeed(10103), true, 10103, get, page},
+            {"binary, no LRA", binaryFeed({{"GFU", get}}), true, -1, get, ""},
+            {"binary, LRA a string", binaryFeed({{"LRA", "10103"}}), true, -1, "", ""},
+            {"xml",
+             xmlFeed("<key>LRA</key><integer>10200</integer><key>DPU</key><string>" +
+                     page.toUtf8() + "</string><key>X</key><array><string>a</string></array>"),
+             true, 10200, "", page},
+            {"xml, LRA a string", xmlFeed("<key>LRA</key><string>10200</string>"), true, -1, "",
+             ""},
+            {"xml, LRA not a number", xmlFeed("<key>LRA</key><integer>ten</integer>"), true, -1, "",
+             ""},
+            // A feed must not send the user to a local file or another program.
+            {"urls that are no web pages",
+             xmlFeed("<key>GFU</key><string>file:///etc/passwd</string><key>DPU</key>"
+                     "<string>not a url</string>"),
+             true, -1, "", ""},
+            {"another program's scheme",
+             xmlFeed("<key>GFU</key><string>smb://example.org/share/x</string>"), true, -1, "", ""},
+            {"xml array root", "<plist><array><integer>1</integer></array></plist>", false, -1, "",
+             ""},
+            {"html page", "<html><body>Not found</body></html>", false, -1, "", ""},
+            {"truncated xml", xmlLra.left(120), false, -1, "", ""},
+            {"truncated binary", releaseFeed(10103).chopped(3), false, -1, "", ""},
+            {"empty", QByteArray(), false, -1, "", ""},
+            {"too large", xmlFeed(QByteArray(UpdateFeed::kMaxBytes, ' ')), false, -1, "", ""},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.name) << r.data << r.parses << r.latest << r.update << r.page;
     }
     void feed()
     {
         QFETCH(QByteArray, data);
-        QFETCH(qint64, latest);
         const std::optional<UpdateFeed> feed = UpdateFeed::parse(data);
         QTEST(feed.has_value(), "parses");
         if (!feed)
             return;
-        QCOMPARE(feed->latestRelease.value_or(-1), latest);
+        QTEST(feed->latestRelease.value_or(-1), "latest");
         QTEST(feed->updateUrl.toString(), "update");
         QTEST(feed->downloadPage.toString(), "page");
     }
@@ -149,31 +98,30 @@ private slots:
         QTest::addColumn<int>("trigger");
         QTest::addColumn<qint64>("latest"); // -1: a feed without LRA, -2: no feed
         QTest::addColumn<int>("notice");
-        QTest::addColumn<bool>("dateWritten");
         const struct
         {
             const char* name;
             Trigger trigger;
-            int newer, same, older, noLra, noFeed;
+            Notice newer, same, older, noLra, noFeed;
         } rows[] = {
-            {"user", Trigger::User, int(Notice::UpdateAvailable), int(Notice::UpToDate),
-             int(Notice::UpToDate), int(Notice::None), int(Notice::Failed)},
-            {"daily verbose", Trigger::DailyVerbose, int(Notice::UpdateAvailable),
-             int(Notice::None), int(Notice::None), int(Notice::None), int(Notice::None)},
-            {"daily silent", Trigger::DailySilent, int(Notice::None), int(Notice::None),
-             int(Notice::None), int(Notice::None), int(Notice::None)},
-            {"silent", Trigger::Silent, int(Notice::None), int(Notice::None), int(Notice::None),
-             int(Notice::None), int(Notice::None)},
+            {"user", Trigger::User, Notice::UpdateAvailable, Notice::UpToDate, Notice::UpToDate,
+             Notice::None, Notice::Failed},
+            {"daily verbose", Trigger::DailyVerbose, Notice::UpdateAvailable, Notice::None,
+             Notice::None, Notice::None, Notice::None},
+            {"daily silent", Trigger::DailySilent, Notice::None, Notice::None, Notice::None,
+             Notice::None, Notice::None},
+            {"silent", Trigger::Silent, Notice::None, Notice::None, Notice::None, Notice::None,
+             Notice::None},
         };
         for (const auto& r : rows) {
-            QTest::addRow("%s, newer", r.name)
-                << int(r.trigger) << qint64(10103) << r.newer << true;
-            QTest::addRow("%s, same", r.name) << int(r.trigger) << qint64(10102) << r.same << true;
-            QTest::addRow("%s, older", r.name)
-                << int(r.trigger) << qint64(10101) << r.older << true;
-            QTest::addRow("%s, no LRA", r.name) << int(r.trigger) << qint64(-1) << r.noLra << true;
-            QTest::addRow("%s, no feed", r.name)
-                << int(r.trigger) << qint64(-2) << r.noFeed << false;
+            const std::pair<const char*, std::pair<qint64, Notice>> cases[] = {
+                {"newer", {10103, r.newer}},
+                {"same", {10102, r.same}},
+                {"older", {10101, r.older}},
+                {"no LRA", {-1, r.noLra}},
+                {"no feed", {-2, r.noFeed}}};
+            for (const auto& [what, c] : cases)
+                QTest::addRow("%s, %s", r.name, what) << int(r.trigger) << c.first << int(c.second);
         }
     }
     void outcome()
@@ -182,24 +130,27 @@ private slots:
         QFETCH(qint64, latest);
         const std::optional<UpdatePolicy::Check> check = m_policy->begin(Trigger(trigger));
         QVERIFY(check);
+        // A request of any kind while a check runs is dropped.
         QVERIFY(m_policy->isChecking());
+        QVERIFY(!m_policy->begin(Trigger(trigger)));
         std::optional<UpdateFeed> feed;
         if (latest != -2) {
-            feed = feedWith(latest);
+            feed = UpdateFeed::parse(releaseFeed(latest));
             if (latest == -1)
                 feed->latestRelease.reset();
         }
         const UpdatePolicy::Result result = m_policy->finish(*check, feed);
         QVERIFY(!m_policy->isChecking());
         QTEST(int(result.notice), "notice");
-        QFETCH(bool, dateWritten);
+        // The date of the last check is written only when a feed arrived.
         QCOMPARE(m_defaults.value(UpdatePolicy::kLastCheckKey).toDateTime(),
-                 dateWritten ? m_now : QDateTime());
+                 feed ? m_now : QDateTime());
         switch (result.notice) {
         case Notice::UpdateAvailable:
             QCOMPARE(result.alert.messageText, "There is an update available for Quillory");
             QCOMPARE(result.alert.informativeText,
-                     "You are using release: 1.1.2\nLatest available release is: 1.1.3\nNorvane "
+                     "You are using release: 1.1.2\nLatest available release is: "
+                     "1.1.3\nNorvane "
                      "recommends to use always the latest release");
             QCOMPARE(result.alert.buttons,
                      QStringList({"Download Update", "Download Page", "Later"}));
@@ -219,19 +170,11 @@ private slots:
         case Notice::None:
             break;
         }
-    }
-
-    void requestsWhileCheckingAreDropped()
-    {
-        const auto first = m_policy->begin(Trigger::User);
-        QVERIFY(first);
-        for (const Trigger t : {Trigger::User, Trigger::DailyVerbose, Trigger::Silent})
-            QVERIFY(!m_policy->begin(t));
-        m_policy->finish(*first, std::nullopt);
         QVERIFY(m_policy->begin(Trigger::User));
     }
 
-    // The daily checks run once per calendar day, counted from the last feed received.
+    // The daily checks run once per calendar day, counted from the last feed
+    // received.
     void dailyLimit_data()
     {
         QTest::addColumn<QDateTime>("last"); // invalid: never
@@ -241,9 +184,8 @@ private slots:
         QTest::newRow("earlier today") << QDateTime(today, QTime(0, 0, 1)) << false;
         QTest::newRow("later today") << QDateTime(today, QTime(23, 59)) << false;
         QTest::newRow("yesterday late") << QDateTime(today.addDays(-1), QTime(23, 59)) << true;
-        QTest::newRow("same day last month")
-            << QDateTime(today.addMonths(-1), QTime(10, 0)) << true;
-        QTest::newRow("same day last year") << QDateTime(today.addYears(-1), QTime(10, 0)) << true;
+        QTest::newRow("day last month") << QDateTime(today.addMonths(-1), QTime(10, 0)) << true;
+        QTest::newRow("day last year") << QDateTime(today.addYears(-1), QTime(10, 0)) << true;
         QTest::newRow("tomorrow") << QDateTime(today.addDays(1), QTime(1, 0)) << true;
     }
     void dailyLimit()
@@ -254,29 +196,25 @@ private slots:
             m_defaults.setValue(UpdatePolicy::kLastCheckKey, last);
         QCOMPARE(m_policy->lastCheckNotToday(), checks);
         QCOMPARE(m_policy->begin(Trigger::DailyVerbose).has_value(), checks);
-        m_policy = std::make_unique<UpdatePolicy>(m_defaults, [this] { return m_now; });
+        relaunch();
         QCOMPARE(m_policy->begin(Trigger::DailySilent).has_value(), checks);
-        m_policy = std::make_unique<UpdatePolicy>(m_defaults, [this] { return m_now; });
+        relaunch();
         QVERIFY(m_policy->begin(Trigger::User));
     }
 
-    void secondLaunchSameDayFetchesNothing()
-    {
-        const auto check = m_policy->begin(Trigger::DailyVerbose);
-        QVERIFY(check);
-        m_policy->finish(*check, feedWith(10102));
-        m_now = m_now.addSecs(3600);
-        UpdatePolicy relaunched(m_defaults, [this] { return m_now; });
-        QVERIFY(!relaunched.begin(relaunched.launchTrigger()));
-        m_now = m_now.addDays(1);
-        QVERIFY(relaunched.begin(relaunched.launchTrigger()));
-    }
-
+    // A launch checks daily, verbose or silent as the user chose; a feed received
+    // today leaves the next launch of the day without a check.
     void launchTrigger()
     {
         QCOMPARE(int(m_policy->launchTrigger()), int(Trigger::DailyVerbose));
+        m_policy->finish(*m_policy->begin(Trigger::DailyVerbose), UpdateFeed());
+        m_now = m_now.addSecs(3600);
+        relaunch();
+        QVERIFY(!m_policy->begin(m_policy->launchTrigger()));
         m_defaults.setValue(UpdatePolicy::kNotifyKey, false);
         QCOMPARE(int(m_policy->launchTrigger()), int(Trigger::DailySilent));
+        m_now = m_now.addDays(1);
+        QVERIFY(m_policy->begin(m_policy->launchTrigger()));
     }
 
     void invitation_data()
@@ -287,8 +225,8 @@ private slots:
                                "updates.\nWould you like that Quillory informs you now for any "
                                "available update?";
         QTest::newRow("never") << qint64(-1)
-                               << "Would you like that Quillory informs you now for any available "
-                                  "update?";
+                               << "Would you like that Quillory informs you now "
+                                  "for any available update?";
         QTest::newRow("91 days") << qint64(91 * 86400) << longer;
         QTest::newRow("90 days and a second") << qint64(7776001) << longer;
         QTest::newRow("exactly 90 days") << qint64(7776000) << "";
