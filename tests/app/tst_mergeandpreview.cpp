@@ -7,7 +7,6 @@
 #include "core/document.h"
 #include "prototypes/prototypecommands.h"
 #include "support/documentbuilder.h"
-#include "support/scratchfolder.h"
 #include "windowtest.h"
 
 #include <QApplication>
@@ -50,13 +49,10 @@ QAction* menuAction(QToolButton* button, const QString& title)
 
 } // namespace
 
-class MergeAndPreviewTest : public QObject
+class MergeAndPreviewTest : public QObject, private WindowTestBase
 {
     Q_OBJECT
 
-    MemoryUserDefaults m_defaults;
-    test::ScratchFolder m_scratch;
-    std::unique_ptr<Application> m_app;
     DocumentWindow* m_window = nullptr;
 
     Document& doc() { return m_window->document(); }
@@ -64,8 +60,7 @@ class MergeAndPreviewTest : public QObject
 private slots:
     void init()
     {
-        m_app = std::make_unique<Application>(&m_defaults,
-                                              RecoveryStore(m_scratch.filePath("recovery")));
+        startApplication();
         m_window = m_app->newDocument();
         test::fillDocument(doc(), {"Name"}, {{"Ann"}, {"Bob"}});
         doc().appendPrototype(prototype("list.txt", PrototypeSide::AllInOne));
@@ -74,11 +69,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_window));
     }
 
-    void cleanup()
-    {
-        delete m_window;
-        m_app.reset();
-    }
+    void cleanup() { stopApplication(); }
 
     void tagsGoIntoTheFocusedTemplate()
     {

@@ -75,20 +75,12 @@ private slots:
     // most the largest counter's width or 9 characters.
     void counterTextIsBoundedForEveryDefault()
     {
-        const QList<QVariant> values{QString("-9223372036854775808"),
-                                     QString("9223372036854775807"),
-                                     QString("5.7"),
-                                     QString("1e300"),
-                                     QString("nan"),
-                                     QString(""),
-                                     QString("YES"),
-                                     -1,
-                                     0,
-                                     10,
-                                     std::numeric_limits<qint64>::min(),
-                                     std::numeric_limits<qint64>::max(),
-                                     1e300,
-                                     true};
+        QList<QVariant> values;
+        for (const char* text :
+             {"-9223372036854775808", "9223372036854775807", "5.7", "1e300", "nan", "", "YES"})
+            values << QString::fromLatin1(text);
+        values << -1 << 0 << 10 << std::numeric_limits<qint64>::min()
+               << std::numeric_limits<qint64>::max() << 1e300 << true;
         MemoryUserDefaults d;
         Document doc(&d);
         for (const QVariant& use : values)

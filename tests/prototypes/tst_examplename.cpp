@@ -1,11 +1,10 @@
 #include "core/locationbookmark.h"
 #include "prototypes/examplename.h"
 #include "prototypes/prototypecommands.h"
+#include "support/caserows.h"
 #include "support/documentbuilder.h"
-#include "support/testdata.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QtTest>
 
 using namespace quillory;
@@ -33,14 +32,7 @@ class ExampleNameTest : public QObject
 private slots:
     // Rows: name, side, full-path flag, destination folder, the selected record (1-based, 0 for
     // none), the name template, the example ("$" for m_dir; null for none).
-    void examplesOfTheNameFields_data()
-    {
-        QTest::addColumn<QJsonArray>("row");
-        QFile in(test::testDataPath(QStringLiteral("prototypes/examplename.json")));
-        QVERIFY(in.open(QIODevice::ReadOnly));
-        for (const QJsonValue row : QJsonDocument::fromJson(in.readAll()).array())
-            QTest::newRow(qPrintable(row[0].toString())) << row.toArray();
-    }
+    void examplesOfTheNameFields_data() { test::addCaseRows("prototypes", "examplename.json"); }
     void examplesOfTheNameFields()
     {
         QFETCH(QJsonArray, row);

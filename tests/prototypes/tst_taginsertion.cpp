@@ -1,9 +1,8 @@
 #include "core/document.h"
 #include "prototypes/taginsertion.h"
-#include "support/testdata.h"
+#include "support/caserows.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QtTest>
 
 using namespace quillory;
@@ -16,14 +15,7 @@ class TagInsertionTest : public QObject
     Q_OBJECT
 private slots:
     // Rows: name, text, selection start and length, the text with "<T>" inserted, the cursor.
-    void replaceSelection_data()
-    {
-        QTest::addColumn<QJsonArray>("row");
-        QFile in(test::testDataPath(QStringLiteral("prototypes/replaceselection.json")));
-        QVERIFY(in.open(QIODevice::ReadOnly));
-        for (const QJsonValue row : QJsonDocument::fromJson(in.readAll()).array())
-            QTest::newRow(qPrintable(row[0].toString())) << row.toArray();
-    }
+    void replaceSelection_data() { test::addCaseRows("prototypes", "replaceselection.json"); }
     void replaceSelection()
     {
         QFETCH(QJsonArray, row);

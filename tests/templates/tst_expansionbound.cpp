@@ -42,30 +42,19 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<qsizetype>("limit");
         QTest::addColumn<QString>("expected"); // null: refused, text unchanged
-        QTest::newRow("none") << "abc"
-                              << "<A>"
-                              << "x" << qsizetype(10) << "abc";
-        QTest::newRow("every one") << "<A>-<A><A>"
-                                   << "<A>"
-                                   << "xy" << qsizetype(10) << "xy-xyxy";
-        QTest::newRow("value holds the tag") << "<A>"
-                                             << "<A>"
-                                             << "<A><A>" << qsizetype(10) << "<A><A>";
-        QTest::newRow("overlapping matches, left first") << "aaaa"
-                                                         << "aa"
-                                                         << "b" << qsizetype(9) << "bb";
-        QTest::newRow("exactly at the limit") << "<A><A>"
-                                              << "<A>"
-                                              << "xyz" << qsizetype(6) << "xyzxyz";
-        QTest::newRow("one past the limit") << "<A><A>"
-                                            << "<A>"
-                                            << "xyzw" << qsizetype(7) << QString();
-        QTest::newRow("shrinking past a small limit") << "<A><A>"
-                                                      << "<A>"
-                                                      << "" << qsizetype(0) << "";
-        QTest::newRow("empty tag") << "abc"
-                                   << ""
-                                   << "x" << qsizetype(10) << "abc";
+        const auto row = [](const char* name, const char* text, const char* tag, const char* value,
+                            qsizetype limit, const QString& expected) {
+            QTest::newRow(name) << QString(text) << QString(tag) << QString(value) << limit
+                                << expected;
+        };
+        row("none", "abc", "<A>", "x", 10, "abc");
+        row("every one", "<A>-<A><A>", "<A>", "xy", 10, "xy-xyxy");
+        row("value holds the tag", "<A>", "<A>", "<A><A>", 10, "<A><A>");
+        row("overlapping matches, left first", "aaaa", "aa", "b", 9, "bb");
+        row("exactly at the limit", "<A><A>", "<A>", "xyz", 6, "xyzxyz");
+        row("one past the limit", "<A><A>", "<A>", "xyzw", 7, QString());
+        row("shrinking past a small limit", "<A><A>", "<A>", "", 0, "");
+        row("empty tag", "abc", "", "x", 10, "abc");
     }
     void replaceAllIsExactAndBounded()
     {
