@@ -73,20 +73,17 @@ private slots:
         QTest::addColumn<qint64>("largest");
         // A counter of 0 stands for a record without a number under the counter key; a
         // negative counter marks its record checked.
-        QTest::newRow("into an empty document")
-            << QList<qint64>{} << QList<qint64>{1, 2} << false << qint64(2);
-        QTest::newRow("stored largest stays")
-            << QList<qint64>{9} << QList<qint64>{1, 2} << false << qint64(9);
-        QTest::newRow("checked stored record")
-            << QList<qint64>{-3, 1} << QList<qint64>{2} << true << qint64(2);
-        QTest::newRow("checked imported record")
-            << QList<qint64>{1} << QList<qint64>{-7} << true << qint64(1);
-        QTest::newRow("only negative counters")
-            << QList<qint64>{-5} << QList<qint64>{-9} << true << qint64(-5);
-        QTest::newRow("no counters anywhere")
-            << QList<qint64>{0} << QList<qint64>{0} << false << qint64(0);
-        QTest::newRow("nothing imported")
-            << QList<qint64>{4} << QList<qint64>{} << false << qint64(4);
+        const auto row = [](const char* name, QList<qint64> stored, QList<qint64> imported,
+                            bool checked, qint64 largest) {
+            QTest::newRow(name) << stored << imported << checked << largest;
+        };
+        row("into an empty document", {}, {1, 2}, false, 2);
+        row("stored largest stays", {9}, {1, 2}, false, 9);
+        row("checked stored record", {-3, 1}, {2}, true, 2);
+        row("checked imported record", {1}, {-7}, true, 1);
+        row("only negative counters", {-5}, {-9}, true, -5);
+        row("no counters anywhere", {0}, {0}, false, 0);
+        row("nothing imported", {4}, {}, false, 4);
     }
     void importedBatchJoinsTheStoredRecords()
     {

@@ -16,19 +16,16 @@ private slots:
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("given");
-        QTest::newRow("new document")
-            << QStringList{"1", "2"} << QStringList{"+", "+", "+"} << QStringList{"3", "4", "5"};
-        QTest::newRow("gap filled first")
-            << QStringList{"1", "2", "3", "5"} << QStringList{"+", "+"} << QStringList{"4", "6"};
-        QTest::newRow("freed key taken again")
-            << QStringList{"1", "2", "3", "4", "5"} << QStringList{"+", "-4", "-3", "+", "+", "+"}
-            << QStringList{"6", "3", "4", "7"};
-        QTest::newRow("other spellings free nothing")
-            << QStringList{"1", "2", "03", " 3", "x", "-1"} << QStringList{"+", "+"}
-            << QStringList{"3", "4"};
-        QTest::newRow("a repeated key stays used until both go")
-            << QStringList{"1", "2", "3", "3"} << QStringList{"-3", "+", "-3", "-4", "+"}
-            << QStringList{"4", "3"};
+        const auto row = [](const char* name, QStringList stored, QStringList steps,
+                            QStringList given) { QTest::newRow(name) << stored << steps << given; };
+        row("new document", {"1", "2"}, {"+", "+", "+"}, {"3", "4", "5"});
+        row("gap filled first", {"1", "2", "3", "5"}, {"+", "+"}, {"4", "6"});
+        row("freed key taken again", {"1", "2", "3", "4", "5"}, {"+", "-4", "-3", "+", "+", "+"},
+            {"6", "3", "4", "7"});
+        row("other spellings free nothing", {"1", "2", "03", " 3", "x", "-1"}, {"+", "+"},
+            {"3", "4"});
+        row("a repeated key stays used until both go", {"1", "2", "3", "3"},
+            {"-3", "+", "-3", "-4", "+"}, {"4", "3"});
     }
     void newFieldsTakeTheLowestFreeInnerKey()
     {
