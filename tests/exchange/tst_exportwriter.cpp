@@ -174,30 +174,22 @@ private slots:
                                      ".hidden Export"}));
     }
 
-    void anExistingFileIsReplacedByUtf8WithoutMark()
+    // Well past the size at which the writer hands the text over in pieces, over a file there.
+    void aLargeExportReplacesAFileWholeAsUtf8WithoutMark()
     {
-        test::ScratchFolder scratch;
-        const QString path = scratch.writeFile(QStringLiteral("out.tsv"), QByteArray(4096, 'x'));
-        const Result<> written = namesWriter({"Café", "Ünïcödé 😀"}).writeToFile(path);
-        QVERIFY2(written.ok(), qPrintable(written.message()));
-        QCOMPARE(test::readFile(path), QStringLiteral("Name\nCafé\nÜnïcödé 😀").toUtf8());
-        QCOMPARE(entries(scratch.path()), QStringList{"out.tsv"}); // no temporary left
-    }
-
-    void aLargeExportIsWrittenWhole()
-    {
-        // Well past the size at which the writer hands the text over in pieces.
         QStringList names;
         for (int i = 0; i < 70000; ++i)
             names << QStringLiteral("Ünïcödé %1 😀").arg(i);
         ExportWriter writer = namesWriter(names);
-        writer.fileFormatToSave = 4;
+        writer.fileFormatToSave = ExportLayout::kHtmlPage;
         test::ScratchFolder scratch;
-        const QString path = scratch.filePath(QStringLiteral("big.html"));
-        QVERIFY(writer.writeToFile(path).ok());
+        const QString path = scratch.writeFile(QStringLiteral("big.html"), QByteArray(4096, 'x'));
+        const Result<> written = writer.writeToFile(path);
+        QVERIFY2(written.ok(), qPrintable(written.message()));
         const QString expected = writer.composeExport();
         QVERIFY(expected.size() > 2 * 1024 * 1024);
         QVERIFY(test::readFile(path) == expected.toUtf8());
+        QCOMPARE(entries(scratch.path()), QStringList{"big.html"}); // no temporary left
     }
 
     void aFailedWriteIsReported_data()
