@@ -38,12 +38,17 @@ Rows rowsFromJson(const QByteArray& json)
     return textRows(QJsonDocument::fromJson(json).array());
 }
 
-QByteArray rowsToJson(const Rows& rows)
+QJsonArray jsonRows(const Rows& rows)
 {
     QJsonArray array;
     for (const QStringList& row : rows)
         array.append(QJsonArray::fromStringList(row));
-    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+    return array;
+}
+
+QByteArray rowsToJson(const Rows& rows)
+{
+    return QJsonDocument(jsonRows(rows)).toJson(QJsonDocument::Compact);
 }
 
 // The import's own line-end rule: CR LF and lone CRs become LF, inside fields too.
@@ -60,27 +65,14 @@ Rows imported(const QString& path, int format)
 {
     ImportSession session;
     session.load(path, format, TextFileDecoder::Utf8);
-    Rows rows;
-    for (qsizetype r = 0; r < session.numberOfImportRows(); ++r)
-        rows << session.importRows().elements(r);
-    return rows;
+    return importedRows(session);
 }
 
 // Exports the rows in the quoted CSV format under fields named as given, with the names as
 // first row.
 Result<> exportQuoted(const QStringList& names, const Rows& rows, const QString& path)
 {
-    std::vector<FieldKey> fields;
-    for (const QString& name : names)
-        fields.push_back({QString::number(fields.size() + 3), name});
-    std::vector<Record> records;
-    for (const QStringList& row : rows) {
-        records.push_back(Dict::make());
-        for (qsizetype i = 0; i < row.size() && size_t(i) < fields.size(); ++i)
-            records.back()->set(fields[size_t(i)].innerKey, Value::string(row[i]));
-    }
-    ExportWriter writer(std::move(records), fields);
-    writer.fileFormatToSave = ExportLayout::kQuotedCsv;
+    ExportWriter writer = writerFor(ExportLayout::kQuotedCsv, names, jsonRows(rows));
     writer.useFieldNamesAsFirstRow = true;
     return writer.writeToFile(path);
 }

@@ -15,27 +15,6 @@ Q_DECLARE_METATYPE(quillory::Value)
 
 namespace {
 
-// A writer of the rows (null: no record; a null value: no entry) under fields named as given,
-// with inner keys "3", "4"…
-ExportWriter writerFor(int format, const QStringList& names, const QJsonArray& rows)
-{
-    std::vector<FieldKey> fields;
-    for (const QString& name : names)
-        fields.push_back({QString::number(fields.size() + 3), name});
-    std::vector<Record> records;
-    for (const QJsonValue& row : rows) {
-        records.push_back(row.isNull() ? nullptr : Dict::make());
-        for (size_t i = 0; records.back() && i < fields.size(); ++i) {
-            if (row[qsizetype(i)].isString())
-                records.back()->set(fields[i].innerKey,
-                                    Value::string(row[qsizetype(i)].toString()));
-        }
-    }
-    ExportWriter writer(std::move(records), fields);
-    writer.fileFormatToSave = format;
-    return writer;
-}
-
 QString exportOneValue(int format, const Value& value)
 {
     Record record = Dict::make();
