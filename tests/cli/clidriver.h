@@ -48,6 +48,9 @@ public:
                 QString::fromUtf8(p.readAllStandardError())};
     }
 
+    // A new document with the fields Name and City and the records Ann in Rome, Bob in Oslo.
+    void makePeople(const QString& doc) const;
+
     QJsonObject info(const QString& doc) const
     {
         const Result r = run({QStringLiteral("info"), doc, QStringLiteral("--json")});
@@ -58,6 +61,12 @@ private:
     QTemporaryDir m_config;
 };
 
+// Element i of the array under key k of an info object, as an object.
+inline QJsonObject at(const QJsonObject& o, const char* k, int i)
+{
+    return o[k][i].toObject();
+}
+
 // Fails the test with the tool's own words when the status differs. The command runs once.
 #define CLI_EXPECT(command, status)                                                                \
     do {                                                                                           \
@@ -65,3 +74,12 @@ private:
         QVERIFY2(r_.code == (status),                                                              \
                  qPrintable(QString("exit %1: %2").arg(r_.code).arg(r_.err)));                     \
     } while (false)
+
+inline void CliDriver::makePeople(const QString& doc) const
+{
+    CLI_EXPECT(run({"new", doc}), 0);
+    CLI_EXPECT(run({"field", "add", doc, "Name"}), 0);
+    CLI_EXPECT(run({"field", "add", doc, "City"}), 0);
+    CLI_EXPECT(run({"record", "add", doc, "Name=Ann", "City=Rome"}), 0);
+    CLI_EXPECT(run({"record", "add", doc, "Name=Bob", "City=Oslo"}), 0);
+}

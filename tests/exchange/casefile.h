@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange/exportwriter.h"
+#include "exchange/importsession.h"
 #include "support/caserows.h"
 
 #include "support/scratchfolder.h"
@@ -46,4 +48,35 @@ inline QString firstDifference(const QString& actual, const QString& expected)
     return QStringLiteral("line %1: got \"%2\", expected \"%3\"")
         .arg(i + 1)
         .arg(got.value(i, QStringLiteral("(no line)")), want.value(i, QStringLiteral("(no line)")));
+}
+
+// The rows the session parsed.
+inline QList<QStringList> importedRows(const quillory::ImportSession& session)
+{
+    QList<QStringList> rows;
+    for (qsizetype r = 0; r < session.numberOfImportRows(); ++r)
+        rows << session.importRows().elements(r);
+    return rows;
+}
+
+// A writer of the rows (null: no record; a null value: no entry) under fields named as given,
+// with inner keys "3", "4"…
+inline quillory::ExportWriter writerFor(int format, const QStringList& names,
+                                        const QJsonArray& rows)
+{
+    std::vector<quillory::FieldKey> fields;
+    for (const QString& name : names)
+        fields.push_back({QString::number(fields.size() + 3), name});
+    std::vector<quillory::Record> records;
+    for (const QJsonValue& row : rows) {
+        records.push_back(row.isNull() ? nullptr : quillory::Dict::make());
+        for (size_t i = 0; records.back() && i < fields.size(); ++i) {
+            if (row[qsizetype(i)].isString())
+                records.back()->set(fields[i].innerKey,
+                                    quillory::Value::string(row[qsizetype(i)].toString()));
+        }
+    }
+    quillory::ExportWriter writer(std::move(records), fields);
+    writer.fileFormatToSave = format;
+    return writer;
 }

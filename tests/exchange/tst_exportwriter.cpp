@@ -15,27 +15,6 @@ Q_DECLARE_METATYPE(quillory::Value)
 
 namespace {
 
-// A writer of the rows (null: no record; a null value: no entry) under fields named as given,
-// with inner keys "3", "4"…
-ExportWriter writerFor(int format, const QStringList& names, const QJsonArray& rows)
-{
-    std::vector<FieldKey> fields;
-    for (const QString& name : names)
-        fields.push_back({QString::number(fields.size() + 3), name});
-    std::vector<Record> records;
-    for (const QJsonValue& row : rows) {
-        records.push_back(row.isNull() ? nullptr : Dict::make());
-        for (size_t i = 0; records.back() && i < fields.size(); ++i) {
-            if (row[qsizetype(i)].isString())
-                records.back()->set(fields[i].innerKey,
-                                    Value::string(row[qsizetype(i)].toString()));
-        }
-    }
-    ExportWriter writer(std::move(records), fields);
-    writer.fileFormatToSave = format;
-    return writer;
-}
-
 QString exportOneValue(int format, const Value& value)
 {
     Record record = Dict::make();
@@ -174,71 +153,59 @@ private slots:
                                      ".hidden Export"}));
     }
 
-    void anExistingFileIsReplacedByUtf8WithoutMark()
+    // Well past the size at which the writer hands the text over in pieces, over a file there.
+    void aLargeExportReplacesAFileWholeAsUtf8WithoutMark()
     {
-        test::ScratchFolder scratch;
-        const QString path = scratch.writeFile(QStringLiteral("out.tsv"), QByteArray(4096, 'x'));
-        const Result<> written = namesWriter({"Café", "Ünïcödé 😀"}).writeToFile(path);
-        QVERIFY2(written.ok(), qPrintable(written.message()));
-        QCOMPARE(test::readFile(path), QStringLiteral("Name\nCafé\nÜnïcödé 😀").toUtf8());
-        QCOMPARE(entries(scratch.path()), QStringList{"out.tsv"}); // no temporary left
-    }
-
-    void aLargeExportIsWrittenWhole()
-    {
-        // Well past the size at which the writer hands the text over in pieces.
         QStringList names;
         for (int i = 0; i < 70000; ++i)
             names << QStringLiteral("Ünïcödé %1 😀").arg(i);
         ExportWriter writer = namesWriter(names);
-        writer.fileFormatToSave = 4;
+        writer.fileFormatToSave = ExportLayout::kHtmlPage;
         test::ScratchFolder scratch;
-        const QString path = scratch.filePath(QStringLiteral("big.html"));
-        QVERIFY(writer.writeToFile(path).ok());
+        const QString path = scratch.writeFile(QStringLiteral("big.html"), QByteArray(4096, 'x'));
+        const Result<> written = writer.writeToFile(path);
+        QVERIFY2(written.ok(), qPrintable(written.message()));
         const QString expected = writer.composeExport();
         QVERIFY(expected.size() > 2 * 1024 * 1024);
         QVERIFY(test::readFile(path) == expected.toUtf8());
+        QCOMPARE(entries(scratch.path()), QStringList{"big.html"}); // no temporary left
     }
 
+    // Rows: where to write, a file size limit (bytes, 0: none) past which writes fail, for the
+    // superuser too (unlike permissions). Nothing there may change.
     void aFailedWriteIsReported_data()
     {
         QTest::addColumn<QString>("target");
-        QTest::newRow("missing folder") << "missing/out.tsv";
-        QTest::newRow("target is a folder") << "folder";
-        QTest::newRow("no location") << "";
+        QTest::addColumn<int>("sizeLimit");
+        QTest::newRow("missing folder") << "missing/out.tsv" << 0;
+        QTest::newRow("target is a folder") << "folder" << 0;
+        QTest::newRow("no location") << "" << 0;
+        QTest::newRow("failing midway over a file") << "kept.tsv" << 64 * 1024;
     }
     void aFailedWriteIsReported()
     {
         QFETCH(QString, target);
+        QFETCH(int, sizeLimit);
         test::ScratchFolder scratch;
         scratch.writeFile(QStringLiteral("folder/keep.txt"), "kept");
+        scratch.writeFile(QStringLiteral("kept.tsv"), "previous export\n");
         const QString path = target.isEmpty() ? QString() : scratch.filePath(target);
-        const Result<> written = namesWriter({"Ann"}).writeToFile(path);
-        QVERIFY(!written);
-        QVERIFY2(written.message().contains(QDir::toNativeSeparators(path)),
-                 qPrintable(written.message()));
-        QCOMPARE(test::readFile(scratch.filePath("folder/keep.txt")), QByteArray("kept"));
-        QCOMPARE(entries(scratch.path()), QStringList{"folder"});
-    }
-
-    void aWriteFailingMidwayLeavesTheExistingFileIntact()
-    {
-        test::ScratchFolder scratch;
-        const QString path = scratch.writeFile(QStringLiteral("kept.tsv"), "previous export\n");
         const ExportWriter writer = namesWriter(QStringList(40000, QStringLiteral("a record")));
-        // Past a lowered file size limit writes fail, for the superuser too (unlike permissions).
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &limit) == 0);
         const rlimit old = limit;
-        limit.rlim_cur = 64 * 1024;
+        if (sizeLimit > 0)
+            limit.rlim_cur = rlim_t(sizeLimit);
         QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
         const Result<> written = writer.writeToFile(path);
         setrlimit(RLIMIT_FSIZE, &old);
         QVERIFY(!written);
-        QVERIFY(!written.message().isEmpty());
-        QCOMPARE(test::readFile(path), QByteArray("previous export\n"));
-        QCOMPARE(entries(scratch.path()), QStringList{"kept.tsv"});
+        QVERIFY2(written.message().contains(QDir::toNativeSeparators(path)),
+                 qPrintable(written.message()));
+        QCOMPARE(test::readFile(scratch.filePath("folder/keep.txt")), QByteArray("kept"));
+        QCOMPARE(test::readFile(scratch.filePath("kept.tsv")), QByteArray("previous export\n"));
+        QCOMPARE(entries(scratch.path()), (QStringList{"folder", "kept.tsv"}));
     }
 };
 

@@ -6,18 +6,10 @@ using namespace quillory;
 
 namespace {
 
-QList<QStringList> rowsOf(const ImportSession& session)
-{
-    QList<QStringList> rows;
-    for (qsizetype r = 0; r < session.numberOfImportRows(); ++r)
-        rows << session.importRows().elements(r);
-    return rows;
-}
-
 // The rows, the column count and a fresh mapping of every column to nothing.
 void checkParsed(const ImportSession& session, const QJsonArray& row, int rowsAt)
 {
-    QCOMPARE(rowsOf(session), textRows(row[rowsAt]));
+    QCOMPARE(importedRows(session), textRows(row[rowsAt]));
     const int columns = row[rowsAt + 1].toInt();
     QCOMPARE(session.widestRowFieldCount(), columns);
     QCOMPARE(session.mappingRows(), std::vector<ImportMappingRow>(size_t(columns)));

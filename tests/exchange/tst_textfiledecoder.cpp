@@ -11,7 +11,8 @@ class TestTextFileDecoder : public QObject
 
 private slots:
     // Rows [name, encoding code, bytes in hex, text or null when refused, read from "both",
-    // "file" (automatic detection with its mark step) or "data" (without it)].
+    // "file" (automatic detection with its mark step) or "data" (without it), and where given
+    // the code that decoded a file's bytes (the command-line tool warns on Mac OS Roman)].
     void decode_data() { addCaseRows(QStringLiteral("decoding.json")); }
     void decode()
     {
@@ -23,6 +24,12 @@ private slots:
         if (row[4].toString() != QLatin1String("data")) {
             const QString path = m_scratch.writeFile(QStringLiteral("in.txt"), bytes);
             QCOMPARE(orNone(TextFileDecoder::autoReadFromFile(path, row[1].toInt())), expected);
+            // Pipes and standard input take the same steps as a file.
+            int used = -1;
+            QCOMPARE(orNone(TextFileDecoder::decodeFileBytes(bytes, row[1].toInt(), &used)),
+                     expected);
+            if (row.size() > 5)
+                QCOMPARE(used, row[5].toInt());
         }
     }
 
