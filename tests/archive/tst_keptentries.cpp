@@ -240,20 +240,17 @@ private slots:
         QTest::addColumn<QString>("expectedSec");
         const std::optional<QVariant> none;
         const auto text = [](const char* s) { return std::optional<QVariant>(QString(s)); };
-        QTest::newRow("both missing") << none << none << "db"
-                                      << "one";
-        QTest::newRow("known ones kept") << text("run") << text("multi") << "run"
-                                         << "multi";
-        QTest::newRow("every main tab") << text("preview") << text("one") << "preview"
-                                        << "one";
-        QTest::newRow("unknown texts") << text("settings") << text("two") << "db"
-                                       << "one";
-        QTest::newRow("empty texts") << text("") << text("") << "db"
-                                     << "one";
-        QTest::newRow("numbers") << std::optional<QVariant>(2) << std::optional<QVariant>(1) << "db"
-                                 << "one";
-        QTest::newRow("case differs") << text("Merge") << text("Multi") << "db"
-                                      << "one";
+        const auto row = [](const char* name, std::optional<QVariant> main,
+                            std::optional<QVariant> sec, const char* m, const char* s) {
+            QTest::newRow(name) << main << sec << QString(m) << QString(s);
+        };
+        row("both missing", none, none, "db", "one");
+        row("known ones kept", text("run"), text("multi"), "run", "multi");
+        row("every main tab", text("preview"), text("one"), "preview", "one");
+        row("unknown texts", text("settings"), text("two"), "db", "one");
+        row("empty texts", text(""), text(""), "db", "one");
+        row("numbers", 2, 1, "db", "one");
+        row("case differs", text("Merge"), text("Multi"), "db", "one");
     }
     void missingOrUnknownTabsReadAsTheFirstOnes()
     {
