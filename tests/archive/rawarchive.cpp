@@ -73,8 +73,6 @@ QByteArray plistBytes(const Node& root)
         const auto& v = order[i]->v;
         if (const auto* n = std::get_if<qint64>(&v))
             out.writeInteger(i, *n);
-        else if (const auto* d = std::get_if<double>(&v))
-            out.writeReal(i, *d);
         else if (const auto* b = std::get_if<bool>(&v))
             out.writeBool(i, *b);
         else if (const auto* s = std::get_if<QString>(&v))

@@ -22,7 +22,7 @@ struct Uid
 
 struct PlistNode
 {
-    std::variant<qint64, double, bool, QString, QByteArray, Uid, std::vector<Node>,
+    std::variant<qint64, bool, QString, QByteArray, Uid, std::vector<Node>,
                  std::vector<std::pair<Node, Node>>>
         v;
 };

@@ -162,20 +162,15 @@ private slots:
         const auto entry = [](const Value& root, const QString& key) {
             return test::graphJson(root.toDict()->value(key));
         };
-        const auto recordEntry = [](const Value& root, const QString& key) {
+        const auto recordValue = [](const Value& root, const QString& key) {
             const Value records = root.toDict()->value(QStringLiteral("dataArray"));
-            return test::graphJson(records.toArray()->items.front().toDict()->value(key));
+            return records.toArray()->items.front().toDict()->value(key);
         };
         for (const QString& key : {QStringLiteral("futureSet"), QStringLiteral("frame")})
             QCOMPARE(entry(*saved, key), entry(*original, key));
-        QCOMPARE(recordEntry(*saved, QStringLiteral("nothing")),
-                 recordEntry(*original, QStringLiteral("nothing")));
-        const Value styledBack = saved->toDict()
-                                     ->value(QStringLiteral("dataArray"))
-                                     .toArray()
-                                     ->items.front()
-                                     .toDict()
-                                     ->value(QStringLiteral("styled"));
+        QCOMPARE(test::graphJson(recordValue(*saved, QStringLiteral("nothing"))),
+                 test::graphJson(recordValue(*original, QStringLiteral("nothing"))));
+        const Value styledBack = recordValue(*saved, QStringLiteral("styled"));
         QCOMPARE(styledBack.toDict()->archived->className, QStringLiteral("NSAttributedString"));
         QCOMPARE(styledBack.toDict()->value(QStringLiteral("NSAttributes")).toDict(),
                  saved->toDict()->value(QStringLiteral("futureSet")).toDict());
@@ -196,22 +191,17 @@ private slots:
             QTest::newRow("cycle through another class")
                 << documentWith(a, {}, {{QStringLiteral("loop"), self}}) << "reference cycle";
         }
-        {
+        // An object of a class we do not model, with one field stored inline.
+        const auto oddDocument = [](const QString& field, const Node& inlined) {
             RawArchive a;
-            const Node odd = a.addInstance(
-                a.addClass({"Odd", "NSObject"}),
-                {{QStringLiteral("map"), plistDict({{QStringLiteral("k"), plistInt(1)}})}});
-            QTest::newRow("inline dictionary")
-                << documentWith(a, {}, {{QStringLiteral("odd"), odd}}) << "cannot be kept";
-        }
-        {
-            RawArchive a;
-            const Node odd = a.addInstance(a.addClass({"Odd", "NSObject"}),
-                                           {{QStringLiteral("list"), plistArray({plistInt(1)})}});
-            QTest::newRow("inline list of values")
-                << documentWith(a, {}, {{QStringLiteral("odd"), odd}})
-                << "value where a reference belongs";
-        }
+            const Node odd = a.addInstance(a.addClass({"Odd", "NSObject"}), {{field, inlined}});
+            return documentWith(a, {}, {{QStringLiteral("odd"), odd}});
+        };
+        QTest::newRow("inline dictionary")
+            << oddDocument("map", plistDict({{QStringLiteral("k"), plistInt(1)}}))
+            << "cannot be kept";
+        QTest::newRow("inline list of values")
+            << oddDocument("list", plistArray({plistInt(1)})) << "value where a reference belongs";
         {
             RawArchive a;
             const Node odd = a.addInstance(a.addClass({"Odd", "NSObject"}), {});
@@ -240,20 +230,17 @@ private slots:
         QTest::addColumn<QString>("expectedSec");
         const std::optional<QVariant> none;
         const auto text = [](const char* s) { return std::optional<QVariant>(QString(s)); };
-        QTest::newRow("both missing") << none << none << "db"
-                                      << "one";
-        QTest::newRow("known ones kept") << text("run") << text("multi") << "run"
-                                         << "multi";
-        QTest::newRow("every main tab") << text("preview") << text("one") << "preview"
-                                        << "one";
-        QTest::newRow("unknown texts") << text("settings") << text("two") << "db"
-                                       << "one";
-        QTest::newRow("empty texts") << text("") << text("") << "db"
-                                     << "one";
-        QTest::newRow("numbers") << std::optional<QVariant>(2) << std::optional<QVariant>(1) << "db"
-                                 << "one";
-        QTest::newRow("case differs") << text("Merge") << text("Multi") << "db"
-                                      << "one";
+        const auto row = [](const char* name, std::optional<QVariant> main,
+                            std::optional<QVariant> sec, const char* m, const char* s) {
+            QTest::newRow(name) << main << sec << QString(m) << QString(s);
+        };
+        row("both missing", none, none, "db", "one");
+        row("known ones kept", text("run"), text("multi"), "run", "multi");
+        row("every main tab", text("preview"), text("one"), "preview", "one");
+        row("unknown texts", text("settings"), text("two"), "db", "one");
+        row("empty texts", text(""), text(""), "db", "one");
+        row("numbers", 2, 1, "db", "one");
+        row("case differs", text("Merge"), text("Multi"), "db", "one");
     }
     void missingOrUnknownTabsReadAsTheFirstOnes()
     {

@@ -14,20 +14,14 @@ constexpr int kFields = 26;
 // "<F0><F0>" expands to 2^26 characters. Record 2 holds "ok" everywhere.
 void buildBombDocument(Document& doc)
 {
-    QStringList fields, bomb, plain;
+    QStringList fields;
+    QJsonArray bomb{1}, plain{2}; // counters as numbers, as the case format has them
     for (int i = 0; i < kFields; ++i) {
         fields << QStringLiteral("F%1").arg(i);
         bomb << (i + 1 < kFields ? QStringLiteral("<F%1><F%1>").arg(i + 1) : QStringLiteral("x"));
         plain << QStringLiteral("ok");
     }
-    QJsonArray records{QJsonArray::fromStringList(QStringList{"1"} + bomb),
-                       QJsonArray::fromStringList(QStringList{"2"} + plain)};
-    // Counters as numbers, as the case format has them.
-    for (int r = 0; r < 2; ++r) {
-        QJsonArray row = records[r].toArray();
-        row[0] = r + 1;
-        records[r] = row;
-    }
+    const QJsonArray records{bomb, plain};
     const QJsonObject multiFile{{"path", "card-<#>.txt"}, {"multi", true}, {"text", "<F0><F0>"}};
     const QJsonObject multiFolder{{"path", "<F0><F0>"}, {"multi", true}, {"folder", true}};
     const QJsonObject oneFile{{"path", "list.txt"}, {"text", "<F0><F0>"}};
