@@ -25,6 +25,7 @@ public:
     // Texts of fields that are not slices of text() (their doubled quotes undone); kept until
     // the next reset. A deque never moves what it holds, so slices of it stay valid.
     std::deque<QString>& madeTexts() { return m_madeTexts; }
+    const std::deque<QString>& madeTexts() const { return m_madeTexts; }
 
     qsizetype rowCount() const { return qsizetype(m_rowStarts.size()); }
     qsizetype fieldCount(qsizetype row) const;
