@@ -24,14 +24,14 @@ bool assign(CliContext& ctx, Document& doc, const Record& r, const QStringList& 
 
 // The positions that "N", "N-M" and lists of them ("1,4-6") name, each from 1 to count; none
 // after printing why.
-std::optional<std::set<qint64>> positions(CliContext& ctx, const QStringList& specs, qint64 count)
+std::optional<std::set<qint64>> positions(CliContext& ctx, const QStringList& lists, qint64 count)
 {
     std::set<qint64> chosen;
-    for (const QString& spec : specs) {
-        for (const QString& part : spec.split(QLatin1Char(','))) {
-            const qsizetype dash = part.indexOf(QLatin1Char('-'), 1);
-            const QString from = dash < 0 ? part : part.left(dash);
-            const QString to = dash < 0 ? part : part.mid(dash + 1);
+    for (const QString& list : lists) {
+        for (const QString& range : list.split(QLatin1Char(','))) {
+            const qsizetype dash = range.indexOf(QLatin1Char('-'), 1);
+            const QString from = dash < 0 ? range : range.left(dash);
+            const QString to = dash < 0 ? range : range.mid(dash + 1);
             const auto first = ctx.position(from, count, QStringLiteral("record"),
                                             QStringLiteral("the document has"));
             if (!first)
@@ -41,7 +41,7 @@ std::optional<std::set<qint64>> positions(CliContext& ctx, const QStringList& sp
             if (!last)
                 return std::nullopt;
             if (*last < *first) {
-                ctx.usageError(QStringLiteral("the range '") + part +
+                ctx.usageError(QStringLiteral("the range '") + range +
                                QStringLiteral("' runs backwards"));
                 return std::nullopt;
             }
