@@ -4,6 +4,7 @@
 #include "app/document/documentwindow.h"
 #include "app/shell/application.h"
 #include "app/widgets/databasetab.h"
+#include "bench/window/offscreenapplication.h"
 #include "core/document.h"
 #include "core/userdefaults.h"
 
@@ -44,15 +45,12 @@ long peakKilobytes()
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir state;
-    QApplication qapp(argc, argv);
+    OffscreenApplication offscreen(argc, argv);
+    Application& app = offscreen.app();
     if (argc < 2) {
         std::fprintf(stderr, "usage: bench_window DOC.quillory\n");
         return 2;
     }
-    MemoryUserDefaults defaults;
-    Application app(&defaults, RecoveryStore(state.path()));
 
     QElapsedTimer timer;
     timer.start();

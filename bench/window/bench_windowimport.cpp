@@ -3,6 +3,7 @@
 // the steps a worker does (parsing, building the records). Usage: bench_windowimport FILE.csv
 #include "app/document/documentwindow.h"
 #include "app/shell/application.h"
+#include "bench/window/offscreenapplication.h"
 #include "core/document.h"
 #include "exchange/importsession.h"
 
@@ -28,15 +29,12 @@ double threadCpuMs()
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir state;
-    QApplication qapp(argc, argv);
+    OffscreenApplication offscreen(argc, argv);
+    Application& app = offscreen.app();
     if (argc < 2) {
         std::fprintf(stderr, "usage: bench_windowimport FILE.csv\n");
         return 2;
     }
-    MemoryUserDefaults defaults;
-    Application app(&defaults, RecoveryStore(state.path()));
     DocumentWindow* w = app.newDocument();
     QCoreApplication::processEvents();
 

@@ -5,6 +5,7 @@
 #include "app/document/documentwindow.h"
 #include "app/shell/application.h"
 #include "app/widgets/runtab.h"
+#include "bench/window/offscreenapplication.h"
 #include "core/document.h"
 #include "core/userdefaults.h"
 #include "merge/runcommands.h"
@@ -21,15 +22,12 @@ using namespace quillory;
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir state;
-    QApplication qapp(argc, argv);
+    OffscreenApplication offscreen(argc, argv);
+    Application& app = offscreen.app();
     if (argc < 3) {
         std::fprintf(stderr, "usage: bench_windowrun DOC.quillory DESTINATION\n");
         return 2;
     }
-    MemoryUserDefaults defaults;
-    Application app(&defaults, RecoveryStore(state.path()));
 
     QElapsedTimer timer;
     timer.start();
