@@ -34,7 +34,6 @@ class TestDocumentCodec : public QObject
 
 private slots:
     void savedDocumentIsWhatFoundationExpects();
-    void sharedRecordsStayShared();
     void refusedFilesLeaveTheDocumentUntouched_data();
     void refusedFilesLeaveTheDocumentUntouched();
     void failedSaveKeepsTheOldFile_data();
@@ -72,24 +71,6 @@ void TestDocumentCodec::savedDocumentIsWhatFoundationExpects()
     const Result<> reread = DocumentCodec::readFromFile(again, path);
     QVERIFY2(reread, qPrintable(reread.message()));
     QCOMPARE(DocumentCodec::dataOfType(again), test::readFile(path));
-}
-
-void TestDocumentCodec::sharedRecordsStayShared()
-{
-    // One record listed twice, another also held by the selection, the third held by the list
-    // alone: each is saved once and read back as one record.
-    Document doc;
-    test::fillDocument(doc, {QStringLiteral("Name")}, {{"a"}, {"b"}, {"c"}});
-    doc.appendImportedRecords({doc.dataArray()[0]});
-    doc.setSelectedRecord(doc.dataArray()[1]);
-
-    Document back;
-    const Result<> read = DocumentCodec::readFromData(back, DocumentCodec::dataOfType(doc));
-    QVERIFY2(read, qPrintable(read.message()));
-    const std::vector<Record>& records = back.dataArray();
-    QCOMPARE(records.size(), size_t(4));
-    QCOMPARE(records[3], records[0]);
-    QVERIFY(records[0] != records[1] && records[1] != records[2] && records[0] != records[2]);
 }
 
 void TestDocumentCodec::refusedFilesLeaveTheDocumentUntouched_data()

@@ -92,7 +92,6 @@ private slots:
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("random bytes") << QByteArray::fromHex("8f3ac1007be2d94410ffee21");
         QTest::newRow("ours cut short") << ours.chopped(1);
-        QTest::newRow("ours lengthened") << ours + '\0';
         QTest::newRow("ours from a later version") << later;
     }
     void foreignDataNeverResolves()
@@ -138,15 +137,6 @@ private slots:
         if (geteuid() == 0)
             QSKIP("the super-user may write into a read-only folder");
         QVERIFY(!Bookmark::checkAccess(path("locked"), Access::ReadWrite));
-    }
-
-    void displayShowsPathAndName()
-    {
-        const QByteArray data = *Bookmark::make(path("real/a.txt"), Access::ReadWrite);
-        QCOMPARE(Bookmark::displayPath(data), path("real/a.txt"));
-        QCOMPARE(Bookmark::displayName(data), "a.txt");
-        QCOMPARE(Bookmark::displayPath(std::nullopt), "");
-        QCOMPARE(Bookmark::displayName(std::nullopt), "");
     }
 };
 

@@ -72,10 +72,6 @@ private slots:
         QTest::newRow("deleted field's key reused, undo delete")
             << "delete -Password +Nickname undo"
             << "Nickname";
-        QTest::newRow("field added, undo delete") << "delete +Email undo"
-                                                  << "Email";
-        QTest::newRow("field added, redo add") << "append undo +Email redo"
-                                               << "Email";
         QTest::newRow("key reused, redo add") << "append undo -Password +Nickname redo"
                                               << "Nickname";
         QTest::newRow("deleted twice, undone twice")
