@@ -75,7 +75,6 @@ private slots:
         QTest::addColumn<bool>("help");
         QTest::addColumn<QStringList>("documents");
         QTest::addColumn<QString>("unknown");
-        QTest::newRow("nothing") << QStringList{} << false << false << QStringList{} << "";
         QTest::newRow("version") << QStringList{"--version"} << true << false << QStringList{}
                                  << "";
         QTest::newRow("help") << QStringList{"-h"} << false << true << QStringList{} << "";
