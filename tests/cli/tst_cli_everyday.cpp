@@ -63,7 +63,6 @@ private slots:
         const auto refused = cli.run({"export", doc, path("kept.tsv")});
         CLI_EXPECT(refused, 2);
         QVERIFY(refused.err.contains("already exists (use --force to replace it)"));
-        QVERIFY(refused.out.isEmpty());
         QCOMPARE(readFile(path("kept.tsv")), QByteArray("mine"));
         CLI_EXPECT(cli.run({"export", doc, path("kept.tsv"), "--force", "--fields", "City"}), 0);
         QCOMPARE(readFile(path("kept.tsv")), QByteArray("Rome\nOslo"));
@@ -124,14 +123,14 @@ private slots:
         const QString doc = path("tabs.quillory");
         makeDocument(doc);
         QTemporaryDir out;
-        CLI_EXPECT(cli.run({"destination", doc, out.path()}), 0);
-        QVERIFY(cli.info(doc).value("mainTabId").toString() != "db");
-        CLI_EXPECT(cli.run({"record", "add", doc, "Name=Cid"}), 0);
-        QCOMPARE(cli.info(doc).value("mainTabId").toString(), QStringLiteral("db"));
-        CLI_EXPECT(cli.run({"destination", doc, out.path()}), 0);
-        QVERIFY(cli.info(doc).value("mainTabId").toString() != "db");
-        CLI_EXPECT(cli.run({"field", "add", doc, "Zip"}), 0);
-        QCOMPARE(cli.info(doc).value("mainTabId").toString(), QStringLiteral("db"));
+        // Setting a destination shows another tab; each kind of addition brings the table back.
+        for (const QStringList& add : {QStringList{"record", "add", doc, "Name=Cid"},
+                                       QStringList{"field", "add", doc, "Zip"}}) {
+            CLI_EXPECT(cli.run({"destination", doc, out.path()}), 0);
+            QVERIFY(cli.info(doc).value("mainTabId").toString() != "db");
+            CLI_EXPECT(cli.run(add), 0);
+            QCOMPARE(cli.info(doc).value("mainTabId").toString(), QStringLiteral("db"));
+        }
     }
 
     void aFailedSaveReportsNoSuccessAndSaysWhy()
@@ -160,9 +159,6 @@ private slots:
                                    "'--destination'?)";
         QTest::newRow("field") << QStringList{"record", "add", "DOC", "Nmae=x"}
                                << "quillory-cli: no field named 'Nmae' (did you mean 'Name'?)";
-        QTest::newRow("default") << QStringList{"--default", "forcedTotLenFeld1=5", "items", "DOC"}
-                                 << "quillory-cli: unknown user default 'forcedTotLenFeld1' (did "
-                                    "you mean 'forcedTotLenField1'?); the keys are";
         QTest::newRow("encoding") << QStringList{"import", "DOC", "-", "--encoding", "windows1252"}
                                   << "quillory-cli: unknown encoding 'windows1252' (did you mean "
                                      "'windows-1252'?)\nTry 'quillory-cli import --help'";
@@ -194,23 +190,6 @@ private slots:
                  qPrintable(r.err));
     }
 
-    void versionAndHelpEverywhere()
-    {
-        for (const char* v : {"--version", "-V"}) {
-            const auto r = cli.run({v});
-            CLI_EXPECT(r, 0);
-            QCOMPARE(r.out, QStringLiteral("quillory-cli 1.1.2\n"));
-        }
-        for (const QStringList& args :
-             {QStringList{"-h"}, QStringList{"run", "-h"}, QStringList{"prototype", "--help"},
-              QStringList{"prototype", "-h"}, QStringList{"record", "--help"}}) {
-            const auto r = cli.run(args);
-            CLI_EXPECT(r, 0);
-            QVERIFY2(r.out.contains("Usage: "), qPrintable(args.join(' ')));
-        }
-        QVERIFY(cli.run({"prototype", "--help"}).out.contains("--separator"));
-    }
-
     // A dry run tells what a run would do, into folders it only pretended to make too, and
     // creates nothing; its status and the run's on a refused name are checked with --json.
     void dryRunCreatesNothingAndTellsWhatARunWould()
@@ -235,7 +214,6 @@ private slots:
         const auto real = cli.run({"run", doc, "--destination", out.path()});
         CLI_EXPECT(real, 0);
         QCOMPARE(dry.out.count("Would create"), real.out.count("Created "));
-        QVERIFY(QFileInfo::exists(out.filePath("Ann/sub/card.txt")));
     }
 
     void runJsonGivesOneEventPerLine()
@@ -261,16 +239,12 @@ private slots:
                               (o.contains("record")
                                    ? ' ' + QString::number(o.value("record").toInteger())
                                    : QString());
-                if (o.value("event") == "totals") {
-                    QCOMPARE(o.value("filesCreated").toInteger(), 1);
-                    QCOMPARE(o.value("foldersCreated").toInteger(), 1);
-                    QCOMPARE(o.value("filesSkipped").toInteger(), 1);
-                    QCOMPARE(o.value("errors").toInteger(), 1);
+                if (o.value("event") == "totals")
                     QCOMPARE(o.value("dryRun").toBool(), dry);
-                }
             }
             QCOMPARE(events, (QStringList{"file created Ann.txt", "skipped Bob.txt",
                                           "error <Name>.txt 3", "folder created all", "totals "}));
+            QCOMPARE(readFile(out.filePath("Bob.txt")), QByteArray("before"));
         }
     }
 
@@ -313,12 +287,9 @@ private slots:
                                       "Eve\tNice\nFay\tBonn\n");
         CLI_EXPECT(replaced, 0);
         info = cli.info(doc);
-        QCOMPARE(info.value("fields").toArray().size(), 4);
         QCOMPARE(info.value("records").toArray().size(), 2);
         QCOMPARE(at(info, "records", 0).value("1").toInteger(), 1);
         QCOMPARE(at(info, "records", 1).value("4").toString(), QStringLiteral("Bonn"));
-        CLI_EXPECT(cli.run({"record", "delete", doc, "--all"}), 0);
-        QVERIFY(cli.info(doc).value("records").toArray().isEmpty());
     }
 
     // Rows: the bytes of "café", the encoding given, whether a Mac OS Roman warning is due.
@@ -330,10 +301,6 @@ private slots:
         QTest::addColumn<bool>("warned");
         QTest::newRow("windows-1252")
             << QByteArray("caf\xE9 \x80") << "windows-1252" << QString("café €") << false;
-        QTest::newRow("iso-8859-1")
-            << QByteArray("caf\xE9 \x80") << "iso-8859-1" << QString("café \u0080") << false;
-        QTest::newRow("iso-8859-15")
-            << QByteArray("caf\xE9 \xA4") << "iso-8859-15" << QString("café €") << false;
         QTest::newRow("auto falls back")
             << QByteArray("caf\x8E") << "auto" << QString("café") << true;
         QTest::newRow("auto utf-8")

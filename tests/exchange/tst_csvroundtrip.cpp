@@ -121,7 +121,6 @@ private slots:
         const Rows expected = exportedRows(names, values);
         QCOMPARE(rowsFromJson(*read), expected);
         // And by us: the values come back, line ends cleaned.
-        QCOMPARE(imported(path, ImportSession::CommaFormat), expected);
         QCOMPARE(imported(path, ImportSession::AutomaticFormat), expected);
     }
 
@@ -163,14 +162,7 @@ private slots:
         QVERIFY2(json, qPrintable(error));
         const Rows written = rowsFromJson(*json);
         QCOMPARE(written.size(), 2000);
-        const Rows got = imported(path, format);
-        const Rows expected = withLfLineEnds(written);
-        QCOMPARE(got.size(), expected.size());
-        for (qsizetype r = 0; r < got.size(); ++r)
-            QVERIFY2(got[r] == expected[r],
-                     qPrintable(QStringLiteral("row %1: got %2")
-                                    .arg(r)
-                                    .arg(QString::fromUtf8(rowsToJson({got[r]})))));
+        QCOMPARE(imported(path, format), withLfLineEnds(written));
     }
 };
 

@@ -21,11 +21,8 @@ private slots:
         QTest::newRow("patch 0 dropped") << qint64(10200) << "1.2";
         QTest::newRow("two-digit parts") << qint64(21010) << "2.10.10";
         QTest::newRow("four digits keep the patch's zero") << qint64(1102) << "1.1.02";
-        QTest::newRow("four digits ending in .0") << qint64(1200) << "1.2.00";
         QTest::newRow("three digits") << qint64(999) << "";
-        QTest::newRow("zero") << qint64(0) << "";
         QTest::newRow("only the last .0 goes") << qint64(10000) << "1.0";
-        QTest::newRow("long major") << qint64(1230405) << "123.4.5";
         QTest::newRow("negative") << qint64(-10102) << "";
     }
     void dottedRelease()
@@ -33,16 +30,6 @@ private slots:
         QFETCH(qint64, number);
         QFETCH(QString, dotted);
         QCOMPARE(ReleaseInfo::dottedRelease(number), dotted);
-    }
-
-    // The running release as the About box and quillory --version show it.
-    void runningReleaseAndNames()
-    {
-        QCOMPARE(ReleaseInfo::releaseString(), "1.1.2");
-        QCOMPARE(LaunchArguments::versionText(), "Quillory 1.1.2\n");
-        QCOMPARE(ReleaseInfo::userGuideName(), "Quillory User Guide");
-        QCOMPARE(ReleaseInfo::statement(),
-                 "Merge data from a database to file and folders on disk.");
     }
 
     void supportMail_data()
@@ -81,29 +68,6 @@ private slots:
         QCOMPARE(QUrlQuery(mail).queryItemValue("subject", QUrl::FullyDecoded), subject);
     }
 
-    void fixedPaths()
-    {
-        QCOMPARE(SupportLinks::productPage().path(), "/osx/quillory");
-        QCOMPARE(SupportLinks::supportPage().path(), "/support/");
-        const std::vector<QUrl> demos = SupportLinks::demoDocumentDownloads();
-        QCOMPARE(demos.size(), size_t(2));
-        QVERIFY(demos[0].host() != demos[1].host());
-        for (const QUrl& url : demos)
-            QCOMPARE(url.path(), "/osx/quillory/QuilloryDemoDoc.dmg");
-    }
-
-    void newerDataFileAlert()
-    {
-        const Alert alert = SupportLinks::newerDataFileAlert();
-        QCOMPARE(alert.messageText, "Data file the software tryed to open from the Application "
-                                    "Support folder was created with a more recent version of "
-                                    "this application");
-        QCOMPARE(alert.informativeText,
-                 "You need a release of this application equal or successive to the one used to "
-                 "create this data file.\n\nPlease use a more recent version of this application");
-        QCOMPARE(alert.buttons, QStringList({"Go to Download Last Version", "Cancel"}));
-    }
-
     void launchArguments_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -111,7 +75,6 @@ private slots:
         QTest::addColumn<bool>("help");
         QTest::addColumn<QStringList>("documents");
         QTest::addColumn<QString>("unknown");
-        QTest::newRow("nothing") << QStringList{} << false << false << QStringList{} << "";
         QTest::newRow("version") << QStringList{"--version"} << true << false << QStringList{}
                                  << "";
         QTest::newRow("help") << QStringList{"-h"} << false << true << QStringList{} << "";
