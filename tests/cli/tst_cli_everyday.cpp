@@ -162,6 +162,9 @@ private slots:
         QTest::newRow("encoding") << QStringList{"import", "DOC", "-", "--encoding", "windows1252"}
                                   << "quillory-cli: unknown encoding 'windows1252' (did you mean "
                                      "'windows-1252'?)\nTry 'quillory-cli import --help'";
+        QTest::newRow("user default") << QStringList{"--default", "forcedTotLen=3", "info", "DOC"}
+                                      << "quillory-cli: unknown user default 'forcedTotLen' (did "
+                                         "you mean 'forcedTotLenField1'?); the keys are ";
         QTest::newRow("far from all")
             << QStringList{"xyzzy"} << "quillory-cli: unknown command 'xyzzy'\nTry";
         QTest::newRow("item as typed") << QStringList{"preview", "DOC", "%1"}
