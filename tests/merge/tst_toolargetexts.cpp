@@ -22,12 +22,12 @@ void buildBombDocument(Document& doc)
         plain << QStringLiteral("ok");
     }
     const QJsonArray records{bomb, plain};
-    const QJsonObject multiFile{{"path", "card-<#>.txt"}, {"multi", true}, {"text", "<F0><F0>"}};
-    const QJsonObject multiFolder{{"path", "<F0><F0>"}, {"multi", true}, {"folder", true}};
-    const QJsonObject oneFile{{"path", "list.txt"}, {"text", "<F0><F0>"}};
-    buildDocument(doc, QJsonObject{{"fields", QJsonArray::fromStringList(fields)},
-                                   {"records", records},
-                                   {"prototypes", QJsonArray{multiFolder, multiFile, oneFile}}});
+    const char* const prototypes = R"([{"path": "<F0><F0>", "multi": true, "folder": true},
+        {"path": "card-<#>.txt", "multi": true, "text": "<F0><F0>"},
+        {"path": "list.txt", "text": "<F0><F0>"}])";
+    buildDocument(doc, {{"fields", QJsonArray::fromStringList(fields)},
+                        {"records", records},
+                        {"prototypes", QJsonDocument::fromJson(prototypes).array()}});
 }
 
 } // namespace
