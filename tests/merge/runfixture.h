@@ -59,6 +59,19 @@ inline void buildWorkedExample(Document& doc)
     buildDocument(doc, mergeData("runs/worked-example.json").toObject());
 }
 
+// Records 1 to count named r1, r2… unless renamed, under the field Name, with the prototypes of
+// a JSON array in the case spelling.
+inline void buildCards(Document& doc, int count, const char* prototypes,
+                       const QHash<int, QString>& renamed = {})
+{
+    QJsonArray records;
+    for (int i = 1; i <= count; ++i)
+        records.append(QJsonArray{i, renamed.value(i, QStringLiteral("r%1").arg(i))});
+    buildDocument(doc, {{"fields", QJsonArray{"Name"}},
+                        {"records", records},
+                        {"prototypes", QJsonDocument::fromJson(prototypes).array()}});
+}
+
 // Puts the entries of a tree object under root: "path/" a folder, "path@" a symbolic link to
 // the root-relative target, otherwise a file holding the value.
 inline bool makeTree(const QString& root, const QJsonObject& entries)
@@ -109,14 +122,6 @@ inline QStringList treeLines(const QJsonObject& entries)
     for (auto it = entries.begin(); it != entries.end(); ++it)
         out << it.key() + ": " + it.value().toString();
     out.sort();
-    return out;
-}
-
-inline QList<qint64> integers(const QJsonValue& array)
-{
-    QList<qint64> out;
-    for (const QJsonValue& v : array.toArray())
-        out << v.toInteger();
     return out;
 }
 

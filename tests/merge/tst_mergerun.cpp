@@ -46,8 +46,10 @@ private slots:
                 QStringList log = expected["log"].toVariant().toStringList();
                 QCOMPARE(doc.logText.split('\n'), log.replaceInStrings("$DEST", dest));
             }
-            if (expected["totals"].isArray())
-                QCOMPARE(totalsList(*totals), integers(expected["totals"]));
+            if (expected["totals"].isArray()) {
+                const QList<qint64> t = totalsList(*totals);
+                QCOMPARE(expected["totals"].toArray(), (QJsonArray{t[0], t[1], t[2], t[3]}));
+            }
         }
         QCOMPARE(treeLines(root.path()), treeLines(c["after"].toObject()));
     }

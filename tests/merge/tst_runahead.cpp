@@ -6,25 +6,6 @@ using namespace quillory::test;
 
 namespace {
 
-// 20 records, the 5th with a name the file check rejects and the 9th's card already there;
-// a One per Record folder, a One per Record file in it and an All in One list.
-void buildCards(Document& doc)
-{
-    QJsonArray records;
-    for (int i = 1; i <= 20; ++i)
-        records.append(
-            QJsonArray{i, i == 5 ? QStringLiteral("r:5") : QStringLiteral("r%1").arg(i)});
-    buildDocument(
-        doc, QJsonObject{
-                 {"fields", QJsonArray{"Name"}},
-                 {"records", records},
-                 {"prototypes",
-                  QJsonArray{
-                      QJsonObject{{"path", "<Name>"}, {"folder", true}, {"multi", true}},
-                      QJsonObject{{"path", "<Name>/c.txt"}, {"multi", true}, {"text", "card <#>"}},
-                      QJsonObject{{"path", "list.txt"}, {"text", "<Name>"}}}}});
-}
-
 struct Outcome
 {
     QString log;
@@ -40,7 +21,11 @@ Outcome runCards(size_t batch, int cancelAfter = 0)
     if (!writeFile(dest.filePath("r9/c.txt"), "there"))
         qFatal("cannot prepare the destination");
     Document doc;
-    buildCards(doc);
+    // r5 renamed to a name the file check rejects; r9's card is there already.
+    buildCards(doc, 20, R"([{"path": "<Name>", "folder": true, "multi": true},
+                            {"path": "<Name>/c.txt", "multi": true, "text": "card <#>"},
+                            {"path": "list.txt", "text": "<Name>"}])",
+               {{5, "r:5"}});
     PosixFileSystem fs;
     MergeRun run(RunSnapshot::take(doc, dest.path()), fs);
     run.setExpansionAhead(batch);
@@ -69,7 +54,7 @@ private slots:
         QTest::addColumn<int>("cancelAfter");
         QTest::addColumn<QList<qint64>>("totals");
         // r:5 rejected as a folder and as a file, r9 there already, r9/c.txt skipped.
-        for (const int batch : {1, 2, 3, 7, 19})
+        for (const int batch : {1, 3, 19})
             QTest::addRow("%d", batch) << batch << 0 << QList<qint64>{18, 19, 1, 2};
         // 2 opening pieces, 18 folders and the 2 of the rejected one, then cards r1 to r4 and
         // the 2 pieces of the rejected r:5/c.txt: the run stops inside the second batch.

@@ -113,15 +113,6 @@ private slots:
                 << created + QStringList{"Created folder: Ann/sub/deeper/"} + cardRejected
                 << QStringList{"dest/: ", "dest/Ann.old/: ", "dest/Ann.old/sub/: ",
                                "dest/Ann.old/sub/deeper/: ", "dest/Ann@: outside"};
-            QTest::addRow("%s: deeper level, before resolving", name)
-                << int(s) << "dest/Ann/sub" << resolve << created + bothRejected
-                << QStringList{
-                       "dest/: ", "dest/Ann/: ", "dest/Ann/sub.old/: ", "dest/Ann/sub@: outside"};
-            QTest::addRow("%s: deeper level, before writing", name)
-                << int(s) << "dest/Ann/sub" << write
-                << created + QStringList{"Created folder: Ann/sub/deeper/"} + cardRejected
-                << QStringList{"dest/: ", "dest/Ann/: ", "dest/Ann/sub.old/: ",
-                               "dest/Ann/sub.old/deeper/: ", "dest/Ann/sub@: outside"};
             const QStringList movedDestination{"dest.old/: ",
                                                "dest.old/Ann/: ",
                                                "dest.old/Ann/sub/: ",
@@ -130,8 +121,6 @@ private slots:
                                                "dest@: outside"};
             QTest::addRow("%s: the destination, before resolving", name)
                 << int(s) << "dest" << resolve << all << movedDestination;
-            QTest::addRow("%s: the destination, before writing", name)
-                << int(s) << "dest" << write << all << movedDestination;
         }
     }
     void nothingIsWrittenOutside()
@@ -177,21 +166,17 @@ private slots:
         QTest::addColumn<QByteArray>("opened"); // the marker file found in the folder opened
         const QList<std::tuple<const char*, int, const char*>> rows{
             {"", 0, "top"},
-            {"a", 0, "in-a"},
             {"a/b", 0, "in-b"},
             {"rel-in", 0, "in-b"},      // -> a/b
             {"a/up-in", 0, "in-a"},     // -> ../a
             {"abs-in", 0, "in-b"},      // -> $ROOT/dest/a/b
             {"abs-in/../..", 0, "top"}, // ".." after a link goes back from where it led
-            {"rel-out", EXDEV, ""},     // -> ../outside
             {"a/up-out", EXDEV, ""},    // -> ../../outside
             {"abs-out", EXDEV, ""},     // -> $ROOT/outside
             {"sibling", EXDEV, ""},     // -> $ROOT/dest2, whose name begins with dest's
             {"..", EXDEV, ""},
-            {"a/../..", EXDEV, ""},
             {"loop", ELOOP, ""},
             {"dangling", ENOENT, ""},
-            {"missing", ENOENT, ""},
             {"file", ENOTDIR, ""},
         };
         for (const Strategy s : {Strategy::Automatic, Strategy::PerLevel}) {
@@ -217,7 +202,6 @@ private slots:
         const QList<std::pair<QByteArray, QByteArray>> links{{"rel-in", "a/b"},
                                                              {"a/up-in", "../a"},
                                                              {"abs-in", root + "/dest/a/b"},
-                                                             {"rel-out", "../outside"},
                                                              {"a/up-out", "../../outside"},
                                                              {"abs-out", root + "/outside"},
                                                              {"sibling", root + "/dest2"},
@@ -233,9 +217,7 @@ private slots:
         FolderHandle folder;
         QTEST(fs.openBeneath(top, relative, &folder), "error");
         QFETCH(QByteArray, opened);
-        QCOMPARE(folder.isOpen(), !opened.isEmpty());
-        if (folder.isOpen())
-            QVERIFY(fs.existsAt(folder, opened));
+        QVERIFY(opened.isEmpty() ? !folder.isOpen() : fs.existsAt(folder, opened));
     }
 };
 

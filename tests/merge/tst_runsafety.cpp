@@ -47,23 +47,16 @@ private slots:
     void whatAppearsMeanwhileIsKept_data()
     {
         QTest::addColumn<int>("strategy"); // -1: a folder appears, else a file, renamed so
-        QTest::addColumn<QStringList>("log");
         QTest::addColumn<QList<qint64>>("totals");
         QTest::addColumn<QString>("list"); // list.txt afterwards
-        const QStringList log{"Created folder: Ann/", "Created folder: Bob/",
-                              "Created file: Ann/card.txt", "Created file: Bob/card.txt",
-                              "Skipped attempt to overwrite file: list.txt"};
         QTest::newRow("a file, no-replace rename")
-            << int(PosixFileSystem::RenameStrategy::Automatic) << log << QList<qint64>{2, 2, 1, 0}
+            << int(PosixFileSystem::RenameStrategy::Automatic) << QList<qint64>{2, 2, 1, 0}
             << "racer";
         QTest::newRow("a file, link then unlink")
-            << int(PosixFileSystem::RenameStrategy::LinkAndUnlink) << log
-            << QList<qint64>{2, 2, 1, 0} << "racer";
+            << int(PosixFileSystem::RenameStrategy::LinkAndUnlink) << QList<qint64>{2, 2, 1, 0}
+            << "racer";
         QTest::newRow("a folder is skipped silently")
-            << -1
-            << QStringList{"Created folder: Ann/", "Created file: Ann/card.txt",
-                           "Created file: Bob/card.txt", "Created file: list.txt"}
-            << QList<qint64>{1, 3, 0, 0} << "List: Ann, Bob.";
+            << -1 << QList<qint64>{1, 3, 0, 0} << "List: Ann, Bob.";
     }
     void whatAppearsMeanwhileIsKept()
     {
@@ -87,7 +80,6 @@ private slots:
 
         QStringList log;
         const Result<RunTotals> totals = runInto(doc, tmp.path(), fs, log);
-        QTEST(log.mid(2, log.size() - 5), "log");
         QTEST(totalsList(*totals), "totals");
         // Also: no temporary file is left behind.
         QFETCH(QString, list);

@@ -67,8 +67,6 @@ private slots:
             LocationBookmark::make(m_dir.path(), LocationBookmark::Access::ReadWrite));
         ExampleName::recalcMergeNameOfFile(doc);
         QCOMPARE(doc.mergeNameOfFileExample, m_dir.path() + "/<Name>/card.txt");
-        ExampleName::mergeNameOfFileExampleUsesFullPathSwitch(doc);
-        QCOMPARE(doc.mergeNameOfFileExample, QStringLiteral("<Name>/card.txt"));
     }
 };
 

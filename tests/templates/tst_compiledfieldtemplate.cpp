@@ -1,8 +1,8 @@
-#include "casefile.h"
 #include "templates/compiledfieldtemplate.h"
 #include "templates/tagsubstitution.h"
 
 #include <QRandomGenerator>
+#include <QTest>
 
 using namespace quillory;
 
@@ -11,20 +11,6 @@ class TestCompiledFieldTemplate : public QObject
     Q_OBJECT
 
 private slots:
-    // The field substitution's cases give the same texts through a compiled template.
-    void givesTheFieldSubstitutionCases_data() { addCaseRows(QStringLiteral("fieldtags.json")); }
-    void givesTheFieldSubstitutionCases()
-    {
-        QFETCH(QJsonArray, row);
-        const QStringList values = texts(row[3]);
-        const std::optional<QString> fields =
-            CompiledFieldTemplate(textOrNone(row[1]), texts(row[2]))
-                .apply([&](qsizetype i) { return values.value(i); },
-                       [&] { return row[4].toString(); });
-        QCOMPARE(TagSubstitution::substituteStandardTags(fields, caseTime).value_or("(none)"),
-                 row[5].toString("(none)"));
-    }
-
     // Random templates and values over an alphabet full of tag pieces: the one-pass road must
     // never give another text than the field-by-field substitution, and must really be taken.
     void randomTemplatesAgree()
