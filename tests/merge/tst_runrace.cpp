@@ -113,6 +113,15 @@ private slots:
                 << created + QStringList{"Created folder: Ann/sub/deeper/"} + cardRejected
                 << QStringList{"dest/: ", "dest/Ann.old/: ", "dest/Ann.old/sub/: ",
                                "dest/Ann.old/sub/deeper/: ", "dest/Ann@: outside"};
+            QTest::addRow("%s: deeper level, before resolving", name)
+                << int(s) << "dest/Ann/sub" << resolve << created + bothRejected
+                << QStringList{
+                       "dest/: ", "dest/Ann/: ", "dest/Ann/sub.old/: ", "dest/Ann/sub@: outside"};
+            QTest::addRow("%s: deeper level, before writing", name)
+                << int(s) << "dest/Ann/sub" << write
+                << created + QStringList{"Created folder: Ann/sub/deeper/"} + cardRejected
+                << QStringList{"dest/: ", "dest/Ann/: ", "dest/Ann/sub.old/: ",
+                               "dest/Ann/sub.old/deeper/: ", "dest/Ann/sub@: outside"};
             const QStringList movedDestination{"dest.old/: ",
                                                "dest.old/Ann/: ",
                                                "dest.old/Ann/sub/: ",
@@ -121,6 +130,8 @@ private slots:
                                                "dest@: outside"};
             QTest::addRow("%s: the destination, before resolving", name)
                 << int(s) << "dest" << resolve << all << movedDestination;
+            QTest::addRow("%s: the destination, before writing", name)
+                << int(s) << "dest" << write << all << movedDestination;
         }
     }
     void nothingIsWrittenOutside()
