@@ -87,11 +87,6 @@ private slots:
         menuAction(text->tagButton(), "<Name>")->trigger();
         QTest::keyClicks(text->editor(), "!");
         QCOMPARE(doc().universalFilePrototypeArray()[0]->text, QStringLiteral("Dear <Name>!"));
-
-        // A One per Record file shows its one text.
-        chooseItem(merge->itemTable(), "<Name>.txt");
-        QVERIFY(merge->perRecordText()->isVisible());
-        QVERIFY(!text->isVisible());
     }
 
     void focusTimersRunOnlyWhileTheirTabIsShown()

@@ -143,8 +143,6 @@ private slots:
         const A down{0, {}};
         QTest::newRow("newer") << true << QList<A>{{200, releaseFeed(10103)}}
                                << int(Notice::UpdateAvailable) << true << 1;
-        QTest::newRow("same") << true << QList<A>{{200, releaseFeed(10102)}}
-                              << int(Notice::UpToDate) << true << 1;
         QTest::newRow("missing LRA")
             << true << QList<A>{{200, xmlFeed("<key>GFU</key><string>x</string>")}}
             << int(Notice::None) << true << 1;
