@@ -1,7 +1,6 @@
 #include "app/document/documentwindow.h"
 #include "app/shell/application.h"
 #include "app/widgets/mergetab.h"
-#include "app/widgets/previewtab.h"
 #include "app/widgets/scrollfollower.h"
 #include "app/widgets/templateeditor.h"
 #include "core/document.h"
@@ -10,7 +9,6 @@
 #include "windowtest.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -76,7 +74,6 @@ private slots:
         QTest::keyClick(m_window, Qt::Key_3, Qt::ControlModifier);
         MergeTab* merge = m_window->mergeTab();
         chooseItem(merge->itemTable(), "list.txt");
-        QCOMPARE(merge->exampleLabel()->text(), QStringLiteral("list.txt"));
         TemplateEditor* text = merge->allInOneEditors()[1];
         TemplateEditor* separator = merge->allInOneEditors()[2];
         // Without the focus in an editor no tag menu can be used.
@@ -90,40 +87,12 @@ private slots:
         menuAction(text->tagButton(), "<Name>")->trigger();
         QTest::keyClicks(text->editor(), "!");
         QCOMPARE(doc().universalFilePrototypeArray()[0]->text, QStringLiteral("Dear <Name>!"));
-        QVERIFY(!menuAction(merge->allInOneEditors()[0]->tagButton(), "<Name>"));
-        QVERIFY(doc().isDocumentEdited());
-
-        // A One per Record file shows its one text.
-        chooseItem(merge->itemTable(), "<Name>.txt");
-        QVERIFY(merge->perRecordText()->isVisible());
-        QVERIFY(!text->isVisible());
-    }
-
-    void previewShowsTheChosenItemForTheChosenRecord()
-    {
-        doc().setPrototypeTemplate(doc().universalFilePrototypeArray()[1], TemplateKey::Text,
-                                   "Dear <Name>, you are number <#>.");
-        QTest::keyClick(m_window, Qt::Key_4, Qt::ControlModifier);
-        PreviewTab* preview = m_window->previewTab();
-        chooseItem(preview->itemTable(), "<Name>.txt");
-        preview->recordTable()->setCurrentIndex(preview->recordTable()->model()->index(1, 0));
-        QCOMPARE(preview->nameLabel()->text(), QStringLiteral("Bob.txt"));
-        QCOMPARE(preview->contentView()->toPlainText(),
-                 QStringLiteral("Dear Bob, you are number 2."));
-        doc().setPrototypeTemplate(doc().universalFilePrototypeArray()[0], TemplateKey::Text,
-                                   "<Name>");
-        doc().setPrototypeTemplate(doc().universalFilePrototypeArray()[0], TemplateKey::Separator,
-                                   ", ");
-        chooseItem(preview->itemTable(), "list.txt");
-        QCOMPARE(preview->contentView()->toPlainText(), QStringLiteral("Ann, Bob"));
     }
 
     void focusTimersRunOnlyWhileTheirTabIsShown()
     {
         QVERIFY(!m_window->focusTimersRunning());
         QTest::keyClick(m_window, Qt::Key_2, Qt::ControlModifier);
-        QVERIFY(m_window->focusTimersRunning());
-        QTest::keyClick(m_window, Qt::Key_3, Qt::ControlModifier);
         QVERIFY(m_window->focusTimersRunning());
         QTest::keyClick(m_window, Qt::Key_5, Qt::ControlModifier);
         QVERIFY(!m_window->focusTimersRunning());

@@ -5,9 +5,14 @@
 #include "core/userdefaults.h"
 #include "support/scratchfolder.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 #include <memory>
 
@@ -35,6 +40,35 @@ protected:
     std::unique_ptr<quillory::test::ScratchFolder> m_scratch;
     std::unique_ptr<quillory::Application> m_app;
 };
+
+// Acts on the next modal window of type T once it is up (they block the test's own code). One
+// that never comes fails the test and closes whatever is modal, so that the waiting code returns.
+template <typename T> void onNextModal(std::function<void(T*)> act, int tries = 500)
+{
+    QTimer::singleShot(10, [=] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* window = qobject_cast<T*>(modal))
+            return act(window);
+        if (tries > 0)
+            return onNextModal<T>(act, tries - 1);
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        QFAIL(T::staticMetaObject.className());
+    });
+}
+
+// Presses the button titled text in the next modal window of type T, after prepare.
+template <typename T> void pressInNext(const QString& text, std::function<void(T*)> prepare = {})
+{
+    onNextModal<T>([=](T* window) {
+        if (prepare)
+            prepare(window);
+        for (QAbstractButton* b : window->template findChildren<QAbstractButton*>())
+            if (b->text() == text)
+                return b->click();
+        QFAIL(qPrintable("no button " + text));
+    });
+}
 
 // A window test program: offscreen, with recent documents and dialog settings kept in a
 // folder of this run only.
