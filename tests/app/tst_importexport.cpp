@@ -182,6 +182,21 @@ private slots:
         QVERIFY2(shown.contains("plain/out.txt") || shown.contains("Not a directory"),
                  qPrintable(shown));
         QCOMPARE(test::readFile(m_scratch.filePath("plain")), QByteArray());
+
+        // The same dialogs with a writable place: the format's extension and the file's bytes.
+        QString suggested;
+        onNextModal<ExportSettingsDialog>([&](ExportSettingsDialog* settings) {
+            click(settings, "addAll");
+            choose(settings->findChild<QComboBox*>("exportFormat"), "Comma-separated");
+            click(settings, "exportButton");
+            onNextModal<QFileDialog>([&](QFileDialog* saver) {
+                suggested = saver->selectedFiles().value(0);
+                enterFile(saver, m_scratch.filePath("out"));
+            });
+        });
+        exportDocument(&m_window, doc, "Letters.quillory");
+        QVERIFY2(suggested.endsWith("/Letters Export.csv"), qPrintable(suggested));
+        QCOMPARE(test::readFile(m_scratch.filePath("out.csv")), QByteArray("Ann"));
     }
 };
 

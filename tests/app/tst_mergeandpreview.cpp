@@ -1,6 +1,7 @@
 #include "app/document/documentwindow.h"
 #include "app/shell/application.h"
 #include "app/widgets/mergetab.h"
+#include "app/widgets/previewtab.h"
 #include "app/widgets/scrollfollower.h"
 #include "app/widgets/templateeditor.h"
 #include "core/document.h"
@@ -9,6 +10,7 @@
 #include "windowtest.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -87,6 +89,25 @@ private slots:
         menuAction(text->tagButton(), "<Name>")->trigger();
         QTest::keyClicks(text->editor(), "!");
         QCOMPARE(doc().universalFilePrototypeArray()[0]->text, QStringLiteral("Dear <Name>!"));
+    }
+
+    void previewShowsTheChosenItemForTheChosenRecord()
+    {
+        doc().setPrototypeTemplate(doc().universalFilePrototypeArray()[1], TemplateKey::Text,
+                                   "Dear <Name>, you are number <#>.");
+        QTest::keyClick(m_window, Qt::Key_4, Qt::ControlModifier);
+        PreviewTab* preview = m_window->previewTab();
+        chooseItem(preview->itemTable(), "<Name>.txt");
+        preview->recordTable()->setCurrentIndex(preview->recordTable()->model()->index(1, 0));
+        QCOMPARE(preview->nameLabel()->text(), QStringLiteral("Bob.txt"));
+        QCOMPARE(preview->contentView()->toPlainText(),
+                 QStringLiteral("Dear Bob, you are number 2."));
+        doc().setPrototypeTemplate(doc().universalFilePrototypeArray()[0], TemplateKey::Text,
+                                   "<Name>");
+        doc().setPrototypeTemplate(doc().universalFilePrototypeArray()[0], TemplateKey::Separator,
+                                   ", ");
+        chooseItem(preview->itemTable(), "list.txt");
+        QCOMPARE(preview->contentView()->toPlainText(), QStringLiteral("Ann, Bob"));
     }
 
     void focusTimersRunOnlyWhileTheirTabIsShown()

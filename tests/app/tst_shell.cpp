@@ -150,12 +150,22 @@ private slots:
     void preferencePanes()
     {
         PreferencesWindow* prefs = shell().preferences();
+        prefs->move(100, 200);
         shell().openPreferences(0);
-        const std::pair<int, const char*> steps[] = {
-            {2, "Update"}, {3, "Update"}, {-1, "Update"}, {1, "Advanced"}};
-        for (const auto& [index, title] : steps) {
+        QVERIFY(QTest::qWaitForWindowExposed(prefs));
+        const int top = prefs->geometry().top();
+        const int heightOfGeneral = prefs->height();
+        // Each pane's title and content height; out-of-range indexes change nothing; the
+        // window grows or shrinks below its top edge.
+        const std::tuple<int, const char*, int> steps[] = {
+            {2, "Update", 155}, {3, "Update", 155}, {-1, "Update", 155}, {1, "Advanced", 90}};
+        for (const auto& [index, title, height] : steps) {
             prefs->setPanelTab(index);
+            QCoreApplication::processEvents();
             QCOMPARE(prefs->windowTitle(), title);
+            QCOMPARE(prefs->contentHeight(), height);
+            QCOMPARE(prefs->geometry().top(), top);
+            QCOMPARE(prefs->height() - heightOfGeneral, height - 220);
         }
         prefs->paneBar()->actions().at(2)->trigger();
         QCOMPARE(prefs->windowTitle(), "Update");
