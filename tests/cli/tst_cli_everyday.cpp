@@ -148,6 +148,15 @@ private slots:
     }
 
     // Rows: arguments, how stderr starts (all exit 2). Arguments holding "%1" stay as typed.
+    void versionAndShortHelp()
+    {
+        for (const char* v : {"--version", "-V"})
+            QCOMPARE(cli.run({v}).out, QStringLiteral("quillory-cli 1.1.2\n"));
+        const auto help = cli.run({"prototype", "-h"});
+        CLI_EXPECT(help, 0);
+        QVERIFY(help.out.contains("--separator"));
+    }
+
     void usageErrorsSayWhatWasMeant_data()
     {
         QTest::addColumn<QStringList>("args");
