@@ -50,9 +50,11 @@ int main(int argc, char** argv)
     ImportSession engine(&doc);
     engine.load(args[1]);
     const qint64 parseMs = step.restart();
+    const QString parsePeak = peakMemory();
     engine.mapAllToNewFields();
     engine.run();
     const qint64 importMs = step.restart();
+    const QString importPeak = peakMemory();
 
     qint64 saveMs = -1;
 #ifdef BENCH_HAS_CODEC
@@ -70,6 +72,7 @@ int main(int argc, char** argv)
                         << " fields=" << doc.keyArray().size() - kFirstUserKeyIndex
                         << " parse_ms=" << parseMs << " import_ms=" << importMs
                         << " save_ms=" << saveMs << " total_ms=" << total.elapsed()
+                        << " peak_after_parse=" << parsePeak << " peak_after_records=" << importPeak
                         << " VmHWM=" << peakMemory() << "\n";
     return doc.dataArray().empty() ? 1 : 0;
 }
