@@ -216,6 +216,33 @@ void BinaryPlistWriter::writeString(quint64 index, QStringView s)
     m_pos = payload + 2 * n;
 }
 
+void BinaryPlistWriter::writeString(quint64 index, QLatin1StringView s)
+{
+    const qsizetype n = s.size();
+    if (!startObject(index, kScalarRoom + 2 * n))
+        return;
+    // ASCII as it is; any other Latin-1 character makes the whole text UTF-16.
+    char* marker = m_pos;
+    writeMarkerWithCount(0x50, quint64(n));
+    char* payload = m_pos;
+    const uchar* units = reinterpret_cast<const uchar*>(s.data());
+    uchar seen = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        seen |= units[i];
+    if (seen < 0x80) {
+        if (n > 0)
+            std::memcpy(payload, units, size_t(n));
+        m_pos = payload + n;
+        return;
+    }
+    *marker = char(uchar(*marker) + 0x10);
+    for (qsizetype i = 0; i < n; ++i) {
+        payload[2 * i] = 0;
+        payload[2 * i + 1] = char(units[i]);
+    }
+    m_pos = payload + 2 * n;
+}
+
 void BinaryPlistWriter::writeAscii(quint64 index, std::string_view s)
 {
     if (!startObject(index, kScalarRoom + qsizetype(s.size())))

@@ -38,6 +38,7 @@ public:
     void writeDate(quint64 index, double secondsSince2001);
     // ASCII text as bytes, anything else as UTF-16BE counted in code units.
     void writeString(quint64 index, QStringView s);
+    void writeString(quint64 index, QLatin1StringView s);
     // Text the caller knows to be ASCII.
     void writeAscii(quint64 index, std::string_view s);
     void writeData(quint64 index, QByteArrayView d);

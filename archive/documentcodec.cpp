@@ -5,8 +5,10 @@
 #include "core/array.h"
 #include "core/dict.h"
 #include "core/document.h"
+#include "core/record.h"
 
 #include <QFile>
+#include <QHash>
 #include <QSaveFile>
 
 namespace quillory {
@@ -81,6 +83,49 @@ Value fieldKeyValue(const FieldKey& k)
     return Value::dict(std::move(d));
 }
 
+// Records read as dictionaries, packed: records listing the same keys share them, and a
+// dictionary listed twice stays one record.
+class RecordPacker
+{
+public:
+    Record pack(const DictPtr& d)
+    {
+        // Besides the list's own reference and ours, another means the list holds it twice.
+        const bool shared = d.use_count() > 2;
+        if (shared)
+            if (const Record known = m_seen.value(d.get()))
+                return known;
+        if (!sameKeys(*d)) {
+            std::vector<QString> keys;
+            keys.reserve(d->entries.size());
+            for (const auto& entry : d->entries)
+                keys.push_back(entry.first);
+            m_keys = RecordKeys::make(std::move(keys));
+        }
+        PackedRecord::Builder b(m_keys);
+        for (size_t i = 0; i < d->entries.size(); ++i)
+            b.setValue(qsizetype(i), d->entries[i].second);
+        Record r = b.take();
+        if (shared)
+            m_seen.insert(d.get(), r);
+        return r;
+    }
+
+private:
+    bool sameKeys(const Dict& d) const
+    {
+        if (!m_keys || m_keys->size() != qsizetype(d.entries.size()))
+            return false;
+        for (size_t i = 0; i < d.entries.size(); ++i)
+            if (m_keys->at(qsizetype(i)) != d.entries[i].first)
+                return false;
+        return true;
+    }
+
+    RecordKeysPtr m_keys;
+    QHash<const Dict*, Record> m_seen;
+};
+
 // Everything the file holds, decoded before any of it reaches the document.
 
 // The list under key: none when missing, nothing (an error) when it is not a list.
@@ -141,16 +186,20 @@ bool decodeContents(const Dict& root, DocumentContents& c, QString* error)
     }
     if (*records) {
         c.records.reserve((*records)->items.size());
+        RecordPacker packer;
         for (const Value& v : (*records)->items) {
-            DictPtr d = v.toDict();
+            // The application edits records in place, so they are saved as mutable ones
+            // whatever class the file gave them.
+            if (Record r = v.toRecord()) {
+                c.records.push_back(std::move(r));
+                continue;
+            }
+            const DictPtr d = v.toDict();
             if (!d || d->archived) {
                 *error = QStringLiteral("a record of dataArray is not a dictionary");
                 return false;
             }
-            // The application edits records in place, so they are saved as mutable ones
-            // whatever class the file gave them.
-            d->isMutable = true;
-            c.records.push_back(std::move(d));
+            c.records.push_back(packer.pack(d));
         }
     }
     if (*prototypes) {
@@ -211,7 +260,7 @@ Value rootValue(const Document& doc)
         // which is most of its work on a large document. Records also held elsewhere (the
         // undo history, a selection) are passed as they are and checked.
         const bool onlyHere = r.use_count() == 1;
-        records->items.push_back(Value::dict(onlyHere ? DictPtr(DictPtr(), r.get()) : r));
+        records->items.push_back(Value::record(onlyHere ? Record(Record(), r.get()) : r));
     }
     entries.emplace_back(kDataArrayKey, Value::array(std::move(records)));
 

@@ -6,6 +6,7 @@
 #include "archive/pointerindexmap.h"
 #include "core/array.h"
 #include "core/dict.h"
+#include "core/packedrecord.h"
 
 #include <algorithm>
 #include <map>
@@ -168,6 +169,8 @@ private:
     quint64 assignClass(ClassId id);
     bool visit(quint64 u, const Value& v, int depth);
     bool visitDict(quint64 u, const DictPtr& dict, int depth);
+    bool visitRecord(quint64 u, const PackedRecord& record, int depth);
+    bool visitPackedText(quint64 u, const PackedRecord::TextView& t);
     bool visitArray(quint64 u, const ArrayPtr& array, int depth);
     bool visitArchived(quint64 u, const DictPtr& object, int depth);
     bool visitChild(const Value& v, int depth);
@@ -343,6 +346,12 @@ quint64 Encoder::assign(const Value& v, int depth, bool& fresh)
         owners = a.use_count() - 1;
         break;
     }
+    case Value::Type::Record: {
+        const Record r = v.toRecord();
+        container = r.get();
+        owners = r.use_count() - 1;
+        break;
+    }
     case Value::Type::String:
     case Value::Type::Data:
         if (const std::optional<PayloadKey> key = sharedPayload(v)) {
@@ -504,6 +513,8 @@ bool Encoder::visit(quint64 u, const Value& v, int depth)
     }
     case Value::Type::Dict:
         return visitDict(u, v.toDict(), depth);
+    case Value::Type::Record:
+        return visitRecord(u, *v.toRecord(), depth);
     case Value::Type::Array:
         return visitArray(u, v.toArray(), depth);
     }
@@ -570,6 +581,97 @@ bool Encoder::visitDict(quint64 u, const DictPtr& dict, int depth)
     return true;
 }
 
+bool Encoder::visitRecord(quint64 u, const PackedRecord& record, int depth)
+{
+    // As visitDict, reading the values where the record packs them.
+    const size_t base = m_children.size();
+    const size_t n = size_t(record.size());
+    if (depth + 1 > KeyedArchiveReader::kMaxDepth)
+        return failWith(QStringLiteral("cannot archive values nested deeper than %1 levels")
+                            .arg(KeyedArchiveReader::kMaxDepth));
+    m_open.push_back(&record);
+    for (size_t i = 0; i < n; ++i) {
+        bool fresh;
+        const QString& key = record.keyAt(qsizetype(i));
+        const quint64 k = assignKey(key, i, fresh);
+        m_children.push_back(k);
+        if (fresh) {
+            m_bytes += 10 + key.size();
+            if (m_out)
+                m_out->writeString(main(k), key);
+        }
+    }
+    for (size_t i = 0; i < n; ++i) {
+        PackedRecord::TextView text;
+        if (record.packedTextAt(qsizetype(i), text)) {
+            // A packed text is the record's own: never met before, never met again.
+            const quint64 v = m_next++;
+            m_children.push_back(v);
+            visitPackedText(v, text);
+            continue;
+        }
+        bool fresh;
+        const Value* aside = record.asideAt(qsizetype(i));
+        const Value scalar = aside ? Value() : record.valueAt(qsizetype(i));
+        const Value& value = aside ? *aside : scalar;
+        const quint64 v = assign(value, depth + 1, fresh);
+        if (!m_error.isEmpty())
+            return false;
+        m_children.push_back(v);
+        if (fresh && !visit(v, value, depth + 1))
+            return false;
+    }
+    m_open.pop_back();
+
+    const quint64 cls = assignClass(kMutableDictionaryClass);
+    m_refs += 6 + 2 * n;
+    m_bytes += 3 * 10;
+    const quint64 keys = nextAux();
+    const quint64 objects = nextAux();
+    if (m_out) {
+        m_out->beginDict(main(u), 3);
+        m_out->appendReference(m_names[kKeysKey]);
+        m_out->appendReference(m_names[kObjectsKey]);
+        m_out->appendReference(m_names[kClassKey]);
+        m_out->appendReference(keys);
+        m_out->appendReference(objects);
+        m_out->appendReference(uidRef(cls));
+        m_out->beginArray(keys, n);
+        for (size_t i = 0; i < n; ++i)
+            m_out->appendReference(uidRef(m_children[base + i]));
+        m_out->beginArray(objects, n);
+        for (size_t i = 0; i < n; ++i)
+            m_out->appendReference(uidRef(m_children[base + n + i]));
+    }
+    m_children.resize(base);
+    return true;
+}
+
+bool Encoder::visitPackedText(quint64 u, const PackedRecord::TextView& t)
+{
+    BinaryPlistWriter* out = m_out;
+    m_bytes += 10 + t.size();
+    const auto write = [&](quint64 index) {
+        if (t.isWide)
+            out->writeString(index, t.utf16);
+        else
+            out->writeString(index, t.latin1);
+    };
+    if (!t.isMutable) {
+        if (out)
+            write(main(u));
+        return true;
+    }
+    const quint64 cls = assignClass(kMutableStringClass);
+    m_refs += 4;
+    if (out) {
+        writeInstance(u, kMutableStringClass, kStringKey, cls);
+        write(m_auxBase + m_aux);
+    }
+    ++m_aux;
+    return true;
+}
+
 bool Encoder::visitArray(quint64 u, const ArrayPtr& array, int depth)
 {
     const size_t base = m_children.size();
@@ -577,22 +679,16 @@ bool Encoder::visitArray(quint64 u, const ArrayPtr& array, int depth)
     m_open.push_back(array.get());
     for (size_t i = 0; i < n; ++i) {
         // Long lists of records are memory-bound: fetch what a record a few places ahead will
-        // need while this one is written (its dictionary, then its entries, then the texts).
+        // need while this one is written (the record, then its block of values).
         if (i + 8 < n)
-            if (const DictPtr d = array->items[i + 8].toDict())
-                prefetch(d.get());
+            if (const PackedRecord* r = array->items[i + 8].recordPtr())
+                prefetch(r);
         if (i + 4 < n)
-            if (const DictPtr d = array->items[i + 4].toDict()) {
-                const char* p = reinterpret_cast<const char*>(d->entries.data());
-                const size_t bytes = d->entries.size() * sizeof(d->entries[0]);
-                for (size_t b = 0; b < bytes && b < 1024; b += 64)
+            if (const PackedRecord* r = array->items[i + 4].recordPtr()) {
+                const char* p = static_cast<const char*>(r->storage());
+                for (size_t b = 0; p && b < 256; b += 64)
                     prefetch(p + b);
             }
-        if (m_out && i + 2 < n)
-            if (const DictPtr d = array->items[i + 2].toDict())
-                for (size_t e = 0; e < d->entries.size() && e < 16; ++e)
-                    if (const QString* s = d->entries[e].second.stringPtr())
-                        prefetch(s->constData());
         bool fresh;
         const Value& item = array->items[i];
         const quint64 v = assign(item, depth + 1, fresh);

@@ -46,6 +46,13 @@ QJsonValue toJson(const Value& v)
                 o.insert(k, toJson(item));
         return o;
     }
+    case Value::Type::Record: {
+        QJsonObject o;
+        if (const Record r = v.toRecord())
+            for (qsizetype i = 0; i < r->size(); ++i)
+                o.insert(r->keyAt(i), toJson(r->valueAt(i)));
+        return o;
+    }
     }
     return QJsonValue::Null;
 }
@@ -74,7 +81,7 @@ QJsonObject wholeDocument(const Document& doc)
     root.insert(QStringLiteral("fields"), fields);
     QJsonArray records;
     for (const Record& r : doc.dataArray())
-        records.append(toJson(Value::dict(r)));
+        records.append(toJson(Value::record(r)));
     root.insert(QStringLiteral("records"), records);
     QJsonArray prototypes;
     for (const PrototypePtr& p : doc.universalFilePrototypeArray()) {

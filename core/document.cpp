@@ -267,13 +267,9 @@ bool Document::recordPassesSearch(const Record& r) const
         return false;
     const QString& q = *m_searchText;
     for (size_t i = kFirstUserKeyIndex; i < m_keyArray.size(); ++i) {
-        const Value* v = r->find(m_keyArray[i].innerKey);
-        if (!v)
-            continue;
+        const qsizetype at = r->indexOf(m_keyArray[i].innerKey);
         // Compared in place: a search runs over every value at each keystroke.
-        const QString* text = v->stringPtr();
-        if (text ? text->contains(q, Qt::CaseInsensitive)
-                 : v->toText().contains(q, Qt::CaseInsensitive))
+        if (at >= 0 && r->textContains(at, q, Qt::CaseInsensitive))
             return true;
     }
     return false;
@@ -326,10 +322,10 @@ qint64 Document::largestCounterWhere(const std::function<bool(const Record&)>& c
     bool any = false;
     qint64 best = 0;
     for (const Record& r : m_dataArray) {
-        const Value* v = r ? r->find(kCounterKey) : nullptr;
-        if (!v || !v->isNumber() || (counts && !counts(r)))
+        const Value v = r ? r->value(kCounterKey) : Value();
+        if (!v.isNumber() || (counts && !counts(r)))
             continue;
-        const qint64 c = v->toInteger();
+        const qint64 c = v.toInteger();
         if (!any || c > best) {
             best = c;
             any = true;
@@ -350,15 +346,27 @@ qint64 Document::largestStoredCounter() const
 
 Record Document::newRecord() const
 {
-    Record r = Dict::make();
-    r->entries.reserve(m_keyArray.size());
-    const Value empty = Value::string(QString());
+    std::vector<QString> keys;
+    keys.reserve(m_keyArray.size());
     for (const FieldKey& k : m_keyArray)
-        r->set(k.innerKey, empty);
+        keys.push_back(k.innerKey);
+    PackedRecord::Builder b(RecordKeys::make(std::move(keys)));
+    for (qsizetype i = 0; i < b.keys()->size(); ++i)
+        b.setText(i, QStringView());
     // The largest 64-bit counter stays where it is rather than wrapping to a negative one.
     const qint64 max = largestListedCounter();
-    r->set(kCounterKey, Value::integer(max == std::numeric_limits<qint64>::max() ? max : max + 1));
-    r->set(kCheckedKey, Value::boolean(false));
+    const qsizetype counter = b.keys()->indexOf(kCounterKey);
+    const qsizetype checked = b.keys()->indexOf(kCheckedKey);
+    if (counter >= 0)
+        b.setInteger(counter, max == std::numeric_limits<qint64>::max() ? max : max + 1);
+    if (checked >= 0)
+        b.setBool(checked, false);
+    Record r = b.take();
+    // A document without its built-in keys still numbers and unchecks the new record.
+    if (counter < 0)
+        r->set(kCounterKey, Value::integer(max == std::numeric_limits<qint64>::max() ? max : max + 1));
+    if (checked < 0)
+        r->set(kCheckedKey, Value::boolean(false));
     return r;
 }
 
@@ -411,8 +419,8 @@ void Document::deleteRecord(const Record& r)
 void Document::holdForUndo(const Record& r)
 {
     // Steps dropped from the history free their records: forget those first.
-    std::erase_if(m_heldRecords, [](const std::weak_ptr<Dict>& w) { return w.expired(); });
-    for (const std::weak_ptr<Dict>& w : m_heldRecords)
+    std::erase_if(m_heldRecords, [](const std::weak_ptr<PackedRecord>& w) { return w.expired(); });
+    for (const std::weak_ptr<PackedRecord>& w : m_heldRecords)
         if (w.lock() == r)
             return;
     m_heldRecords.push_back(r);
@@ -421,7 +429,7 @@ void Document::holdForUndo(const Record& r)
 void Document::forEachHeldRecord(const std::function<void(const Record&)>& apply)
 {
     // Records back in the list meet the change there as well; applying it twice is harmless.
-    for (const std::weak_ptr<Dict>& w : m_heldRecords)
+    for (const std::weak_ptr<PackedRecord>& w : m_heldRecords)
         if (const Record r = w.lock())
             apply(r);
 }
@@ -526,7 +534,7 @@ Alert Document::confirmDeleteChecked() const
 
 qint64 Document::deleteCheckedRecords()
 {
-    std::unordered_set<const Dict*> doomed;
+    std::unordered_set<const PackedRecord*> doomed;
     for (const Record& r : m_dataArray)
         if (isDeletedWithChecked(r))
             doomed.insert(r.get());

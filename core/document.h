@@ -311,7 +311,7 @@ private:
     std::vector<std::pair<QString, Value>> m_unknownEntries;
 
     UndoManager m_undo;
-    std::vector<std::weak_ptr<Dict>> m_heldRecords;
+    std::vector<std::weak_ptr<PackedRecord>> m_heldRecords;
     std::unique_ptr<UserDefaults> m_ownDefaults;
     UserDefaults* m_defaults = nullptr;
     std::function<QDateTime()> m_clock;

@@ -14,9 +14,9 @@ RecordSummary RecordSummary::of(const std::vector<Record>& records)
             continue;
         if (!summary.anyChecked && r->value(kCheckedKey).toBool())
             summary.anyChecked = true;
-        const Value* counter = r->find(kCounterKey);
-        if (counter && counter->isNumber())
-            summary.include({false, counter->toInteger()});
+        const Value counter = r->value(kCounterKey);
+        if (counter.isNumber())
+            summary.include({false, counter.toInteger()});
     }
     return summary;
 }

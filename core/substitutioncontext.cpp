@@ -23,10 +23,10 @@ QString SubstitutionContext::counterText(const Record& rec) const
 {
     if (!rec)
         return {};
-    const Value* counter = rec->find(kCounterKey);
-    if (!counter || !counter->isNumber())
+    const Value counter = rec->value(kCounterKey);
+    if (!counter.isNumber())
         return {};
-    return CounterText::format(counter->toInteger(), m_maxNum, m_format);
+    return CounterText::format(counter.toInteger(), m_maxNum, m_format);
 }
 
 std::optional<QString> SubstitutionContext::fieldTags(const std::optional<QString>& tmpl,
@@ -44,8 +44,7 @@ ExpandedText SubstitutionContext::expandFieldTags(const std::optional<QString>& 
     if (!tmpl->contains(u'<'))
         return {tmpl};
     const auto valueAt = [&](qsizetype i) {
-        const Value* v = rec ? rec->find(m_innerKeys.at(i)) : nullptr;
-        return v ? v->toText() : QString();
+        return rec ? rec->text(m_innerKeys.at(i)) : QString();
     };
     const auto counter = [&] { return counterText(rec); };
     if (const CompiledFieldTemplate* prepared = compiled(*tmpl))

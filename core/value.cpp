@@ -2,6 +2,7 @@
 
 #include "core/array.h"
 #include "core/dict.h"
+#include "core/packedrecord.h"
 
 #include <QLocale>
 
@@ -80,6 +81,14 @@ Value Value::dict(DictPtr d)
     Value v;
     v.m_mutable = d ? d->isMutable : false;
     v.m_v = std::move(d);
+    return v;
+}
+
+Value Value::record(std::shared_ptr<PackedRecord> r)
+{
+    Value v;
+    v.m_mutable = true;
+    v.m_v = std::move(r);
     return v;
 }
 
@@ -213,6 +222,13 @@ DictPtr Value::toDict() const
     return {};
 }
 
+std::shared_ptr<PackedRecord> Value::toRecord() const
+{
+    if (const auto* r = std::get_if<std::shared_ptr<PackedRecord>>(&m_v))
+        return *r;
+    return {};
+}
+
 bool Value::operator==(const Value& other) const
 {
     if (type() != other.type())
@@ -224,6 +240,10 @@ bool Value::operator==(const Value& other) const
     }
     case Type::Dict: {
         const DictPtr a = toDict(), b = other.toDict();
+        return a == b || (a && b && *a == *b);
+    }
+    case Type::Record: {
+        const auto a = toRecord(), b = other.toRecord();
         return a == b || (a && b && *a == *b);
     }
     default:

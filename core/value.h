@@ -11,6 +11,7 @@ namespace quillory {
 
 struct Array;
 struct Dict;
+class PackedRecord;
 using ArrayPtr = std::shared_ptr<Array>;
 using DictPtr = std::shared_ptr<Dict>;
 
@@ -27,7 +28,20 @@ struct DateValue
 class Value
 {
 public:
-    enum class Type { None, Bool, Integer, Unsigned, Real, String, Data, Uuid, Date, Array, Dict };
+    enum class Type {
+        None,
+        Bool,
+        Integer,
+        Unsigned,
+        Real,
+        String,
+        Data,
+        Uuid,
+        Date,
+        Array,
+        Dict,
+        Record
+    };
 
     Value() = default;
     static Value boolean(bool b);
@@ -41,6 +55,8 @@ public:
     static Value date(DateValue d);
     static Value array(ArrayPtr a);
     static Value dict(DictPtr d);
+    // A record of a document's list, archived as a mutable dictionary.
+    static Value record(std::shared_ptr<PackedRecord> r);
 
     Type type() const;
     bool isNone() const { return type() == Type::None; }
@@ -67,13 +83,19 @@ public:
     DateValue toDate() const;
     ArrayPtr toArray() const;
     DictPtr toDict() const;
+    std::shared_ptr<PackedRecord> toRecord() const;
+    const PackedRecord* recordPtr() const
+    {
+        const auto* r = std::get_if<std::shared_ptr<PackedRecord>>(&m_v);
+        return r ? r->get() : nullptr;
+    }
 
     // Deep equality for plain values; containers compare their contents.
     bool operator==(const Value& other) const;
 
 private:
     std::variant<std::monostate, bool, qint64, quint64, double, QString, QByteArray, QUuid,
-                 DateValue, ArrayPtr, DictPtr>
+                 DateValue, ArrayPtr, DictPtr, std::shared_ptr<PackedRecord>>
         m_v;
     bool m_mutable = false;
 };

@@ -24,6 +24,33 @@ void appendWritten(QString& out, int format, const QString& text)
         out += text;
 }
 
+// A record's value as the format writes it. Texts are appended straight from the record and
+// only copied when the format changes them.
+void appendValue(QString& out, int format, const PackedRecord& rec, qsizetype i,
+                 const QLocale& locale)
+{
+    PackedRecord::TextView t;
+    if (!rec.packedTextAt(i, t)) {
+        const Value v = rec.valueAt(i);
+        if (v.isString())
+            appendWritten(out, format, *v.stringPtr());
+        else
+            appendWritten(out, format, ExportValue::text(v, locale));
+        return;
+    }
+    const qsizetype start = out.size();
+    if (t.isWide)
+        out += t.utf16;
+    else
+        out += t.latin1;
+    const QStringView appended = QStringView(out).mid(start);
+    if (!ExportValue::changesWhenWritten(format, appended))
+        return;
+    const QString written = ExportValue::written(format, appended.toString());
+    out.truncate(start);
+    out += written;
+}
+
 } // namespace
 
 ExportWriter::ExportWriter(std::vector<Record> records, std::vector<FieldKey> fields)
@@ -99,9 +126,12 @@ qsizetype ExportWriter::estimatedLength(const ExportLayout& layout) const
         const Record& rec = m_dataArray[std::size_t(r)];
         if (!rec)
             continue;
-        for (const FieldKey& key : m_fields)
-            if (const Value* v = rec->find(key.innerKey))
-                sampled += v->isString() ? v->stringPtr()->size() : 12;
+        for (const FieldKey& key : m_fields) {
+            const qsizetype at = rec->indexOf(key.innerKey);
+            PackedRecord::TextView t;
+            if (at >= 0)
+                sampled += rec->packedTextAt(at, t) ? t.size() : 12;
+        }
     }
     const qsizetype values = sample > 0 ? sampled * records / sample : 0;
     const qsizetype header = fields * 16 + rowFrame;
@@ -148,11 +178,9 @@ bool ExportWriter::composeInto(QString& out, const std::function<bool(const QStr
         out += layout.start_of_record;
         for (std::size_t k = 0; k < fields; ++k) {
             out += layout.field_open_tag;
-            const Value* v = rec ? rec->find(m_fields[k].innerKey) : nullptr;
-            if (v && v->isString())
-                appendWritten(out, format, *v->stringPtr());
-            else if (v)
-                appendWritten(out, format, ExportValue::text(*v, locale));
+            const qsizetype at = rec ? rec->indexOf(m_fields[k].innerKey) : -1;
+            if (at >= 0)
+                appendValue(out, format, *rec, at, locale);
             out += layout.field_close_tag;
             if (k + 1 < fields)
                 out += layout.field_separator;

@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 #include <limits>
 
 namespace quillory {
@@ -330,18 +332,6 @@ void ImportSession::resolveColumnKeys()
     }
 }
 
-Record ImportSession::newImportRecord()
-{
-    Record record = Dict::make();
-    record->entries.reserve(2 + m_userInnerKeys.size());
-    record->entries.emplace_back(kCounterKey, Value::integer(m_nextCounter));
-    record->entries.emplace_back(kCheckedKey, Value::boolean(false));
-    for (const QString& key : m_userInnerKeys)
-        record->entries.emplace_back(key, Value::string(QString()));
-    m_nextCounter = incremented(m_nextCounter);
-    return record;
-}
-
 QString ImportSession::destinationKeyForColumn(qsizetype column, qsizetype fieldsInRow) const
 {
     if (m_columnInnerKeys.size() >= fieldsInRow)
@@ -376,47 +366,57 @@ ImportBatch ImportSession::buildRecords()
     std::vector<Record> records;
     records.reserve(size_t(rowCount));
 
-    // Where each column's key last sat in a record: records are all built alike, so this
-    // spares searching the record's entries for every field.
-    std::vector<qsizetype> entryHint(size_t(m_numOfMaxField), -1);
-    // A new record lists the user keys in order after the two built-in ones: seeding the hints
-    // from there keeps even the first record of a file with thousands of columns linear.
-    QHash<QString, qsizetype> userKeyEntry;
-    userKeyEntry.reserve(qsizetype(m_userInnerKeys.size()));
-    for (size_t i = 0; i < m_userInnerKeys.size(); ++i)
-        if (!userKeyEntry.contains(m_userInnerKeys[i]))
-            userKeyEntry.insert(m_userInnerKeys[i], qsizetype(i) + kFirstUserKeyIndex);
-    for (qsizetype c = 0; c < qsizetype(entryHint.size()) && c < m_columnInnerKeys.size(); ++c)
-        entryHint[size_t(c)] = userKeyEntry.value(m_columnInnerKeys[c], -1);
+    // Every record lists the same keys: the counter, the mark, then each user field once.
+    std::vector<QString> keys{kCounterKey, kCheckedKey};
+    for (const QString& key : m_userInnerKeys)
+        if (std::find(keys.begin(), keys.end(), key) == keys.end())
+            keys.push_back(key);
+    PackedRecord::Builder builder(RecordKeys::make(std::move(keys)));
+    const RecordKeysPtr shape = builder.keys();
+    // Where each column's value goes, found once per column (-1: not imported).
+    std::vector<qsizetype> columnSlot(size_t(m_columnInnerKeys.size()), -1);
+    for (qsizetype c = 0; c < m_columnInnerKeys.size(); ++c)
+        if (!m_columnInnerKeys[c].isEmpty())
+            columnSlot[size_t(c)] = shape->indexOf(m_columnInnerKeys[c]);
+    // Values for keys the records do not list yet (none in practice) are set afterwards.
+    std::vector<std::pair<QString, QStringView>> extra;
+
     const bool headerRow = m_useHeaderNames && rowCount > 0;
     for (qsizetype r = headerRow ? 1 : 0; r < rowCount; ++r) {
         if (r % kProgressStep == 0)
             reportProgress(r, rowCount);
-        Record record = newImportRecord();
+        builder.setInteger(0, m_nextCounter);
+        builder.setBool(1, false);
+        for (qsizetype i = kFirstUserKeyIndex; i < shape->size(); ++i)
+            builder.setText(i, QStringView());
+        m_nextCounter = incremented(m_nextCounter);
         const qsizetype fieldCount = m_rows.fieldCount(r);
-        auto& entries = record->entries;
+        const bool byColumn = m_columnInnerKeys.size() >= fieldCount;
+        extra.clear();
         for (qsizetype e = 0; e < fieldCount; ++e) {
-            const QString key = destinationKeyForColumn(e, fieldCount);
-            if (key.isEmpty())
-                continue;
-            Value value = Value::string(m_rows.element(r, e).toString());
-            qsizetype& hint = entryHint[size_t(e)];
-            if (hint >= 0 && size_t(hint) < entries.size() && entries[size_t(hint)].first == key) {
-                entries[size_t(hint)].second = std::move(value);
-                continue;
+            qsizetype slot = -1;
+            QString key;
+            if (byColumn) {
+                slot = columnSlot[size_t(e)];
+                if (slot < 0 && !m_columnInnerKeys[e].isEmpty())
+                    key = m_columnInnerKeys[e];
+            } else {
+                key = destinationKeyForColumn(e, fieldCount);
+                slot = key.isEmpty() ? -1 : shape->indexOf(key);
             }
-            record->set(key, std::move(value));
-            for (size_t i = 0; i < entries.size(); ++i) {
-                if (entries[i].first == key) {
-                    hint = qsizetype(i);
-                    break;
-                }
-            }
+            if (slot >= 0)
+                builder.setText(slot, m_rows.element(r, e));
+            else if (!key.isEmpty())
+                extra.emplace_back(key, m_rows.element(r, e));
         }
-        if (r == 0 && m_doNotImportFirstRecord)
+        if ((r == 0 && m_doNotImportFirstRecord) || fieldCount == 0) {
+            builder.reset(shape);
             continue;
-        if (fieldCount > 0)
-            records.push_back(std::move(record));
+        }
+        Record record = builder.take();
+        for (const auto& [key, text] : extra)
+            record->set(key, Value::string(text.toString()));
+        records.push_back(std::move(record));
     }
     reportProgress(rowCount, rowCount);
     return ImportBatch::of(std::move(records));

@@ -144,7 +144,6 @@ private:
     void prepareDestinations();
     // Makes the new fields and fills columnInnerKeys.
     void resolveColumnKeys();
-    Record newImportRecord();
     void setMapping(ImportMappingRow& row, int destination);
     void countImportedFields();
     void reportProgress(qint64 done, qint64 total) const;

@@ -48,6 +48,18 @@ Value deepCopy(const Value& v)
     }
 }
 
+// Packed values are the copy's own; containers kept aside are copied all the way down.
+Record deepCopy(const PackedRecord& r)
+{
+    Record copy = r.copy();
+    for (qsizetype i = 0; i < copy->size(); ++i) {
+        const Value* aside = copy->asideAt(i);
+        if (aside && (aside->type() == Value::Type::Dict || aside->type() == Value::Type::Array))
+            copy->setAt(i, deepCopy(*aside));
+    }
+    return copy;
+}
+
 } // namespace
 
 std::optional<RunSnapshot> RunSnapshot::take(const Document& doc)
@@ -101,7 +113,7 @@ RunSnapshot RunSnapshot::make(const Document& doc, const QString& destination, b
     }
     s.records.reserve(doc.dataArray().size());
     for (const Record& r : doc.dataArray())
-        s.records.push_back(!r ? Dict::make() : copyRecords ? deepCopy(*r) : r);
+        s.records.push_back(!r ? PackedRecord::make() : copyRecords ? deepCopy(*r) : r);
     s.context = SubstitutionContext::fromDocument(doc);
     return s;
 }

@@ -132,12 +132,10 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     if (key == kCounterKey) {
-        const Value* counter = r->find(kCounterKey);
-        return counter && counter->isNumber() ? m_doc->counterText(counter->toInteger())
-                                              : QString();
+        const Value counter = r->value(kCounterKey);
+        return counter.isNumber() ? m_doc->counterText(counter.toInteger()) : QString();
     }
-    const Value* v = r->find(key);
-    return v ? v->toText() : QString();
+    return r->text(key);
 }
 
 QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -33,15 +33,15 @@ void buildDocument(Document& doc, int records, int fields)
         keys.push_back(doc.insertField());
     std::vector<Record> data;
     data.reserve(size_t(records));
+    std::vector<QString> recordKeys{kCounterKey, kCheckedKey};
+    recordKeys.insert(recordKeys.end(), keys.begin(), keys.end());
+    PackedRecord::Builder b(RecordKeys::make(std::move(recordKeys)));
     for (int i = 0; i < records; ++i) {
-        Record r = Dict::make();
-        r->entries.reserve(size_t(fields) + 2);
-        r->entries.emplace_back(kCounterKey, Value::integer(i + 1));
-        r->entries.emplace_back(kCheckedKey, Value::boolean(i % 7 == 0));
+        b.setInteger(0, i + 1);
+        b.setBool(1, i % 7 == 0);
         for (int f = 0; f < fields; ++f)
-            r->entries.emplace_back(keys[size_t(f)],
-                                    Value::string(QStringLiteral("value %1-%2").arg(i).arg(f)));
-        data.push_back(std::move(r));
+            b.setValue(f + 2, Value::string(QStringLiteral("value %1-%2").arg(i).arg(f)));
+        data.push_back(b.take());
     }
     doc.appendImportedRecords(std::move(data));
 }

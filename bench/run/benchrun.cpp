@@ -44,7 +44,7 @@ void buildDocument(Document& doc, qint64 records)
     std::vector<Record> data;
     data.reserve(size_t(records));
     for (qint64 i = 1; i <= records; ++i) {
-        Record r = Dict::make();
+        Record r = PackedRecord::make();
         r->set(kCounterKey, Value::integer(i));
         r->set(kCheckedKey, Value::boolean(false));
         r->set(inner[0], Value::string(QStringLiteral("Person") + QString::number(i)));

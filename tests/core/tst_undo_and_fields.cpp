@@ -11,8 +11,8 @@ namespace {
 QStringList keysOf(const Record& r)
 {
     QStringList keys;
-    for (const auto& entry : r->entries)
-        keys << entry.first;
+    for (const QString& key : r->keys()->keys())
+        keys << key;
     keys.sort();
     return keys;
 }

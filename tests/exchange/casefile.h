@@ -69,7 +69,7 @@ inline quillory::ExportWriter writerFor(int format, const QStringList& names,
         fields.push_back({QString::number(fields.size() + 3), name});
     std::vector<quillory::Record> records;
     for (const QJsonValue& row : rows) {
-        records.push_back(row.isNull() ? nullptr : quillory::Dict::make());
+        records.push_back(row.isNull() ? nullptr : quillory::PackedRecord::make());
         for (size_t i = 0; records.back() && i < fields.size(); ++i) {
             if (row[qsizetype(i)].isString())
                 records.back()->set(fields[i].innerKey,

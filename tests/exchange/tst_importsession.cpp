@@ -122,7 +122,7 @@ private slots:
             for (const QString& key : test::innerKeys(doc).mid(kFirstUserKeyIndex))
                 values.back() << r->value(key).toString();
             // Only the document's keys: never an entry for a skipped or a new-field column.
-            QCOMPARE(r->entries.size(), doc.keyArray().size());
+            QCOMPARE(size_t(r->size()), doc.keyArray().size());
             QCOMPARE(r->value(kCheckedKey), Value::boolean(false));
         }
         QCOMPARE(values, textRows(row[6]));

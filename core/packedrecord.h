@@ -1,0 +1,139 @@
+#pragma once
+
+#include "core/recordkeys.h"
+#include "core/value.h"
+
+#include <QLatin1StringView>
+#include <QStringView>
+
+#include <memory>
+#include <vector>
+
+namespace quillory {
+
+class PackedRecord;
+// A record is identified by object identity (undo, selection and the tables hold it), so it
+// is always held through this shared pointer.
+using Record = std::shared_ptr<PackedRecord>;
+
+// One record: its keys (shared with the records that list the same ones) and its values packed
+// in one block in key order. Texts sit in the block, one byte a character when they are
+// Latin-1, and numbers and marks in their slot, so a short text costs its characters and nine
+// bytes. A text whose storage other values share stays shared (a file may reference one text
+// from many records), and values of other kinds are kept aside as they are.
+// Inner keys: "1" the counter (signed 64-bit integer), "2" the checked mark (boolean), one
+// text per user field; records read from a file may hold any other entry, kept as read.
+class PackedRecord
+{
+public:
+    PackedRecord();
+    ~PackedRecord();
+    PackedRecord(const PackedRecord& other);
+    PackedRecord& operator=(const PackedRecord&) = delete;
+
+    static Record make() { return std::make_shared<PackedRecord>(); }
+    // A record holding values in the order of keys (values.size() == keys->size()).
+    static Record make(RecordKeysPtr keys, const std::vector<Value>& values);
+    // A new record holding the same entries, its own from now on.
+    Record copy() const { return std::make_shared<PackedRecord>(*this); }
+
+    qsizetype size() const { return m_keys->size(); }
+    const RecordKeysPtr& keys() const { return m_keys; }
+    const QString& keyAt(qsizetype i) const { return m_keys->at(i); }
+    qsizetype indexOf(QStringView key) const { return m_keys->indexOf(key); }
+    bool contains(QStringView key) const { return indexOf(key) >= 0; }
+
+    Value valueAt(qsizetype i) const;
+    // The value under key, or none when it is missing.
+    Value value(QStringView key) const;
+    Value::Type typeAt(qsizetype i) const;
+    // What Value::toText gives for the value, without building the value.
+    QString textAt(qsizetype i) const;
+    QString text(QStringView key) const;
+    void appendTextAt(qsizetype i, QString& out) const;
+    // Whether the value is a text holding needle (numbers as their text).
+    bool textContains(qsizetype i, QStringView needle, Qt::CaseSensitivity cs) const;
+
+    // A text value in place, valid until the record changes: one of the two views is set.
+    struct TextView
+    {
+        QLatin1StringView latin1;
+        QStringView utf16;
+        bool isMutable = false;
+        bool isWide = false;
+        qsizetype size() const { return isWide ? utf16.size() : latin1.size(); }
+    };
+    // The text at i when it is packed here (not a shared or other value).
+    bool packedTextAt(qsizetype i, TextView& out) const;
+    // The value kept aside at i (shared texts and other kinds), or null.
+    const Value* asideAt(qsizetype i) const;
+
+    // Where the values lie, for a reader of many records to fetch ahead.
+    const void* storage() const { return m_block; }
+
+    // Replaces the value under key, or appends the entry when the key is new.
+    void set(const QString& key, const Value& v);
+    void setAt(qsizetype i, const Value& v);
+    bool remove(QStringView key);
+
+    // Compares as dictionaries: the same keys, in any order, with equal values.
+    bool operator==(const PackedRecord& other) const;
+
+    // Builds records slot by slot: a reader or an import fills one, takes the record, and
+    // fills the next with the same builder.
+    class Builder
+    {
+    public:
+        explicit Builder(RecordKeysPtr keys = RecordKeys::none());
+        void reset(RecordKeysPtr keys);
+        const RecordKeysPtr& keys() const { return m_keys; }
+        void setInteger(qsizetype i, qint64 n);
+        void setBool(qsizetype i, bool b);
+        void setText(qsizetype i, QStringView text, bool isMutable = false);
+        void setLatin1(qsizetype i, QLatin1StringView text, bool isMutable = false);
+        void setValue(qsizetype i, const Value& v);
+        // The record of what was set (slots never set are none); the builder starts over
+        // with the same keys.
+        Record take();
+        // The same, into an existing record (which keeps its identity).
+        void takeInto(PackedRecord& record);
+
+    private:
+        friend class PackedRecord;
+        struct Text
+        {
+            qsizetype slot;
+            const void* data;
+            qsizetype size;
+            bool sourceWide; // data is UTF-16 (else Latin-1 bytes)
+            bool packWide;   // stored as UTF-16
+        };
+        void clear();
+        void setTag(qsizetype i, quint8 tag, quint64 bits);
+
+        RecordKeysPtr m_keys;
+        std::vector<quint8> m_tags;
+        std::vector<quint64> m_slots;
+        std::vector<Text> m_texts;
+        std::vector<Value> m_aside;
+        size_t m_wideUnits = 0;
+        size_t m_narrowBytes = 0;
+    };
+
+private:
+    friend class Builder;
+    const quint8* tags() const;
+    const quint64* slotWords() const;
+    const char* chars() const;
+    size_t charBytes() const;
+    void adopt(RecordKeysPtr keys, char* block, std::unique_ptr<std::vector<Value>> aside);
+    // Rebuilds the block with keys and the value at i replaced (or appended when i == size()),
+    // or dropped when drop is set.
+    void rebuild(RecordKeysPtr keys, qsizetype i, const Value* v, qsizetype drop);
+
+    RecordKeysPtr m_keys;
+    char* m_block = nullptr;
+    std::unique_ptr<std::vector<Value>> m_aside;
+};
+
+} // namespace quillory
