@@ -4,6 +4,7 @@
 check FILE                plistlib's and plistutil's reading of an archive Quillory wrote, and
                           every way it departs from what Apple's archiver writes
 objects FILE              each $objects entry of an archive resolved on its own, or why not
+same FILE OTHER           whether plistlib reads the two files as the same property list
 build TABLE FIXTURES OUT  OUT/<row number> for each row of TABLE: a fixture, its tree patched,
                           written with the row's widths and order, then its bytes patched
 """
@@ -218,6 +219,9 @@ def main(command, path, *rest):
         return build(path, *rest)
     raw = Path(path).read_bytes()
     d = plistlib.loads(raw)
+    if command == "same":
+        other = plistlib.loads(Path(rest[0]).read_bytes())
+        return print(json.dumps({"same": d == other, "objects": len(d["$objects"])}))
     objects = d["$objects"]
     if command == "objects":
         return print(json.dumps({"objects": [resolved(objects, i) for i in range(len(objects))]}))
