@@ -166,6 +166,7 @@ int importCommand(CliContext& ctx, const QStringList& args)
     const size_t recordsBefore = doc->dataArray().size();
     const size_t fieldsBefore = doc->keyArray().size();
     manager.run();
+    manager.releaseRows();
     return ctx.saveAndReport(*doc, docPath,
                              QStringLiteral("Imported %1 records, added %2 fields")
                                  .arg(QString::number(doc->dataArray().size() - recordsBefore),

@@ -341,6 +341,7 @@ void PackedRecord::Builder::clear()
     m_slots.assign(n, 0);
     m_texts.clear();
     m_aside.clear();
+    m_held.clear();
     m_wideUnits = 0;
     m_narrowBytes = 0;
 }
@@ -419,7 +420,9 @@ void PackedRecord::Builder::setValue(qsizetype i, const Value& v)
         const QString* s = v.stringPtr();
         // Packed unless other values share a long text: those stay one shared text.
         if (s->size() < kSharedText || s->isDetached()) {
-            setText(i, *s, v.isMutable());
+            // Held until the record is taken: v may be a temporary.
+            m_held.push_back(*s);
+            setText(i, m_held.back(), v.isMutable());
             return;
         }
         break;

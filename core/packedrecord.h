@@ -6,6 +6,7 @@
 #include <QLatin1StringView>
 #include <QStringView>
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -89,8 +90,10 @@ public:
         const RecordKeysPtr& keys() const { return m_keys; }
         void setInteger(qsizetype i, qint64 n);
         void setBool(qsizetype i, bool b);
+        // The text must stay valid until the record is taken.
         void setText(qsizetype i, QStringView text, bool isMutable = false);
         void setLatin1(qsizetype i, QLatin1StringView text, bool isMutable = false);
+        // Any value; a text is kept by the builder until the record is taken.
         void setValue(qsizetype i, const Value& v);
         // The record of what was set (slots never set are none); the builder starts over
         // with the same keys.
@@ -116,6 +119,9 @@ public:
         std::vector<quint64> m_slots;
         std::vector<Text> m_texts;
         std::vector<Value> m_aside;
+        // Texts of values given to setValue, kept alive until the record is taken (a deque
+        // never moves them).
+        std::deque<QString> m_held;
         size_t m_wideUnits = 0;
         size_t m_narrowBytes = 0;
     };

@@ -94,6 +94,9 @@ public:
     // Makes the new fields, then one record per import row, and hands them to the target:
     // prepareRun, buildRecords and finishRun in turn.
     void run();
+    // Frees the rows read from the file (and the file's text) once the records are made: a
+    // large file's rows take as much memory as its records, and a save comes next.
+    void releaseRows() { m_rows.reset(); }
     // The steps of run, for a caller that builds the records on another thread: prepareRun and
     // finishRun change the target; buildRecords touches only the session.
     void prepareRun();

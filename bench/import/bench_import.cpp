@@ -53,6 +53,8 @@ int main(int argc, char** argv)
     const QString parsePeak = peakMemory();
     engine.mapAllToNewFields();
     engine.run();
+    const qsizetype rows = engine.numberOfImportRows();
+    engine.releaseRows();
     const qint64 importMs = step.restart();
     const QString importPeak = peakMemory();
 
@@ -67,7 +69,7 @@ int main(int argc, char** argv)
         }
     }
 #endif
-    QTextStream(stderr) << "rows=" << engine.numberOfImportRows()
+    QTextStream(stderr) << "rows=" << rows
                         << " records=" << doc.dataArray().size()
                         << " fields=" << doc.keyArray().size() - kFirstUserKeyIndex
                         << " parse_ms=" << parseMs << " import_ms=" << importMs
