@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QLatin1StringView>
 #include <QString>
 
 #include <optional>
@@ -71,6 +72,11 @@ public:
     double real(const Object& o) const; // reals and dates
     quint64 uid(const Object& o) const;
     QString string(const Object& o) const;
+    // An ASCII string's bytes where the data holds them.
+    QLatin1StringView asciiView(const Object& o) const
+    {
+        return QLatin1StringView(m_data.constData() + o.payload, qsizetype(o.count));
+    }
     QByteArray data(const Object& o) const;
     // Whether a string object holds exactly this ASCII text, without decoding it.
     bool stringEquals(const Object& o, std::string_view ascii) const;

@@ -191,6 +191,9 @@ bool decodeContents(const Dict& root, DocumentContents& c, QString* error)
             // The application edits records in place, so they are saved as mutable ones
             // whatever class the file gave them.
             if (Record r = v.toRecord()) {
+                // Long texts were shared while the file was read; those that only this
+                // record holds are packed now.
+                r->packLoneTexts();
                 c.records.push_back(std::move(r));
                 continue;
             }
@@ -309,7 +312,7 @@ QByteArray DocumentCodec::dataOfType(const Document& doc)
 
 Result<DocumentContents> DocumentCodec::contentsOfData(const QByteArray& data)
 {
-    const Result<Value> root = KeyedArchiveReader::rootObject(data);
+    const Result<Value> root = KeyedArchiveReader::rootObject(data, kDataArrayKey);
     if (!root)
         return fail(QStringLiteral("not a valid document: %1").arg(root.message()));
     const DictPtr dict = root->toDict();

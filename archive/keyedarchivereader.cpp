@@ -54,9 +54,10 @@ KeyedArchiveReader::KeyedArchiveReader()
         entry = {kNoRef, Field::Other};
 }
 
-Result<Value> KeyedArchiveReader::rootObject(const QByteArray& data)
+Result<Value> KeyedArchiveReader::rootObject(const QByteArray& data, const QString& recordListKey)
 {
     KeyedArchiveReader reader;
+    reader.setRecordListKey(recordListKey);
     std::optional<Value> root;
     if (reader.open(data))
         root = reader.decodeTop();
@@ -80,6 +81,9 @@ bool KeyedArchiveReader::open(const QByteArray& data)
     m_classes.clear();
     m_archivedClasses.clear();
     m_lastClass = {0, ClassKind::Unknown};
+    m_recordListIndex = 0;
+    m_lastKeys.reset();
+    m_lastKeyObjects.clear();
     m_fileSize = data.size();
     m_budget = m_limit = kDecodedFloor + kDecodedPerFileByte * m_fileSize;
     if (!m_plist.open(data))
@@ -510,7 +514,11 @@ bool KeyedArchiveReader::decodeDictionary(quint64 index, const Fields& fields, b
             return false;
         QString name = *key; // before the value is decoded, which may move the memo
         Value value;
-        if (!referencedIndex(objects, i, valueIndex) || !decode(valueIndex, depth + 1, value))
+        if (!referencedIndex(objects, i, valueIndex))
+            return false;
+        if (depth == 0 && !m_recordListKey.isEmpty() && name == m_recordListKey)
+            m_recordListIndex = valueIndex;
+        if (!decode(valueIndex, depth + 1, value))
             return false;
         // A repeated key keeps its first place and its last value, as a dictionary would.
         Value* existing = nullptr;
@@ -548,15 +556,142 @@ bool KeyedArchiveReader::decodeArray(quint64 index, const Fields& fields, bool i
     m_slot[index] = kBusy;
     std::vector<Value> items;
     items.reserve(size_t(objects.count));
+    const bool records = index == m_recordListIndex && depth == 1;
     for (quint64 i = 0; i < objects.count; ++i) {
         quint64 itemIndex;
         Value item;
-        if (!referencedIndex(objects, i, itemIndex) || !decode(itemIndex, depth + 1, item))
+        if (!referencedIndex(objects, i, itemIndex) ||
+            !(records ? decodeRecord(itemIndex, depth + 1, item)
+                      : decode(itemIndex, depth + 1, item)))
             return false;
         items.push_back(std::move(item));
     }
     out = Value::array(Array::make(std::move(items), isMutable));
     remember(index, out);
+    return true;
+}
+
+bool KeyedArchiveReader::decodeRecord(quint64 index, int depth, Value& out)
+{
+    // Anything but a plain dictionary of distinct keys is read as any object is, and the
+    // document then says what is wrong with it.
+    if (index == 0 || index >= m_objects.count || m_slot[index] != 0)
+        return decode(index, depth, out);
+    quint64 ref;
+    Object o;
+    if (!m_plist.reference(m_objects, index, ref) || !m_plist.object(ref, o))
+        return fail(m_plist.error());
+    if (o.kind != Kind::Dict)
+        return decode(index, depth, out);
+    Fields fields;
+    for (quint64 i = 0; i < o.count; ++i) {
+        quint64 keyRef, valueRef;
+        if (!m_plist.reference(o, i, keyRef) || !m_plist.reference(o, o.count + i, valueRef))
+            return fail(m_plist.error());
+        const Field f = fieldOf(keyRef);
+        if (f != Field::Other)
+            fields.ref[int(f)] = valueRef;
+        else
+            return decode(index, depth, out);
+    }
+    Object classRef, keys, objects;
+    ClassKind kind;
+    if (!fields.has(Field::Class) || !fields.has(Field::Keys) || !fields.has(Field::Objects) ||
+        !m_plist.object(fields[Field::Class], classRef) || classRef.kind != Kind::Uid ||
+        !classOf(m_plist.uid(classRef), kind) ||
+        (kind != ClassKind::Dictionary && kind != ClassKind::MutableDictionary) ||
+        !m_plist.object(fields[Field::Keys], keys) || keys.kind != Kind::Array ||
+        !m_plist.object(fields[Field::Objects], objects) || objects.kind != Kind::Array ||
+        keys.count != objects.count || depth + 1 > kMaxDepth)
+        return m_error.isEmpty() ? decode(index, depth, out) : false;
+    if (!charge(64 + 9 * qint64(keys.count)))
+        return false;
+    RecordKeysPtr shape;
+    if (!recordKeys(keys, depth, shape))
+        return false;
+    if (!shape)
+        return decode(index, depth, out);
+
+    m_slot[index] = kBusy;
+    m_recordBuilder.reset(shape);
+    for (quint64 i = 0; i < objects.count; ++i) {
+        quint64 valueIndex;
+        if (!referencedIndex(objects, i, valueIndex) ||
+            !recordValue(valueIndex, qsizetype(i), depth + 1))
+            return false;
+    }
+    out = Value::record(m_recordBuilder.take());
+    remember(index, out);
+    return true;
+}
+
+bool KeyedArchiveReader::recordKeys(const Object& keys, int depth, RecordKeysPtr& out)
+{
+    // Records nearly always list the very same key objects as the record before.
+    bool same = m_lastKeys && m_lastKeyObjects.size() == keys.count;
+    std::vector<quint64> keyObjects(size_t(keys.count));
+    for (quint64 i = 0; i < keys.count; ++i) {
+        if (!referencedIndex(keys, i, keyObjects[size_t(i)]))
+            return false;
+        same = same && keyObjects[size_t(i)] == m_lastKeyObjects[size_t(i)];
+    }
+    if (same) {
+        out = m_lastKeys;
+        return true;
+    }
+    std::vector<QString> names;
+    names.reserve(size_t(keys.count));
+    QSet<QString> seen;
+    for (const quint64 keyIndex : keyObjects) {
+        const QString* key;
+        if (!decodeKey(keyIndex, depth + 1, key))
+            return false;
+        if (seen.contains(*key))
+            return true; // a repeated key: read as a dictionary
+        seen.insert(*key);
+        names.push_back(*key);
+    }
+    m_lastKeys = out = RecordKeys::make(std::move(names));
+    m_lastKeyObjects = std::move(keyObjects);
+    return true;
+}
+
+bool KeyedArchiveReader::recordValue(quint64 valueIndex, qsizetype slot, int depth)
+{
+    if (valueIndex != 0 && valueIndex < m_objects.count && m_slot[valueIndex] == 0) {
+        quint64 ref;
+        Object o;
+        if (!m_plist.reference(m_objects, valueIndex, ref) || !m_plist.object(ref, o))
+            return fail(m_plist.error());
+        switch (o.kind) {
+        case Kind::AsciiString:
+            // Short texts straight from the file; longer ones are shared (see decode).
+            if (o.count < quint64(kSharedPayload)) {
+                if (!charge(qint64(o.count)))
+                    return false;
+                m_recordBuilder.setLatin1(slot, m_plist.asciiView(o));
+                return true;
+            }
+            break;
+        case Kind::Integer: {
+            const BinaryPlistReader::Integer n = m_plist.integer(o);
+            if (n.high == 0 && n.low <= quint64(std::numeric_limits<qint64>::max())) {
+                m_recordBuilder.setInteger(slot, qint64(n.low));
+                return true;
+            }
+            break;
+        }
+        case Kind::Bool:
+            m_recordBuilder.setBool(slot, o.boolValue);
+            return true;
+        default:
+            break;
+        }
+    }
+    Value value;
+    if (!decode(valueIndex, depth, value))
+        return false;
+    m_recordBuilder.setValue(slot, value);
     return true;
 }
 

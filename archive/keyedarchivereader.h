@@ -2,6 +2,7 @@
 
 #include "archive/binaryplistreader.h"
 #include "core/dict.h"
+#include "core/packedrecord.h"
 #include "core/result.h"
 #include "core/value.h"
 
@@ -34,8 +35,9 @@ public:
     // Strings and data at least this long are decoded once and shared by every reference.
     static constexpr qsizetype kSharedPayload = 16;
 
-    // The object under $top "root" (a none value for a nil root), or why the data was refused.
-    static Result<Value> rootObject(const QByteArray& data);
+    // The object under $top "root" (a none value for a nil root), or why the data was refused;
+    // with recordListKey, as setRecordListKey says.
+    static Result<Value> rootObject(const QByteArray& data, const QString& recordListKey = {});
 
     // Checks the container and the envelope ($archiver, $version, $top, $objects).
     bool open(const QByteArray& data);
@@ -43,6 +45,10 @@ public:
     // Replaces the decoding budget that open() derived from the file size (tests use a small
     // one to see the refusal).
     void setDecodedLimit(qint64 bytes) { m_budget = m_limit = bytes; }
+
+    // Dictionaries listed under this key of the root dictionary are read as records
+    // (Value::Type::Record), straight into their packed form.
+    void setRecordListKey(const QString& key) { m_recordListKey = key; }
 
     // Entries of $objects.
     quint64 objectCount() const { return m_objects.count; }
@@ -77,6 +83,9 @@ private:
     bool decodeDictionary(quint64 index, const Fields& fields, bool isMutable, int depth,
                           Value& out);
     bool decodeArray(quint64 index, const Fields& fields, bool isMutable, int depth, Value& out);
+    bool decodeRecord(quint64 index, int depth, Value& out);
+    bool recordKeys(const BinaryPlistReader::Object& keys, int depth, RecordKeysPtr& out);
+    bool recordValue(quint64 valueIndex, qsizetype slot, int depth);
     bool decodeArchived(quint64 index, const BinaryPlistReader::Object& dict, quint64 classIndex,
                         int depth, Value& out);
     bool decodeReferenceList(const BinaryPlistReader::Object& array, int depth,
@@ -110,6 +119,12 @@ private:
     // Object dictionaries name their fields with a handful of shared key strings.
     std::pair<quint64, Field> m_fieldCache[16];
     unsigned m_fieldCacheNext = 0;
+    // Records: the list they are in, the keys of the last one (by key object) and its builder.
+    QString m_recordListKey;
+    quint64 m_recordListIndex = 0;
+    std::vector<quint64> m_lastKeyObjects;
+    RecordKeysPtr m_lastKeys;
+    PackedRecord::Builder m_recordBuilder;
 };
 
 } // namespace quillory

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -49,6 +50,13 @@ bool isWide(quint8 tag)
 bool isMutableText(quint8 tag)
 {
     return tag == kMutableNarrow || tag == kMutableWide;
+}
+
+// A text kept aside that nothing else holds any more.
+bool isLoneText(const Value& v)
+{
+    const QString* s = v.stringPtr();
+    return s && s->isDetached();
 }
 
 bool fitsLatin1(QStringView s)
@@ -296,9 +304,14 @@ void PackedRecord::rebuild(RecordKeysPtr keys, qsizetype i, const Value* v, qsiz
             else
                 b.setLatin1(to, t.latin1, t.isMutable);
         } else if (tag == kAside) {
-            // Kept aside as it was, sharing and all.
-            b.m_aside.push_back((*m_aside)[size_t(slotWords()[from])]);
-            b.setTag(to, kAside, b.m_aside.size() - 1);
+            const Value& aside = (*m_aside)[size_t(slotWords()[from])];
+            if (isLoneText(aside)) {
+                b.setValue(to, aside);
+            } else {
+                // Kept aside as it was, sharing and all.
+                b.m_aside.push_back(aside);
+                b.setTag(to, kAside, b.m_aside.size() - 1);
+            }
         } else {
             b.setTag(to, tag, slotWords()[from]);
         }
@@ -307,6 +320,12 @@ void PackedRecord::rebuild(RecordKeysPtr keys, qsizetype i, const Value* v, qsiz
     if (i == size())
         b.setValue(to, *v);
     b.takeInto(*this);
+}
+
+void PackedRecord::packLoneTexts()
+{
+    if (m_aside && std::any_of(m_aside->begin(), m_aside->end(), isLoneText))
+        rebuild(m_keys, -1, nullptr, -1);
 }
 
 bool PackedRecord::operator==(const PackedRecord& other) const

@@ -77,6 +77,9 @@ public:
     void setAt(qsizetype i, const Value& v);
     bool remove(QStringView key);
 
+    // Packs the long texts kept aside that no other value shares any more.
+    void packLoneTexts();
+
     // Compares as dictionaries: the same keys, in any order, with equal values.
     bool operator==(const PackedRecord& other) const;
 
