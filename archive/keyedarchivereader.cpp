@@ -629,7 +629,8 @@ bool KeyedArchiveReader::recordKeys(const Object& keys, int depth, RecordKeysPtr
 {
     // Records nearly always list the very same key objects as the record before.
     bool same = m_lastKeys && m_lastKeyObjects.size() == keys.count;
-    std::vector<quint64> keyObjects(size_t(keys.count));
+    std::vector<quint64>& keyObjects = m_keyObjects;
+    keyObjects.resize(size_t(keys.count));
     for (quint64 i = 0; i < keys.count; ++i) {
         if (!referencedIndex(keys, i, keyObjects[size_t(i)]))
             return false;
@@ -652,7 +653,7 @@ bool KeyedArchiveReader::recordKeys(const Object& keys, int depth, RecordKeysPtr
         names.push_back(*key);
     }
     m_lastKeys = out = RecordKeys::make(std::move(names));
-    m_lastKeyObjects = std::move(keyObjects);
+    m_lastKeyObjects = keyObjects;
     return true;
 }
 

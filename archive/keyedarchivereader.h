@@ -123,6 +123,7 @@ private:
     QString m_recordListKey;
     quint64 m_recordListIndex = 0;
     std::vector<quint64> m_lastKeyObjects;
+    std::vector<quint64> m_keyObjects; // the record being read
     RecordKeysPtr m_lastKeys;
     PackedRecord::Builder m_recordBuilder;
 };

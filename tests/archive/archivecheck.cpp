@@ -5,6 +5,7 @@
 
 #include "core/array.h"
 #include "core/dict.h"
+#include "core/packedrecord.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -41,6 +42,20 @@ QJsonValue toJson(const Value& v, QHash<const void*, int>& ids)
         return tagged(v.isMutable() ? "mdata" : "data", QString::fromLatin1(v.toData().toHex()));
     case Value::Type::Uuid:
         return tagged("uuid", v.toUuid().toString(QUuid::WithoutBraces));
+    case Value::Type::Record: {
+        // Written as a mutable dictionary: shown as one.
+        const Record r = v.toRecord();
+        if (ids.contains(r.get()))
+            return tagged("ref", ids.value(r.get()));
+        const int id = int(ids.size());
+        ids.insert(r.get(), id);
+        QJsonArray content;
+        for (qsizetype i = 0; i < r->size(); ++i)
+            content.append(QJsonArray{r->keyAt(i), toJson(r->valueAt(i), ids)});
+        return QJsonObject{{QStringLiteral("class"), QStringLiteral("NSMutableDictionary")},
+                           {QStringLiteral("id"), id},
+                           {QStringLiteral("entries"), content}};
+    }
     case Value::Type::Array:
     case Value::Type::Dict:
         break;
