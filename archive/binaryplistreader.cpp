@@ -87,31 +87,34 @@ bool BinaryPlistReader::fits(qsizetype pos, quint64 units, quint64 unitSize) con
     return quint64(pos) <= end && units <= (end - quint64(pos)) / unitSize;
 }
 
-bool BinaryPlistReader::readCount(qsizetype& pos, quint8 nibble, quint64& count)
+template <class Refuse>
+bool BinaryPlistReader::readCount(qsizetype& pos, quint8 nibble, quint64& count,
+                                  Refuse refuse) const
 {
     if (nibble != 0xF) {
         count = nibble;
         return true;
     }
     if (!fits(pos, 1, 1))
-        return fail(QStringLiteral("object extends past the object table"));
+        return refuse(QStringLiteral("object extends past the object table"));
     const uchar marker = m_bytes[pos];
     const int width = 1 << (marker & 0x0F);
     if ((marker & 0xF0) != 0x10 || width > 8 || !fits(pos + 1, width, 1))
-        return fail(QStringLiteral("object has a damaged length"));
+        return refuse(QStringLiteral("object has a damaged length"));
     count = readUnsigned(pos + 1, width);
     pos += 1 + width;
     return true;
 }
 
-bool BinaryPlistReader::object(quint64 index, Object& out)
+template <class Refuse>
+bool BinaryPlistReader::parseObject(quint64 index, Object& out, Refuse refuse) const
 {
     if (index >= m_objectCount)
-        return fail(QStringLiteral("object reference %1 is out of range").arg(index));
+        return refuse(QStringLiteral("object reference %1 is out of range").arg(index));
     const quint64 offset =
         readUnsigned(qsizetype(m_tableOffset + index * m_offsetSize), m_offsetSize);
     if (offset < quint64(kHeaderSize) || offset >= m_tableOffset)
-        return fail(QStringLiteral("object %1 has an invalid offset").arg(index));
+        return refuse(QStringLiteral("object %1 has an invalid offset").arg(index));
 
     const uchar marker = m_bytes[offset];
     const quint8 nibble = marker & 0x0F;
@@ -130,7 +133,7 @@ bool BinaryPlistReader::object(quint64 index, Object& out)
         out.kind = Kind::Integer;
         out.width = quint8(1 << nibble);
         if (!fits(pos, out.width, 1))
-            return fail(QStringLiteral("object %1 extends past the object table").arg(index));
+            return refuse(QStringLiteral("object %1 extends past the object table").arg(index));
         out.payload = pos;
         return true;
     case 0x2:
@@ -140,20 +143,20 @@ bool BinaryPlistReader::object(quint64 index, Object& out)
         out.kind = marker == 0x33 ? Kind::Date : Kind::Real;
         out.width = marker == 0x22 ? 4 : 8;
         if (!fits(pos, out.width, 1))
-            return fail(QStringLiteral("object %1 extends past the object table").arg(index));
+            return refuse(QStringLiteral("object %1 extends past the object table").arg(index));
         out.payload = pos;
         return true;
     case 0x8:
         out.kind = Kind::Uid;
         out.width = quint8(nibble + 1);
         if (!fits(pos, out.width, 1))
-            return fail(QStringLiteral("object %1 extends past the object table").arg(index));
+            return refuse(QStringLiteral("object %1 extends past the object table").arg(index));
         out.payload = pos;
         if (out.width > 4) {
             // Apple's reader refuses UIDs above 32 bits; the extra leading bytes must be zero.
             for (int i = 0; i < out.width - 4; ++i)
                 if (m_bytes[pos + i] != 0)
-                    return fail(QStringLiteral("object %1 is a UID out of range").arg(index));
+                    return refuse(QStringLiteral("object %1 is a UID out of range").arg(index));
         }
         return true;
     case 0x4:
@@ -162,7 +165,7 @@ bool BinaryPlistReader::object(quint64 index, Object& out)
     case 0xA:
     case 0xC:
     case 0xD: {
-        if (!readCount(pos, nibble, out.count))
+        if (!readCount(pos, nibble, out.count, refuse))
             return false;
         quint64 unit = 1;
         quint64 units = out.count;
@@ -189,32 +192,49 @@ bool BinaryPlistReader::object(quint64 index, Object& out)
             out.kind = Kind::Dict;
             unit = quint64(m_refSize);
             if (units > ~quint64(0) / 2)
-                return fail(QStringLiteral("object %1 extends past the object table").arg(index));
+                return refuse(QStringLiteral("object %1 extends past the object table").arg(index));
             units *= 2;
             break;
         }
         if (!fits(pos, units, unit))
-            return fail(QStringLiteral("object %1 extends past the object table").arg(index));
+            return refuse(QStringLiteral("object %1 extends past the object table").arg(index));
         out.payload = pos;
         return true;
     }
     default:
         break;
     }
-    return fail(QStringLiteral("object %1 has the unsupported type marker 0x%2")
+    return refuse(QStringLiteral("object %1 has the unsupported type marker 0x%2")
                     .arg(index)
                     .arg(marker, 2, 16, QLatin1Char('0')));
 }
 
-bool BinaryPlistReader::reference(const Object& container, quint64 position, quint64& out)
+bool BinaryPlistReader::object(quint64 index, Object& out)
+{
+    return parseObject(index, out, [this](const QString& why) { return fail(why); });
+}
+
+bool BinaryPlistReader::peekObject(quint64 index, Object& out) const
+{
+    return parseObject(index, out, [](const QString&) { return false; });
+}
+
+bool BinaryPlistReader::peekReference(const Object& container, quint64 position,
+                                      quint64& out) const
 {
     const quint64 places = container.kind == Kind::Dict ? container.count * 2 : container.count;
     if ((container.kind != Kind::Array && container.kind != Kind::Set &&
          container.kind != Kind::Dict) ||
         position >= places)
-        return fail(QStringLiteral("reference outside its container"));
+        return false;
     out = readUnsigned(container.payload + qsizetype(position) * m_refSize, m_refSize);
     return true;
+}
+
+bool BinaryPlistReader::reference(const Object& container, quint64 position, quint64& out)
+{
+    return peekReference(container, position, out) ||
+           fail(QStringLiteral("reference outside its container"));
 }
 
 std::optional<quint64> BinaryPlistReader::plainUidAt(const Object& container,

@@ -62,6 +62,10 @@ public:
     // Element position of an array or set; for a dictionary, keys are positions 0..count-1 and
     // values count..2*count-1. The reference itself is checked when it is followed.
     bool reference(const Object& container, quint64 position, quint64& out);
+    // The same two without a message (and without changing the reader): safe to call from
+    // several threads at once.
+    bool peekObject(quint64 index, Object& out) const;
+    bool peekReference(const Object& container, quint64 position, quint64& out) const;
 
     // The UID that element position of a container refers to, when it is a valid UID of up to
     // 4 bytes: the case of every reference in an archive, read in one step. Nothing otherwise;
@@ -83,7 +87,10 @@ public:
 
 private:
     bool fail(const QString& message);
-    bool readCount(qsizetype& pos, quint8 nibble, quint64& count);
+    template <class Refuse>
+    bool parseObject(quint64 index, Object& out, Refuse refuse) const;
+    template <class Refuse>
+    bool readCount(qsizetype& pos, quint8 nibble, quint64& count, Refuse refuse) const;
     bool fits(qsizetype pos, quint64 units, quint64 unitSize) const;
     quint64 readUnsigned(qsizetype pos, int width) const;
 

@@ -5,6 +5,9 @@
 
 #include <QSet>
 
+#include <algorithm>
+#include <thread>
+
 #include <limits>
 
 namespace quillory {
@@ -18,6 +21,8 @@ constexpr quint32 kBusy = std::numeric_limits<quint32>::max();
 constexpr quint64 kNoRef = std::numeric_limits<quint64>::max();
 // Above this many entries a dictionary checks its keys for duplicates through a hash.
 constexpr size_t kLinearKeyCheck = 32;
+// Record lists at least this long are read on several threads.
+constexpr size_t kParallelRecords = 4096;
 
 Value integerValue(BinaryPlistReader::Integer v)
 {
@@ -556,18 +561,199 @@ bool KeyedArchiveReader::decodeArray(quint64 index, const Fields& fields, bool i
     m_slot[index] = kBusy;
     std::vector<Value> items;
     items.reserve(size_t(objects.count));
-    const bool records = index == m_recordListIndex && depth == 1;
-    for (quint64 i = 0; i < objects.count; ++i) {
-        quint64 itemIndex;
-        Value item;
-        if (!referencedIndex(objects, i, itemIndex) ||
-            !(records ? decodeRecord(itemIndex, depth + 1, item)
-                      : decode(itemIndex, depth + 1, item)))
+    if (index == m_recordListIndex && depth == 1) {
+        if (!decodeRecordList(objects, depth, items))
             return false;
-        items.push_back(std::move(item));
+    } else {
+        for (quint64 i = 0; i < objects.count; ++i) {
+            quint64 itemIndex;
+            Value item;
+            if (!referencedIndex(objects, i, itemIndex) || !decode(itemIndex, depth + 1, item))
+                return false;
+            items.push_back(std::move(item));
+        }
     }
     out = Value::array(Array::make(std::move(items), isMutable));
     remember(index, out);
+    return true;
+}
+
+// Reads records for decodeRecordList on its own thread: only const access to the reader,
+// whose caches no other thread changes meanwhile.
+class KeyedArchiveReader::RecordPreparer
+{
+public:
+    explicit RecordPreparer(const KeyedArchiveReader& reader) : r(reader) {}
+
+    void prepare(const std::vector<quint64>& items, size_t from, size_t to,
+                 std::vector<PreparedRecord>& out)
+    {
+        for (size_t i = from; i < to; ++i)
+            out[i].bytes = prepare(items[i], out[i].record);
+    }
+
+private:
+    bool known(quint64 index) const
+    {
+        return index != 0 && index < r.m_objects.count && r.m_slot[index] == 0;
+    }
+    bool object(quint64 index, Object& o) const
+    {
+        quint64 ref;
+        return r.m_plist.peekReference(r.m_objects, index, ref) && r.m_plist.peekObject(ref, o);
+    }
+    bool uidAt(const Object& array, quint64 i, quint64& out) const
+    {
+        const std::optional<quint64> uid = r.m_plist.plainUidAt(array, i);
+        if (uid)
+            out = *uid;
+        return uid.has_value();
+    }
+    Field field(quint64 keyRef) const
+    {
+        for (const auto& [ref, f] : r.m_fieldCache)
+            if (ref == keyRef)
+                return f;
+        return Field::Other;
+    }
+    bool isDictionaryClass(quint64 classIndex) const
+    {
+        ClassKind kind = ClassKind::Unknown;
+        if (r.m_lastClass.first == classIndex)
+            kind = r.m_lastClass.second;
+        else if (const auto it = r.m_classes.constFind(classIndex); it != r.m_classes.cend())
+            kind = *it;
+        return kind == ClassKind::Dictionary || kind == ClassKind::MutableDictionary;
+    }
+    bool keysOf(const Object& keys)
+    {
+        bool same = m_keys && m_keyObjects.size() == keys.count;
+        m_scratch.resize(size_t(keys.count));
+        for (quint64 i = 0; i < keys.count; ++i) {
+            if (!uidAt(keys, i, m_scratch[size_t(i)]))
+                return false;
+            same = same && m_scratch[size_t(i)] == m_keyObjects[size_t(i)];
+        }
+        if (same)
+            return true;
+        std::vector<QString> names;
+        QSet<QString> seen;
+        for (const quint64 k : m_scratch) {
+            // Only keys the reader has read already.
+            const quint32 slot = k < r.m_objects.count ? r.m_slot[k] : 0;
+            const QString* name =
+                slot != 0 && slot != kBusy ? r.m_memo[slot - 1].stringPtr() : nullptr;
+            if (!name || seen.contains(*name))
+                return false;
+            seen.insert(*name);
+            names.push_back(*name);
+        }
+        m_keys = RecordKeys::make(std::move(names));
+        m_keyObjects = m_scratch;
+        return true;
+    }
+    // The decoding bytes the record counts for, 0 when it must be read in turn.
+    qint64 prepare(quint64 index, Record& out)
+    {
+        Object o, classRef, keys, values;
+        quint64 refs[3] = {kNoRef, kNoRef, kNoRef};
+        if (!known(index) || !object(index, o) || o.kind != Kind::Dict || o.count != 3)
+            return 0;
+        for (quint64 i = 0; i < 3; ++i) {
+            quint64 keyRef, valueRef;
+            if (!r.m_plist.peekReference(o, i, keyRef) ||
+                !r.m_plist.peekReference(o, 3 + i, valueRef))
+                return 0;
+            const Field f = field(keyRef);
+            if (f != Field::Class && f != Field::Keys && f != Field::Objects)
+                return 0;
+            refs[f == Field::Class ? 0 : f == Field::Keys ? 1 : 2] = valueRef;
+        }
+        if (refs[0] == kNoRef || refs[1] == kNoRef || refs[2] == kNoRef ||
+            !r.m_plist.peekObject(refs[0], classRef) || classRef.kind != Kind::Uid ||
+            !isDictionaryClass(r.m_plist.uid(classRef)) ||
+            !r.m_plist.peekObject(refs[1], keys) || keys.kind != Kind::Array ||
+            !r.m_plist.peekObject(refs[2], values) || values.kind != Kind::Array ||
+            keys.count != values.count || !keysOf(keys))
+            return 0;
+        qint64 bytes = 64 + 9 * qint64(keys.count);
+        m_builder.reset(m_keys);
+        for (quint64 i = 0; i < values.count; ++i) {
+            quint64 valueIndex;
+            Object v;
+            if (!uidAt(values, i, valueIndex) || !known(valueIndex) || !object(valueIndex, v))
+                return 0;
+            if (v.kind == Kind::AsciiString && v.count < quint64(kSharedPayload)) {
+                m_builder.setLatin1(qsizetype(i), r.m_plist.asciiView(v));
+                bytes += qint64(v.count);
+            } else if (v.kind == Kind::Integer) {
+                const BinaryPlistReader::Integer n = r.m_plist.integer(v);
+                if (n.high != 0 || n.low > quint64(std::numeric_limits<qint64>::max()))
+                    return 0;
+                m_builder.setInteger(qsizetype(i), qint64(n.low));
+            } else if (v.kind == Kind::Bool) {
+                m_builder.setBool(qsizetype(i), v.boolValue);
+            } else {
+                return 0;
+            }
+        }
+        out = m_builder.take();
+        return bytes;
+    }
+
+    const KeyedArchiveReader& r;
+    PackedRecord::Builder m_builder;
+    RecordKeysPtr m_keys;
+    std::vector<quint64> m_keyObjects;
+    std::vector<quint64> m_scratch;
+};
+
+bool KeyedArchiveReader::decodeRecordList(const Object& objects, int depth,
+                                          std::vector<Value>& items)
+{
+    const size_t count = size_t(objects.count);
+    std::vector<quint64> indices(count);
+    for (size_t i = 0; i < count; ++i)
+        if (!referencedIndex(objects, quint64(i), indices[i]))
+            return false;
+    // Long lists are read on every core: the first record is read here first, bringing in the
+    // keys and classes the others share; the rest is split between threads that only read.
+    // Then each record is taken in order, and whatever a thread left is read here as before,
+    // so that sharing, refusals and their messages are those of a plain reading.
+    std::vector<PreparedRecord> prepared(count);
+    const unsigned threads = std::min(4u, std::max(1u, std::thread::hardware_concurrency()));
+    Value first;
+    if (count > 0 && !decodeRecord(indices[0], depth + 1, first))
+        return false;
+    if (threads > 1 && count >= kParallelRecords) {
+        std::vector<std::thread> helpers;
+        std::vector<RecordPreparer> preparers(threads, RecordPreparer(*this));
+        const size_t step = (count - 1 + threads - 1) / threads;
+        for (unsigned t = 1; t < threads; ++t) {
+            const size_t from = 1 + t * step, to = std::min(count, from + step);
+            if (from < to)
+                helpers.emplace_back([&, t, from, to] {
+                    preparers[t].prepare(indices, from, to, prepared);
+                });
+        }
+        preparers[0].prepare(indices, 1, std::min(count, 1 + step), prepared);
+        for (std::thread& h : helpers)
+            h.join();
+    }
+    if (count > 0)
+        items.push_back(std::move(first));
+    for (size_t i = 1; i < count; ++i) {
+        Value item;
+        if (prepared[i].record && m_slot[indices[i]] == 0) {
+            if (!charge(prepared[i].bytes))
+                return false;
+            item = Value::record(std::move(prepared[i].record));
+            remember(indices[i], item);
+        } else if (!decodeRecord(indices[i], depth + 1, item)) {
+            return false;
+        }
+        items.push_back(std::move(item));
+    }
     return true;
 }
 

@@ -84,6 +84,17 @@ private:
                           Value& out);
     bool decodeArray(quint64 index, const Fields& fields, bool isMutable, int depth, Value& out);
     bool decodeRecord(quint64 index, int depth, Value& out);
+    bool decodeRecordList(const BinaryPlistReader::Object& objects, int depth,
+                          std::vector<Value>& items);
+    // A record read without touching the reader, so that threads can read records side by
+    // side: plain texts, numbers and marks under keys already read. Null (to be read in
+    // turn, as any object) for anything else.
+    struct PreparedRecord
+    {
+        Record record;
+        qint64 bytes = 0;
+    };
+    class RecordPreparer;
     bool recordKeys(const BinaryPlistReader::Object& keys, int depth, RecordKeysPtr& out);
     bool recordValue(quint64 valueIndex, qsizetype slot, int depth);
     bool decodeArchived(quint64 index, const BinaryPlistReader::Object& dict, quint64 classIndex,

@@ -7,6 +7,8 @@
 #include "archive/documentcodec.h"
 #include "archive/keyedarchivewriter.h"
 #include "core/document.h"
+#include "core/dict.h"
+#include "core/array.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -37,6 +39,7 @@ private slots:
     void savedDocumentIsWhatFoundationExpects();
     void earlierDocumentsSaveAsTheyWereRead_data();
     void earlierDocumentsSaveAsTheyWereRead();
+    void longRecordListsReadAsOnePass();
     void refusedFilesLeaveTheDocumentUntouched_data();
     void refusedFilesLeaveTheDocumentUntouched();
     void failedSaveKeepsTheOldFile_data();
@@ -105,6 +108,66 @@ void TestDocumentCodec::earlierDocumentsSaveAsTheyWereRead()
     QVERIFY(compared[u"objects"].toInt() > 20);
     QVERIFY(compared[u"same"].toBool());
     QCOMPARE(test::readFile(path), test::readFile(file));
+}
+
+void TestDocumentCodec::longRecordListsReadAsOnePass()
+{
+    // Enough records to be read on several threads, with every kind a thread leaves to the
+    // reader among plain ones: long texts shared by many records, dates, non-Latin texts, a
+    // record listed twice, records with their keys in another order, a 64-bit unsigned.
+    const QString shared = QStringLiteral("a long text that many records share");
+    auto root = Dict::make(true);
+    root->set(QStringLiteral("appversion"), Value::integer(10000));
+    auto records = Array::make({}, true);
+    std::vector<DictPtr> source;
+    for (int i = 0; i < 10000; ++i) {
+        auto r = Dict::make(true);
+        const bool reordered = i % 13 == 0;
+        r->set(reordered ? QStringLiteral("2") : QStringLiteral("1"),
+               reordered ? Value::boolean(i % 2) : Value::integer(i));
+        r->set(reordered ? QStringLiteral("1") : QStringLiteral("2"),
+               reordered ? Value::integer(i) : Value::boolean(i % 2));
+        r->set(QStringLiteral("3"), Value::string(QStringLiteral("name %1").arg(i)));
+        r->set(QStringLiteral("4"), i % 97 == 0   ? Value::string(shared)
+                                    : i % 89 == 0 ? Value::string(QStringLiteral("Ωmega %1").arg(i))
+                                    : i % 101 == 0 ? Value::date({double(i)})
+                                    : i % 103 == 0 ? Value::unsignedInteger(~quint64(0))
+                                                   : Value::string(QString::number(i * 7)));
+        source.push_back(r);
+        records->items.push_back(Value::dict(i == 5000 ? source[10] : r));
+    }
+    source[5000] = source[10];
+    root->set(QStringLiteral("dataArray"), Value::array(records));
+    const QByteArray file = archiveOf(Value::dict(root));
+
+    Document doc;
+    const Result<> read = DocumentCodec::readFromData(doc, file);
+    QVERIFY2(read, qPrintable(read.message()));
+    QCOMPARE(doc.dataArray().size(), size_t(10000));
+    for (size_t i = 0; i < source.size(); ++i) {
+        const Record& r = doc.dataArray()[i];
+        QCOMPARE(r->size(), qsizetype(source[i]->entries.size()));
+        for (qsizetype k = 0; k < r->size(); ++k) {
+            QCOMPARE(r->keyAt(k), source[i]->entries[size_t(k)].first);
+            QVERIFY2(r->valueAt(k) == source[i]->entries[size_t(k)].second,
+                     qPrintable(QStringLiteral("record %1 entry %2").arg(i).arg(k)));
+        }
+    }
+    QCOMPARE(doc.dataArray()[5000].get(), doc.dataArray()[10].get());
+    // Saved, read and saved again: the same archive, the shared text written once.
+    const QByteArray saved = DocumentCodec::dataOfType(doc);
+    QCOMPARE(saved.count(shared.toLatin1()), qsizetype(1));
+    Document again;
+    QVERIFY(DocumentCodec::readFromData(again, saved));
+    QCOMPARE(DocumentCodec::dataOfType(again), saved);
+
+    // A record that is no dictionary, far down the list, is refused as on a plain reading.
+    records->items[7000] = Value::string(QStringLiteral("not a record"));
+    Document refused;
+    const Result<> bad = DocumentCodec::readFromData(refused, archiveOf(Value::dict(root)));
+    QVERIFY(!bad);
+    QVERIFY2(bad.message().contains(QStringLiteral("a record of dataArray is not a dictionary")),
+             qPrintable(bad.message()));
 }
 
 void TestDocumentCodec::refusedFilesLeaveTheDocumentUntouched_data()
