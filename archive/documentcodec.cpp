@@ -2,6 +2,7 @@
 
 #include "archive/keyedarchivereader.h"
 #include "archive/keyedarchivewriter.h"
+#include "archive/wholefilereader.h"
 #include "core/array.h"
 #include "core/dict.h"
 #include "core/document.h"
@@ -336,13 +337,10 @@ Result<DocumentContents> DocumentCodec::contentsOfData(const QByteArray& data)
 
 Result<DocumentContents> DocumentCodec::contentsOfFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail(file.errorString());
-    return contentsOfData(data);
+    const Result<QByteArray> data = WholeFileReader::read(path);
+    if (!data)
+        return data.failure();
+    return contentsOfData(*data);
 }
 
 Result<> DocumentCodec::readFromData(Document& doc, const QByteArray& data)

@@ -1,0 +1,81 @@
+#include "archive/wholefilereader.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillory {
+
+namespace {
+
+// Below this a single read is as quick.
+constexpr qint64 kPartedRead = qint64(16) << 20;
+
+// Reads [from, to) of fd into buffer; 0 when it all came, else errno (or -1 for a short file).
+int readPart(int fd, char* buffer, qint64 from, qint64 to)
+{
+    qint64 at = from;
+    while (at < to) {
+        const ssize_t n = ::pread(fd, buffer + at, size_t(to - at), off_t(at));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return -1;
+        at += n;
+    }
+    return 0;
+}
+
+} // namespace
+
+Result<QByteArray> WholeFileReader::read(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    struct stat before = {};
+    const int fd = file.handle();
+    const unsigned threads = std::min(4u, std::thread::hardware_concurrency());
+    if (fd >= 0 && ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode) &&
+        before.st_size >= kPartedRead && threads > 1) {
+        const qint64 size = before.st_size;
+        QByteArray data(qsizetype(size), Qt::Uninitialized);
+        std::vector<int> results(threads, 0);
+        std::vector<std::thread> helpers;
+        const qint64 step = (size + threads - 1) / threads;
+        for (unsigned t = 1; t < threads; ++t)
+            helpers.emplace_back([&, t] {
+                results[t] = readPart(fd, data.data(), std::min(size, t * step),
+                                      std::min(size, (t + 1) * step));
+            });
+        results[0] = readPart(fd, data.data(), 0, std::min(size, step));
+        for (std::thread& h : helpers)
+            h.join();
+        struct stat after = {};
+        const bool unchanged = ::fstat(fd, &after) == 0 && after.st_size == size &&
+                               after.st_mtim.tv_sec == before.st_mtim.tv_sec &&
+                               after.st_mtim.tv_nsec == before.st_mtim.tv_nsec;
+        for (const int r : results)
+            if (r > 0)
+                return fail(QString::fromLocal8Bit(std::strerror(r)));
+        if (unchanged && std::all_of(results.begin(), results.end(), [](int r) { return !r; }))
+            return data;
+        if (!file.seek(0))
+            return fail(file.errorString());
+    }
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return fail(file.errorString());
+    return data;
+}
+
+} // namespace quillory

@@ -1,0 +1,65 @@
+#include "support/scratchfolder.h"
+
+#include "archive/wholefilereader.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace quillory;
+
+class TestWholeFileReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsEveryByte_data();
+    void readsEveryByte();
+    void namesWhatFailed();
+
+private:
+    test::ScratchFolder m_scratch;
+};
+
+void TestWholeFileReader::readsEveryByte_data()
+{
+    // Sizes around the one from which parts are read on several threads, and odd ones that do
+    // not split evenly.
+    QTest::addColumn<qsizetype>("size");
+    for (const qsizetype size : {qsizetype(0), qsizetype(1), qsizetype(4096),
+                                 (qsizetype(16) << 20) - 1, qsizetype(16) << 20,
+                                 (qsizetype(21) << 20) + 7})
+        QTest::newRow(qPrintable(QString::number(size))) << size;
+}
+
+void TestWholeFileReader::readsEveryByte()
+{
+    QFETCH(qsizetype, size);
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator random{quint32(size)};
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char(random.generate());
+    const QString path = m_scratch.filePath(QStringLiteral("file.bin"));
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(out.write(bytes), size);
+    out.close();
+
+    const Result<QByteArray> read = WholeFileReader::read(path);
+    QVERIFY2(read, qPrintable(read.message()));
+    QCOMPARE(read->size(), size);
+    QVERIFY(*read == bytes);
+}
+
+void TestWholeFileReader::namesWhatFailed()
+{
+    const Result<QByteArray> missing = WholeFileReader::read(m_scratch.filePath(QStringLiteral("missing")));
+    QVERIFY(!missing);
+    QVERIFY(!missing.message().isEmpty());
+    // A folder opens but cannot be read.
+    const Result<QByteArray> folder = WholeFileReader::read(m_scratch.path());
+    QVERIFY(!folder || folder->isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestWholeFileReader)
+#include "tst_wholefilereader.moc"
