@@ -26,9 +26,9 @@ void TestWholeFileReader::readsEveryByte_data()
     // Sizes around the one from which parts are read on several threads, and odd ones that do
     // not split evenly.
     QTest::addColumn<qsizetype>("size");
-    for (const qsizetype size : {qsizetype(0), qsizetype(1), qsizetype(4096),
-                                 (qsizetype(16) << 20) - 1, qsizetype(16) << 20,
-                                 (qsizetype(21) << 20) + 7})
+    for (const qsizetype size :
+         {qsizetype(0), qsizetype(1), qsizetype(4096), (qsizetype(16) << 20) - 1,
+          qsizetype(16) << 20, (qsizetype(21) << 20) + 7})
         QTest::newRow(qPrintable(QString::number(size))) << size;
 }
 
@@ -53,7 +53,8 @@ void TestWholeFileReader::readsEveryByte()
 
 void TestWholeFileReader::namesWhatFailed()
 {
-    const Result<QByteArray> missing = WholeFileReader::read(m_scratch.filePath(QStringLiteral("missing")));
+    const Result<QByteArray> missing =
+        WholeFileReader::read(m_scratch.filePath(QStringLiteral("missing")));
     QVERIFY(!missing);
     QVERIFY(!missing.message().isEmpty());
     // A folder opens but cannot be read.
