@@ -82,18 +82,22 @@ int importCommand(CliContext& ctx, const QStringList& args)
 
     const QString docPath = parser.positionalArguments()[0];
     const QString filePath = parser.positionalArguments()[1];
-    // Read once: standard input and FIFOs cannot be read again, and a file is decoded the same.
-    const Result<QByteArray> bytes =
-        QFileInfo(filePath).isDir()
-            ? Result<QByteArray>(
-                  fail(QStringLiteral("cannot read '") + filePath + QStringLiteral("': a folder")))
-            : Streams::readAll(filePath);
-    if (!bytes)
-        return ctx.fail(ExitUsage, bytes.message());
     const QString shownFile =
         filePath == QLatin1String("-") ? QStringLiteral("standard input") : filePath;
     int decodedAs = TextFileDecoder::Automatic;
-    std::optional<QString> text = TextFileDecoder::decodeFileBytes(*bytes, enc->second, &decodedAs);
+    std::optional<QString> text;
+    {
+        // Read once: standard input and FIFOs cannot be read again, and a file is decoded the
+        // same. The bytes are freed once decoded, before the rows and records are made.
+        const Result<QByteArray> bytes =
+            QFileInfo(filePath).isDir()
+                ? Result<QByteArray>(fail(QStringLiteral("cannot read '") + filePath +
+                                          QStringLiteral("': a folder")))
+                : Streams::readAll(filePath);
+        if (!bytes)
+            return ctx.fail(ExitUsage, bytes.message());
+        text = TextFileDecoder::decodeFileBytes(*bytes, enc->second, &decodedAs);
+    }
     if (!text)
         return ctx.fail(ExitUsage, QStringLiteral("cannot decode ") + shownFile +
                                        QStringLiteral(" as ") + parser.value(encoding) +

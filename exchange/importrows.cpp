@@ -8,6 +8,8 @@ void ImportRows::reset(QString text)
 {
     m_fields.clear();
     m_fields.shrink_to_fit();
+    m_outside.clear();
+    m_outside.shrink_to_fit();
     m_rowStarts.clear();
     m_rowStarts.shrink_to_fit();
     m_madeTexts.clear();
@@ -23,7 +25,17 @@ void ImportRows::reserve(qsizetype rows, qsizetype fields)
 void ImportRows::appendRow(const std::vector<QStringView>& fields)
 {
     m_rowStarts.push_back(qsizetype(m_fields.size()));
-    m_fields.insert(m_fields.end(), fields.begin(), fields.end());
+    const QChar* text = m_text.constData();
+    for (const QStringView field : fields) {
+        const qsizetype start = field.data() - text;
+        if (field.data() >= text && start + field.size() <= m_text.size() &&
+            start < kOutside && field.size() < kOutside) {
+            m_fields.push_back({quint32(start), quint32(field.size())});
+        } else {
+            m_fields.push_back({kOutside, quint32(m_outside.size())});
+            m_outside.push_back(field);
+        }
+    }
 }
 
 qsizetype ImportRows::fieldCount(qsizetype row) const
@@ -39,7 +51,10 @@ QStringView ImportRows::element(qsizetype row, qsizetype column) const
 {
     if (column < 0 || column >= fieldCount(row))
         return {};
-    return m_fields[size_t(m_rowStarts[size_t(row)] + column)];
+    const Slice slice = m_fields[size_t(m_rowStarts[size_t(row)] + column)];
+    if (slice.start == kOutside)
+        return m_outside[slice.length];
+    return QStringView(m_text).mid(slice.start, slice.length);
 }
 
 QStringList ImportRows::elements(qsizetype row) const
