@@ -28,8 +28,8 @@ void ImportRows::appendRow(const std::vector<QStringView>& fields)
     const QChar* text = m_text.constData();
     for (const QStringView field : fields) {
         const qsizetype start = field.data() - text;
-        if (field.data() >= text && start + field.size() <= m_text.size() &&
-            start < kOutside && field.size() < kOutside) {
+        if (field.data() >= text && start + field.size() <= m_text.size() && start < kOutside &&
+            field.size() < kOutside) {
             m_fields.push_back({quint32(start), quint32(field.size())});
         } else {
             m_fields.push_back({kOutside, quint32(m_outside.size())});
