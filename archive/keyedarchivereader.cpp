@@ -18,6 +18,19 @@ using Object = BinaryPlistReader::Object;
 namespace {
 
 constexpr quint32 kBusy = std::numeric_limits<quint32>::max();
+// A slot at or above this (kBusy aside) is a long text packed into one record so far: the
+// position of that record in m_claims. Below it, 1 + a position in m_memo.
+constexpr quint32 kClaimed = 0x80000000u;
+
+bool isMemo(quint32 slot)
+{
+    return slot != 0 && slot < kClaimed;
+}
+
+bool isClaim(quint32 slot)
+{
+    return slot >= kClaimed && slot != kBusy;
+}
 constexpr quint64 kNoRef = std::numeric_limits<quint64>::max();
 // Above this many entries a dictionary checks its keys for duplicates through a hash.
 constexpr size_t kLinearKeyCheck = 32;
@@ -87,6 +100,7 @@ bool KeyedArchiveReader::open(const QByteArray& data)
     m_archivedClasses.clear();
     m_lastClass = {0, ClassKind::Unknown};
     m_recordListIndex = 0;
+    m_claims.clear();
     m_lastKeys.reset();
     m_lastKeyObjects.clear();
     m_fileSize = data.size();
@@ -129,6 +143,8 @@ bool KeyedArchiveReader::open(const QByteArray& data)
         return fail(QStringLiteral("not a keyed archive: $version is not 100000"));
     if (!hasTop || !hasObjects)
         return fail(QStringLiteral("not a keyed archive: $top or $objects is missing"));
+    if (m_objects.count >= kClaimed)
+        return fail(QStringLiteral("the archive holds more objects than a document can"));
     m_slot.assign(m_objects.count, 0);
     return true;
 }
@@ -215,6 +231,8 @@ bool KeyedArchiveReader::decode(quint64 index, int depth, Value& out)
     const quint32 slot = m_slot[index];
     if (slot == kBusy)
         return fail(QStringLiteral("the archive holds a reference cycle (object %1)").arg(index));
+    if (isClaim(slot))
+        return shareClaimed(index, out);
     if (slot != 0) {
         out = m_memo[slot - 1];
         return true;
@@ -477,7 +495,7 @@ bool KeyedArchiveReader::decodeKey(quint64 index, int depth, const QString*& out
 {
     // Every record names the same few keys: each is decoded once and then shared.
     quint32 slot = index < m_slot.size() ? m_slot[index] : 0;
-    if (slot == 0 || slot == kBusy) {
+    if (!isMemo(slot)) {
         Value key;
         if (!decode(index, depth, key))
             return false;
@@ -583,13 +601,13 @@ bool KeyedArchiveReader::decodeArray(quint64 index, const Fields& fields, bool i
 class KeyedArchiveReader::RecordPreparer
 {
 public:
-    explicit RecordPreparer(const KeyedArchiveReader& reader) : r(reader) {}
+    RecordPreparer(const KeyedArchiveReader& reader, qint64 budget) : r(reader), m_budget(budget) {}
 
     void prepare(const std::vector<quint64>& items, size_t from, size_t to,
                  std::vector<PreparedRecord>& out)
     {
         for (size_t i = from; i < to; ++i)
-            out[i].bytes = prepare(items[i], out[i].record);
+            out[i].bytes = prepare(items[i], out[i]);
     }
 
 private:
@@ -641,8 +659,7 @@ private:
         for (const quint64 k : m_scratch) {
             // Only keys the reader has read already.
             const quint32 slot = k < r.m_objects.count ? r.m_slot[k] : 0;
-            const QString* name =
-                slot != 0 && slot != kBusy ? r.m_memo[slot - 1].stringPtr() : nullptr;
+            const QString* name = isMemo(slot) ? r.m_memo[slot - 1].stringPtr() : nullptr;
             if (!name || seen.contains(*name))
                 return false;
             seen.insert(*name);
@@ -653,10 +670,11 @@ private:
         return true;
     }
     // The decoding bytes the record counts for, 0 when it must be read in turn.
-    qint64 prepare(quint64 index, Record& out)
+    qint64 prepare(quint64 index, PreparedRecord& out)
     {
         Object o, classRef, keys, values;
         quint64 refs[3] = {kNoRef, kNoRef, kNoRef};
+        out.longTexts.clear();
         if (!known(index) || !object(index, o) || o.kind != Kind::Dict || o.count != 3)
             return 0;
         for (quint64 i = 0; i < 3; ++i) {
@@ -671,10 +689,9 @@ private:
         }
         if (refs[0] == kNoRef || refs[1] == kNoRef || refs[2] == kNoRef ||
             !r.m_plist.peekObject(refs[0], classRef) || classRef.kind != Kind::Uid ||
-            !isDictionaryClass(r.m_plist.uid(classRef)) ||
-            !r.m_plist.peekObject(refs[1], keys) || keys.kind != Kind::Array ||
-            !r.m_plist.peekObject(refs[2], values) || values.kind != Kind::Array ||
-            keys.count != values.count || !keysOf(keys))
+            !isDictionaryClass(r.m_plist.uid(classRef)) || !r.m_plist.peekObject(refs[1], keys) ||
+            keys.kind != Kind::Array || !r.m_plist.peekObject(refs[2], values) ||
+            values.kind != Kind::Array || keys.count != values.count || !keysOf(keys))
             return 0;
         qint64 bytes = 64 + 9 * qint64(keys.count);
         m_builder.reset(m_keys);
@@ -683,7 +700,19 @@ private:
             Object v;
             if (!uidAt(values, i, valueIndex) || !known(valueIndex) || !object(valueIndex, v))
                 return 0;
-            if (v.kind == Kind::AsciiString && v.count < quint64(kSharedPayload)) {
+            if (v.kind == Kind::AsciiString) {
+                // A long text may be listed by other records too: the reader decides, in turn,
+                // whether it stays packed here. Within its share of the budget only, so that a
+                // text listed a million times is not copied a million times first.
+                if (v.count >= quint64(kSharedPayload)) {
+                    m_spent += qint64(v.count);
+                    if (m_spent > m_budget)
+                        return 0;
+                    for (const auto& [slot, object] : out.longTexts)
+                        if (object == valueIndex)
+                            return 0;
+                    out.longTexts.emplace_back(qsizetype(i), valueIndex);
+                }
                 m_builder.setLatin1(qsizetype(i), r.m_plist.asciiView(v));
                 bytes += qint64(v.count);
             } else if (v.kind == Kind::Integer) {
@@ -697,11 +726,13 @@ private:
                 return 0;
             }
         }
-        out = m_builder.take();
+        out.record = m_builder.take();
         return bytes;
     }
 
     const KeyedArchiveReader& r;
+    const qint64 m_budget;
+    qint64 m_spent = 0;
     PackedRecord::Builder m_builder;
     RecordKeysPtr m_keys;
     std::vector<quint64> m_keyObjects;
@@ -727,14 +758,13 @@ bool KeyedArchiveReader::decodeRecordList(const Object& objects, int depth,
         return false;
     if (threads > 1 && count >= kParallelRecords) {
         std::vector<std::thread> helpers;
-        std::vector<RecordPreparer> preparers(threads, RecordPreparer(*this));
+        std::vector<RecordPreparer> preparers(threads, RecordPreparer(*this, m_budget / threads));
         const size_t step = (count - 1 + threads - 1) / threads;
         for (unsigned t = 1; t < threads; ++t) {
             const size_t from = 1 + t * step, to = std::min(count, from + step);
             if (from < to)
-                helpers.emplace_back([&, t, from, to] {
-                    preparers[t].prepare(indices, from, to, prepared);
-                });
+                helpers.emplace_back(
+                    [&, t, from, to] { preparers[t].prepare(indices, from, to, prepared); });
         }
         preparers[0].prepare(indices, 1, std::min(count, 1 + step), prepared);
         for (std::thread& h : helpers)
@@ -747,7 +777,18 @@ bool KeyedArchiveReader::decodeRecordList(const Object& objects, int depth,
         if (prepared[i].record && m_slot[indices[i]] == 0) {
             if (!charge(prepared[i].bytes))
                 return false;
-            item = Value::record(std::move(prepared[i].record));
+            const Record record = std::move(prepared[i].record);
+            for (const auto& [slot, text] : prepared[i].longTexts) {
+                if (m_slot[text] == 0) {
+                    claim(text, record.get(), slot);
+                    continue;
+                }
+                Value shared;
+                if (!decode(text, depth + 2, shared))
+                    return false;
+                record->setAt(slot, shared);
+            }
+            item = Value::record(record);
             remember(indices[i], item);
         } else if (!decodeRecord(indices[i], depth + 1, item)) {
             return false;
@@ -800,14 +841,48 @@ bool KeyedArchiveReader::decodeRecord(quint64 index, int depth, Value& out)
 
     m_slot[index] = kBusy;
     m_recordBuilder.reset(shape);
+    m_pendingLong.clear();
     for (quint64 i = 0; i < objects.count; ++i) {
         quint64 valueIndex;
         if (!referencedIndex(objects, i, valueIndex) ||
             !recordValue(valueIndex, qsizetype(i), depth + 1))
             return false;
     }
-    out = Value::record(m_recordBuilder.take());
+    const Record record = m_recordBuilder.take();
+    // Long texts stay packed here unless something else met them meanwhile.
+    for (const auto& [slot, text] : m_pendingLong) {
+        if (m_slot[text] == 0) {
+            claim(text, record.get(), slot);
+            continue;
+        }
+        Value shared;
+        if (!decode(text, depth + 1, shared))
+            return false;
+        record->setAt(slot, shared);
+    }
+    out = Value::record(record);
     remember(index, out);
+    return true;
+}
+
+void KeyedArchiveReader::claim(quint64 index, PackedRecord* record, qsizetype slot)
+{
+    m_slot[index] = kClaimed | quint32(m_claims.size());
+    m_claims.push_back({record, slot});
+}
+
+bool KeyedArchiveReader::shareClaimed(quint64 index, Value& out)
+{
+    // A long text met a second time: one shared text from now on, in the record that had it
+    // packed too, as a plain reading shares it.
+    const Claim claim = m_claims[m_slot[index] - kClaimed];
+    quint64 ref;
+    Object o;
+    if (!m_plist.reference(m_objects, index, ref) || !m_plist.object(ref, o))
+        return fail(m_plist.error());
+    out = Value::string(m_plist.string(o));
+    remember(index, out);
+    claim.record->setAt(claim.slot, out);
     return true;
 }
 
@@ -851,15 +926,26 @@ bool KeyedArchiveReader::recordValue(quint64 valueIndex, qsizetype slot, int dep
         if (!m_plist.reference(m_objects, valueIndex, ref) || !m_plist.object(ref, o))
             return fail(m_plist.error());
         switch (o.kind) {
-        case Kind::AsciiString:
-            // Short texts straight from the file; longer ones are shared (see decode).
-            if (o.count < quint64(kSharedPayload)) {
-                if (!charge(qint64(o.count)))
-                    return false;
-                m_recordBuilder.setLatin1(slot, m_plist.asciiView(o));
-                return true;
+        case Kind::AsciiString: {
+            // Texts straight from the file. A long one is claimed by this record once it is
+            // made, and shared if anything lists it again (see shareClaimed).
+            if (!charge(qint64(o.count)))
+                return false;
+            if (o.count >= quint64(kSharedPayload)) {
+                for (const auto& [other, text] : m_pendingLong) {
+                    if (text != valueIndex)
+                        continue;
+                    Value shared = Value::string(m_plist.string(o));
+                    remember(valueIndex, shared);
+                    m_recordBuilder.setValue(other, shared);
+                    m_recordBuilder.setValue(slot, shared);
+                    return true;
+                }
+                m_pendingLong.emplace_back(slot, valueIndex);
             }
-            break;
+            m_recordBuilder.setLatin1(slot, m_plist.asciiView(o));
+            return true;
+        }
         case Kind::Integer: {
             const BinaryPlistReader::Integer n = m_plist.integer(o);
             if (n.high == 0 && n.low <= quint64(std::numeric_limits<qint64>::max())) {

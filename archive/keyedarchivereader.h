@@ -93,7 +93,17 @@ private:
     {
         Record record;
         qint64 bytes = 0;
+        // Long texts packed in it: the slot and the text's object.
+        std::vector<std::pair<qsizetype, quint64>> longTexts;
     };
+    // A long text packed into the one record that lists it so far.
+    struct Claim
+    {
+        PackedRecord* record;
+        qsizetype slot;
+    };
+    void claim(quint64 index, PackedRecord* record, qsizetype slot);
+    bool shareClaimed(quint64 index, Value& out);
     class RecordPreparer;
     bool recordKeys(const BinaryPlistReader::Object& keys, int depth, RecordKeysPtr& out);
     bool recordValue(quint64 valueIndex, qsizetype slot, int depth);
@@ -137,6 +147,8 @@ private:
     std::vector<quint64> m_keyObjects; // the record being read
     RecordKeysPtr m_lastKeys;
     PackedRecord::Builder m_recordBuilder;
+    std::vector<std::pair<qsizetype, quint64>> m_pendingLong; // of the record being read
+    std::vector<Claim> m_claims;
 };
 
 } // namespace quillory

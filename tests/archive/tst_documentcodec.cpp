@@ -6,9 +6,9 @@
 
 #include "archive/documentcodec.h"
 #include "archive/keyedarchivewriter.h"
-#include "core/document.h"
-#include "core/dict.h"
 #include "core/array.h"
+#include "core/dict.h"
+#include "core/document.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -128,7 +128,16 @@ void TestDocumentCodec::longRecordListsReadAsOnePass()
         r->set(reordered ? QStringLiteral("1") : QStringLiteral("2"),
                reordered ? Value::integer(i) : Value::boolean(i % 2));
         r->set(QStringLiteral("3"), Value::string(QStringLiteral("name %1").arg(i)));
-        r->set(QStringLiteral("4"), i % 97 == 0   ? Value::string(shared)
+        // Long texts of its own (packed), and one text listed twice in the same record.
+        if (i % 7 == 0)
+            r->set(QStringLiteral("5"),
+                   Value::string(QStringLiteral("a long text of record %1").arg(i)));
+        if (i == 0 || i == 2000) {
+            const Value twice = Value::string(QStringLiteral("listed twice by record %1").arg(i));
+            r->set(QStringLiteral("6"), twice);
+            r->set(QStringLiteral("7"), twice);
+        }
+        r->set(QStringLiteral("4"), i % 97 == 5   ? Value::string(shared)
                                     : i % 89 == 0 ? Value::string(QStringLiteral("Ωmega %1").arg(i))
                                     : i % 101 == 0 ? Value::date({double(i)})
                                     : i % 103 == 0 ? Value::unsignedInteger(~quint64(0))
@@ -154,6 +163,19 @@ void TestDocumentCodec::longRecordListsReadAsOnePass()
         }
     }
     QCOMPARE(doc.dataArray()[5000].get(), doc.dataArray()[10].get());
+    // Shared texts stay one text; a text only one record lists is packed in it.
+    const auto storage = [&](size_t i, const char* key) {
+        const Record& r = doc.dataArray()[i];
+        const Value* v = r->asideAt(r->indexOf(QString::fromLatin1(key)));
+        return v && v->stringPtr() ? v->stringPtr()->constData() : nullptr;
+    };
+    QVERIFY(storage(102, "4"));
+    QCOMPARE(storage(5, "4"), storage(9705, "4"));
+    QCOMPARE(storage(0, "6"), storage(0, "7"));
+    QCOMPARE(storage(2000, "6"), storage(2000, "7"));
+    QVERIFY(storage(2000, "6"));
+    QVERIFY(!storage(7, "5"));
+    QVERIFY(!storage(7000, "5"));
     // Saved, read and saved again: the same archive, the shared text written once.
     const QByteArray saved = DocumentCodec::dataOfType(doc);
     QCOMPARE(saved.count(shared.toLatin1()), qsizetype(1));
