@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QLatin1StringView>
 #include <QString>
 
@@ -66,6 +67,12 @@ public:
     // several threads at once.
     bool peekObject(quint64 index, Object& out) const;
     bool peekReference(const Object& container, quint64 position, quint64& out) const;
+    // The references of an array as the file stores them, to compare two arrays at once.
+    QByteArrayView rawReferences(const Object& array) const
+    {
+        return QByteArrayView(m_data.constData() + array.payload,
+                              qsizetype(array.count) * m_refSize);
+    }
 
     // The UID that element position of a container refers to, when it is a valid UID of up to
     // 4 bytes: the case of every reference in an archive, read in one step. Nothing otherwise;
@@ -87,8 +94,7 @@ public:
 
 private:
     bool fail(const QString& message);
-    template <class Refuse>
-    bool parseObject(quint64 index, Object& out, Refuse refuse) const;
+    template <class Refuse> bool parseObject(quint64 index, Object& out, Refuse refuse) const;
     template <class Refuse>
     bool readCount(qsizetype& pos, quint8 nibble, quint64& count, Refuse refuse) const;
     bool fits(qsizetype pos, quint64 units, quint64 unitSize) const;

@@ -645,6 +645,10 @@ private:
     }
     bool keysOf(const Object& keys)
     {
+        // Records nearly always list the very same references as the one before.
+        const QByteArrayView raw = r.m_plist.rawReferences(keys);
+        if (m_keys && raw == QByteArrayView(m_keyReferences))
+            return true;
         bool same = m_keys && m_keyObjects.size() == keys.count;
         m_scratch.resize(size_t(keys.count));
         for (quint64 i = 0; i < keys.count; ++i) {
@@ -652,8 +656,10 @@ private:
                 return false;
             same = same && m_scratch[size_t(i)] == m_keyObjects[size_t(i)];
         }
-        if (same)
+        if (same) {
+            m_keyReferences = raw.toByteArray();
             return true;
+        }
         std::vector<QString> names;
         QSet<QString> seen;
         for (const quint64 k : m_scratch) {
@@ -667,6 +673,7 @@ private:
         }
         m_keys = RecordKeys::make(std::move(names));
         m_keyObjects = m_scratch;
+        m_keyReferences = raw.toByteArray();
         return true;
     }
     // The decoding bytes the record counts for, 0 when it must be read in turn.
@@ -736,6 +743,7 @@ private:
     PackedRecord::Builder m_builder;
     RecordKeysPtr m_keys;
     std::vector<quint64> m_keyObjects;
+    QByteArray m_keyReferences;
     std::vector<quint64> m_scratch;
 };
 

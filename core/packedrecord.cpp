@@ -455,7 +455,9 @@ void PackedRecord::Builder::setValue(qsizetype i, const Value& v)
 
 Record PackedRecord::Builder::take()
 {
-    Record r = PackedRecord::make();
+    // Made with its keys, so that records made on several threads at once touch no shared
+    // count (the empty keys' one).
+    Record r = std::make_shared<PackedRecord>(BuilderTag(), m_keys);
     takeInto(*r);
     return r;
 }

@@ -26,9 +26,15 @@ using Record = std::shared_ptr<PackedRecord>;
 // text per user field; records read from a file may hold any other entry, kept as read.
 class PackedRecord
 {
+    struct BuilderTag
+    {
+    };
+
 public:
     PackedRecord();
     ~PackedRecord();
+    // For the builder only (the tag is private): keys without values yet.
+    PackedRecord(const BuilderTag&, RecordKeysPtr keys) : m_keys(std::move(keys)) {}
     PackedRecord(const PackedRecord& other);
     PackedRecord& operator=(const PackedRecord&) = delete;
 

@@ -4,8 +4,8 @@
 #
 #   bench/records/run.sh [--runs N] [--baseline DIR] [--no-plistlib]
 #
-# --baseline DIR times another build's quillory-cli and bench_codec (copied into DIR) in the
-# same run, for a before/after table. plistlib takes minutes on the million-record document;
+# --baseline DIR times another build's quillory-cli and bench_documentfile (copied into DIR) in
+# the same run, for a before/after table. plistlib takes minutes on the million-record document;
 # --no-plistlib skips it. QUILLORY_BENCH_DIR sets the work folder (default bench/out/records).
 set -euo pipefail
 
@@ -26,9 +26,9 @@ done
 mkdir -p "$work"
 
 cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build-release" -j2 --target quillory-cli bench_codec >/dev/null
-builds=("$root/build-release/cli/quillory-cli|$root/build-release/bench/codec/bench_codec|now")
-[[ -n $baseline ]] && builds+=("$baseline/quillory-cli|$baseline/bench_codec|baseline")
+cmake --build "$root/build-release" -j2 --target quillory-cli bench_documentfile >/dev/null
+builds=("$root/build-release/cli/quillory-cli|$root/build-release/bench/codec/bench_documentfile|now")
+[[ -n $baseline ]] && builds+=("$baseline/quillory-cli|$baseline/bench_documentfile|baseline")
 
 # shellcheck source=../measure.sh
 source "$here/../measure.sh"
@@ -79,14 +79,16 @@ for build in "${builds[@]}"; do
 done
 
 echo
-echo "== load and save of a 1,000,000-record, 5-field document (seconds: min, median, cpu)"
+# The document the 1,000,000-row import saved, loaded and saved by each build and by plistlib.
+doc=$work/doc-1000000-now.quillory
+echo "== load and save of that document ($(du -h "$doc" | cut -f1)), seconds: min, median"
 for build in "${builds[@]}"; do
     IFS='|' read -r _ codec label <<<"$build"
     echo "-- $label"
-    "$codec" 1000000 5 "$runs" "$work/codec-$label.quillory"
+    "$codec" "$doc" "$runs"
 done
 if ((plistlib)); then
-    python3 - "$work/codec-now.quillory" <<'PY'
+    python3 - "$doc" <<'PY'
 import plistlib, sys, time
 path = sys.argv[1]
 with open(path, "rb") as f:
@@ -99,5 +101,5 @@ with open(path + ".py", "wb") as f:
 dump = time.perf_counter() - start
 print("-- python plistlib\nload %.2f\ndump %.2f" % (load, dump))
 PY
-    rm -f "$work/codec-now.quillory.py"
+    rm -f "$doc.py"
 fi
