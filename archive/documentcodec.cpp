@@ -188,10 +188,13 @@ bool decodeContents(const Dict& root, DocumentContents& c, QString* error)
     if (*records) {
         c.records.reserve((*records)->items.size());
         RecordPacker packer;
-        for (const Value& v : (*records)->items) {
+        // A list that nothing else in the file holds gives its records up rather than share
+        // them (a million shared counts less to change).
+        const bool onlyHere = records->use_count() == 2;
+        for (Value& v : (*records)->items) {
             // The application edits records in place, so they are saved as mutable ones
             // whatever class the file gave them.
-            if (Record r = v.toRecord()) {
+            if (Record r = onlyHere ? v.takeRecord() : v.toRecord()) {
                 // Long texts were shared while the file was read; those that only this
                 // record holds are packed now.
                 r->packLoneTexts();

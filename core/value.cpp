@@ -229,6 +229,16 @@ std::shared_ptr<PackedRecord> Value::toRecord() const
     return {};
 }
 
+std::shared_ptr<PackedRecord> Value::takeRecord()
+{
+    auto* r = std::get_if<std::shared_ptr<PackedRecord>>(&m_v);
+    if (!r)
+        return {};
+    std::shared_ptr<PackedRecord> taken = std::move(*r);
+    m_v = std::monostate();
+    return taken;
+}
+
 bool Value::operator==(const Value& other) const
 {
     if (type() != other.type())

@@ -84,6 +84,8 @@ public:
     ArrayPtr toArray() const;
     DictPtr toDict() const;
     std::shared_ptr<PackedRecord> toRecord() const;
+    // The record moved out (this value is none after), or null for any other value.
+    std::shared_ptr<PackedRecord> takeRecord();
     const PackedRecord* recordPtr() const
     {
         const auto* r = std::get_if<std::shared_ptr<PackedRecord>>(&m_v);
