@@ -6,6 +6,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 
 #include <limits>
@@ -770,9 +771,15 @@ bool KeyedArchiveReader::decodeRecordList(const Object& objects, int depth,
         const size_t step = (count - 1 + threads - 1) / threads;
         for (unsigned t = 1; t < threads; ++t) {
             const size_t from = 1 + t * step, to = std::min(count, from + step);
-            if (from < to)
+            if (from >= to)
+                continue;
+            try {
                 helpers.emplace_back(
                     [&, t, from, to] { preparers[t].prepare(indices, from, to, prepared); });
+            } catch (const std::system_error&) {
+                // No thread to be had: this part is read here instead.
+                preparers[t].prepare(indices, from, to, prepared);
+            }
         }
         preparers[0].prepare(indices, 1, std::min(count, 1 + step), prepared);
         for (std::thread& h : helpers)

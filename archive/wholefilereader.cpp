@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -49,15 +50,22 @@ Result<QByteArray> WholeFileReader::read(const QString& path)
         before.st_size >= kPartedRead && threads > 1) {
         const qint64 size = before.st_size;
         QByteArray data(qsizetype(size), Qt::Uninitialized);
+        char* const buffer = data.data();
         std::vector<int> results(threads, 0);
         std::vector<std::thread> helpers;
         const qint64 step = (size + threads - 1) / threads;
-        for (unsigned t = 1; t < threads; ++t)
-            helpers.emplace_back([&, t] {
-                results[t] = readPart(fd, data.data(), std::min(size, t * step),
-                                      std::min(size, (t + 1) * step));
-            });
-        results[0] = readPart(fd, data.data(), 0, std::min(size, step));
+        for (unsigned t = 1; t < threads; ++t) {
+            const auto part = [&, t] {
+                results[t] =
+                    readPart(fd, buffer, std::min(size, t * step), std::min(size, (t + 1) * step));
+            };
+            try {
+                helpers.emplace_back(part);
+            } catch (const std::system_error&) {
+                part(); // no thread to be had: read here
+            }
+        }
+        results[0] = readPart(fd, buffer, 0, std::min(size, step));
         for (std::thread& h : helpers)
             h.join();
         struct stat after = {};
