@@ -11,46 +11,11 @@ namespace quillory {
 
 namespace {
 
-// What each slot holds. Texts keep their byte offset in the character area in the low half of
-// the slot and their length in the high half; aside values their position in the aside list.
-enum Tag : quint8 {
-    kNone,
-    kFalse,
-    kTrue,
-    kInteger,
-    kReal,
-    kNarrow,
-    kWide,
-    kMutableNarrow,
-    kMutableWide,
-    kAside
-};
-
 // Texts at least this long that other values share stay shared, as the archive reader and
 // writer share them (a file may reference one long text from every record).
 constexpr qsizetype kSharedText = 16;
 // Offsets and lengths in a slot are 32-bit; a block never grows past this.
 constexpr size_t kMaxCharBytes = std::numeric_limits<quint32>::max();
-
-size_t tagBytes(qsizetype n)
-{
-    return (size_t(n) + 7) & ~size_t(7);
-}
-
-bool isText(quint8 tag)
-{
-    return tag >= kNarrow && tag <= kMutableWide;
-}
-
-bool isWide(quint8 tag)
-{
-    return tag == kWide || tag == kMutableWide;
-}
-
-bool isMutableText(quint8 tag)
-{
-    return tag == kMutableNarrow || tag == kMutableWide;
-}
 
 // A text kept aside that nothing else holds any more.
 bool isLoneText(const Value& v)
@@ -98,21 +63,6 @@ Record PackedRecord::make(RecordKeysPtr keys, const std::vector<Value>& values)
     return b.take();
 }
 
-const quint8* PackedRecord::tags() const
-{
-    return reinterpret_cast<const quint8*>(m_block);
-}
-
-const quint64* PackedRecord::slotWords() const
-{
-    return reinterpret_cast<const quint64*>(m_block + tagBytes(size()));
-}
-
-const char* PackedRecord::chars() const
-{
-    return m_block + tagBytes(size()) + 8 * size_t(size());
-}
-
 size_t PackedRecord::charBytes() const
 {
     size_t end = 0;
@@ -152,28 +102,6 @@ Value::Type PackedRecord::typeAt(qsizetype i) const
     default:
         return Value::Type::String;
     }
-}
-
-bool PackedRecord::packedTextAt(qsizetype i, TextView& out) const
-{
-    const quint8 tag = tags()[i];
-    if (!isText(tag))
-        return false;
-    const quint64 bits = slotWords()[i];
-    const char* p = chars() + quint32(bits);
-    const qsizetype units = qsizetype(bits >> 32);
-    out.isWide = isWide(tag);
-    out.isMutable = isMutableText(tag);
-    if (out.isWide)
-        out.utf16 = QStringView(reinterpret_cast<const char16_t*>(p), units);
-    else
-        out.latin1 = QLatin1StringView(p, units);
-    return true;
-}
-
-const Value* PackedRecord::asideAt(qsizetype i) const
-{
-    return tags()[i] == kAside ? &(*m_aside)[size_t(slotWords()[i])] : nullptr;
 }
 
 Value PackedRecord::valueAt(qsizetype i) const

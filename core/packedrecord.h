@@ -137,9 +137,31 @@ public:
 
 private:
     friend class Builder;
-    const quint8* tags() const;
-    const quint64* slotWords() const;
-    const char* chars() const;
+    // What each slot holds. Texts keep their byte offset in the character area in the low half
+    // of the slot and their length in the high half; aside values their place in m_aside.
+    enum Tag : quint8 {
+        kNone,
+        kFalse,
+        kTrue,
+        kInteger,
+        kReal,
+        kNarrow,
+        kWide,
+        kMutableNarrow,
+        kMutableWide,
+        kAside
+    };
+    static bool isText(quint8 tag) { return tag >= kNarrow && tag <= kMutableWide; }
+    static bool isWide(quint8 tag) { return tag == kWide || tag == kMutableWide; }
+    static bool isMutableText(quint8 tag) { return tag == kMutableNarrow || tag == kMutableWide; }
+    // The block: a tag a value (rounded up to 8 bytes), a slot a value, then the characters.
+    static size_t tagBytes(qsizetype n) { return (size_t(n) + 7) & ~size_t(7); }
+    const quint8* tags() const { return reinterpret_cast<const quint8*>(m_block); }
+    const quint64* slotWords() const
+    {
+        return reinterpret_cast<const quint64*>(m_block + tagBytes(size()));
+    }
+    const char* chars() const { return m_block + tagBytes(size()) + 8 * size_t(size()); }
     size_t charBytes() const;
     void adopt(RecordKeysPtr keys, char* block, std::unique_ptr<std::vector<Value>> aside);
     // Rebuilds the block with keys and the value at i replaced (or appended when i == size()),
@@ -150,5 +172,27 @@ private:
     char* m_block = nullptr;
     std::unique_ptr<std::vector<Value>> m_aside;
 };
+
+inline bool PackedRecord::packedTextAt(qsizetype i, TextView& out) const
+{
+    const quint8 tag = tags()[i];
+    if (!isText(tag))
+        return false;
+    const quint64 bits = slotWords()[i];
+    const char* p = chars() + quint32(bits);
+    const qsizetype units = qsizetype(bits >> 32);
+    out.isWide = isWide(tag);
+    out.isMutable = isMutableText(tag);
+    if (out.isWide)
+        out.utf16 = QStringView(reinterpret_cast<const char16_t*>(p), units);
+    else
+        out.latin1 = QLatin1StringView(p, units);
+    return true;
+}
+
+inline const Value* PackedRecord::asideAt(qsizetype i) const
+{
+    return tags()[i] == kAside ? &(*m_aside)[size_t(slotWords()[i])] : nullptr;
+}
 
 } // namespace quillory
