@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QHash>
 #include <QSaveFile>
+#include <QSet>
 
 namespace quillory {
 
@@ -112,6 +113,9 @@ public:
         return r;
     }
 
+    // The dictionaries packed that something else in the file holds too.
+    const QHash<const Dict*, Record>& shared() const { return m_seen; }
+
 private:
     bool sameKeys(const Dict& d) const
     {
@@ -126,6 +130,44 @@ private:
     RecordKeysPtr m_keys;
     QHash<const Dict*, Record> m_seen;
 };
+
+// A damaged or hand-made file may hold a record elsewhere too (inside another record, a field
+// key, an unknown entry). There it is replaced by the record made of it, so that it stays one
+// object, as in the file, and saves as it was read.
+void replacePacked(Value& v, const QHash<const Dict*, Record>& packed, QSet<const void*>& seen)
+{
+    if (const DictPtr d = v.toDict()) {
+        if (const Record r = packed.value(d.get())) {
+            v = Value::record(r);
+            return;
+        }
+        if (seen.contains(d.get()))
+            return;
+        seen.insert(d.get());
+        for (auto& entry : d->entries)
+            replacePacked(entry.second, packed, seen);
+    } else if (const ArrayPtr a = v.toArray()) {
+        if (seen.contains(a.get()))
+            return;
+        seen.insert(a.get());
+        for (Value& item : a->items)
+            replacePacked(item, packed, seen);
+    } else if (const Record r = v.toRecord()) {
+        if (seen.contains(r.get()))
+            return;
+        seen.insert(r.get());
+        for (qsizetype i = 0; i < r->size(); ++i) {
+            const Value* aside = r->asideAt(i);
+            if (!aside)
+                continue;
+            Value copy = *aside; // shares its containers: changes below reach the record
+            const DictPtr d = copy.toDict();
+            replacePacked(copy, packed, seen);
+            if (d && packed.contains(d.get()))
+                r->setAt(i, copy);
+        }
+    }
+}
 
 // Everything the file holds, decoded before any of it reaches the document.
 
@@ -161,7 +203,7 @@ PrototypePtr prototypeFrom(const Dict& d)
     return p;
 }
 
-bool decodeContents(const Dict& root, DocumentContents& c, QString* error)
+bool decodeContents(Dict& root, DocumentContents& c, QString* error)
 {
     const auto keys = listUnder(root, kKeyArrayKey, error);
     if (!keys)
@@ -207,6 +249,16 @@ bool decodeContents(const Dict& root, DocumentContents& c, QString* error)
                 return false;
             }
             c.records.push_back(packer.pack(d));
+        }
+        if (!packer.shared().isEmpty()) {
+            QSet<const void*> seen;
+            for (auto& entry : root.entries)
+                replacePacked(entry.second, packer.shared(), seen);
+            // The list has given up its records: they are looked at here.
+            for (const Record& r : c.records) {
+                Value v = Value::record(r);
+                replacePacked(v, packer.shared(), seen);
+            }
         }
     }
     if (*prototypes) {

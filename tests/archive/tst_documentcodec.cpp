@@ -40,6 +40,7 @@ private slots:
     void earlierDocumentsSaveAsTheyWereRead_data();
     void earlierDocumentsSaveAsTheyWereRead();
     void longRecordListsReadAsOnePass();
+    void recordsHeldElsewhereStayOneObject();
     void refusedFilesLeaveTheDocumentUntouched_data();
     void refusedFilesLeaveTheDocumentUntouched();
     void failedSaveKeepsTheOldFile_data();
@@ -190,6 +191,38 @@ void TestDocumentCodec::longRecordListsReadAsOnePass()
     QVERIFY(!bad);
     QVERIFY2(bad.message().contains(QStringLiteral("a record of dataArray is not a dictionary")),
              qPrintable(bad.message()));
+}
+
+void TestDocumentCodec::recordsHeldElsewhereStayOneObject()
+{
+    // A hand-made file: a record that a field key, another record and an unknown entry hold
+    // too, met there before the list. It stays one object: saved, read and saved again, the
+    // same archive, the record written once.
+    auto record = Dict::make(true);
+    record->set(QStringLiteral("1"), Value::integer(1));
+    record->set(QStringLiteral("3"), Value::string(QStringLiteral("held in four places")));
+    auto key = Dict::make(true);
+    key->set(QStringLiteral("innerKey"), Value::string(QStringLiteral("3")));
+    key->set(QStringLiteral("publicKey"), Value::string(QStringLiteral("Name")));
+    key->set(QStringLiteral("extra"), Value::dict(record));
+    auto other = Dict::make(true);
+    other->set(QStringLiteral("1"), Value::integer(2));
+    other->set(QStringLiteral("3"), Value::dict(record));
+    auto root = Dict::make(true);
+    root->set(QStringLiteral("appversion"), Value::integer(10000));
+    root->set(QStringLiteral("keyArray"), Value::array(Array::make({Value::dict(key)})));
+    root->set(QStringLiteral("later"), Value::dict(record));
+    root->set(QStringLiteral("dataArray"),
+              Value::array(Array::make({Value::dict(other), Value::dict(record)})));
+
+    Document doc;
+    QVERIFY(DocumentCodec::readFromData(doc, archiveOf(Value::dict(root))));
+    QCOMPARE(doc.dataArray()[0]->valueAt(1).toRecord().get(), doc.dataArray()[1].get());
+    const QByteArray saved = DocumentCodec::dataOfType(doc);
+    QCOMPARE(saved.count("held in four places"), qsizetype(1));
+    Document again;
+    QVERIFY(DocumentCodec::readFromData(again, saved));
+    QCOMPARE(DocumentCodec::dataOfType(again), saved);
 }
 
 void TestDocumentCodec::refusedFilesLeaveTheDocumentUntouched_data()
