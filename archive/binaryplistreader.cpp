@@ -205,8 +205,8 @@ bool BinaryPlistReader::parseObject(quint64 index, Object& out, Refuse refuse) c
         break;
     }
     return refuse(QStringLiteral("object %1 has the unsupported type marker 0x%2")
-                    .arg(index)
-                    .arg(marker, 2, 16, QLatin1Char('0')));
+                      .arg(index)
+                      .arg(marker, 2, 16, QLatin1Char('0')));
 }
 
 bool BinaryPlistReader::object(quint64 index, Object& out)
@@ -219,8 +219,7 @@ bool BinaryPlistReader::peekObject(quint64 index, Object& out) const
     return parseObject(index, out, [](const QString&) { return false; });
 }
 
-bool BinaryPlistReader::peekReference(const Object& container, quint64 position,
-                                      quint64& out) const
+bool BinaryPlistReader::peekReference(const Object& container, quint64 position, quint64& out) const
 {
     const quint64 places = container.kind == Kind::Dict ? container.count * 2 : container.count;
     if ((container.kind != Kind::Array && container.kind != Kind::Set &&

@@ -364,7 +364,8 @@ Record Document::newRecord() const
     Record r = b.take();
     // A document without its built-in keys still numbers and unchecks the new record.
     if (counter < 0)
-        r->set(kCounterKey, Value::integer(max == std::numeric_limits<qint64>::max() ? max : max + 1));
+        r->set(kCounterKey,
+               Value::integer(max == std::numeric_limits<qint64>::max() ? max : max + 1));
     if (checked < 0)
         r->set(kCheckedKey, Value::boolean(false));
     return r;

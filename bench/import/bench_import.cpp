@@ -69,8 +69,7 @@ int main(int argc, char** argv)
         }
     }
 #endif
-    QTextStream(stderr) << "rows=" << rows
-                        << " records=" << doc.dataArray().size()
+    QTextStream(stderr) << "rows=" << rows << " records=" << doc.dataArray().size()
                         << " fields=" << doc.keyArray().size() - kFirstUserKeyIndex
                         << " parse_ms=" << parseMs << " import_ms=" << importMs
                         << " save_ms=" << saveMs << " total_ms=" << total.elapsed()

@@ -27,9 +27,9 @@ std::vector<Value> everyKind()
             Value::integer(-9223372036854775807LL - 1),
             Value::real(0.1),
             Value::string(QString()),
-            Value::string(QStringLiteral("Zürich"), true),       // Latin-1, mutable
-            Value::string(QStringLiteral("Ωmega ✓ 😀")),          // needs UTF-16
-            Value::string(QString(70000, u'é')),                 // long, its own
+            Value::string(QStringLiteral("Zürich"), true), // Latin-1, mutable
+            Value::string(QStringLiteral("Ωmega ✓ 😀")),    // needs UTF-16
+            Value::string(QString(70000, u'é')),           // long, its own
             Value::unsignedInteger(18446744073709551615ull),
             Value::data(QByteArray("\0\1", 2), true),
             Value::date({12.5}),
@@ -159,12 +159,12 @@ void TestPackedRecord::changesKeepTheRestAndShareKeys()
     QCOMPARE(a->size(), qsizetype(values.size()));
     for (size_t i = 0; i < values.size(); ++i) {
         const QString key = QStringLiteral("k%1").arg(i);
-        const Value expected = key == u"k3"   ? Value::integer(42)
-                               : key == u"k6" ? Value::string(QStringLiteral(
-                                                    "a much longer text than before"))
-                               : key == u"k7" ? Value::string(QStringLiteral("ω"))
-                               : key == u"k5" ? Value::real(2.5)
-                               : key == u"k1" ? Value::string(QStringLiteral("was a mark"))
+        const Value expected = key == u"k3" ? Value::integer(42)
+                               : key == u"k6"
+                                   ? Value::string(QStringLiteral("a much longer text than before"))
+                               : key == u"k7"  ? Value::string(QStringLiteral("ω"))
+                               : key == u"k5"  ? Value::real(2.5)
+                               : key == u"k1"  ? Value::string(QStringLiteral("was a mark"))
                                : key == u"k13" ? Value()
                                                : values[i];
         QVERIFY2(a->value(key) == expected, qPrintable(key));
@@ -190,9 +190,9 @@ void TestPackedRecord::copiesAreIndependent()
 
 void TestPackedRecord::textsAreReadInPlace()
 {
-    const Record r = PackedRecord::make(
-        keysOf({"1", "3", "4", "5"}), {Value::integer(12), Value::string(QStringLiteral("Café")),
-                                       Value::string(QStringLiteral("Ωmega")), Value::real(1.5)});
+    const Record r = PackedRecord::make(keysOf({"1", "3", "4", "5"}),
+                                        {Value::integer(12), Value::string(QStringLiteral("Café")),
+                                         Value::string(QStringLiteral("Ωmega")), Value::real(1.5)});
     QString out = QStringLiteral(">");
     for (qsizetype i = 0; i < r->size(); ++i)
         r->appendTextAt(i, out);
