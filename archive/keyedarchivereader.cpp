@@ -682,7 +682,7 @@ private:
     {
         Object o, classRef, keys, values;
         quint64 refs[3] = {kNoRef, kNoRef, kNoRef};
-        out.longTexts.clear();
+        out.longTextCount = 0;
         if (!known(index) || !object(index, o) || o.kind != Kind::Dict || o.count != 3)
             return 0;
         for (quint64 i = 0; i < 3; ++i) {
@@ -716,10 +716,12 @@ private:
                     m_spent += qint64(v.count);
                     if (m_spent > m_budget)
                         return 0;
-                    for (const auto& [slot, object] : out.longTexts)
+                    if (out.longTextCount == PreparedRecord::kMaxLongTexts)
+                        return 0;
+                    for (const auto& [slot, object] : out.longTextList())
                         if (object == valueIndex)
                             return 0;
-                    out.longTexts.emplace_back(qsizetype(i), valueIndex);
+                    out.longTexts[out.longTextCount++] = {qsizetype(i), valueIndex};
                 }
                 m_builder.setLatin1(qsizetype(i), r.m_plist.asciiView(v));
                 bytes += qint64(v.count);
@@ -793,7 +795,7 @@ bool KeyedArchiveReader::decodeRecordList(const Object& objects, int depth,
             if (!charge(prepared[i].bytes))
                 return false;
             const Record record = std::move(prepared[i].record);
-            for (const auto& [slot, text] : prepared[i].longTexts) {
+            for (const auto& [slot, text] : prepared[i].longTextList()) {
                 if (m_slot[text] == 0) {
                     claim(text, record.get(), slot);
                     continue;

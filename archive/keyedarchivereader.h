@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace quillory {
@@ -93,8 +94,15 @@ private:
     {
         Record record;
         qint64 bytes = 0;
-        // Long texts packed in it: the slot and the text's object.
-        std::vector<std::pair<qsizetype, quint64>> longTexts;
+        // Long texts packed in it: the slot and the text's object (a record with more is
+        // read in turn).
+        static constexpr int kMaxLongTexts = 4;
+        std::pair<qsizetype, quint64> longTexts[kMaxLongTexts];
+        int longTextCount = 0;
+        std::span<const std::pair<qsizetype, quint64>> longTextList() const
+        {
+            return {longTexts, size_t(longTextCount)};
+        }
     };
     // A long text packed into the one record that lists it so far.
     struct Claim

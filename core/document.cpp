@@ -480,7 +480,9 @@ void Document::setRecordValue(const Record& r, const QString& innerKey, const Va
 
 void Document::updateIsCheckedRecords()
 {
-    m_isCheckedRecords = checkedRecordCount() >= 1;
+    m_isCheckedRecords = std::any_of(m_dataArray.begin(), m_dataArray.end(), [](const Record& r) {
+        return r && r->value(kCheckedKey).toBool();
+    });
 }
 
 qint64 Document::checkedRecordCount() const
