@@ -608,7 +608,7 @@ public:
                  std::vector<PreparedRecord>& out)
     {
         for (size_t i = from; i < to; ++i)
-            out[i].bytes = prepare(items[i], out[i]);
+            out[i].bytes = quint32(prepare(items[i], out[i]));
     }
 
 private:
@@ -718,10 +718,10 @@ private:
                         return 0;
                     if (out.longTextCount == PreparedRecord::kMaxLongTexts)
                         return 0;
-                    for (const auto& [slot, object] : out.longTextList())
-                        if (object == valueIndex)
+                    for (const PreparedRecord::LongText& t : out.longTextList())
+                        if (t.object == valueIndex)
                             return 0;
-                    out.longTexts[out.longTextCount++] = {qsizetype(i), valueIndex};
+                    out.longTexts[out.longTextCount++] = {quint32(i), quint32(valueIndex)};
                 }
                 m_builder.setLatin1(qsizetype(i), r.m_plist.asciiView(v));
                 bytes += qint64(v.count);
@@ -736,6 +736,8 @@ private:
                 return 0;
             }
         }
+        if (bytes > std::numeric_limits<quint32>::max())
+            return 0;
         out.record = m_builder.take();
         return bytes;
     }
@@ -795,15 +797,15 @@ bool KeyedArchiveReader::decodeRecordList(const Object& objects, int depth,
             if (!charge(prepared[i].bytes))
                 return false;
             const Record record = std::move(prepared[i].record);
-            for (const auto& [slot, text] : prepared[i].longTextList()) {
-                if (m_slot[text] == 0) {
-                    claim(text, record.get(), slot);
+            for (const PreparedRecord::LongText& t : prepared[i].longTextList()) {
+                if (m_slot[t.object] == 0) {
+                    claim(t.object, record.get(), t.slot);
                     continue;
                 }
                 Value shared;
-                if (!decode(text, depth + 2, shared))
+                if (!decode(t.object, depth + 2, shared))
                     return false;
-                record->setAt(slot, shared);
+                record->setAt(t.slot, shared);
             }
             item = Value::record(record);
             remember(indices[i], item);

@@ -92,17 +92,20 @@ private:
     // turn, as any object) for anything else.
     struct PreparedRecord
     {
-        Record record;
-        qint64 bytes = 0;
-        // Long texts packed in it: the slot and the text's object (a record with more is
-        // read in turn).
-        static constexpr int kMaxLongTexts = 4;
-        std::pair<qsizetype, quint64> longTexts[kMaxLongTexts];
-        int longTextCount = 0;
-        std::span<const std::pair<qsizetype, quint64>> longTextList() const
+        // A long text packed in it: its slot and the text's object (below kClaimed).
+        struct LongText
         {
-            return {longTexts, size_t(longTextCount)};
-        }
+            quint32 slot;
+            quint32 object;
+        };
+        // A record with more is read in turn. Kept small: there is one of these a record.
+        static constexpr int kMaxLongTexts = 3;
+
+        Record record;
+        quint32 bytes = 0;
+        quint8 longTextCount = 0;
+        LongText longTexts[kMaxLongTexts];
+        std::span<const LongText> longTextList() const { return {longTexts, longTextCount}; }
     };
     // A long text packed into the one record that lists it so far.
     struct Claim
