@@ -503,6 +503,8 @@ bool KeyedArchiveReader::decodeKey(quint64 index, int depth, const QString*& out
         if (m_slot[index] == 0)
             remember(index, key);
         slot = m_slot[index];
+        if (!isMemo(slot))
+            return fail(QStringLiteral("archived dictionary has a key that is not a string"));
     }
     out = m_memo[slot - 1].stringPtr();
     if (!out)
@@ -791,6 +793,7 @@ bool KeyedArchiveReader::decodeRecordList(const Object& objects, int depth,
     }
     if (count > 0)
         items.push_back(std::move(first));
+    m_claims.reserve(m_claims.size() + 2 * count);
     for (size_t i = 1; i < count; ++i) {
         Value item;
         if (prepared[i].record && m_slot[indices[i]] == 0) {
@@ -807,11 +810,14 @@ bool KeyedArchiveReader::decodeRecordList(const Object& objects, int depth,
                     return false;
                 record->setAt(t.slot, shared);
             }
-            item = Value::record(record);
-            remember(indices[i], item);
-        } else if (!decodeRecord(indices[i], depth + 1, item)) {
-            return false;
+            items.push_back(Value::record(record));
+            // The list's values never move (the list is reserved in full).
+            m_slot[indices[i]] = kClaimed | quint32(m_claims.size());
+            m_claims.push_back({record.get(), -1, &items.back()});
+            continue;
         }
+        if (!decodeRecord(indices[i], depth + 1, item))
+            return false;
         items.push_back(std::move(item));
     }
     return true;
@@ -895,6 +901,10 @@ bool KeyedArchiveReader::shareClaimed(quint64 index, Value& out)
     // A long text met a second time: one shared text from now on, in the record that had it
     // packed too, as a plain reading shares it.
     const Claim claim = m_claims[m_slot[index] - kClaimed];
+    if (claim.holder) {
+        out = *claim.holder;
+        return true;
+    }
     quint64 ref;
     Object o;
     if (!m_plist.reference(m_objects, index, ref) || !m_plist.object(ref, o))

@@ -108,10 +108,13 @@ private:
         std::span<const LongText> longTextList() const { return {longTexts, longTextCount}; }
     };
     // A long text packed into the one record that lists it so far.
+    // Or a record of the list, held by the list's value at holder (slot unused): a record is
+    // rarely met twice, so it is found there rather than kept in the memo.
     struct Claim
     {
         PackedRecord* record;
         qsizetype slot;
+        const Value* holder = nullptr;
     };
     void claim(quint64 index, PackedRecord* record, qsizetype slot);
     bool shareClaimed(quint64 index, Value& out);
