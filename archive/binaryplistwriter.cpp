@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 namespace quillory {
 
@@ -188,9 +189,9 @@ void BinaryPlistWriter::writeEightByteReal(quint64 index, uchar marker, double d
     putBigEndian(bits, 8);
 }
 
-void BinaryPlistWriter::writeString(quint64 index, QStringView s)
+template <class Unit>
+void BinaryPlistWriter::writeText(quint64 index, const Unit* units, qsizetype n)
 {
-    const qsizetype n = s.size();
     if (!startObject(index, kScalarRoom + 2 * n))
         return;
     // Written optimistically as ASCII; the first non-ASCII unit turns the marker into the
@@ -198,8 +199,7 @@ void BinaryPlistWriter::writeString(quint64 index, QStringView s)
     char* marker = m_pos;
     writeMarkerWithCount(0x50, quint64(n));
     char* payload = m_pos;
-    const char16_t* units = s.utf16();
-    char16_t seen = 0;
+    std::make_unsigned_t<Unit> seen = 0;
     for (qsizetype i = 0; i < n; ++i) {
         seen |= units[i];
         payload[i] = char(units[i]);
@@ -210,37 +210,21 @@ void BinaryPlistWriter::writeString(quint64 index, QStringView s)
     }
     *marker = char(uchar(*marker) + 0x10);
     for (qsizetype i = 0; i < n; ++i) {
-        payload[2 * i] = char(uchar(units[i] >> 8));
-        payload[2 * i + 1] = char(uchar(units[i]));
+        const char16_t unit = char16_t(std::make_unsigned_t<Unit>(units[i]));
+        payload[2 * i] = char(uchar(unit >> 8));
+        payload[2 * i + 1] = char(uchar(unit));
     }
     m_pos = payload + 2 * n;
 }
 
+void BinaryPlistWriter::writeString(quint64 index, QStringView s)
+{
+    writeText(index, s.utf16(), s.size());
+}
+
 void BinaryPlistWriter::writeString(quint64 index, QLatin1StringView s)
 {
-    const qsizetype n = s.size();
-    if (!startObject(index, kScalarRoom + 2 * n))
-        return;
-    // ASCII as it is; any other Latin-1 character makes the whole text UTF-16.
-    char* marker = m_pos;
-    writeMarkerWithCount(0x50, quint64(n));
-    char* payload = m_pos;
-    const uchar* units = reinterpret_cast<const uchar*>(s.data());
-    uchar seen = 0;
-    for (qsizetype i = 0; i < n; ++i)
-        seen |= units[i];
-    if (seen < 0x80) {
-        if (n > 0)
-            std::memcpy(payload, units, size_t(n));
-        m_pos = payload + n;
-        return;
-    }
-    *marker = char(uchar(*marker) + 0x10);
-    for (qsizetype i = 0; i < n; ++i) {
-        payload[2 * i] = 0;
-        payload[2 * i + 1] = char(units[i]);
-    }
-    m_pos = payload + 2 * n;
+    writeText(index, reinterpret_cast<const uchar*>(s.data()), s.size());
 }
 
 void BinaryPlistWriter::writeAscii(quint64 index, std::string_view s)

@@ -84,6 +84,7 @@ public:
     static int byteCount(quint64 value);
 
 private:
+    template <class Unit> void writeText(quint64 index, const Unit* units, qsizetype n);
     bool startObject(quint64 index, qsizetype maxBytes);
     void writeEightByteReal(quint64 index, uchar marker, double d);
     void flush();

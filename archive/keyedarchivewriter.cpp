@@ -170,6 +170,8 @@ private:
     bool visit(quint64 u, const Value& v, int depth);
     bool visitDict(quint64 u, const DictPtr& dict, int depth);
     bool visitRecord(quint64 u, const PackedRecord& record, int depth);
+    void visitKey(const QString& key, size_t position);
+    void writeDictionary(quint64 u, ClassId id, size_t base, size_t n);
     bool visitPackedText(quint64 u, const PackedRecord::TextView& t);
     bool visitArray(quint64 u, const ArrayPtr& array, int depth);
     bool visitArchived(quint64 u, const DictPtr& object, int depth);
@@ -530,33 +532,35 @@ bool Encoder::visitDict(quint64 u, const DictPtr& dict, int depth)
     const size_t base = m_children.size();
     const size_t n = dict->entries.size();
     m_open.push_back(dict.get());
-    for (size_t i = 0; i < n; ++i) {
-        bool fresh;
-        const QString& key = dict->entries[i].first;
-        const quint64 k = assignKey(key, i, fresh);
-        m_children.push_back(k);
-        if (depth + 1 > KeyedArchiveReader::kMaxDepth)
-            return failWith(QStringLiteral("cannot archive values nested deeper than %1 levels")
-                                .arg(KeyedArchiveReader::kMaxDepth));
-        if (fresh) {
-            m_bytes += 10 + key.size();
-            if (m_out)
-                m_out->writeString(main(k), key);
-        }
-    }
-    for (size_t i = 0; i < n; ++i) {
-        bool fresh;
-        const Value& value = dict->entries[i].second;
-        const quint64 v = assign(value, depth + 1, fresh);
-        if (!m_error.isEmpty())
+    if (n > 0 && depth + 1 > KeyedArchiveReader::kMaxDepth)
+        return failWith(QStringLiteral("cannot archive values nested deeper than %1 levels")
+                            .arg(KeyedArchiveReader::kMaxDepth));
+    for (size_t i = 0; i < n; ++i)
+        visitKey(dict->entries[i].first, i);
+    for (size_t i = 0; i < n; ++i)
+        if (!visitChild(dict->entries[i].second, depth))
             return false;
-        m_children.push_back(v);
-        if (fresh && !visit(v, value, depth + 1))
-            return false;
-    }
     m_open.pop_back();
 
-    const ClassId id = dict->isMutable ? kMutableDictionaryClass : kDictionaryClass;
+    writeDictionary(u, dict->isMutable ? kMutableDictionaryClass : kDictionaryClass, base, n);
+    return true;
+}
+
+void Encoder::visitKey(const QString& key, size_t position)
+{
+    bool fresh;
+    const quint64 k = assignKey(key, position, fresh);
+    m_children.push_back(k);
+    if (fresh) {
+        m_bytes += 10 + key.size();
+        if (m_out)
+            m_out->writeString(main(k), key);
+    }
+}
+
+void Encoder::writeDictionary(quint64 u, ClassId id, size_t base, size_t n)
+{
+    // {NS.keys, NS.objects, $class}: the n keys and then the n values from m_children[base].
     const quint64 cls = assignClass(id);
     m_refs += 6 + 2 * n;
     m_bytes += 3 * 10;
@@ -578,7 +582,6 @@ bool Encoder::visitDict(quint64 u, const DictPtr& dict, int depth)
             m_out->appendReference(uidRef(m_children[base + n + i]));
     }
     m_children.resize(base);
-    return true;
 }
 
 bool Encoder::visitRecord(quint64 u, const PackedRecord& record, int depth)
@@ -586,21 +589,12 @@ bool Encoder::visitRecord(quint64 u, const PackedRecord& record, int depth)
     // As visitDict, reading the values where the record packs them.
     const size_t base = m_children.size();
     const size_t n = size_t(record.size());
-    if (depth + 1 > KeyedArchiveReader::kMaxDepth)
+    if (n > 0 && depth + 1 > KeyedArchiveReader::kMaxDepth)
         return failWith(QStringLiteral("cannot archive values nested deeper than %1 levels")
                             .arg(KeyedArchiveReader::kMaxDepth));
     m_open.push_back(&record);
-    for (size_t i = 0; i < n; ++i) {
-        bool fresh;
-        const QString& key = record.keyAt(qsizetype(i));
-        const quint64 k = assignKey(key, i, fresh);
-        m_children.push_back(k);
-        if (fresh) {
-            m_bytes += 10 + key.size();
-            if (m_out)
-                m_out->writeString(main(k), key);
-        }
-    }
+    for (size_t i = 0; i < n; ++i)
+        visitKey(record.keyAt(qsizetype(i)), i);
     for (size_t i = 0; i < n; ++i) {
         PackedRecord::TextView text;
         if (record.packedTextAt(qsizetype(i), text)) {
@@ -610,40 +604,13 @@ bool Encoder::visitRecord(quint64 u, const PackedRecord& record, int depth)
             visitPackedText(v, text);
             continue;
         }
-        bool fresh;
         const Value* aside = record.asideAt(qsizetype(i));
-        const Value scalar = aside ? Value() : record.valueAt(qsizetype(i));
-        const Value& value = aside ? *aside : scalar;
-        const quint64 v = assign(value, depth + 1, fresh);
-        if (!m_error.isEmpty())
-            return false;
-        m_children.push_back(v);
-        if (fresh && !visit(v, value, depth + 1))
+        if (!visitChild(aside ? *aside : record.valueAt(qsizetype(i)), depth))
             return false;
     }
     m_open.pop_back();
 
-    const quint64 cls = assignClass(kMutableDictionaryClass);
-    m_refs += 6 + 2 * n;
-    m_bytes += 3 * 10;
-    const quint64 keys = nextAux();
-    const quint64 objects = nextAux();
-    if (m_out) {
-        m_out->beginDict(main(u), 3);
-        m_out->appendReference(m_names[kKeysKey]);
-        m_out->appendReference(m_names[kObjectsKey]);
-        m_out->appendReference(m_names[kClassKey]);
-        m_out->appendReference(keys);
-        m_out->appendReference(objects);
-        m_out->appendReference(uidRef(cls));
-        m_out->beginArray(keys, n);
-        for (size_t i = 0; i < n; ++i)
-            m_out->appendReference(uidRef(m_children[base + i]));
-        m_out->beginArray(objects, n);
-        for (size_t i = 0; i < n; ++i)
-            m_out->appendReference(uidRef(m_children[base + n + i]));
-    }
-    m_children.resize(base);
+    writeDictionary(u, kMutableDictionaryClass, base, n);
     return true;
 }
 
