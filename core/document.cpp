@@ -349,25 +349,16 @@ Record Document::newRecord() const
     std::vector<QString> keys;
     keys.reserve(m_keyArray.size());
     for (const FieldKey& k : m_keyArray)
-        keys.push_back(k.innerKey);
+        if (std::find(keys.begin(), keys.end(), k.innerKey) == keys.end())
+            keys.push_back(k.innerKey);
     PackedRecord::Builder b(RecordKeys::make(std::move(keys)));
     for (qsizetype i = 0; i < b.keys()->size(); ++i)
         b.setText(i, QStringView());
+    Record r = b.take();
     // The largest 64-bit counter stays where it is rather than wrapping to a negative one.
     const qint64 max = largestListedCounter();
-    const qsizetype counter = b.keys()->indexOf(kCounterKey);
-    const qsizetype checked = b.keys()->indexOf(kCheckedKey);
-    if (counter >= 0)
-        b.setInteger(counter, max == std::numeric_limits<qint64>::max() ? max : max + 1);
-    if (checked >= 0)
-        b.setBool(checked, false);
-    Record r = b.take();
-    // A document without its built-in keys still numbers and unchecks the new record.
-    if (counter < 0)
-        r->set(kCounterKey,
-               Value::integer(max == std::numeric_limits<qint64>::max() ? max : max + 1));
-    if (checked < 0)
-        r->set(kCheckedKey, Value::boolean(false));
+    r->set(kCounterKey, Value::integer(max == std::numeric_limits<qint64>::max() ? max : max + 1));
+    r->set(kCheckedKey, Value::boolean(false));
     return r;
 }
 
