@@ -1,5 +1,6 @@
 #include "core/array.h"
 #include "core/dict.h"
+#include "core/document.h"
 #include "core/packedrecord.h"
 
 #include <QtTest>
@@ -60,6 +61,7 @@ private slots:
     void copiesAreIndependent();
     void textsAreReadInPlace();
     void wideRecordsFindTheirKeys();
+    void repeatedFieldKeysGiveOneEntry();
 };
 
 void TestPackedRecord::everyKindReadsBackAsGiven()
@@ -222,6 +224,23 @@ void TestPackedRecord::wideRecordsFindTheirKeys()
     QCOMPARE(r->value(u"k0"), Value::string(QString()));
     QVERIFY(r->remove(u"k0"));
     QCOMPARE(r->indexOf(u"k2999"), qsizetype(2998));
+}
+
+void TestPackedRecord::repeatedFieldKeysGiveOneEntry()
+{
+    // A foreign file may list an inner key twice: a new record holds it once.
+    Document doc;
+    DocumentContents c;
+    c.keys = {{QStringLiteral("1"), QStringLiteral("#")},
+              {QStringLiteral("2"), QStringLiteral("sel")},
+              {QStringLiteral("3"), QStringLiteral("Name")},
+              {QStringLiteral("3"), QStringLiteral("Again")}};
+    doc.setContents(std::move(c));
+    const Record r = doc.newRecord();
+    QCOMPARE(r->size(), qsizetype(3));
+    QCOMPARE(r->value(u"1"), Value::integer(1));
+    QCOMPARE(r->value(u"2"), Value::boolean(false));
+    QCOMPARE(r->value(u"3"), Value::string(QString()));
 }
 
 QTEST_GUILESS_MAIN(TestPackedRecord)
