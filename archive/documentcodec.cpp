@@ -95,7 +95,7 @@ public:
         // Besides the list's own reference and ours, another means the list holds it twice.
         const bool shared = d.use_count() > 2;
         if (shared)
-            if (const Record known = m_seen.value(d.get()))
+            if (const MutableRecord known = m_seen.value(d.get()))
                 return known;
         if (!sameKeys(*d)) {
             std::vector<QString> keys;
@@ -107,14 +107,14 @@ public:
         PackedRecord::Builder b(m_keys);
         for (size_t i = 0; i < d->entries.size(); ++i)
             b.setValue(qsizetype(i), d->entries[i].second);
-        Record r = b.take();
+        MutableRecord r = b.take();
         if (shared)
             m_seen.insert(d.get(), r);
         return r;
     }
 
     // The dictionaries packed that something else in the file holds too.
-    const QHash<const Dict*, Record>& shared() const { return m_seen; }
+    const QHash<const Dict*, MutableRecord>& shared() const { return m_seen; }
 
 private:
     bool sameKeys(const Dict& d) const
@@ -128,16 +128,16 @@ private:
     }
 
     RecordKeysPtr m_keys;
-    QHash<const Dict*, Record> m_seen;
+    QHash<const Dict*, MutableRecord> m_seen;
 };
 
 // A damaged or hand-made file may hold a record elsewhere too (inside another record, a field
 // key, an unknown entry). There it is replaced by the record made of it, so that it stays one
 // object, as in the file, and saves as it was read.
-void replacePacked(Value& v, const QHash<const Dict*, Record>& packed, QSet<const void*>& seen)
+void replacePacked(Value& v, const QHash<const Dict*, MutableRecord>& packed, QSet<const void*>& seen)
 {
     if (const DictPtr d = v.toDict()) {
-        if (const Record r = packed.value(d.get())) {
+        if (const MutableRecord r = packed.value(d.get())) {
             v = Value::record(r);
             return;
         }
@@ -152,7 +152,7 @@ void replacePacked(Value& v, const QHash<const Dict*, Record>& packed, QSet<cons
         seen.insert(a.get());
         for (Value& item : a->items)
             replacePacked(item, packed, seen);
-    } else if (const Record r = v.toRecord()) {
+    } else if (const MutableRecord r = v.toRecord()) {
         if (seen.contains(r.get()))
             return;
         seen.insert(r.get());
@@ -236,7 +236,7 @@ bool decodeContents(Dict& root, DocumentContents& c, QString* error)
         for (Value& v : (*records)->items) {
             // The application edits records in place, so they are saved as mutable ones
             // whatever class the file gave them.
-            if (Record r = onlyHere ? v.takeRecord() : v.toRecord()) {
+            if (MutableRecord r = onlyHere ? v.takeRecord() : v.toRecord()) {
                 // Long texts were shared while the file was read; those that only this
                 // record holds are packed now.
                 r->packLoneTexts();
@@ -256,7 +256,8 @@ bool decodeContents(Dict& root, DocumentContents& c, QString* error)
                 replacePacked(entry.second, packer.shared(), seen);
             // The list has given up its records: they are looked at here.
             for (const Record& r : c.records) {
-                Value v = Value::record(r);
+                // Still being decoded: no document holds them yet.
+                Value v = Value::record(std::const_pointer_cast<PackedRecord>(r));
                 replacePacked(v, packer.shared(), seen);
             }
         }
@@ -319,7 +320,10 @@ Value rootValue(const Document& doc)
         // which is most of its work on a large document. Records also held elsewhere (the
         // undo history, a selection) are passed as they are and checked.
         const bool onlyHere = r.use_count() == 1;
-        records->items.push_back(Value::record(onlyHere ? Record(Record(), r.get()) : r));
+        // The writer only reads the records it is lent.
+        const MutableRecord lent = std::const_pointer_cast<PackedRecord>(r);
+        records->items.push_back(
+            Value::record(onlyHere ? MutableRecord(MutableRecord(), lent.get()) : lent));
     }
     entries.emplace_back(kDataArrayKey, Value::array(std::move(records)));
 

@@ -799,7 +799,7 @@ bool KeyedArchiveReader::decodeRecordList(const Object& objects, int depth,
         if (prepared[i].record && m_slot[indices[i]] == 0) {
             if (!charge(prepared[i].bytes))
                 return false;
-            const Record record = std::move(prepared[i].record);
+            const MutableRecord record = std::move(prepared[i].record);
             for (const PreparedRecord::LongText& t : prepared[i].longTextList()) {
                 if (m_slot[t.object] == 0) {
                     claim(t.object, record.get(), t.slot);
@@ -873,7 +873,7 @@ bool KeyedArchiveReader::decodeRecord(quint64 index, int depth, Value& out)
             !recordValue(valueIndex, qsizetype(i), depth + 1))
             return false;
     }
-    const Record record = m_recordBuilder.take();
+    const MutableRecord record = m_recordBuilder.take();
     // Long texts stay packed here unless something else met them meanwhile.
     for (const auto& [slot, text] : m_pendingLong) {
         if (m_slot[text] == 0) {

@@ -101,7 +101,7 @@ private:
         // A record with more is read in turn. Kept small: there is one of these a record.
         static constexpr int kMaxLongTexts = 3;
 
-        Record record;
+        MutableRecord record;
         quint32 bytes = 0;
         quint8 longTextCount = 0;
         LongText longTexts[kMaxLongTexts];

@@ -1,6 +1,7 @@
 #include "cli/unknowntags.h"
 
 #include "cli/clicontext.h"
+#include "templates/tagsubstitution.h"
 
 #include <QRegularExpression>
 
@@ -16,7 +17,7 @@ QStringList knownTags(const Document& doc)
 {
     QStringList tags;
     for (const FieldKey& k : doc.keyArray())
-        tags << Document::tagFromKey(k.publicKey);
+        tags << TagSubstitution::tagFromKey(k.publicKey);
     for (const char* standard : {"<#>", "<YY>", "<Y>", "<M>", "<D>", "<h>", "<m>", "<s>"})
         tags << QString::fromLatin1(standard);
     std::sort(tags.begin(), tags.end(),

@@ -55,7 +55,7 @@ PackedRecord::PackedRecord(const PackedRecord& other) : m_keys(other.m_keys)
         m_aside = std::make_unique<std::vector<Value>>(*other.m_aside);
 }
 
-Record PackedRecord::make(RecordKeysPtr keys, const std::vector<Value>& values)
+MutableRecord PackedRecord::make(RecordKeysPtr keys, const std::vector<Value>& values)
 {
     Builder b(std::move(keys));
     for (size_t i = 0; i < values.size() && qsizetype(i) < b.keys()->size(); ++i)
@@ -381,11 +381,11 @@ void PackedRecord::Builder::setValue(qsizetype i, const Value& v)
     setTag(i, kAside, m_aside.size() - 1);
 }
 
-Record PackedRecord::Builder::take()
+MutableRecord PackedRecord::Builder::take()
 {
     // Made with its keys, so that records made on several threads at once touch no shared
     // count (the empty keys' one).
-    Record r = std::make_shared<PackedRecord>(BuilderTag(), m_keys);
+    MutableRecord r = std::make_shared<PackedRecord>(BuilderTag(), m_keys);
     takeInto(*r);
     return r;
 }

@@ -15,7 +15,11 @@ namespace quillory {
 class PackedRecord;
 // A record is identified by object identity (undo, selection and the tables hold it), so it
 // is always held through this shared pointer.
-using Record = std::shared_ptr<PackedRecord>;
+// A record as the document hands it out: read-only, since only the document's operations
+// change the records it lists.
+using Record = std::shared_ptr<const PackedRecord>;
+// A record being made, before any document lists it.
+using MutableRecord = std::shared_ptr<PackedRecord>;
 
 // One record: its keys (shared with the records that list the same ones) and its values packed
 // in one block in key order. Texts sit in the block, one byte a character when they are
@@ -38,11 +42,11 @@ public:
     PackedRecord(const PackedRecord& other);
     PackedRecord& operator=(const PackedRecord&) = delete;
 
-    static Record make() { return std::make_shared<PackedRecord>(); }
+    static MutableRecord make() { return std::make_shared<PackedRecord>(); }
     // A record holding values in the order of keys (values.size() == keys->size()).
-    static Record make(RecordKeysPtr keys, const std::vector<Value>& values);
+    static MutableRecord make(RecordKeysPtr keys, const std::vector<Value>& values);
     // A new record holding the same entries, its own from now on.
-    Record copy() const { return std::make_shared<PackedRecord>(*this); }
+    MutableRecord copy() const { return std::make_shared<PackedRecord>(*this); }
 
     qsizetype size() const { return m_keys->size(); }
     const RecordKeysPtr& keys() const { return m_keys; }
@@ -106,7 +110,7 @@ public:
         void setValue(qsizetype i, const Value& v);
         // The record of what was set (slots never set are none); the builder starts over
         // with the same keys.
-        Record take();
+        MutableRecord take();
         // The same, into an existing record (which keeps its identity).
         void takeInto(PackedRecord& record);
 

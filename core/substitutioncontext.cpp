@@ -10,7 +10,7 @@ SubstitutionContext SubstitutionContext::fromDocument(const Document& doc)
     SubstitutionContext c;
     const auto& keys = doc.keyArray();
     for (size_t i = kFirstUserKeyIndex; i < keys.size(); ++i) {
-        c.m_tags.append(Document::tagFromKey(keys[i].publicKey));
+        c.m_tags.append(TagSubstitution::tagFromKey(keys[i].publicKey));
         c.m_innerKeys.append(keys[i].innerKey);
     }
     c.m_format = doc.counterFormat();

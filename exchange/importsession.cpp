@@ -413,7 +413,7 @@ ImportBatch ImportSession::buildRecords()
             builder.reset(shape);
             continue;
         }
-        Record record = builder.take();
+        MutableRecord record = builder.take();
         for (const auto& [key, text] : extra)
             record->set(key, Value::string(text.toString()));
         records.push_back(std::move(record));

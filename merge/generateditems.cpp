@@ -1,8 +1,6 @@
 #include "merge/generateditems.h"
 
 #include "core/document.h"
-#include "merge/preview.h"
-#include "prototypes/examplename.h"
 #include "templates/stringutils.h"
 
 #include <algorithm>
@@ -19,12 +17,6 @@ bool namesNothing(const QString& trimmedLevel)
         if (c != QLatin1Char('/') && c != QLatin1Char(' '))
             return false;
     return true;
-}
-
-bool isListed(const Document& doc, const std::optional<GeneratedItem>& item)
-{
-    const auto& list = doc.generatedItems();
-    return item && std::find(list.begin(), list.end(), *item) != list.end();
 }
 
 } // namespace
@@ -64,7 +56,7 @@ void GeneratedItems::addItemIfNew(std::vector<GeneratedItem>& list, const Genera
         list.push_back(item);
 }
 
-void GeneratedItems::rebuild(Document& doc)
+std::vector<GeneratedItem> GeneratedItems::of(const Document& doc)
 {
     std::vector<GeneratedItem> items;
     const auto& prototypes = doc.universalFilePrototypeArray();
@@ -95,17 +87,7 @@ void GeneratedItems::rebuild(Document& doc)
             addItemIfNew(items, item);
         }
     }
-    doc.setGeneratedItems(std::move(items));
-    // A selection whose item is gone (or now stands for another Prototype position) would
-    // show a name and content that no run makes.
-    if (doc.mergeSelectedItem() && !isListed(doc, doc.mergeSelectedItem())) {
-        doc.setMergeSelectedItem(std::nullopt);
-        ExampleName::recalcMergeNameOfFile(doc);
-    }
-    if (doc.previewSelectedItem() && !isListed(doc, doc.previewSelectedItem())) {
-        doc.setPreviewSelectedItem(std::nullopt);
-        Preview::recalcPreviewNameOfFile(doc);
-    }
+    return items;
 }
 
 PrototypePtr GeneratedItems::prototypeOf(const Document& doc, const GeneratedItem& item)
@@ -128,6 +110,16 @@ std::vector<GeneratedItem> GeneratedItems::arrangedItems(const std::vector<Gener
 QString GeneratedItems::folderCheckText(const GeneratedItem& item)
 {
     return item.isFolder ? QString(QChar(0x221A)) : QString(); // "√"
+}
+
+} // namespace quillory
+
+namespace quillory {
+
+bool GeneratedItems::contains(const std::vector<GeneratedItem>& items,
+                              const std::optional<GeneratedItem>& item)
+{
+    return item && std::find(items.begin(), items.end(), *item) != items.end();
 }
 
 } // namespace quillory

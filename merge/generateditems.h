@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace quillory {
@@ -13,7 +14,7 @@ namespace quillory {
 class Document;
 
 // Unfolds the Prototype paths into the folders and files a run would create, parents first,
-// and hands them to the document as its generatedItems.
+// in the order a run makes them.
 class GeneratedItems
 {
 public:
@@ -23,11 +24,13 @@ public:
     static QStringList levelPaths(const QString& path, bool isFolder = false);
     // Appends item unless an item with the same path is already in the list.
     static void addItemIfNew(std::vector<GeneratedItem>& list, const GeneratedItem& item);
-    // Rebuilds generatedItems from all Prototypes: All in One levels are all kept,
-    // One per Record levels only when no earlier item has their path. A level that names
-    // nothing below the destination (empty, or only "/" and spaces) yields no item. The merge
-    // and preview selections are kept only when an equal item is still listed.
-    static void rebuild(Document& doc);
+    // The items of all Prototypes: All in One levels are all kept, One per Record levels only
+    // when no earlier item has their path. A level that names nothing below the destination
+    // (empty, or only "/" and spaces) yields no item.
+    static std::vector<GeneratedItem> of(const Document& doc);
+    // Whether item is one of items (a selection kept across a rebuild must still name one).
+    static bool contains(const std::vector<GeneratedItem>& items,
+                         const std::optional<GeneratedItem>& item);
 
     // The Prototype an item was unfolded from, or none when its originalPos no longer names
     // one (the Prototypes changed since the last rebuild).

@@ -1,6 +1,5 @@
 #include "merge/runlog.h"
 
-#include "core/document.h"
 
 namespace quillory {
 
@@ -67,29 +66,6 @@ QString RunLog::totals(qint64 folders, qint64 files)
 QString RunLog::cancelled()
 {
     return QStringLiteral("\nRun cancelled.");
-}
-
-void RunLog::appendToLogView(Document& doc, const QString& piece)
-{
-    doc.logText += piece;
-    doc.updateChangeCount();
-}
-
-void RunLog::clearLog(Document& doc)
-{
-    const QString previous = doc.logText;
-    doc.undoManager().registerUndo([&doc, previous] { clearLogUndo(doc, previous); });
-    doc.undoManager().setActionName(QStringLiteral("Clear Log"));
-    doc.logText.clear();
-    doc.updateChangeCount();
-}
-
-void RunLog::clearLogUndo(Document& doc, const QString& text)
-{
-    doc.undoManager().registerUndo([&doc] { clearLog(doc); });
-    doc.undoManager().setActionName(QStringLiteral("Clear Log"));
-    doc.logText = text;
-    doc.updateChangeCount();
 }
 
 } // namespace quillory

@@ -4,6 +4,7 @@
 #include "core/dict.h"
 #include "core/document.h"
 #include "core/locationbookmark.h"
+#include "merge/generateditems.h"
 
 namespace quillory {
 
@@ -51,7 +52,7 @@ Value deepCopy(const Value& v)
 // Packed values are the copy's own; containers kept aside are copied all the way down.
 Record deepCopy(const PackedRecord& r)
 {
-    Record copy = r.copy();
+    MutableRecord copy = r.copy();
     for (qsizetype i = 0; i < copy->size(); ++i) {
         const Value* aside = copy->asideAt(i);
         if (aside && (aside->type() == Value::Type::Dict || aside->type() == Value::Type::Array))
@@ -91,7 +92,7 @@ RunSnapshot RunSnapshot::make(const Document& doc, const QString& destination, b
     s.destinationPath = destination;
     while (s.destinationPath.endsWith(QLatin1Char('/')))
         s.destinationPath.chop(1);
-    s.items = doc.generatedItems();
+    s.items = GeneratedItems::of(doc);
     s.prototypes.reserve(doc.universalFilePrototypeArray().size());
     for (const PrototypePtr& p : doc.universalFilePrototypeArray()) {
         if (!p) {

@@ -1,75 +1,48 @@
 #include "prototypes/examplename.h"
 
 #include "core/document.h"
+#include "core/substitutioncontext.h"
 #include "prototypes/destinationpath.h"
 
 namespace quillory {
 
-void ExampleName::recalcOneNameOfFile(Document& doc)
+std::optional<QString> ExampleName::allInOne(const Document& doc, const PrototypePtr& proto,
+                                             bool fullPath)
 {
-    const PrototypePtr proto = doc.oneSelectedPrototype();
     // An empty template gives no example at all, not a bare destination folder.
     const std::optional<QString> name =
-        proto ? doc.substituteStandardTags(proto->path) : std::nullopt;
-    if (!name) {
-        doc.oneNameOfFileExample = std::nullopt;
-        return;
-    }
+        proto ? SubstitutionContext::fromDocument(doc).standardTags(proto->path) : std::nullopt;
+    if (!name)
+        return std::nullopt;
     const std::optional<QString> folder = DestinationPath::path(doc);
-    if (doc.oneNameOfFileExampleUsesFullPath && folder)
-        doc.oneNameOfFileExample = DestinationPath::join(*folder, *name);
-    else
-        doc.oneNameOfFileExample = name;
+    return fullPath && folder ? DestinationPath::join(*folder, *name) : *name;
 }
 
-void ExampleName::recalcMultiNameOfFile(Document& doc)
+std::optional<QString> ExampleName::onePerRecord(const Document& doc, const PrototypePtr& proto,
+                                                 const Record& record, bool fullPath)
 {
-    const PrototypePtr proto = doc.multiSelectedPrototype();
-    const std::optional<QString> expanded =
-        proto ? doc.substituteFieldTags(proto->path, doc.allDataSelectedRecord()) : std::nullopt;
-    if (!expanded) {
-        doc.multiNameOfFileExample = std::nullopt;
-        return;
-    }
+    if (!proto)
+        return std::nullopt;
+    const SubstitutionContext context = SubstitutionContext::fromDocument(doc);
+    const std::optional<QString> expanded = context.fieldTags(proto->path, record);
+    if (!expanded)
+        return std::nullopt;
     QString name = *expanded;
     const std::optional<QString> folder = DestinationPath::path(doc);
-    if (doc.multiNameOfFileExampleUsesFullPath && folder)
+    if (fullPath && folder)
         name = DestinationPath::join(*folder, name);
     // Unlike the All in One case the folder is joined first, so it takes part in the standard
     // substitution as the run's name does.
-    doc.multiNameOfFileExample = doc.substituteStandardTags(name);
+    return context.standardTags(name);
 }
 
-void ExampleName::recalcMergeNameOfFile(Document& doc)
+std::optional<QString> ExampleName::ofItem(const Document& doc,
+                                           const std::optional<GeneratedItem>& item, bool fullPath)
 {
-    const std::optional<GeneratedItem> item = doc.mergeSelectedItem();
-    if (!item || item->path.isEmpty()) {
-        doc.mergeNameOfFileExample = std::nullopt;
-        return;
-    }
+    if (!item || item->path.isEmpty())
+        return std::nullopt;
     const std::optional<QString> folder = DestinationPath::path(doc);
-    if (doc.mergeNameOfFileExampleUsesFullPath && folder)
-        doc.mergeNameOfFileExample = DestinationPath::join(*folder, item->path);
-    else
-        doc.mergeNameOfFileExample = item->path;
-}
-
-void ExampleName::oneNameOfFileExampleUsesFullPathSwitch(Document& doc)
-{
-    doc.oneNameOfFileExampleUsesFullPath = !doc.oneNameOfFileExampleUsesFullPath;
-    recalcOneNameOfFile(doc);
-}
-
-void ExampleName::multiNameOfFileExampleUsesFullPathSwitch(Document& doc)
-{
-    doc.multiNameOfFileExampleUsesFullPath = !doc.multiNameOfFileExampleUsesFullPath;
-    recalcMultiNameOfFile(doc);
-}
-
-void ExampleName::mergeNameOfFileExampleUsesFullPathSwitch(Document& doc)
-{
-    doc.mergeNameOfFileExampleUsesFullPath = !doc.mergeNameOfFileExampleUsesFullPath;
-    recalcMergeNameOfFile(doc);
+    return fullPath && folder ? DestinationPath::join(*folder, item->path) : item->path;
 }
 
 } // namespace quillory

@@ -1,7 +1,5 @@
 #include "prototypes/taginsertion.h"
 
-#include "core/document.h"
-#include "prototypes/prototypecommands.h"
 
 #include <algorithm>
 
@@ -35,25 +33,6 @@ EditorState TagInsertion::replaceSelection(const EditorState& editor, const QStr
     result.text.replace(start, end - start, tag);
     result.selectionStart = start + tag.size();
     result.selectionLength = 0;
-    return result;
-}
-
-std::optional<EditorState> TagInsertion::insertIntoName(Document& doc, PrototypeSide side,
-                                                        const std::optional<EditorState>& editor,
-                                                        const QString& tag)
-{
-    if (!editor)
-        return std::nullopt;
-    EditorState result = replaceSelection(*editor, tag);
-    PrototypeCommands::nameTextDidChange(doc, side, result.text);
-    return result;
-}
-
-EditorState TagInsertion::insertIntoTemplate(Document& doc, TemplateKey key,
-                                             const EditorState& editor, const QString& tag)
-{
-    EditorState result = replaceSelection(editor, tag);
-    doc.setPrototypeTemplate(doc.mergeSelectedPrototype(), key, result.text);
     return result;
 }
 

@@ -170,4 +170,9 @@ QStringList TagSubstitution::standardTags()
             QStringLiteral("<s>")};
 }
 
+QString TagSubstitution::tagFromKey(const QString& name)
+{
+    return QLatin1Char('<') + name + QLatin1Char('>');
+}
+
 } // namespace quillory

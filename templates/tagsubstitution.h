@@ -48,6 +48,8 @@ public:
     static bool replaceAll(QString& text, QStringView tag, QStringView value, qsizetype limit);
     // The date and time tags in the order they are replaced, as a tag menu offers them.
     static QStringList standardTags();
+    // A field's tag: its name between "<" and ">".
+    static QString tagFromKey(const QString& name);
     // The display transformer's spelling ("<yy>", "<YY>", "<mm>", "<dd>", "<hh>", "<ii>",
     // "<ss>"); "" for none.
     static QString dateTagElaborated(const std::optional<QString>& text, const QDateTime& now);
