@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QString>
 
+#include <limits>
 #include <optional>
 #include <span>
 #include <vector>
@@ -74,7 +75,14 @@ private:
         Date
     };
     enum class Field : quint8 { Other, Class, Keys, Objects, String, Data, UuidBytes, Time };
-    struct Fields;
+    // The value references of the fields an object dictionary names.
+    struct Fields
+    {
+        static constexpr quint64 kNone = std::numeric_limits<quint64>::max();
+        quint64 ref[8] = {kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone};
+        bool has(Field f) const { return ref[int(f)] != kNone; }
+        quint64 operator[](Field f) const { return ref[int(f)]; }
+    };
 
     bool fail(const QString& message);
     bool decode(quint64 index, int depth, Value& out);

@@ -2,6 +2,13 @@
 
 namespace quillory {
 
+Alert::Role Alert::role(qsizetype button) const
+{
+    if (button < 0)
+        return Cancel;
+    return button < roles.size() ? roles[button] : Other;
+}
+
 Alert Alert::newerDocument()
 {
     return {QStringLiteral("The document you requested to open was created with a more recent "
@@ -21,7 +28,8 @@ Alert Alert::deleteKey(const QString& name)
                            "with this DB Key will be deleted\nAction will not be undoable")
                 .arg(name),
             {QStringLiteral("Cancel"), QStringLiteral("Delete")},
-            false};
+            false,
+            {Cancel, Delete}};
 }
 
 Alert Alert::deleteCheckedRecords(qint64 n)
@@ -29,7 +37,8 @@ Alert Alert::deleteCheckedRecords(qint64 n)
     return {QStringLiteral("Do you want to delete all the %1 checked records?").arg(n),
             QStringLiteral("It will not be possible to undo the action"),
             {QStringLiteral("OK"), QStringLiteral("Cancel")},
-            false};
+            false,
+            {Ok, Cancel}};
 }
 
 Alert Alert::destinationNotSet()
@@ -37,7 +46,8 @@ Alert Alert::destinationNotSet()
     return {QStringLiteral("A destination was not set to save the merge operations"),
             QStringLiteral("Please select a destination folders"),
             {QStringLiteral("Cancel"), QStringLiteral("Select Destination\u2026")},
-            false};
+            false,
+            {Cancel, SelectDestination}};
 }
 
 Alert Alert::destinationNeedsReset()
@@ -45,7 +55,8 @@ Alert Alert::destinationNeedsReset()
     return {QStringLiteral("You need to set again a destination to save the merge operations"),
             QStringLiteral("Please select a destination folders"),
             {QStringLiteral("Cancel"), QStringLiteral("Select Destination\u2026")},
-            false};
+            false,
+            {Cancel, SelectDestination}};
 }
 
 } // namespace quillory

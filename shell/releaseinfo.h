@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/release.h"
+
 #include <QString>
 
 namespace quillory {
@@ -9,8 +11,7 @@ namespace quillory {
 class ReleaseInfo
 {
 public:
-    // Release numbers count as major * 10000 + minor * 100 + patch.
-    static constexpr qint64 kReleaseNumber = 10102;
+    static constexpr qint64 kReleaseNumber = Release::kNumber;
 
     static QString appName();
     static QString vendorName();
@@ -21,7 +22,7 @@ public:
     // The dotted form of kReleaseNumber.
     static QString releaseString();
 
-    // The dotted form of a release number: 10102 gives "1.1.2", 10200 "1.2", 1102 "1.1.02";
+    // The dotted form of a release number: 20304 gives "2.3.4", 20300 "2.3", 2304 "2.3.04";
     // numbers of fewer than four digits give "".
     static QString dottedRelease(qint64 number);
 };

@@ -20,7 +20,7 @@ public:
     // The demo documents' disk image on the first and second download server.
     static std::vector<QUrl> demoDocumentDownloads();
 
-    // "Support Request for Quillory rel. 1.1.2 - <platform> <osVersion>", e.g. platform "Linux"
+    // "Support Request for Quillory rel. <release> - <platform> <osVersion>", e.g. platform "Linux"
     // and osVersion "Debian GNU/Linux 12 (bookworm)".
     static QString supportMailSubject(const QString& platform, const QString& osVersion);
     // A mailto: URL to the support address with that subject, percent-encoded.

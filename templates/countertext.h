@@ -16,8 +16,9 @@ struct CounterFormat
 class CounterText
 {
 public:
-    // The largest forced length; longer settings count as this.
-    static constexpr qint64 maxForcedTotLen = 9;
+    // The largest forced length; longer settings count as this, and the preferences offer
+    // no more.
+    static constexpr qint64 kMaxForcedTotalLength = 9;
 
     // counter in decimal, padded with "0" to the width of largestCounter (its decimal text,
     // sign included), or to the forced length (at most 9); never shortened. A negative

@@ -11,25 +11,9 @@ using Helper =
 // Each helper by name, reading its input and, where it takes one, its argument.
 const QHash<QString, Helper> helpers{
     {"trimLateralSpace", [](auto& s, auto&) { return StringUtils::trimLateralSpace(*s); }},
-    {"hasNonSpaceText",
-     [](auto& s, auto&) { return StringUtils::hasNonSpaceText(s) ? "yes" : "no"; }},
-    {"trimLateralQuote", [](auto& s, auto&) { return StringUtils::trimLateralQuote(*s); }},
     {"removeInitialSpaces", [](auto& s, auto&) { return StringUtils::removeInitialSpaces(*s); }},
     {"padWithLeadingZeros",
      [](auto& s, auto& n) { return StringUtils::padWithLeadingZeros(*s, n.toInteger()); }},
-    {"keepOnly", [](auto& s, auto& chars) { return StringUtils::keepOnly(*s, chars.toString()); }},
-    {"removeCharacters",
-     [](auto& s, auto& chars) {
-         return StringUtils::removeCharacters(
-             *s, [set = chars.toString()](QChar c) { return set.contains(c); });
-     }},
-    {"stripNewLines", [](auto& s, auto&) { return StringUtils::stripNewLines(*s); }},
-    // One unit of width per code unit, so a split surrogate pair would fit one unit earlier.
-    {"elideToFit",
-     [](auto& s, auto& width) {
-         return StringUtils::elideToFit(*s, width.toInt(),
-                                        [](const QString& t) { return int(t.size()); });
-     }},
 };
 
 } // namespace
