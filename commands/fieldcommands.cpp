@@ -27,8 +27,7 @@ public:
     RenameField(Document& doc, int index, QString after)
         : m_doc(doc), m_index(index), m_before(doc.keyArray()[size_t(index)].publicKey),
           m_after(std::move(after))
-    {
-    }
+    {}
     QString name() const override { return Document::tr("Rename Field"); }
     void redo() override { m_doc.renameField(m_index, m_after); }
     void undo() override { m_doc.renameField(m_index, m_before); }

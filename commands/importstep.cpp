@@ -78,8 +78,8 @@ void ImportStep::appendImportedRecords(ImportBatch batch)
     m_recordsAdded = batch.records.size();
     if (batch.records.empty() && m_newFields.empty())
         return;
-    m_stack.push(std::make_unique<Import>(m_stack.document(), m_fileName, m_newFields,
-                                          std::move(batch)));
+    m_stack.push(
+        std::make_unique<Import>(m_stack.document(), m_fileName, m_newFields, std::move(batch)));
 }
 
 } // namespace quillory

@@ -28,8 +28,7 @@ class RemovePrototype : public Command
 public:
     RemovePrototype(Document& doc, PrototypePtr proto)
         : m_doc(doc), m_proto(std::move(proto)), m_index(doc.indexOfPrototype(m_proto))
-    {
-    }
+    {}
     QString name() const override { return Document::tr("Delete Path"); }
     void redo() override { m_doc.removePrototype(m_index); }
     void undo() override { m_doc.insertPrototype(m_index, m_proto); }
@@ -49,8 +48,7 @@ public:
                      QString after)
         : m_doc(doc), m_proto(std::move(proto)), m_key(key), m_before(text()),
           m_after(std::move(after))
-    {
-    }
+    {}
     QString name() const override
     {
         if (!m_key)
@@ -100,8 +98,7 @@ class SetPrototypeFolder : public Command
 public:
     SetPrototypeFolder(Document& doc, PrototypePtr proto, bool isFolder)
         : m_doc(doc), m_proto(std::move(proto)), m_isFolder(isFolder)
-    {
-    }
+    {}
     QString name() const override
     {
         return m_isFolder ? Document::tr("Make Folder") : Document::tr("Make File");

@@ -29,8 +29,7 @@ class DeleteRecords : public Command
 public:
     DeleteRecords(Document& doc, std::vector<Record> records, QString name)
         : m_doc(doc), m_records(std::move(records)), m_name(std::move(name))
-    {
-    }
+    {}
     QString name() const override { return m_name; }
     void redo() override
     {
@@ -136,8 +135,7 @@ class ReorderRecords : public Command
 public:
     ReorderRecords(Document& doc, std::vector<Record> after)
         : m_doc(doc), m_before(doc.dataArray()), m_after(std::move(after))
-    {
-    }
+    {}
     QString name() const override { return Document::tr("Sort Records"); }
     void redo() override { m_doc.reorderRecords(m_after); }
     void undo() override { m_doc.reorderRecords(m_before); }

@@ -17,8 +17,7 @@ public:
     SetDestination(Document& doc, QByteArray bookmark)
         : m_doc(doc), m_beforeDefined(doc.selectedDestinationDefined()),
           m_before(doc.selectedDestinationBookmark()), m_after(std::move(bookmark))
-    {
-    }
+    {}
     QString name() const override { return Document::tr("Choose Destination"); }
     void redo() override { m_doc.setDestination(true, m_after); }
     void undo() override { m_doc.setDestination(m_beforeDefined, m_before); }

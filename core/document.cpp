@@ -200,15 +200,13 @@ RemovedField Document::removeField(int index)
     removed.key = m_keyArray[size_t(index)];
     const QString& inner = removed.key.innerKey;
     // A damaged file may list an inner key twice: the values stay while another field has it.
-    const bool shared =
-        std::count_if(m_keyArray.begin(), m_keyArray.end(),
-                      [&](const FieldKey& k) { return k.innerKey == inner; }) > 1;
+    const bool shared = std::count_if(m_keyArray.begin(), m_keyArray.end(),
+                                      [&](const FieldKey& k) { return k.innerKey == inner; }) > 1;
     if (!shared) {
         removed.values.reserve(m_dataArray.size());
         for (const Record& r : m_dataArray) {
             const qsizetype at = r->indexOf(inner);
-            removed.values.push_back(at >= 0 ? std::optional<Value>(r->valueAt(at))
-                                             : std::nullopt);
+            removed.values.push_back(at >= 0 ? std::optional<Value>(r->valueAt(at)) : std::nullopt);
             if (at >= 0)
                 writable(r).remove(inner);
         }
@@ -260,8 +258,7 @@ void Document::appendRecords(std::vector<Record> records)
     emit recordsInserted(first, qsizetype(m_dataArray.size()) - first);
 }
 
-std::vector<std::pair<qsizetype, Record>>
-Document::removeRecords(const std::vector<qsizetype>& at)
+std::vector<std::pair<qsizetype, Record>> Document::removeRecords(const std::vector<qsizetype>& at)
 {
     std::vector<std::pair<qsizetype, Record>> removed;
     std::vector<bool> doomed(m_dataArray.size(), false);

@@ -20,7 +20,8 @@ public:
     // None without an item; otherwise the item's path (after the destination folder when
     // fullPath), field-substituted with record for a One per Record item, then
     // standard-substituted.
-    static std::optional<QString> name(const Document& doc, const std::optional<GeneratedItem>& item,
+    static std::optional<QString> name(const Document& doc,
+                                       const std::optional<GeneratedItem>& item,
                                        const Record& record, bool fullPath);
     // The content of proto: One per Record with record, All in One over all records in stored
     // order. None for no Prototype; a text too large to make says so.

@@ -1,6 +1,5 @@
 #include "merge/runlog.h"
 
-
 namespace quillory {
 
 namespace {

@@ -1,6 +1,5 @@
 #include "prototypes/taginsertion.h"
 
-
 #include <algorithm>
 
 namespace quillory {

@@ -1,5 +1,7 @@
 #include "templates/tagsubstitution.h"
 
+#include "templates/standardtags.h"
+
 #include <QStringMatcher>
 
 #include <algorithm>
@@ -62,8 +64,8 @@ ExpandedText TagSubstitution::expandFieldTags(const std::optional<QString>& tmpl
             !replaceAll(w, tags.at(i), valueAt(i), ExpandedText::kMaxLength))
             return ExpandedText::refused();
     }
-    if (w.contains(u"<#>", Qt::CaseSensitive) &&
-        !replaceAll(w, u"<#>", counter(), ExpandedText::kMaxLength))
+    if (w.contains(StandardTags::kCounter, Qt::CaseSensitive) &&
+        !replaceAll(w, StandardTags::kCounter, counter(), ExpandedText::kMaxLength))
         return ExpandedText::refused();
     return {std::move(w)};
 }
@@ -107,13 +109,27 @@ std::optional<QString> TagSubstitution::substituteStandardTags(const std::option
     const QDate d = now.date();
     const QTime t = now.time();
     QString w = *tmpl;
-    replaceTag(w, u"<YY>", [&] { return QString::number(d.year()); });
-    replaceTag(w, u"<Y>", [&] { return twoDigits(d.year() % 100); });
-    replaceTag(w, u"<M>", [&] { return twoDigits(d.month()); });
-    replaceTag(w, u"<D>", [&] { return twoDigits(d.day()); });
-    replaceTag(w, u"<h>", [&] { return twoDigits(t.hour()); });
-    replaceTag(w, u"<m>", [&] { return twoDigits(t.minute()); });
-    replaceTag(w, u"<s>", [&] { return twoDigits(t.second()); });
+    using namespace StandardTags;
+    for (size_t tag = 0; tag < kDateAndTime.size(); ++tag)
+        replaceTag(w, kDateAndTime[tag], [&] {
+            switch (DateTag(tag)) {
+            case Year:
+                return QString::number(d.year());
+            case ShortYear:
+                return twoDigits(d.year() % 100);
+            case Month:
+                return twoDigits(d.month());
+            case Day:
+                return twoDigits(d.day());
+            case Hour:
+                return twoDigits(t.hour());
+            case Minute:
+                return twoDigits(t.minute());
+            case Second:
+                break;
+            }
+            return twoDigits(t.second());
+        });
     return w;
 }
 
@@ -133,10 +149,10 @@ TagSubstitution::substituteStandardTags(const std::optional<QString>& tmpl,
 {
     if (!tmpl || tmpl->isEmpty())
         return std::nullopt;
-    static const QStringView tags[] = {u"<YY>", u"<Y>", u"<M>", u"<D>", u"<h>", u"<m>", u"<s>"};
+    const auto& tags = StandardTags::kDateAndTime;
     // Reading the clock costs more than the search, and most templates hold no date tag.
     const bool any =
-        tmpl->contains(u'<') && std::any_of(std::begin(tags), std::end(tags), [&](QStringView tag) {
+        tmpl->contains(u'<') && std::any_of(tags.begin(), tags.end(), [&](QStringView tag) {
             return tmpl->contains(tag, Qt::CaseSensitive);
         });
     if (!any)
@@ -144,30 +160,12 @@ TagSubstitution::substituteStandardTags(const std::optional<QString>& tmpl,
     return substituteStandardTags(tmpl, clock ? clock() : QDateTime::currentDateTime());
 }
 
-QString TagSubstitution::dateTagElaborated(const std::optional<QString>& text, const QDateTime& now)
-{
-    if (!text)
-        return QString();
-    if (!text->contains(u'<'))
-        return *text;
-    const QDate d = now.date();
-    const QTime t = now.time();
-    QString w = *text;
-    replaceTag(w, u"<yy>", [&] { return twoDigits(d.year() % 100); });
-    replaceTag(w, u"<YY>", [&] { return QString::number(d.year()); });
-    replaceTag(w, u"<mm>", [&] { return twoDigits(d.month()); });
-    replaceTag(w, u"<dd>", [&] { return twoDigits(d.day()); });
-    replaceTag(w, u"<hh>", [&] { return twoDigits(t.hour()); });
-    replaceTag(w, u"<ii>", [&] { return twoDigits(t.minute()); });
-    replaceTag(w, u"<ss>", [&] { return twoDigits(t.second()); });
-    return w;
-}
-
 QStringList TagSubstitution::standardTags()
 {
-    return {QStringLiteral("<YY>"), QStringLiteral("<Y>"), QStringLiteral("<M>"),
-            QStringLiteral("<D>"),  QStringLiteral("<h>"), QStringLiteral("<m>"),
-            QStringLiteral("<s>")};
+    QStringList tags;
+    for (QStringView tag : StandardTags::kDateAndTime)
+        tags << tag.toString();
+    return tags;
 }
 
 QString TagSubstitution::tagFromKey(const QString& name)

@@ -50,9 +50,6 @@ public:
     static QStringList standardTags();
     // A field's tag: its name between "<" and ">".
     static QString tagFromKey(const QString& name);
-    // The display transformer's spelling ("<yy>", "<YY>", "<mm>", "<dd>", "<hh>", "<ii>",
-    // "<ss>"); "" for none.
-    static QString dateTagElaborated(const std::optional<QString>& text, const QDateTime& now);
 };
 
 } // namespace quillory

@@ -183,8 +183,7 @@ private slots:
             [](Fixture& f) { commands::deleteField(f.stack, 2); });
         row("delete middle field", "Delete Field",
             [](Fixture& f) { commands::deleteField(f.stack, 3); });
-        row("add record", "Add Record",
-            [](Fixture& f) { commands::addRecord(f.stack, f.listed); });
+        row("add record", "Add Record", [](Fixture& f) { commands::addRecord(f.stack, f.listed); });
         row("add record while searching", "Add Record", [](Fixture& f) {
             f.listed.search = QStringLiteral("bergen");
             commands::addRecord(f.stack, f.listed);
@@ -252,9 +251,8 @@ private slots:
         row("type a foot", "Typing in Foot", [](Fixture& f) {
             commands::setPrototypeTemplate(f.stack, f.prototype(0), TemplateKey::Foot, "End");
         });
-        row("choose the destination", "Choose Destination", [](Fixture& f) {
-            QVERIFY(commands::chooseDestination(f.stack, f.folder.path()));
-        });
+        row("choose the destination", "Choose Destination",
+            [](Fixture& f) { QVERIFY(commands::chooseDestination(f.stack, f.folder.path())); });
         row("clear the log", "Clear Log", [](Fixture& f) { commands::clearLog(f.stack, f.log); });
     }
 
@@ -271,7 +269,8 @@ private slots:
 
         while (f.stack.canUndo())
             f.stack.undo();
-        QVERIFY2(difference(before, f.state()).isEmpty(), qPrintable(difference(before, f.state())));
+        QVERIFY2(difference(before, f.state()).isEmpty(),
+                 qPrintable(difference(before, f.state())));
         QCOMPARE(f.stack.redoName().isEmpty(), false);
 
         while (f.stack.canRedo())
@@ -316,6 +315,11 @@ private slots:
             commands::editValue(f.stack, ann, name, Value::string(QString::fromLatin1(typed)));
         QCOMPARE(f.stack.count(), size_t(1));
         QCOMPARE(f.stack.undoName(), QStringLiteral("Typing in Name"));
+        // The step goes back to before the first keystroke and forward to after the last.
+        f.stack.undo();
+        QCOMPARE(ann->text(name), QStringLiteral("Ann"));
+        f.stack.redo();
+        QCOMPARE(ann->text(name), QStringLiteral("Anna"));
         commands::editValue(f.stack, ann, QStringLiteral("4"), Value::string("Os"));
         QCOMPARE(f.stack.count(), size_t(2));
         f.stack.closeTyping();
@@ -337,6 +341,10 @@ private slots:
         commands::setPrototypeTemplate(f.stack, f.prototype(0), TemplateKey::Foot, "E");
         commands::setPrototypeTemplate(f.stack, f.prototype(0), TemplateKey::Foot, "En");
         QCOMPARE(f.stack.count(), size_t(2));
+        f.stack.undo();
+        QCOMPARE(f.prototype(0)->foot, QString());
+        f.stack.redo();
+        QCOMPARE(f.prototype(0)->foot, QStringLiteral("En"));
     }
 
     // Long histories mixing field and record steps: records out of the document while fields
