@@ -1,5 +1,7 @@
 #include "core/userdefaults.h"
 
+#include "core/userdefaultkeys.h"
+
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -9,15 +11,15 @@ namespace quillory {
 const QVariantMap& UserDefaults::registeredDefaults()
 {
     static const QVariantMap defaults{
-        {QStringLiteral("notifyUpdate"), true},
-        {QStringLiteral("StartupActionTag"), 0},
-        {QStringLiteral("StartupSelectedDoc"), QString()},
-        {QStringLiteral("lastVersionUsedToUpdatePref"), 0},
-        {QStringLiteral("haveSelectedPrefForCheckForUpdate"), false},
-        {QStringLiteral("userPrefForCheckForUpdate"), 1},
-        {QStringLiteral("useLeading0ForField1"), true},
-        {QStringLiteral("forceLeading0ForField1"), false},
-        {QStringLiteral("forcedTotLenField1"), 3},
+        {UserDefaultKeys::kNotifyUpdate, true},
+        {UserDefaultKeys::kStartupAction, 0},
+        {UserDefaultKeys::kStartupDocument, QString()},
+        {UserDefaultKeys::kLastVersionUsed, 0},
+        {UserDefaultKeys::kHaveChosenUpdateCheck, false},
+        {UserDefaultKeys::kUpdateCheckChoice, 1},
+        {UserDefaultKeys::kUseLeading0, true},
+        {UserDefaultKeys::kForceLeading0, false},
+        {UserDefaultKeys::kForcedTotalLength, 3},
     };
     return defaults;
 }

@@ -1,6 +1,7 @@
 #include "shell/startupdocument.h"
 
 #include "core/locationbookmark.h"
+#include "core/userdefaultkeys.h"
 #include "core/userdefaults.h"
 
 #include <QFileInfo>
@@ -13,7 +14,7 @@ const QString kSelectPrompt = QStringLiteral("Please select a file or change sta
 
 } // namespace
 
-const QString StartupDocument::kBookmarkKey = QStringLiteral("StartupSelectedDocBookmark");
+const QString StartupDocument::kBookmarkKey = UserDefaultKeys::kStartupDocumentBookmark;
 
 StartupDocument::StartupDocument(UserDefaults& defaults) : m_defaults(defaults) {}
 

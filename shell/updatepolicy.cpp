@@ -1,12 +1,13 @@
 #include "shell/updatepolicy.h"
 
+#include "core/userdefaultkeys.h"
 #include "core/userdefaults.h"
 #include "shell/releaseinfo.h"
 
 namespace quillory {
 
-const QString UpdatePolicy::kLastCheckKey = QStringLiteral("lastCheckDateForUpdate");
-const QString UpdatePolicy::kNotifyKey = QStringLiteral("notifyUpdate");
+const QString UpdatePolicy::kLastCheckKey = UserDefaultKeys::kLastUpdateCheck;
+const QString UpdatePolicy::kNotifyKey = UserDefaultKeys::kNotifyUpdate;
 
 UpdatePolicy::UpdatePolicy(UserDefaults& defaults, Clock clock)
     : m_defaults(defaults), m_clock(std::move(clock))
