@@ -37,7 +37,9 @@ else
   echo "FAILED   *.quillory is not mapped to application/x-quillory"; failed=1
 fi
 version=$("$prefix/bin/quillory" --version)
-[ "$version" = "Quillory 1.1.2" ] && echo "ok       $version" || { echo "FAILED   --version: $version"; failed=1; }
+# The release the build was configured with, read from the build rather than written here.
+release=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
+[ "$version" = "Quillory $release" ] && echo "ok       $version" || { echo "FAILED   --version: $version"; failed=1; }
 head -c 5 "$prefix/share/doc/quillory/Quillory User Guide.pdf" | grep -q '%PDF-' \
   || { echo "FAILED   the user guide is no PDF"; failed=1; }
 exit $failed
