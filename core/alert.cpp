@@ -25,7 +25,7 @@ Alert Alert::deleteKey(const QString& name)
 {
     return {QStringLiteral("Do you want to delete the selected DB Key '%1'?").arg(name),
             QStringLiteral("WARNING.\nAll the data in the Database in the column '%1' associated "
-                           "with this DB Key will be deleted\nAction will not be undoable")
+                           "with this DB Key will be deleted\nEdit > Undo brings them back")
                 .arg(name),
             {QStringLiteral("Cancel"), QStringLiteral("Delete")},
             false,
@@ -35,7 +35,7 @@ Alert Alert::deleteKey(const QString& name)
 Alert Alert::deleteCheckedRecords(qint64 n)
 {
     return {QStringLiteral("Do you want to delete all the %1 checked records?").arg(n),
-            QStringLiteral("It will not be possible to undo the action"),
+            QStringLiteral("Edit > Undo brings them back"),
             {QStringLiteral("OK"), QStringLiteral("Cancel")},
             false,
             {Ok, Cancel}};
