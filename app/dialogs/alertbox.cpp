@@ -3,26 +3,68 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
 #include <vector>
 
 namespace quillory {
 
-int showAlert(QWidget* window, const Alert& alert)
+namespace {
+
+QMessageBox::ButtonRole boxRole(Alert::Role role)
+{
+    switch (role) {
+    case Alert::Cancel:
+        return QMessageBox::RejectRole;
+    case Alert::Delete:
+    case Alert::Revert:
+        return QMessageBox::DestructiveRole;
+    case Alert::Ok:
+    case Alert::SelectDestination:
+        return QMessageBox::AcceptRole;
+    case Alert::Other:
+        break;
+    }
+    return QMessageBox::ActionRole;
+}
+
+int buttonPressed(QWidget* window, const Alert& alert)
 {
     QMessageBox box(QMessageBox::Warning, QString(), alert.messageText, QMessageBox::NoButton,
                     window);
     box.setInformativeText(alert.informativeText);
     box.setWindowModality(alert.modal ? Qt::ApplicationModal : Qt::WindowModal);
     std::vector<QPushButton*> buttons;
-    for (const QString& title : alert.buttons)
-        buttons.push_back(box.addButton(title, QMessageBox::ActionRole));
-    if (!buttons.empty())
+    for (qsizetype i = 0; i < alert.buttons.size(); ++i)
+        buttons.push_back(box.addButton(alert.buttons[i], boxRole(alert.role(i))));
+    const auto withRole = [&](Alert::Role role) -> QPushButton* {
+        for (size_t i = 0; i < buttons.size(); ++i)
+            if (alert.role(qsizetype(i)) == role)
+                return buttons[i];
+        return nullptr;
+    };
+    const bool losesData = withRole(Alert::Delete) || withRole(Alert::Revert);
+    QPushButton* cancel = withRole(Alert::Cancel);
+    if (losesData && cancel)
+        box.setDefaultButton(cancel);
+    else if (!buttons.empty())
         box.setDefaultButton(buttons.front());
+    if (cancel)
+        box.setEscapeButton(cancel);
     box.exec();
-    for (size_t i = 0; i < buttons.size(); ++i)
-        if (box.clickedButton() == buttons[i])
-            return int(i);
-    return -1;
+    const auto it = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return it == buttons.end() ? -1 : int(it - buttons.begin());
+}
+
+} // namespace
+
+Alert::Role showAlert(QWidget* window, const Alert& alert)
+{
+    return alert.role(buttonPressed(window, alert));
+}
+
+int chooseInAlert(QWidget* window, const Alert& alert)
+{
+    return buttonPressed(window, alert);
 }
 
 } // namespace quillory

@@ -7,8 +7,15 @@ class QWidget;
 namespace quillory {
 
 // Shows an alert of the libraries as a warning message box on the window (window-modal, or
-// application-modal for a modal alert) with its exact texts and buttons, the first button
-// being the default. Returns the index of the button pressed, -1 when the box was closed.
-int showAlert(QWidget* window, const Alert& alert);
+// application-modal for a modal alert) with its exact texts and buttons, and gives the role of
+// the button pressed (Cancel when the box was closed). The first button is the default, unless
+// the alert asks before losing something (a Delete or Revert button): then Cancel is, so that
+// Return never loses data. Escape answers Cancel.
+Alert::Role showAlert(QWidget* window, const Alert& alert);
+
+// The same for an alert whose buttons name no role but are choices of equal standing (the
+// update notices pair them with addresses by place): the position of the button pressed, -1
+// when the box was closed.
+int chooseInAlert(QWidget* window, const Alert& alert);
 
 } // namespace quillory

@@ -12,10 +12,8 @@
 
 namespace quillory {
 
-void exportDocument(QWidget* window, Document& doc, const QString& displayName)
+void exportDocument(QWidget* window, const Document& doc, const QString& displayName)
 {
-    // The records being exported are in view while the user picks the fields.
-    doc.switchMainTabToDatabase();
     ExportWriter writer = ExportWriter::forDocument(doc, displayName);
     ExportSettingsDialog settings(writer, ExportFieldPicker::forDocument(doc), window);
     if (settings.exec() != QDialog::Accepted)
@@ -42,7 +40,7 @@ void exportDocument(QWidget* window, Document& doc, const QString& displayName)
         return;
     // A failure that carries the system's own words shows them; otherwise the reason.
     if (written.failure().alert)
-        showAlert(window, *written.failure().alert);
+        (void)showAlert(window, *written.failure().alert);
     else
         QMessageBox::warning(window, QApplication::translate("ExportFlow", "Export"),
                              QApplication::translate("ExportFlow", "The export was not written.") +

@@ -9,7 +9,8 @@ namespace quillory {
 class Document;
 
 // The Export… command: the settings dialog, the save dialog with the suggested name, and the
-// writing of the file. displayName names the document (for the suggested file name).
-void exportDocument(QWidget* window, Document& doc, const QString& displayName);
+// writing of the file. displayName names the document (for the suggested file name). The
+// document is only read.
+void exportDocument(QWidget* window, const Document& doc, const QString& displayName);
 
 } // namespace quillory

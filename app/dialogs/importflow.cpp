@@ -2,7 +2,7 @@
 
 #include "app/dialogs/importfiledialog.h"
 #include "app/dialogs/importsettingsdialog.h"
-#include "core/document.h"
+#include "commands/importstep.h"
 #include "exchange/importsession.h"
 
 #include <QApplication>
@@ -64,13 +64,11 @@ void inBackground(QWidget* window, ImportSession& session, const QString& label,
 
 } // namespace
 
-void importIntoDocument(QWidget* window, Document& doc)
+bool importIntoDocument(QWidget* window, UndoStack& stack)
 {
-    doc.switchMainTabToDatabase();
-
     ImportFileDialog chooser(window);
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
-        return;
+        return false;
     const QString path = chooser.selectedFiles().constFirst();
 
     ImportSession session;
@@ -80,16 +78,17 @@ void importIntoDocument(QWidget* window, Document& doc)
         window, session,
         QApplication::translate("ImportFlow", "Reading “%1”…").arg(QFileInfo(path).fileName()),
         [&] { session.load(path, format, encoding); });
-    session.setTarget(&doc);
+    // The step gathers the new fields and the records, and changes the document only once the
+    // records are in: one undoable step, and nothing at all when the import is given up.
+    ImportStep step(stack, QFileInfo(path).fileName());
+    session.setTarget(&step);
     // Fields added or renamed since the last import show up as destinations.
     session.openSettings();
 
     ImportSettingsDialog settings(session, window);
     if (settings.exec() != QDialog::Accepted)
-        return;
+        return false;
 
-    // The new fields are made first; the records are built on the worker, and the document
-    // takes them in one go on its own thread: one change, no undo.
     session.prepareRun();
     ImportBatch records;
     inBackground(
@@ -97,6 +96,7 @@ void importIntoDocument(QWidget* window, Document& doc)
         QApplication::translate("ImportFlow", "Importing “%1”…").arg(QFileInfo(path).fileName()),
         [&] { records = session.buildRecords(); });
     session.finishRun(std::move(records));
+    return step.fieldsAdded() > 0 || step.recordsAdded() > 0;
 }
 
 } // namespace quillory

@@ -69,7 +69,6 @@ ImportSettingsDialog::ImportSettingsDialog(ImportSession& session, QWidget* pare
 
     m_firstRow = new QCheckBox(tr("The first row holds the field names (not imported)"), this);
     m_firstRow->setObjectName(QStringLiteral("firstRowHoldsNames"));
-    m_firstRow->setVisible(!m_session.notVisibleFirstRecAsNameOption());
     m_firstRow->setEnabled(m_session.enableFirstRecAsNameOption());
     connect(m_firstRow, &QCheckBox::toggled, this, [this](bool on) {
         m_session.setUseFirstRecordAsFieldsName(on);

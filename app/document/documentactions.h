@@ -35,12 +35,14 @@ struct DocumentActions
     QAction* invertChecks = nullptr;
     QAction* deleteChecked = nullptr;
     QAction* renumber = nullptr;
+    // Makes the database table's sort the stored order.
+    QAction* sortRecords = nullptr;
 
     QAction* addPrototype = nullptr;
     QAction* removePrototype = nullptr;
 
-    // The five main tabs in order ("db", "file", "merge", "preview", "run"), then the two
-    // sub-tabs of the Prototype tab ("one", "multi").
+    // The five main tabs in the order of TabIds::kMainTabs, then the two sub-tabs of the
+    // Prototype tab (All in One, One per Record).
     std::array<QAction*, 5> mainTabs{};
     std::array<QAction*, 2> prototypeSides{};
 };

@@ -4,7 +4,7 @@
 #include "app/dialogs/exportflow.h"
 #include "app/dialogs/importflow.h"
 #include "app/document/recoverystore.h"
-#include "app/models/recordtablemodel.h"
+#include "app/document/windowstate.h"
 #include "app/shell/application.h"
 #include "app/shell/shell.h"
 #include "app/widgets/databasetab.h"
@@ -13,13 +13,16 @@
 #include "app/widgets/prototypesidepanel.h"
 #include "app/widgets/prototypetab.h"
 #include "app/widgets/runtab.h"
+#include "app/widgets/templateeditor.h"
+#include "app/widgets/undokeyforwarder.h"
 #include "archive/documentcodec.h"
+#include "commands/fieldcommands.h"
+#include "commands/prototypecommands.h"
+#include "commands/recordcommands.h"
+#include "commands/undostack.h"
 #include "core/document.h"
+#include "core/tabids.h"
 #include "merge/counterformatchange.h"
-#include "merge/generateditems.h"
-#include "merge/preview.h"
-#include "prototypes/examplename.h"
-#include "prototypes/prototypecommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,19 +32,18 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUuid>
 
+#include <algorithm>
 #include <array>
 
 namespace quillory {
 
 namespace {
 
-const std::array<QString, 5> kMainTabIds = {QStringLiteral("db"), QStringLiteral("file"),
-                                            QStringLiteral("merge"), QStringLiteral("preview"),
-                                            QStringLiteral("run")};
 const QString kDocumentFilter = QStringLiteral("Quillory documents (*.quillory)");
 
 // Forwards an edit command to the focused text field, which has a slot of that name.
@@ -51,34 +53,61 @@ void forwardToFocus(const char* slot)
         QMetaObject::invokeMethod(focus, slot);
 }
 
+int mainTabIndex(const QString& id)
+{
+    const auto& tabs = TabIds::kMainTabs;
+    const auto it = std::find(tabs.begin(), tabs.end(), id);
+    return it == tabs.end() ? 0 : int(it - tabs.begin());
+}
+
+// Asked before Revert to Saved; Cancel is the default, so that Return loses nothing.
+Alert revertAlert()
+{
+    return {DocumentWindow::tr("Revert to the saved version? Your changes will be lost."),
+            QString(),
+            {DocumentWindow::tr("Revert"), DocumentWindow::tr("Cancel")},
+            false,
+            {Alert::Revert, Alert::Cancel}};
+}
+
 } // namespace
 
 DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, QString path,
                                QString recoveryId)
-    : m_app(app), m_doc(std::move(doc)), m_path(std::move(path)),
+    : m_app(app), m_doc(std::move(doc)), m_state(std::make_unique<WindowState>(*m_doc)),
+      m_stack(std::make_unique<UndoStack>(*m_doc)), m_path(std::move(path)),
       m_recoveryId(recoveryId.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces)
-                                        : std::move(recoveryId))
+                                        : recoveryId),
+      m_fromRecoveryCopy(!recoveryId.isEmpty())
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    // The model steps of the window set-up, in their order: built-in keys, largest counter,
-    // then the generated items.
-    m_doc->prepareOpened();
-    GeneratedItems::rebuild(*m_doc);
+    // The copy the window was reopened from holds its changes already.
+    if (m_fromRecoveryCopy)
+        m_recoveredChangeCount = m_doc->changeCount();
 
     createActions();
     m_tabs = new QTabWidget(this);
-    m_database = new DatabaseTab(m_doc.get(), m_actions, m_tabs);
-    m_prototypes = new PrototypeTab(m_doc.get(), m_tabs);
+    m_database = new DatabaseTab(m_stack.get(), m_state.get(), m_actions, m_tabs);
+    m_prototypes = new PrototypeTab(m_stack.get(), m_state.get(), m_tabs);
+    m_merge = new MergeTab(m_stack.get(), m_state.get(), m_tabs);
+    m_preview = new PreviewTab(m_doc.get(), m_state.get(), m_tabs);
+    m_run = new RunTab(m_stack.get(), m_state.get(), m_tabs);
     m_tabs->addTab(m_database, tr("Database"));
     m_tabs->addTab(m_prototypes, tr("Files and Folders"));
-    m_merge = new MergeTab(m_doc.get(), m_tabs);
-    m_preview = new PreviewTab(m_doc.get(), m_tabs);
-    m_run = new RunTab(m_doc.get(), m_tabs);
     m_tabs->addTab(m_merge, tr("Merge"));
     m_tabs->addTab(m_preview, tr("Preview"));
     m_tabs->addTab(m_run, tr("Run"));
     setCentralWidget(m_tabs);
     createMenus();
+
+    // What is typed in the Prototype names and templates is already an undo step each.
+    m_undoKeys = new UndoKeyForwarder(m_actions.undo, m_actions.redo, this);
+    for (PrototypeSidePanel* side : {m_prototypes->allInOne(), m_prototypes->onePerRecord()})
+        m_undoKeys->watch(side->nameField());
+    m_undoKeys->watch(m_merge->perRecordText()->editor());
+    for (TemplateEditor* editor : m_merge->allInOneEditors())
+        m_undoKeys->watch(editor->editor());
+
     m_nameFocusTimer = new QTimer(this);
     m_templateFocusTimer = new QTimer(this);
     for (QTimer* timer : {m_nameFocusTimer, m_templateFocusTimer}) {
@@ -87,13 +116,11 @@ DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, 
     }
     connect(qApp, &QApplication::focusChanged, this, &DocumentWindow::refreshFocusFlags);
     showMainTab();
-    connectDocument();
+    connectViews();
 
     m_defaultsObserver = m_doc->userDefaults().addObserver([this](const QString& key) {
-        if (CounterFormatChange::concerns(key)) {
-            CounterFormatChange::apply(*m_doc);
-            m_prototypes->onePerRecord()->showSelection();
-        }
+        if (CounterFormatChange::concerns(key))
+            m_state->restyleCounters();
     });
 
     m_recoveryTimer = new QTimer(this);
@@ -109,7 +136,8 @@ DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, 
 DocumentWindow::~DocumentWindow()
 {
     disconnect(qApp, nullptr, this, nullptr);
-    // The views talk to the document while they are torn down: they go while it is alive.
+    // The views talk to the document and the window's state while they are torn down: they
+    // go while both are alive.
     m_doc->userDefaults().removeObserver(m_defaultsObserver);
     m_doc->disconnect(this);
     delete takeCentralWidget();
@@ -124,7 +152,6 @@ void DocumentWindow::createActions()
         connect(action, &QAction::triggered, this, slot);
         return action;
     };
-    Document& doc = *m_doc;
     m_actions.newDocument = make(
         tr("&New"), [this] { m_app->newDocument(); }, QKeySequence::New);
     m_actions.open = make(
@@ -139,56 +166,72 @@ void DocumentWindow::createActions()
     m_actions.quit = make(
         tr("&Quit"), [this] { m_app->closeAll(); }, QKeySequence::Quit);
     m_actions.quit->setMenuRole(QAction::QuitRole);
-    m_actions.import = make(tr("&Import…"), [this] { importIntoDocument(this, *m_doc); });
+    m_actions.import = make(tr("&Import…"), [this] { importRecords(); });
     m_actions.exportRecords = make(tr("&Export…"), [this] {
+        // The records being exported are in view while the user picks the fields.
+        m_state->showMainTab(TabIds::kDatabase);
         exportDocument(this, *m_doc,
                        m_path.isEmpty() ? m_app->untitledName(this) : QFileInfo(m_path).fileName());
     });
 
     m_actions.undo = make(
-        tr("&Undo"), [this] { m_doc->undoManager().undo(); }, QKeySequence::Undo);
-    m_actions.redo = make(
-        tr("&Redo"), [this] { m_doc->undoManager().redo(); }, QKeySequence::Redo);
+        tr("&Undo"), [this] { m_stack->undo(); }, QKeySequence::Undo);
+    m_actions.redo = make(tr("&Redo"), [this] { m_stack->redo(); });
+    // Ctrl+Shift+Z everywhere, beside what the platform's scheme adds (Ctrl+Y).
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    const QKeySequence shiftZ(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    if (!redoKeys.contains(shiftZ))
+        redoKeys.prepend(shiftZ);
+    m_actions.redo->setShortcuts(redoKeys);
     m_actions.find = make(
         tr("&Find"),
         [this] {
-            m_doc->switchMainTabToDatabase();
+            m_state->showMainTab(TabIds::kDatabase);
             m_database->searchField()->setFocus();
             m_database->searchField()->selectAll();
         },
         QKeySequence::Find);
 
-    m_actions.addField = make(tr("Add &Field"), [&doc] { doc.addField(); });
+    m_actions.addField = make(tr("Add &Field"), [this] { addField(); });
     m_actions.deleteField = make(tr("&Delete Field…"), [this] { deleteSelectedField(); });
     m_actions.addRecord = make(tr("Add &Record"), [this] { addRecord(); });
-    m_actions.deleteRecord = make(tr("D&elete Record"), [&doc] { doc.deleteSelectedRecord(); });
-    m_actions.checkAll = make(tr("&Check All"), [&doc] { doc.checkAllRecords(); });
-    m_actions.uncheckAll = make(tr("&Uncheck All"), [&doc] { doc.uncheckAllRecords(); });
-    m_actions.invertChecks = make(tr("&Invert Checks"), [&doc] { doc.invertCheckRecords(); });
+    m_actions.deleteRecord = make(tr("D&elete Record"), [this] { deleteSelectedRecord(); });
+    const auto changeChecks = [this](commands::CheckChange change) {
+        return [this, change] {
+            commands::changeChecks(*m_stack, m_state->databaseArrangement(), change);
+        };
+    };
+    m_actions.checkAll = make(tr("&Check All"), changeChecks(commands::CheckChange::CheckAll));
+    m_actions.uncheckAll =
+        make(tr("&Uncheck All"), changeChecks(commands::CheckChange::UncheckAll));
+    m_actions.invertChecks =
+        make(tr("&Invert Checks"), changeChecks(commands::CheckChange::Invert));
     m_actions.deleteChecked = make(tr("Delete C&hecked…"), [this] { deleteCheckedRecords(); });
-    m_actions.renumber = make(tr("Re&number"), [&doc] { doc.renumberRecords(); });
+    m_actions.renumber = make(
+        tr("Re&number"), [this] { commands::renumber(*m_stack, m_state->databaseArrangement()); });
+    m_actions.sortRecords = make(tr("&Sort Records"), [this] { sortRecords(); });
 
-    m_actions.addPrototype = make(tr("&Add Prototype"), [this] {
-        PrototypeCommands::addOnShownSide(*m_doc);
-        m_prototypes->showSecTab();
-    });
-    m_actions.removePrototype =
-        make(tr("&Remove Prototype"), [&doc] { PrototypeCommands::removeOnShownSide(doc); });
+    m_actions.addPrototype = make(tr("&Add Prototype"), [this] { addPrototype(); });
+    m_actions.removePrototype = make(tr("&Remove Prototype"), [this] { removePrototype(); });
 
     const std::array<QString, 5> tabTitles = {tr("&Database"), tr("&Files and Folders"),
                                               tr("&Merge"), tr("&Preview"), tr("&Run")};
-    for (size_t i = 0; i < kMainTabIds.size(); ++i) {
+    for (size_t i = 0; i < TabIds::kMainTabs.size(); ++i) {
         m_actions.mainTabs[i] = make(
-            tabTitles[i], [this, i] { m_doc->setMainTabId(kMainTabIds[i]); },
+            tabTitles[i], [this, i] { m_state->showMainTab(TabIds::kMainTabs[i]); },
             QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + int(i))));
         m_actions.mainTabs[i]->setCheckable(true);
     }
-    m_actions.prototypeSides[0] =
-        make(tr("&All in One"), [&doc] { doc.switchSecTabToFilePrototypeOne(); });
-    m_actions.prototypeSides[1] =
-        make(tr("&One per Record"), [&doc] { doc.switchSecTabToFilePrototypeMulti(); });
-    for (QAction* side : m_actions.prototypeSides)
-        side->setCheckable(true);
+    const std::array<PrototypeSide, 2> sides = {PrototypeSide::AllInOne,
+                                                PrototypeSide::OnePerRecord};
+    const std::array<QString, 2> sideTitles = {tr("&All in One"), tr("&One per Record")};
+    for (size_t i = 0; i < sides.size(); ++i) {
+        m_actions.prototypeSides[i] = make(sideTitles[i], [this, side = sides[i]] {
+            m_state->showMainTab(TabIds::kFiles);
+            m_state->showSide(side);
+        });
+        m_actions.prototypeSides[i]->setCheckable(true);
+    }
 }
 
 void DocumentWindow::createMenus()
@@ -232,9 +275,9 @@ void DocumentWindow::createMenus()
     for (QAction* a : {m_actions.addField, m_actions.deleteField})
         records->addAction(a);
     records->addSeparator();
-    for (QAction* a :
-         {m_actions.addRecord, m_actions.deleteRecord, m_actions.checkAll, m_actions.uncheckAll,
-          m_actions.invertChecks, m_actions.deleteChecked, m_actions.renumber})
+    for (QAction* a : {m_actions.addRecord, m_actions.deleteRecord, m_actions.checkAll,
+                       m_actions.uncheckAll, m_actions.invertChecks, m_actions.deleteChecked,
+                       m_actions.renumber, m_actions.sortRecords})
         records->addAction(a);
     records->addSeparator();
     records->addAction(m_actions.addPrototype);
@@ -252,18 +295,21 @@ void DocumentWindow::createMenus()
     m_app->shell().addMenus(menuBar(), edit);
 }
 
-void DocumentWindow::connectDocument()
+void DocumentWindow::connectViews()
 {
-    Document* doc = m_doc.get();
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
-        if (index >= 0 && size_t(index) < kMainTabIds.size())
-            m_doc->setMainTabId(kMainTabIds[size_t(index)]);
+        if (index >= 0 && size_t(index) < TabIds::kMainTabs.size())
+            m_state->showMainTab(TabIds::kMainTabs[size_t(index)]);
     });
-    connect(doc, &Document::tabChanged, this, [this] {
+    connect(m_state.get(), &WindowState::mainTabChanged, this, [this] {
         showMainTab();
         updateActions();
     });
-    connect(doc, &Document::edited, this, &DocumentWindow::updateActions);
+    connect(m_state.get(), &WindowState::sideChanged, this, &DocumentWindow::updateActions);
+    connect(m_state.get(), &WindowState::databaseArrangementChanged, this,
+            &DocumentWindow::updateActions);
+    connect(m_stack.get(), &UndoStack::changed, this, &DocumentWindow::updateActions);
+    connect(m_doc.get(), &Document::edited, this, &DocumentWindow::updateActions);
     connect(m_database, &DatabaseTab::selectionChanged, this, &DocumentWindow::updateActions);
     connect(m_prototypes, &PrototypeTab::selectionChanged, this, &DocumentWindow::updateActions);
     connect(m_run, &RunTab::runningChanged, this, &DocumentWindow::updateActions);
@@ -271,43 +317,18 @@ void DocumentWindow::connectDocument()
 
 void DocumentWindow::showMainTab()
 {
-    const QString id = m_doc->mainTabId();
-    const auto it = std::find(kMainTabIds.begin(), kMainTabIds.end(), id);
-    const int index = it == kMainTabIds.end() ? 0 : int(it - kMainTabIds.begin());
+    const QString& id = m_state->mainTabId();
+    const int index = mainTabIndex(id);
     if (m_tabs->currentIndex() != index)
         m_tabs->setCurrentIndex(index);
-    m_prototypes->showSecTab();
-    if (m_shownTab != kMainTabIds[size_t(index)]) {
-        m_shownTab = kMainTabIds[size_t(index)];
-        mainTabShown(m_shownTab);
-    }
-}
-
-void DocumentWindow::mainTabShown(const QString& id)
-{
-    if (id == QLatin1String("file")) {
+    if (id == TabIds::kFiles)
         m_nameFocusTimer->start();
-        ExampleName::recalcMultiNameOfFile(*m_doc);
-        ExampleName::recalcOneNameOfFile(*m_doc);
-        m_prototypes->allInOne()->showSelection();
-        m_prototypes->onePerRecord()->showSelection();
-    } else {
+    else
         m_nameFocusTimer->stop();
-    }
-    if (id == QLatin1String("merge")) {
-        GeneratedItems::rebuild(*m_doc);
+    if (id == TabIds::kMerge)
         m_templateFocusTimer->start();
-    } else {
+    else
         m_templateFocusTimer->stop();
-    }
-    if (id == QLatin1String("preview")) {
-        GeneratedItems::rebuild(*m_doc);
-        Preview::recalcPreviewNameOfFile(*m_doc);
-        Preview::recalcContentOfFile(*m_doc);
-        m_preview->showPreview();
-    }
-    if (id == QLatin1String("run"))
-        GeneratedItems::rebuild(*m_doc);
 }
 
 void DocumentWindow::refreshFocusFlags()
@@ -333,27 +354,30 @@ void DocumentWindow::updateTitle()
 void DocumentWindow::updateActions()
 {
     const Document& doc = *m_doc;
-    const QString main = doc.mainTabId();
-    const bool onDatabase = main == kMainTabIds[0];
-    for (size_t i = 0; i < kMainTabIds.size(); ++i)
-        m_actions.mainTabs[i]->setChecked(main == kMainTabIds[i]);
-    const bool onFile = main == kMainTabIds[1];
-    m_actions.prototypeSides[0]->setChecked(onFile && doc.secTabId() == QLatin1String("one"));
-    m_actions.prototypeSides[1]->setChecked(onFile && doc.secTabId() == QLatin1String("multi"));
+    const QString& main = m_state->mainTabId();
+    const bool onDatabase = main == TabIds::kDatabase;
+    for (size_t i = 0; i < TabIds::kMainTabs.size(); ++i)
+        m_actions.mainTabs[i]->setChecked(main == TabIds::kMainTabs[i]);
+    const bool onFiles = main == TabIds::kFiles;
+    const PrototypeSide side = m_state->shownSide();
+    m_actions.prototypeSides[0]->setChecked(onFiles && side == PrototypeSide::AllInOne);
+    m_actions.prototypeSides[1]->setChecked(onFiles && side == PrototypeSide::OnePerRecord);
 
-    m_actions.deleteField->setEnabled(onDatabase && doc.canDeleteSelectedKey());
-    m_actions.deleteRecord->setEnabled(onDatabase && doc.indexOfRecord(doc.selectedRecord()) >= 0);
-    m_actions.removePrototype->setEnabled(PrototypeCommands::canRemoveOnShownSide(doc));
+    const int field = m_state->selectedFieldIndex();
+    m_actions.deleteField->setEnabled(onDatabase && field >= kFirstUserKeyIndex &&
+                                      field < int(doc.keyArray().size()));
+    m_actions.deleteRecord->setEnabled(onDatabase &&
+                                       doc.indexOfRecord(m_state->selectedRecord()) >= 0);
+    m_actions.removePrototype->setEnabled(
+        onFiles && doc.indexOfPrototype(m_state->selectedPrototype(side)) >= 0);
 
-    const UndoManager& undo = m_doc->undoManager();
-    m_actions.undo->setEnabled(undo.canUndo());
-    m_actions.undo->setText(undo.canUndo() ? tr("&Undo %1").arg(undo.undoActionName())
-                                           : tr("&Undo"));
-    m_actions.redo->setEnabled(undo.canRedo());
-    m_actions.redo->setText(undo.canRedo() ? tr("&Redo %1").arg(undo.redoActionName())
-                                           : tr("&Redo"));
-    m_actions.revert->setEnabled(!m_path.isEmpty() && doc.isDocumentEdited());
-    setWindowModified(doc.isDocumentEdited());
+    const UndoStack& stack = *m_stack;
+    m_actions.undo->setEnabled(stack.canUndo());
+    m_actions.undo->setText(stack.canUndo() ? tr("&Undo %1").arg(stack.undoName()) : tr("&Undo"));
+    m_actions.redo->setEnabled(stack.canRedo());
+    m_actions.redo->setText(stack.canRedo() ? tr("&Redo %1").arg(stack.redoName()) : tr("&Redo"));
+    m_actions.revert->setEnabled(!m_path.isEmpty() && hasUnsavedChanges());
+    setWindowModified(hasUnsavedChanges());
 
     // A run works on the document as it was when it started: nothing edits it meanwhile.
     const bool idle = !m_run->isRunning();
@@ -361,32 +385,95 @@ void DocumentWindow::updateActions()
                        m_actions.uncheckAll, m_actions.invertChecks, m_actions.deleteChecked,
                        m_actions.renumber, m_actions.addPrototype, m_actions.import})
         a->setEnabled(idle);
+    m_actions.sortRecords->setEnabled(idle && m_state->databaseArrangement().sort.has_value());
     if (!idle)
         for (QAction* a : {m_actions.deleteField, m_actions.deleteRecord, m_actions.removePrototype,
                            m_actions.undo, m_actions.redo, m_actions.revert})
             a->setEnabled(false);
 }
 
-void DocumentWindow::addRecord()
+bool DocumentWindow::hasUnsavedChanges() const
 {
-    m_doc->addRecord();
-    const Record added = m_doc->selectedRecord();
-    m_database->selectRecord(m_database->recordModel()->rowOf(added));
+    return m_doc->isDocumentEdited() || m_fromRecoveryCopy;
+}
+
+void DocumentWindow::addField()
+{
+    // The new field is in view as it appears.
+    m_state->showMainTab(TabIds::kDatabase);
+    commands::addField(*m_stack);
 }
 
 void DocumentWindow::deleteSelectedField()
 {
-    const std::optional<Alert> alert = m_doc->deleteSelectedKey();
-    // The second button, "Delete", confirms.
-    if (alert && showAlert(this, *alert) == 1)
-        m_doc->deleteSelectedKeyConfirmed();
+    const int index = m_state->selectedFieldIndex();
+    if (index < kFirstUserKeyIndex || index >= int(m_doc->keyArray().size()))
+        return;
+    const Alert alert = Alert::deleteKey(m_doc->keyArray()[size_t(index)].publicKey);
+    if (showAlert(this, alert) == Alert::Delete)
+        commands::deleteField(*m_stack, index);
+}
+
+void DocumentWindow::addRecord()
+{
+    m_state->showMainTab(TabIds::kDatabase);
+    const Record added = commands::addRecord(*m_stack, m_state->databaseArrangement());
+    // A search would hide the new, empty record.
+    m_state->setSearch(QString());
+    m_database->selectRecord(added);
+}
+
+void DocumentWindow::deleteSelectedRecord()
+{
+    if (m_state->mainTabId() != TabIds::kDatabase)
+        return;
+    const Record selected = m_state->selectedRecord();
+    if (selected)
+        commands::deleteRecords(*m_stack, {selected});
 }
 
 void DocumentWindow::deleteCheckedRecords()
 {
-    // The first button, "OK", confirms.
-    if (showAlert(this, m_doc->confirmDeleteChecked()) == 0)
-        m_doc->deleteCheckedRecords();
+    const RecordArrangement& listed = m_state->databaseArrangement();
+    const qint64 count = qint64(commands::checkedRecords(*m_stack, listed).size());
+    if (showAlert(this, Alert::deleteCheckedRecords(count)) == Alert::Ok)
+        commands::deleteChecked(*m_stack, listed);
+}
+
+void DocumentWindow::sortRecords()
+{
+    const std::optional<RecordSort> sort = m_state->databaseArrangement().sort;
+    if (!sort)
+        return;
+    commands::sortRecords(*m_stack, *sort);
+    // The stored order is the sorted one now: the table shows it as it is.
+    m_state->setDatabaseSort(std::nullopt);
+}
+
+void DocumentWindow::addPrototype()
+{
+    m_state->showMainTab(TabIds::kFiles);
+    const PrototypeSide side = m_state->shownSide();
+    m_state->selectPrototype(side, commands::addPrototype(*m_stack, side));
+}
+
+void DocumentWindow::removePrototype()
+{
+    if (m_state->mainTabId() == TabIds::kFiles)
+        commands::removePrototype(*m_stack, m_state->selectedPrototype(m_state->shownSide()));
+}
+
+void DocumentWindow::importRecords()
+{
+    m_state->showMainTab(TabIds::kDatabase);
+    // The imported records are all in view.
+    if (importIntoDocument(this, *m_stack))
+        m_state->setSearch(QString());
+}
+
+void DocumentWindow::noteShownTabs()
+{
+    m_doc->setSavedTabs(m_state->mainTabId(), m_state->secTabId());
 }
 
 bool DocumentWindow::save()
@@ -407,6 +494,7 @@ bool DocumentWindow::saveAs(const QString& path)
         if (!target.endsWith(QLatin1String(".quillory")))
             target += QLatin1String(".quillory");
     }
+    noteShownTabs();
     const Result<> written = DocumentCodec::writeToFile(*m_doc, target);
     if (!written) {
         // The window keeps everything; the old file, if any, is as it was.
@@ -421,6 +509,7 @@ bool DocumentWindow::saveAs(const QString& path)
     }
     m_path = target;
     m_doc->markSaved();
+    m_fromRecoveryCopy = false;
     m_app->recovery().remove(m_recoveryId);
     m_recoveredChangeCount = -1;
     m_app->noteRecent(m_path);
@@ -431,7 +520,7 @@ bool DocumentWindow::saveAs(const QString& path)
 
 bool DocumentWindow::revertToSaved()
 {
-    if (m_path.isEmpty())
+    if (m_path.isEmpty() || showAlert(this, revertAlert()) != Alert::Revert)
         return false;
     Result<DocumentContents> contents = DocumentCodec::contentsOfFile(m_path);
     if (!contents) {
@@ -440,12 +529,15 @@ bool DocumentWindow::revertToSaved()
                                  .arg(QFileInfo(m_path).fileName(), contents.message()));
         return false;
     }
-    // The contents move into the open document, so that its views and models stay.
-    m_doc->undoManager().removeAllActions();
+    // The contents move into the open document, so that its views and models stay. Reverting
+    // is no step of the history: the history goes with the changes it held.
+    m_stack->clear();
     m_doc->setContents(std::move(contents.value()));
-    m_doc->prepareOpened();
-    GeneratedItems::rebuild(*m_doc);
     m_doc->markSaved();
+    m_fromRecoveryCopy = false;
+    m_state->showMainTab(m_doc->mainTabId());
+    m_state->showSide(m_doc->secTabId() == TabIds::kOnePerRecord ? PrototypeSide::OnePerRecord
+                                                                 : PrototypeSide::AllInOne);
     m_app->recovery().remove(m_recoveryId);
     m_recoveredChangeCount = -1;
     updateActions();
@@ -454,8 +546,9 @@ bool DocumentWindow::revertToSaved()
 
 void DocumentWindow::writeRecoveryCopy()
 {
-    if (!m_doc->isDocumentEdited() || m_doc->changeCount() == m_recoveredChangeCount)
+    if (!hasUnsavedChanges() || m_doc->changeCount() == m_recoveredChangeCount)
         return;
+    noteShownTabs();
     if (m_app->recovery().save(*m_doc, m_recoveryId, m_path))
         m_recoveredChangeCount = m_doc->changeCount();
 }
@@ -467,7 +560,7 @@ void DocumentWindow::setRecoveryInterval(int milliseconds)
 
 bool DocumentWindow::mayDiscardChanges()
 {
-    if (!m_doc->isDocumentEdited())
+    if (!hasUnsavedChanges())
         return true;
     const QString name =
         m_path.isEmpty() ? m_app->untitledName(this) : QFileInfo(m_path).fileName();

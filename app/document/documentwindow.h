@@ -18,21 +18,28 @@ class MergeTab;
 class PreviewTab;
 class PrototypeTab;
 class RunTab;
+class UndoStack;
+class UndoKeyForwarder;
+class WindowState;
 
-// The window of one open document: its tabs, menus and file commands. It adapts the document
-// and holds no rule of its own; while the document has unsaved changes it keeps a recovery
-// copy current.
+// The window of one open document: its tabs, menus and file commands. It owns the document,
+// its undo history and what the window shows of it; every action of the user goes through the
+// commands on that history. While the document has unsaved changes it keeps a recovery copy
+// current.
 class DocumentWindow : public QMainWindow
 {
     Q_OBJECT
 public:
     // path is where the document is saved (empty for a new one); recoveryId names its
-    // recovery copy (a new one when empty).
+    // recovery copy (a new one when empty; a given one means the document comes from that copy
+    // and starts out with unsaved changes).
     DocumentWindow(Application* app, std::unique_ptr<Document> doc, QString path,
                    QString recoveryId = {});
     ~DocumentWindow() override;
 
     Document& document() const { return *m_doc; }
+    UndoStack& undoStack() const { return *m_stack; }
+    WindowState& state() const { return *m_state; }
     const QString& filePath() const { return m_path; }
     const QString& recoveryId() const { return m_recoveryId; }
     const DocumentActions& actions() const { return m_actions; }
@@ -45,12 +52,15 @@ public:
     PreviewTab* previewTab() const { return m_preview; }
     RunTab* runTab() const { return m_run; }
 
+    // Whether there are changes the saved file does not hold.
+    bool hasUnsavedChanges() const;
     // Saves to the document's file, asking for one when it has none; false when nothing was
     // saved (cancelled, or the write failed and the user was told why).
     bool save();
     // Saves to path, or to a file the user chooses when path is empty.
     bool saveAs(const QString& path = {});
-    // Reads the saved file again, dropping the unsaved changes and the undo history.
+    // Asks, then reads the saved file again, dropping the unsaved changes and the undo
+    // history; false when the user cancelled or the file could not be read.
     bool revertToSaved();
     // Writes the recovery copy now when there are unsaved changes that it does not hold yet.
     void writeRecoveryCopy();
@@ -64,22 +74,31 @@ protected:
 private:
     void createActions();
     void createMenus();
-    void connectDocument();
+    void connectViews();
+    // Shows the main tab the window's state names, with what showing it brings: the timers
+    // that keep the tag menus following the keyboard focus.
     void showMainTab();
-    // What showing a main tab brings: fresh generated items, examples and preview, and the
-    // timers that keep the tag menus following the keyboard focus.
-    void mainTabShown(const QString& id);
     void refreshFocusFlags();
     void updateTitle();
+    void addField();
     void deleteSelectedField();
-    void deleteCheckedRecords();
     void addRecord();
+    void deleteSelectedRecord();
+    void deleteCheckedRecords();
+    void sortRecords();
+    void addPrototype();
+    void removePrototype();
+    void importRecords();
+    // Hands the tabs on show to the document, which saves them.
+    void noteShownTabs();
     // Save / Discard / Cancel before the changes would be lost; false for Cancel or a failed
     // save.
     bool mayDiscardChanges();
 
     Application* m_app;
     std::unique_ptr<Document> m_doc;
+    std::unique_ptr<WindowState> m_state;
+    std::unique_ptr<UndoStack> m_stack;
     QString m_path;
     QString m_recoveryId;
     DocumentActions m_actions;
@@ -89,12 +108,14 @@ private:
     MergeTab* m_merge = nullptr;
     PreviewTab* m_preview = nullptr;
     RunTab* m_run = nullptr;
+    UndoKeyForwarder* m_undoKeys = nullptr;
     QTimer* m_recoveryTimer = nullptr;
     QTimer* m_nameFocusTimer = nullptr;
     QTimer* m_templateFocusTimer = nullptr;
-    QString m_shownTab;
     // The change count the recovery copy holds; -1 when there is no copy.
     qint64 m_recoveredChangeCount = -1;
+    // Reopened from a recovery copy and not saved since: edited, whatever the change count.
+    bool m_fromRecoveryCopy = false;
     int m_defaultsObserver = -1;
 };
 

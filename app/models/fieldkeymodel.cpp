@@ -1,12 +1,15 @@
 #include "app/models/fieldkeymodel.h"
 
+#include "commands/fieldcommands.h"
+#include "commands/undostack.h"
 #include "core/document.h"
 
 namespace quillory {
 
-FieldKeyModel::FieldKeyModel(Document* doc, QObject* parent)
-    : QAbstractTableModel(parent), m_doc(doc)
+FieldKeyModel::FieldKeyModel(UndoStack* stack, QObject* parent)
+    : QAbstractTableModel(parent), m_stack(stack), m_doc(&stack->document())
 {
+    const Document* doc = m_doc;
     connect(doc, &Document::keysReset, this, [this] {
         beginResetModel();
         endResetModel();
@@ -62,8 +65,8 @@ bool FieldKeyModel::setData(const QModelIndex& index, const QVariant& value, int
 {
     if (!index.isValid() || role != Qt::EditRole)
         return false;
-    // A blank name is refused by the document, and the view shows the previous one again.
-    return m_doc->renameKey(index.row(), value.toString());
+    // A blank name is refused by the command, and the view shows the previous one again.
+    return commands::renameField(*m_stack, index.row(), value.toString());
 }
 
 } // namespace quillory

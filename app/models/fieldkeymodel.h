@@ -5,14 +5,16 @@
 namespace quillory {
 
 class Document;
+class UndoStack;
 
 // The field-key table: one row per field key in list order, showing its visible name. The
-// names of the built-in keys "#" and "sel" cannot be edited; renames go through the document.
+// names of the built-in keys "#" and "sel" cannot be edited; renames go through the field
+// commands.
 class FieldKeyModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    explicit FieldKeyModel(Document* doc, QObject* parent = nullptr);
+    explicit FieldKeyModel(UndoStack* stack, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -23,7 +25,8 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
 private:
-    Document* m_doc;
+    UndoStack* m_stack;
+    const Document* m_doc;
 };
 
 } // namespace quillory

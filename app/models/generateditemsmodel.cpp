@@ -1,6 +1,6 @@
 #include "app/models/generateditemsmodel.h"
 
-#include "core/document.h"
+#include "app/document/windowstate.h"
 #include "merge/generateditems.h"
 
 #include <QApplication>
@@ -10,17 +10,17 @@
 
 namespace quillory {
 
-GeneratedItemsModel::GeneratedItemsModel(Document* doc, QObject* parent)
-    : QAbstractTableModel(parent), m_doc(doc)
+GeneratedItemsModel::GeneratedItemsModel(const WindowState* state, QObject* parent)
+    : QAbstractTableModel(parent), m_state(state)
 {
-    m_rows = GeneratedItems::arrangedItems(doc->generatedItems());
-    connect(doc, &Document::generatedItemsChanged, this, &GeneratedItemsModel::reload);
+    m_rows = GeneratedItems::arrangedItems(state->generatedItems());
+    connect(state, &WindowState::generatedItemsChanged, this, &GeneratedItemsModel::reload);
 }
 
 void GeneratedItemsModel::reload()
 {
     beginResetModel();
-    m_rows = GeneratedItems::arrangedItems(m_doc->generatedItems());
+    m_rows = GeneratedItems::arrangedItems(m_state->generatedItems());
     endResetModel();
 }
 

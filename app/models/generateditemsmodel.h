@@ -9,7 +9,7 @@
 
 namespace quillory {
 
-class Document;
+class WindowState;
 
 // The generated items as the merge and preview tables show them: All in One items first, each
 // group in list order, with their kind (folder or file, One per Record or All in One) and
@@ -20,7 +20,7 @@ class GeneratedItemsModel : public QAbstractTableModel
 public:
     enum Column { FolderColumn, SideColumn, PathColumn, ColumnCount };
 
-    explicit GeneratedItemsModel(Document* doc, QObject* parent = nullptr);
+    explicit GeneratedItemsModel(const WindowState* state, QObject* parent = nullptr);
 
     std::optional<GeneratedItem> itemAt(int row) const;
     int rowOf(const std::optional<GeneratedItem>& item) const;
@@ -34,7 +34,7 @@ public:
 private:
     void reload();
 
-    Document* m_doc;
+    const WindowState* m_state;
     std::vector<GeneratedItem> m_rows;
 };
 

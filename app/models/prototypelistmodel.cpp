@@ -1,5 +1,7 @@
 #include "app/models/prototypelistmodel.h"
 
+#include "commands/prototypecommands.h"
+#include "commands/undostack.h"
 #include "core/document.h"
 
 #include <QApplication>
@@ -9,10 +11,11 @@
 
 namespace quillory {
 
-PrototypeListModel::PrototypeListModel(Document* doc, PrototypeSide side, QObject* parent)
-    : QAbstractTableModel(parent), m_doc(doc), m_side(side)
+PrototypeListModel::PrototypeListModel(UndoStack* stack, PrototypeSide side, QObject* parent)
+    : QAbstractTableModel(parent), m_stack(stack), m_doc(&stack->document()), m_side(side)
 {
-    m_rows = PrototypeCommands::prototypes(*doc, side);
+    const Document* doc = m_doc;
+    m_rows = prototypesOn(*doc, side);
     // The lists are short: any change of membership reloads the side's view.
     connect(doc, &Document::prototypesReset, this, &PrototypeListModel::reload);
     connect(doc, &Document::prototypeInserted, this, &PrototypeListModel::reload);
@@ -27,7 +30,7 @@ PrototypeListModel::PrototypeListModel(Document* doc, PrototypeSide side, QObjec
 void PrototypeListModel::reload()
 {
     beginResetModel();
-    m_rows = PrototypeCommands::prototypes(*m_doc, m_side);
+    m_rows = prototypesOn(*m_doc, m_side);
     endResetModel();
 }
 
@@ -105,7 +108,7 @@ bool PrototypeListModel::setData(const QModelIndex& index, const QVariant& value
     const PrototypePtr p = prototypeAt(index.row());
     if (!p || index.column() != FolderColumn || role != Qt::CheckStateRole)
         return false;
-    return m_doc->setPrototypeFolder(p, value.value<Qt::CheckState>() == Qt::Checked);
+    return commands::setPrototypeFolder(*m_stack, p, value.value<Qt::CheckState>() == Qt::Checked);
 }
 
 } // namespace quillory

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/prototype.h"
-#include "prototypes/prototypecommands.h"
+#include "prototypes/prototypeside.h"
 
 #include <QAbstractTableModel>
 
@@ -10,16 +10,17 @@
 namespace quillory {
 
 class Document;
+class UndoStack;
 
 // One side's Prototype table: the Prototypes of that side in list order, with their kind (a
-// folder check and an icon) and path. Changes go through the document.
+// folder check and an icon) and path. Changes go through the Prototype commands.
 class PrototypeListModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
     enum Column { KindColumn, FolderColumn, PathColumn, ColumnCount };
 
-    PrototypeListModel(Document* doc, PrototypeSide side, QObject* parent = nullptr);
+    PrototypeListModel(UndoStack* stack, PrototypeSide side, QObject* parent = nullptr);
 
     PrototypeSide side() const { return m_side; }
     PrototypePtr prototypeAt(int row) const;
@@ -36,7 +37,8 @@ public:
 private:
     void reload();
 
-    Document* m_doc;
+    UndoStack* m_stack;
+    const Document* m_doc;
     PrototypeSide m_side;
     std::vector<PrototypePtr> m_rows;
 };

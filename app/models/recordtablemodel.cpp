@@ -1,28 +1,31 @@
 #include "app/models/recordtablemodel.h"
 
+#include "app/document/windowstate.h"
+#include "commands/recordcommands.h"
 #include "core/document.h"
 
 #include <algorithm>
 
 namespace quillory {
 
-RecordTableModel::RecordTableModel(Document* doc, Kind kind, QObject* parent)
-    : QAbstractTableModel(parent), m_doc(doc), m_kind(kind)
+RecordTableModel::RecordTableModel(const Document* doc, WindowState* state, Kind kind,
+                                   UndoStack* stack, QObject* parent)
+    : QAbstractTableModel(parent), m_doc(doc), m_state(state), m_kind(kind), m_stack(stack)
 {
     takeArrangement();
     // Columns follow the key list; a key change is rare and resets the table.
     for (auto signal : {&Document::keysReset, &Document::recordsReset})
         connect(doc, signal, this, &RecordTableModel::reload);
     // Only the database table follows the search.
-    connect(doc,
-            kind == Kind::Database ? &Document::arrangementChanged
-                                   : &Document::allRecordsSortChanged,
+    connect(state,
+            kind == Kind::Database ? &WindowState::databaseArrangementChanged
+                                   : &WindowState::allRecordsSortChanged,
             this, &RecordTableModel::reload);
     connect(doc, &Document::keyInserted, this, &RecordTableModel::reload);
     connect(doc, &Document::keyRemoved, this, &RecordTableModel::reload);
     connect(doc, &Document::keyRenamed, this,
             [this](int index) { emit headerDataChanged(Qt::Horizontal, index, index); });
-    connect(doc, &Document::counterFormatChanged, this, [this] {
+    connect(state, &WindowState::countersRestyled, this, [this] {
         if (rowCount() > 0)
             emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DisplayRole});
     });
@@ -36,7 +39,7 @@ RecordTableModel::RecordTableModel(Document* doc, Kind kind, QObject* parent)
             emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     });
     connect(doc, &Document::recordsInserted, this, [this](qsizetype first, qsizetype count) {
-        // A reload for the same change (an import may clear the search) already shows them.
+        // A reload for the same change already shows them.
         if (!m_arranged && m_storedRows == qsizetype(m_doc->dataArray().size()))
             return;
         if (m_arranged || m_storedRows != first) {
@@ -68,17 +71,17 @@ void RecordTableModel::reload()
 void RecordTableModel::takeArrangement()
 {
     m_storedRows = qsizetype(m_doc->dataArray().size());
-    if (arrangedAsStored())
+    const RecordArrangement arranged = arrangement();
+    if (arranged.isStoredOrder())
         m_arranged.reset();
     else
-        m_arranged =
-            m_kind == Kind::Database ? m_doc->arrangedRecords() : m_doc->allArrangedRecords();
+        m_arranged = arranged.arrange(*m_doc);
 }
 
-bool RecordTableModel::arrangedAsStored() const
+RecordArrangement RecordTableModel::arrangement() const
 {
-    return m_kind == Kind::Database ? m_doc->recordsArrangedAsStored()
-                                    : m_doc->allRecordsArrangedAsStored();
+    return m_kind == Kind::Database ? m_state->databaseArrangement()
+                                    : m_state->allRecordsArrangement();
 }
 
 Record RecordTableModel::recordAt(int row) const
@@ -151,7 +154,7 @@ QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, 
 Qt::ItemFlags RecordTableModel::flags(const QModelIndex& index) const
 {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (!index.isValid() || m_kind != Kind::Database)
+    if (!index.isValid() || !m_stack)
         return f;
     if (index.column() == 1)
         f |= Qt::ItemIsUserCheckable;
@@ -163,15 +166,16 @@ Qt::ItemFlags RecordTableModel::flags(const QModelIndex& index) const
 bool RecordTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
     const Record r = recordAt(index.row());
-    if (!r || m_kind != Kind::Database)
+    if (!r || !m_stack)
         return false;
     if (index.column() == 1 && role == Qt::CheckStateRole) {
-        m_doc->setRecordValue(r, kCheckedKey,
-                              Value::boolean(value.value<Qt::CheckState>() == Qt::Checked));
+        commands::editValue(*m_stack, r, kCheckedKey,
+                            Value::boolean(value.value<Qt::CheckState>() == Qt::Checked));
         return true;
     }
     if (index.column() >= kFirstUserKeyIndex && role == Qt::EditRole) {
-        m_doc->setRecordValue(r, innerKeyAt(index.column()), Value::string(value.toString()));
+        commands::editValue(*m_stack, r, innerKeyAt(index.column()),
+                            Value::string(value.toString()));
         return true;
     }
     return false;
@@ -184,9 +188,9 @@ void RecordTableModel::sort(int column, Qt::SortOrder order)
         return;
     const RecordSort sort{key, order == Qt::AscendingOrder};
     if (m_kind == Kind::Database)
-        m_doc->setDataSort(sort);
+        m_state->setDatabaseSort(sort);
     else
-        m_doc->setAllDataSort(sort);
+        m_state->setAllRecordsSort(sort);
 }
 
 } // namespace quillory

@@ -121,8 +121,7 @@ DocumentWindow* Application::reopenRecovered(const RecoveredDocument& recovered)
         reportUnreadable(nullptr, recovered.copyPath, read.message());
         return nullptr;
     }
-    // The copy holds changes that were never saved: the document starts out edited.
-    doc->updateChangeCount();
+    // The copy holds changes that were never saved: the window starts out edited.
     return show(new DocumentWindow(this, std::move(doc), recovered.originalPath, recovered.id));
 }
 

@@ -48,7 +48,7 @@ QString installedShare(const QString& relative)
 Shell::Shell(Application& app, UserDefaults& defaults, QObject* parent)
     : QObject(parent), m_app(app), m_defaults(defaults), m_startupDocument(defaults)
 {
-    presentAlert = [](QWidget* parent, const Alert& alert) { return showAlert(parent, alert); };
+    presentAlert = [](QWidget* parent, const Alert& alert) { return chooseInAlert(parent, alert); };
     openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     showInFileManager = [](const QString& path) { quillory::showInFileManager(path); };
     showOpenPanel = [this] { m_app.openWithDialog(nullptr); };

@@ -1,9 +1,12 @@
 #include "app/widgets/databasetab.h"
 
 #include "app/document/documentactions.h"
+#include "app/document/windowstate.h"
 #include "app/models/fieldkeymodel.h"
 #include "app/models/recordtablemodel.h"
+#include "app/widgets/celleditdelegate.h"
 #include "app/widgets/listtable.h"
+#include "commands/undostack.h"
 #include "core/document.h"
 
 #include <QHBoxLayout>
@@ -39,11 +42,13 @@ QWidget* buttonRow(std::initializer_list<QAction*> actions, QWidget* parent)
 
 } // namespace
 
-DatabaseTab::DatabaseTab(Document* doc, const DocumentActions& actions, QWidget* parent)
-    : QWidget(parent), m_doc(doc)
+DatabaseTab::DatabaseTab(UndoStack* stack, WindowState* state, const DocumentActions& actions,
+                         QWidget* parent)
+    : QWidget(parent), m_state(state)
 {
-    m_keyModel = new FieldKeyModel(doc, this);
-    m_recordModel = new RecordTableModel(doc, RecordTableModel::Kind::Database, this);
+    m_keyModel = new FieldKeyModel(stack, this);
+    m_recordModel = new RecordTableModel(&stack->document(), state,
+                                         RecordTableModel::Kind::Database, stack, this);
 
     auto* keyPane = new QWidget(this);
     auto* keyLayout = new QVBoxLayout(keyPane);
@@ -51,6 +56,7 @@ DatabaseTab::DatabaseTab(Document* doc, const DocumentActions& actions, QWidget*
     m_keyTable = makeListTable(m_keyModel, keyPane, true);
     m_keyTable->setEditTriggers(QAbstractItemView::DoubleClicked |
                                 QAbstractItemView::EditKeyPressed);
+    m_keyTable->setItemDelegate(new CellEditDelegate(*stack, m_keyTable));
     keyLayout->addWidget(m_keyTable);
     keyLayout->addWidget(buttonRow({actions.addField, actions.deleteField}, keyPane));
 
@@ -68,11 +74,12 @@ DatabaseTab::DatabaseTab(Document* doc, const DocumentActions& actions, QWidget*
     m_recordTable->setEditTriggers(QAbstractItemView::DoubleClicked |
                                    QAbstractItemView::EditKeyPressed |
                                    QAbstractItemView::AnyKeyPressed);
+    m_recordTable->setItemDelegate(new CellEditDelegate(*stack, m_recordTable));
     recordLayout->addWidget(m_recordTable);
-    recordLayout->addWidget(
-        buttonRow({actions.addRecord, actions.deleteRecord, actions.checkAll, actions.uncheckAll,
-                   actions.invertChecks, actions.deleteChecked, actions.renumber},
-                  recordPane));
+    recordLayout->addWidget(buttonRow(
+        {actions.addRecord, actions.deleteRecord, actions.checkAll, actions.uncheckAll,
+         actions.invertChecks, actions.deleteChecked, actions.renumber, actions.sortRecords},
+        recordPane));
 
     auto* splitter = new QSplitter(this);
     splitter->addWidget(keyPane);
@@ -84,38 +91,57 @@ DatabaseTab::DatabaseTab(Document* doc, const DocumentActions& actions, QWidget*
     setTabOrder(m_search, m_recordTable);
 
     connect(m_search, &QLineEdit::textChanged, this,
-            [this](const QString& text) { m_doc->setSearchText(text); });
-    // Adding a record or importing clears the search: the field shows it.
-    connect(doc, &Document::arrangementChanged, this, [this] {
-        const QString text = m_doc->searchText().value_or(QString());
-        if (m_search->text() != text) {
-            const QSignalBlocker block(m_search);
-            m_search->setText(text);
-        }
-    });
-    connect(m_keyTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                m_doc->setSelectedKeyIndex(current.isValid() ? current.row() : -1);
-                emit selectionChanged();
-            });
-    // The models reset on list changes, which drops the view's selection: follow it.
-    const auto recordSelection = [this] {
-        const QModelIndex current = m_recordTable->selectionModel()->currentIndex();
-        m_doc->setSelectedRecord(current.isValid() ? m_recordModel->recordAt(current.row())
-                                                   : nullptr);
+            [this](const QString& text) { m_state->setSearch(text); });
+    // The window clears the search after an import or an added record, and makes a sort
+    // permanent: the field and the header show it.
+    connect(state, &WindowState::databaseArrangementChanged, this, &DatabaseTab::showArrangement);
+    // Rows inserted or removed above the selected field move it without a selection change.
+    const auto followFieldSelection = [this] {
+        const QModelIndex current = m_keyTable->selectionModel()->currentIndex();
+        m_state->setSelectedFieldIndex(current.isValid() ? current.row() : -1);
         emit selectionChanged();
     };
+    connect(m_keyTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            followFieldSelection);
+    connect(m_keyModel, &QAbstractItemModel::modelReset, this, followFieldSelection);
+    connect(m_keyModel, &QAbstractItemModel::rowsRemoved, this, followFieldSelection);
     connect(m_recordTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            recordSelection);
-    connect(m_recordModel, &QAbstractItemModel::modelReset, this, recordSelection);
+            [this](const QModelIndex& current) {
+                m_state->setSelectedRecord(
+                    current.isValid() ? m_recordModel->recordAt(current.row()) : nullptr);
+                emit selectionChanged();
+            });
+    // A reset drops the view's selection: the record stays selected while it is listed.
+    connect(m_recordModel, &QAbstractItemModel::modelReset, this,
+            [this] { selectRecord(m_state->selectedRecord()); });
     connect(m_keyModel, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first) {
                 m_keyTable->setCurrentIndex(m_keyModel->index(first, 0));
             });
 }
 
-void DatabaseTab::selectRecord(int row)
+void DatabaseTab::showArrangement()
 {
+    const RecordArrangement& arranged = m_state->databaseArrangement();
+    if (m_search->text() != arranged.search) {
+        const QSignalBlocker block(m_search);
+        m_search->setText(arranged.search);
+    }
+    QHeaderView* header = m_recordTable->horizontalHeader();
+    if (!arranged.sort && header->sortIndicatorSection() >= 0)
+        header->setSortIndicator(-1, Qt::AscendingOrder);
+}
+
+void DatabaseTab::selectRecord(const Record& record)
+{
+    const int row = m_recordModel->rowOf(record);
+    if (row < 0) {
+        m_recordTable->selectionModel()->clearCurrentIndex();
+        m_recordTable->clearSelection();
+        m_state->setSelectedRecord(nullptr);
+        emit selectionChanged();
+        return;
+    }
     const QModelIndex index = m_recordModel->index(row, kFirstUserKeyIndex);
     m_recordTable->setCurrentIndex(index);
     m_recordTable->scrollTo(index);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/record.h"
+
 #include <QWidget>
 
 class QLineEdit;
@@ -7,32 +9,37 @@ class QTableView;
 
 namespace quillory {
 
-class Document;
 class FieldKeyModel;
 class RecordTableModel;
+class UndoStack;
+class WindowState;
 struct DocumentActions;
 
 // The database tab: the field-key table with its commands, the search field and the record
-// table with the record commands. Selections are handed to the document.
+// table with the record commands. The search, the sort and the selections are the window's.
 class DatabaseTab : public QWidget
 {
     Q_OBJECT
 public:
-    DatabaseTab(Document* doc, const DocumentActions& actions, QWidget* parent = nullptr);
+    DatabaseTab(UndoStack* stack, WindowState* state, const DocumentActions& actions,
+                QWidget* parent = nullptr);
 
     QLineEdit* searchField() const { return m_search; }
     QTableView* keyTable() const { return m_keyTable; }
     QTableView* recordTable() const { return m_recordTable; }
     RecordTableModel* recordModel() const { return m_recordModel; }
 
-    // Selects the record's row (after an add) and shows it.
-    void selectRecord(int row);
+    // Selects the record's row (after an add) and shows it; none when it is not listed.
+    void selectRecord(const Record& record);
 
 signals:
     void selectionChanged();
 
 private:
-    Document* m_doc;
+    // The window's search and sort as the search field and the header show them.
+    void showArrangement();
+
+    WindowState* m_state;
     FieldKeyModel* m_keyModel;
     RecordTableModel* m_recordModel;
     QTableView* m_keyTable;

@@ -4,7 +4,7 @@
 
 namespace quillory {
 
-// The read-only view of a document's run log. A run's pieces are added at the end without
+// The read-only view of a window's run log. A run's pieces are added at the end without
 // laying out again what is already shown; any other change of the log shows it afresh.
 class LogView : public QPlainTextEdit
 {

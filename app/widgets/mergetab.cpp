@@ -1,10 +1,11 @@
 #include "app/widgets/mergetab.h"
 
+#include "app/document/windowstate.h"
 #include "app/models/generateditemsmodel.h"
 #include "app/widgets/listtable.h"
 #include "app/widgets/templateeditor.h"
+#include "commands/undostack.h"
 #include "core/document.h"
-#include "merge/mergetable.h"
 #include "prototypes/examplename.h"
 
 #include <QCheckBox>
@@ -25,9 +26,10 @@ enum Page { NoContentPage, PerRecordPage, AllInOnePage };
 
 } // namespace
 
-MergeTab::MergeTab(Document* doc, QWidget* parent) : QWidget(parent), m_doc(doc)
+MergeTab::MergeTab(UndoStack* stack, WindowState* state, QWidget* parent)
+    : QWidget(parent), m_doc(&stack->document()), m_state(state)
 {
-    m_model = new GeneratedItemsModel(doc, this);
+    m_model = new GeneratedItemsModel(state, this);
     m_items = makeListTable(m_model, this);
     m_items->horizontalHeader()->setSectionResizeMode(GeneratedItemsModel::FolderColumn,
                                                       QHeaderView::ResizeToContents);
@@ -44,16 +46,18 @@ MergeTab::MergeTab(Document* doc, QWidget* parent) : QWidget(parent), m_doc(doc)
     m_noContent->setAlignment(Qt::AlignCenter);
     m_noContent->setEnabled(false);
     m_pages->addWidget(m_noContent);
-    m_perRecordText = new TemplateEditor(doc, TemplateKey::Text, tr("&Text of each file:"), true);
+    m_perRecordText =
+        new TemplateEditor(stack, state, TemplateKey::Text, tr("&Text of each file:"), true);
     m_pages->addWidget(m_perRecordText);
     auto* allInOne = new QWidget(m_pages);
     auto* allInOneLayout = new QVBoxLayout(allInOne);
     allInOneLayout->setContentsMargins(0, 0, 0, 0);
     m_allInOne = {
-        new TemplateEditor(doc, TemplateKey::Head, tr("&Head:"), false, allInOne),
-        new TemplateEditor(doc, TemplateKey::Text, tr("Te&xt of each record:"), true, allInOne),
-        new TemplateEditor(doc, TemplateKey::Separator, tr("&Separator:"), true, allInOne),
-        new TemplateEditor(doc, TemplateKey::Foot, tr("&Foot:"), false, allInOne)};
+        new TemplateEditor(stack, state, TemplateKey::Head, tr("&Head:"), false, allInOne),
+        new TemplateEditor(stack, state, TemplateKey::Text, tr("Te&xt of each record:"), true,
+                           allInOne),
+        new TemplateEditor(stack, state, TemplateKey::Separator, tr("&Separator:"), true, allInOne),
+        new TemplateEditor(stack, state, TemplateKey::Foot, tr("&Foot:"), false, allInOne)};
     for (TemplateEditor* editor : m_allInOne)
         allInOneLayout->addWidget(editor);
     m_pages->addWidget(allInOne);
@@ -72,23 +76,21 @@ MergeTab::MergeTab(Document* doc, QWidget* parent) : QWidget(parent), m_doc(doc)
 
     connect(m_items->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                const std::optional<GeneratedItem> item = m_model->itemAt(current.row());
-                m_doc->setMergeSelectedItem(item);
-                MergeTable::mergeTableSelectionDidChange(*m_doc, item);
+                // A reset drops the view's row; the chosen item stays while it is listed.
+                if (!current.isValid())
+                    return;
+                m_state->selectMergeItem(m_model->itemAt(current.row()));
                 showExample();
                 showSelectedPrototype();
             });
-    // A rebuilt list keeps the chosen item when it is still there.
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
-        const int row = m_model->rowOf(m_doc->mergeSelectedItem());
-        if (row >= 0)
-            m_items->setCurrentIndex(m_model->index(row, GeneratedItemsModel::PathColumn));
-        showExample();
-        showSelectedPrototype();
-    });
+    connect(m_model, &QAbstractItemModel::modelReset, this, &MergeTab::showSelection);
     connect(m_fullPath, &QCheckBox::toggled, this, [this](bool on) {
-        if (m_doc->mergeNameOfFileExampleUsesFullPath != on)
-            ExampleName::mergeNameOfFileExampleUsesFullPathSwitch(*m_doc);
+        m_state->setFullPath(WindowState::ShownPath::MergeExample, on);
+        showExample();
+    });
+    // Undo and redo change templates and the destination the example starts with.
+    connect(m_doc, &Document::edited, this, [this] {
+        showSelectedPrototype();
         showExample();
     });
     const auto rebuildMenus = [this] {
@@ -96,21 +98,38 @@ MergeTab::MergeTab(Document* doc, QWidget* parent) : QWidget(parent), m_doc(doc)
         for (TemplateEditor* editor : m_allInOne)
             editor->rebuildTagMenu();
     };
-    connect(doc, &Document::keysReset, this, rebuildMenus);
-    connect(doc, &Document::keyInserted, this, rebuildMenus);
-    connect(doc, &Document::keyRemoved, this, rebuildMenus);
-    connect(doc, &Document::keyRenamed, this, rebuildMenus);
+    connect(m_doc, &Document::keysReset, this, rebuildMenus);
+    connect(m_doc, &Document::keyInserted, this, rebuildMenus);
+    connect(m_doc, &Document::keyRemoved, this, rebuildMenus);
+    connect(m_doc, &Document::keyRenamed, this, rebuildMenus);
+    showSelection();
+}
+
+void MergeTab::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    showSelection();
+}
+
+void MergeTab::showSelection()
+{
+    const int row = m_model->rowOf(m_state->mergeItem());
+    if (row >= 0 && m_items->currentIndex().row() != row)
+        m_items->setCurrentIndex(m_model->index(row, GeneratedItemsModel::PathColumn));
+    showExample();
     showSelectedPrototype();
 }
 
 void MergeTab::showExample()
 {
-    m_example->setText(m_doc->mergeNameOfFileExample.value_or(QString()));
+    const std::optional<QString> example = ExampleName::ofItem(
+        *m_doc, m_state->mergeItem(), m_state->fullPath(WindowState::ShownPath::MergeExample));
+    m_example->setText(example.value_or(QString()));
 }
 
 void MergeTab::showSelectedPrototype()
 {
-    const PrototypePtr proto = m_doc->mergeSelectedPrototype();
+    const PrototypePtr proto = m_state->mergePrototype();
     if (!proto || m_doc->indexOfPrototype(proto) < 0) {
         m_noContent->setText(tr("Choose a file to edit what it contains."));
         m_pages->setCurrentIndex(NoContentPage);

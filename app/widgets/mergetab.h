@@ -14,6 +14,8 @@ namespace quillory {
 class Document;
 class GeneratedItemsModel;
 class TemplateEditor;
+class UndoStack;
+class WindowState;
 
 // The merge tab: the generated items, the example name of the chosen one, and the content
 // templates of its Prototype (the text of a One per Record file; head, text, separator and
@@ -22,7 +24,7 @@ class MergeTab : public QWidget
 {
     Q_OBJECT
 public:
-    explicit MergeTab(Document* doc, QWidget* parent = nullptr);
+    MergeTab(UndoStack* stack, WindowState* state, QWidget* parent = nullptr);
 
     QTableView* itemTable() const { return m_items; }
     QLabel* exampleLabel() const { return m_example; }
@@ -33,13 +35,19 @@ public:
 
     // Shows the templates of the merge tab's selected Prototype.
     void showSelectedPrototype();
+    // The chosen item, as the window's state holds it, in the table, its example and templates.
+    void showSelection();
     // Enables each tag menu while its editor has the keyboard focus.
     void refreshFocusFlags();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void showExample();
 
-    Document* m_doc;
+    const Document* m_doc;
+    WindowState* m_state;
     GeneratedItemsModel* m_model;
     QTableView* m_items;
     QLabel* m_example;

@@ -1,5 +1,6 @@
 #include "app/widgets/previewtab.h"
 
+#include "app/document/windowstate.h"
 #include "app/models/generateditemsmodel.h"
 #include "app/models/recordtablemodel.h"
 #include "app/widgets/listtable.h"
@@ -19,10 +20,12 @@
 
 namespace quillory {
 
-PreviewTab::PreviewTab(Document* doc, QWidget* parent) : QWidget(parent), m_doc(doc)
+PreviewTab::PreviewTab(const Document* doc, WindowState* state, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_state(state)
 {
-    m_itemModel = new GeneratedItemsModel(doc, this);
-    m_recordModel = new RecordTableModel(doc, RecordTableModel::Kind::AllRecords, this);
+    m_itemModel = new GeneratedItemsModel(state, this);
+    m_recordModel =
+        new RecordTableModel(doc, state, RecordTableModel::Kind::AllRecords, nullptr, this);
     m_items = makeListTable(m_itemModel, this);
     m_records = makeListTable(m_recordModel, this);
     m_items->horizontalHeader()->setSectionResizeMode(GeneratedItemsModel::FolderColumn,
@@ -57,38 +60,67 @@ PreviewTab::PreviewTab(Document* doc, QWidget* parent) : QWidget(parent), m_doc(
 
     connect(m_items->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                const std::optional<GeneratedItem> item = m_itemModel->itemAt(current.row());
-                m_doc->setPreviewSelectedItem(item);
-                Preview::previewTableSelectionDidChange(*m_doc, item);
+                // A reset drops the view's row; the chosen item stays while it is listed.
+                if (!current.isValid())
+                    return;
+                m_state->selectPreviewItem(m_itemModel->itemAt(current.row()));
                 showPreview();
             });
     connect(m_records->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                Preview::previewDataTableSelectionDidChange(*m_doc,
-                                                            m_recordModel->recordAt(current.row()));
+                if (!current.isValid())
+                    return;
+                m_state->setAllRecordsSelectedRecord(m_recordModel->recordAt(current.row()));
                 showPreview();
             });
-    connect(m_itemModel, &QAbstractItemModel::modelReset, this, [this] {
-        const int row = m_itemModel->rowOf(m_doc->previewSelectedItem());
-        if (row >= 0)
-            m_items->setCurrentIndex(m_itemModel->index(row, GeneratedItemsModel::PathColumn));
-        showPreview();
-    });
+    connect(m_itemModel, &QAbstractItemModel::modelReset, this, &PreviewTab::showSelection);
+    connect(m_recordModel, &QAbstractItemModel::modelReset, this, &PreviewTab::showSelection);
     connect(m_fullPath, &QCheckBox::toggled, this, [this](bool on) {
-        if (m_doc->previewNameOfFileUsesFullPath != on)
-            Preview::previewNameOfFileUsesFullPathSwitch(*m_doc);
+        m_state->setFullPath(WindowState::ShownPath::PreviewName, on);
         showPreview();
     });
+    // Undo and redo change what the preview is made of; so do the counter preferences.
+    connect(m_doc, &Document::edited, this, [this] {
+        if (isVisible())
+            showPreview();
+    });
+    connect(state, &WindowState::countersRestyled, this, [this] {
+        if (isVisible())
+            showPreview();
+    });
+}
+
+void PreviewTab::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    showSelection();
+}
+
+void PreviewTab::showSelection()
+{
+    const int item = m_itemModel->rowOf(m_state->previewItem());
+    if (item >= 0 && m_items->currentIndex().row() != item)
+        m_items->setCurrentIndex(m_itemModel->index(item, GeneratedItemsModel::PathColumn));
+    const int record = m_recordModel->rowOf(m_state->allRecordsSelectedRecord());
+    if (record >= 0 && m_records->currentIndex().row() != record)
+        m_records->setCurrentIndex(m_recordModel->index(record, 0));
+    showPreview();
 }
 
 void PreviewTab::showPreview()
 {
-    m_name->setText(m_doc->previewNameOfFile.value_or(QString()));
-    const QString content = m_doc->previewSelectedItem() && !m_doc->previewSelectedItem()->isFolder
-                                ? m_doc->previewContentOfFile.value_or(QString())
-                                : QString();
-    if (m_content->toPlainText() != content)
-        m_content->setPlainText(content);
+    const std::optional<GeneratedItem>& item = m_state->previewItem();
+    const Record record = m_state->allRecordsSelectedRecord();
+    const std::optional<QString> name =
+        Preview::name(*m_doc, item, record, m_state->fullPath(WindowState::ShownPath::PreviewName));
+    m_name->setText(name.value_or(QString()));
+    // A folder has no content; an item whose Prototype is gone shows none either.
+    const std::optional<QString> content =
+        item && !item->isFolder ? Preview::content(*m_doc, m_state->previewPrototype(), record)
+                                : std::nullopt;
+    const QString shown = content.value_or(QString());
+    if (m_content->toPlainText() != shown)
+        m_content->setPlainText(shown);
 }
 
 } // namespace quillory

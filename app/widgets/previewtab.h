@@ -12,6 +12,7 @@ namespace quillory {
 class Document;
 class GeneratedItemsModel;
 class RecordTableModel;
+class WindowState;
 
 // The preview tab: the generated items beside the records; for the chosen item and record,
 // the name a run would give and the content it would write, made as the run makes them.
@@ -19,7 +20,7 @@ class PreviewTab : public QWidget
 {
     Q_OBJECT
 public:
-    explicit PreviewTab(Document* doc, QWidget* parent = nullptr);
+    PreviewTab(const Document* doc, WindowState* state, QWidget* parent = nullptr);
 
     QTableView* itemTable() const { return m_items; }
     QTableView* recordTable() const { return m_records; }
@@ -27,11 +28,18 @@ public:
     QCheckBox* fullPathSwitch() const { return m_fullPath; }
     QPlainTextEdit* contentView() const { return m_content; }
 
-    // Shows the document's preview name and content.
+    // The chosen item and record, as the window's state holds them, in the tables, and the
+    // name and content a run would make of them.
+    void showSelection();
+    // Makes the name and content afresh.
     void showPreview();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
-    Document* m_doc;
+    const Document* m_doc;
+    WindowState* m_state;
     GeneratedItemsModel* m_itemModel;
     RecordTableModel* m_recordModel;
     QTableView* m_items;

@@ -1,8 +1,11 @@
 #include "app/widgets/prototypesidepanel.h"
 
+#include "app/document/windowstate.h"
 #include "app/models/prototypelistmodel.h"
 #include "app/models/recordtablemodel.h"
 #include "app/widgets/listtable.h"
+#include "commands/prototypecommands.h"
+#include "commands/undostack.h"
 #include "core/document.h"
 #include "prototypes/examplename.h"
 #include "prototypes/taginsertion.h"
@@ -33,11 +36,12 @@ QToolButton* textButton(const QString& text, QWidget* parent)
 
 } // namespace
 
-PrototypeSidePanel::PrototypeSidePanel(Document* doc, PrototypeSide side, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_side(side)
+PrototypeSidePanel::PrototypeSidePanel(UndoStack* stack, WindowState* state, PrototypeSide side,
+                                       QWidget* parent)
+    : QWidget(parent), m_stack(stack), m_doc(&stack->document()), m_state(state), m_side(side)
 {
     const bool perRecord = side == PrototypeSide::OnePerRecord;
-    m_model = new PrototypeListModel(doc, side, this);
+    m_model = new PrototypeListModel(stack, side, this);
     m_table = makeListTable(m_model, this);
     for (int column : {PrototypeListModel::KindColumn, PrototypeListModel::FolderColumn})
         m_table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
@@ -76,7 +80,8 @@ PrototypeSidePanel::PrototypeSidePanel(Document* doc, PrototypeSide side, QWidge
     layout->addLayout(buttons);
     layout->addLayout(form);
     if (perRecord) {
-        m_recordModel = new RecordTableModel(doc, RecordTableModel::Kind::AllRecords, this);
+        m_recordModel =
+            new RecordTableModel(m_doc, state, RecordTableModel::Kind::AllRecords, nullptr, this);
         m_records = makeListTable(m_recordModel, this);
         m_records->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
         m_records->setSortingEnabled(true);
@@ -84,53 +89,66 @@ PrototypeSidePanel::PrototypeSidePanel(Document* doc, PrototypeSide side, QWidge
         layout->addWidget(m_records, 1);
         connect(m_records->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 [this](const QModelIndex& current) {
-                    PrototypeCommands::selectDestinationRecord(
-                        *m_doc, m_recordModel->recordAt(current.row()));
+                    if (!current.isValid())
+                        return;
+                    m_state->setAllRecordsSelectedRecord(m_recordModel->recordAt(current.row()));
                     showExample();
                 });
+        connect(m_recordModel, &QAbstractItemModel::modelReset, this,
+                &PrototypeSidePanel::showExampleRecord);
     }
 
-    connect(m_add, &QToolButton::clicked, this, [this] {
-        PrototypeCommands::add(*m_doc, m_side);
-        showSelection();
-    });
-    connect(m_remove, &QToolButton::clicked, this, [this] {
-        PrototypeCommands::removeSelected(*m_doc, m_side);
-        showSelection();
-    });
+    connect(m_add, &QToolButton::clicked, this,
+            [this] { m_state->selectPrototype(m_side, commands::addPrototype(*m_stack, m_side)); });
+    connect(m_remove, &QToolButton::clicked, this,
+            [this] { commands::removePrototype(*m_stack, m_state->selectedPrototype(m_side)); });
     connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                const PrototypePtr proto = m_model->prototypeAt(current.row());
-                if (proto != PrototypeCommands::selected(*m_doc, m_side))
-                    PrototypeCommands::select(*m_doc, m_side, proto);
-                showSelection();
+                // A reset drops the view's row; the selection stays until another is chosen.
+                if (current.isValid())
+                    m_state->selectPrototype(m_side, m_model->prototypeAt(current.row()));
             });
     connect(m_model, &QAbstractItemModel::modelReset, this, &PrototypeSidePanel::showSelection);
-    connect(doc, &Document::prototypeSelectionChanged, this, &PrototypeSidePanel::showSelection);
+    connect(state, &WindowState::prototypeSelectionChanged, this, [this](PrototypeSide changed) {
+        if (changed == m_side)
+            showSelection();
+    });
+    // Undo and redo change the name and anything an example reads.
+    connect(m_doc, &Document::edited, this, [this] {
+        if (isVisible())
+            showSelection();
+    });
+    connect(state, &WindowState::countersRestyled, this, &PrototypeSidePanel::showExample);
     connect(m_name, &QLineEdit::textEdited, this, [this](const QString& text) {
-        PrototypeCommands::nameTextDidChange(*m_doc, m_side, text);
+        commands::setPrototypePath(*m_stack, m_state->selectedPrototype(m_side), text);
         showExample();
     });
+    // What was typed in the field is one step until the field is left.
+    connect(m_name, &QLineEdit::editingFinished, this, [this] { m_stack->closeTyping(); });
     connect(m_fullPath, &QCheckBox::toggled, this, [this, perRecord](bool on) {
-        const bool current = perRecord ? m_doc->multiNameOfFileExampleUsesFullPath
-                                       : m_doc->oneNameOfFileExampleUsesFullPath;
-        if (current == on)
-            return;
-        if (perRecord)
-            ExampleName::multiNameOfFileExampleUsesFullPathSwitch(*m_doc);
-        else
-            ExampleName::oneNameOfFileExampleUsesFullPathSwitch(*m_doc);
+        m_state->setFullPath(perRecord ? WindowState::ShownPath::OnePerRecordExample
+                                       : WindowState::ShownPath::AllInOneExample,
+                             on);
         showExample();
     });
     connect(m_tags->menu(), &QMenu::triggered, this,
             [this](QAction* action) { insertTag(action->text()); });
     if (perRecord) {
-        connect(doc, &Document::keysReset, this, &PrototypeSidePanel::rebuildTagMenu);
-        connect(doc, &Document::keyInserted, this, &PrototypeSidePanel::rebuildTagMenu);
-        connect(doc, &Document::keyRemoved, this, &PrototypeSidePanel::rebuildTagMenu);
-        connect(doc, &Document::keyRenamed, this, &PrototypeSidePanel::rebuildTagMenu);
+        connect(m_doc, &Document::keysReset, this, &PrototypeSidePanel::rebuildTagMenu);
+        connect(m_doc, &Document::keyInserted, this, &PrototypeSidePanel::rebuildTagMenu);
+        connect(m_doc, &Document::keyRemoved, this, &PrototypeSidePanel::rebuildTagMenu);
+        connect(m_doc, &Document::keyRenamed, this, &PrototypeSidePanel::rebuildTagMenu);
     }
     rebuildTagMenu();
+    showSelection();
+}
+
+void PrototypeSidePanel::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Examples are made when shown: the preview tab may have chosen another record meanwhile.
+    if (m_records)
+        showExampleRecord();
     showSelection();
 }
 
@@ -146,56 +164,71 @@ void PrototypeSidePanel::rebuildTagMenu()
         return;
     menu->addSeparator();
     menu->addAction(QStringLiteral("<#>"));
-    for (const TagMenuItem& item : m_doc->tagPopUpItems(TagPopUp::MultiName))
-        menu->addAction(item.title);
+    const auto& keys = m_doc->keyArray();
+    for (size_t i = kFirstUserKeyIndex; i < keys.size(); ++i)
+        menu->addAction(TagSubstitution::tagFromKey(keys[i].publicKey));
 }
 
 void PrototypeSidePanel::insertTag(const QString& tag)
 {
-    if (!PrototypeCommands::selected(*m_doc, m_side))
+    const PrototypePtr proto = m_state->selectedPrototype(m_side);
+    if (!proto)
         return;
     EditorState editor{m_name->text(), m_name->cursorPosition(), 0};
     if (m_name->hasSelectedText()) {
         editor.selectionStart = m_name->selectionStart();
         editor.selectionLength = m_name->selectionLength();
     }
-    const std::optional<EditorState> result =
-        TagInsertion::insertIntoName(*m_doc, m_side, editor, tag);
-    if (!result)
-        return;
-    m_name->setText(result->text);
-    m_name->setCursorPosition(int(result->selectionStart));
+    const EditorState result = TagInsertion::replaceSelection(editor, tag);
+    commands::setPrototypePath(*m_stack, proto, result.text);
+    m_name->setText(result.text);
+    m_name->setCursorPosition(int(result.selectionStart));
     m_name->setFocus();
     showExample();
 }
 
 void PrototypeSidePanel::showSelection()
 {
-    const PrototypePtr proto = PrototypeCommands::selected(*m_doc, m_side);
+    const PrototypePtr proto = m_state->selectedPrototype(m_side);
     const int row = m_model->rowOf(proto);
     if (row >= 0 && m_table->currentIndex().row() != row)
         m_table->setCurrentIndex(m_model->index(row, PrototypeListModel::PathColumn));
+    else if (row < 0 && m_table->currentIndex().isValid())
+        m_table->selectionModel()->clear();
     m_name->setEnabled(row >= 0);
     refreshFocusFlag();
     m_remove->setEnabled(row >= 0);
-    if (m_name->text() != (proto ? proto->path : QString()))
-        m_name->setText(proto ? proto->path : QString());
+    const QString path = row >= 0 ? proto->path : QString();
+    if (m_name->text() != path)
+        m_name->setText(path);
     showExample();
     emit selectionChanged();
 }
 
+void PrototypeSidePanel::showExampleRecord()
+{
+    const int row = m_recordModel->rowOf(m_state->allRecordsSelectedRecord());
+    if (row >= 0 && m_records->currentIndex().row() != row)
+        m_records->setCurrentIndex(m_recordModel->index(row, 0));
+}
+
 void PrototypeSidePanel::refreshFocusFlag()
 {
-    const bool editing = PrototypeCommands::selected(*m_doc, m_side) &&
-                         (m_name->hasFocus() || m_tags->menu()->isVisible());
+    const bool editing =
+        m_state->selectedPrototype(m_side) && (m_name->hasFocus() || m_tags->menu()->isVisible());
     m_tags->setEnabled(editing);
 }
 
 void PrototypeSidePanel::showExample()
 {
-    const std::optional<QString>& example = m_side == PrototypeSide::OnePerRecord
-                                                ? m_doc->multiNameOfFileExample
-                                                : m_doc->oneNameOfFileExample;
+    const PrototypePtr proto = m_state->selectedPrototype(m_side);
+    const std::optional<QString> example =
+        m_side == PrototypeSide::OnePerRecord
+            ? ExampleName::onePerRecord(
+                  *m_doc, proto, m_state->allRecordsSelectedRecord(),
+                  m_state->fullPath(WindowState::ShownPath::OnePerRecordExample))
+            : ExampleName::allInOne(*m_doc, proto,
+                                    m_state->fullPath(WindowState::ShownPath::AllInOneExample));
     m_example->setText(example.value_or(QString()));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "prototypes/prototypecommands.h"
+#include "prototypes/prototypeside.h"
 
 #include <QWidget>
 
@@ -15,6 +15,8 @@ namespace quillory {
 class Document;
 class PrototypeListModel;
 class RecordTableModel;
+class UndoStack;
+class WindowState;
 
 // One side of the Prototype tab: its Prototype table with add and remove, the name field of
 // the selected Prototype with its tag menu, and the example name with its full-path switch.
@@ -23,7 +25,8 @@ class PrototypeSidePanel : public QWidget
 {
     Q_OBJECT
 public:
-    PrototypeSidePanel(Document* doc, PrototypeSide side, QWidget* parent = nullptr);
+    PrototypeSidePanel(UndoStack* stack, WindowState* state, PrototypeSide side,
+                       QWidget* parent = nullptr);
 
     QTableView* prototypeTable() const { return m_table; }
     QLineEdit* nameField() const { return m_name; }
@@ -34,7 +37,7 @@ public:
     QCheckBox* fullPathSwitch() const { return m_fullPath; }
     QTableView* recordTable() const { return m_records; }
 
-    // Shows the side's selected Prototype in the table and the name field.
+    // Shows the side's selected Prototype in the table and the name field, and its example.
     void showSelection();
     // Enables the tag menu while the name field has the keyboard focus.
     void refreshFocusFlag();
@@ -42,12 +45,19 @@ public:
 signals:
     void selectionChanged();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void rebuildTagMenu();
     void insertTag(const QString& tag);
     void showExample();
+    // The record the example is made with, as the record table shows it.
+    void showExampleRecord();
 
-    Document* m_doc;
+    UndoStack* m_stack;
+    const Document* m_doc;
+    WindowState* m_state;
     PrototypeSide m_side;
     PrototypeListModel* m_model;
     RecordTableModel* m_recordModel = nullptr;

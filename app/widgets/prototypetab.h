@@ -6,29 +6,29 @@ class QTabWidget;
 
 namespace quillory {
 
-class Document;
 class PrototypeSidePanel;
+class UndoStack;
+class WindowState;
 
 // The files-and-folders tab: the All in One ("one") and One per Record ("multi") sub-tabs,
-// tied to the document's secTabId.
+// showing the side the window's state names.
 class PrototypeTab : public QWidget
 {
     Q_OBJECT
 public:
-    explicit PrototypeTab(Document* doc, QWidget* parent = nullptr);
+    PrototypeTab(UndoStack* stack, WindowState* state, QWidget* parent = nullptr);
 
     QTabWidget* sides() const { return m_sides; }
     PrototypeSidePanel* allInOne() const { return m_allInOne; }
     PrototypeSidePanel* onePerRecord() const { return m_onePerRecord; }
 
-    // Follows the document's secTabId.
-    void showSecTab();
-
 signals:
     void selectionChanged();
 
 private:
-    Document* m_doc;
+    void showSide();
+
+    WindowState* m_state;
     QTabWidget* m_sides;
     PrototypeSidePanel* m_allInOne;
     PrototypeSidePanel* m_onePerRecord;

@@ -1,14 +1,18 @@
 #include "app/widgets/runtab.h"
 
 #include "app/dialogs/alertbox.h"
+#include "app/document/windowstate.h"
 #include "app/models/runworker.h"
 #include "app/platform/filemanager.h"
 #include "app/widgets/logview.h"
+#include "commands/runcommands.h"
+#include "commands/undostack.h"
 #include "core/document.h"
 #include "core/locationbookmark.h"
+#include "core/tabids.h"
 #include "merge/posixfilesystem.h"
 #include "merge/runcommands.h"
-#include "merge/runlog.h"
+#include "merge/runsnapshot.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -31,7 +35,8 @@ constexpr int kProgressRange = 1000;
 
 } // namespace
 
-RunTab::RunTab(Document* doc, QWidget* parent) : QWidget(parent), m_doc(doc)
+RunTab::RunTab(UndoStack* stack, WindowState* state, QWidget* parent)
+    : QWidget(parent), m_stack(stack), m_doc(&stack->document()), m_state(state)
 {
     m_destination = new QLineEdit(this);
     m_destination->setReadOnly(true);
@@ -75,12 +80,11 @@ RunTab::RunTab(Document* doc, QWidget* parent) : QWidget(parent), m_doc(doc)
     connect(m_run, &QPushButton::clicked, this, &RunTab::run);
     connect(m_cancel, &QPushButton::clicked, this, &RunTab::cancel);
     connect(m_clear, &QPushButton::clicked, this, &RunTab::clearLog);
-    // The log and the destination change through the document too (undo, a run elsewhere).
-    connect(m_doc, &Document::edited, this, [this] {
-        m_log->follow(m_doc->logText);
-        showDestination();
-    });
-    m_log->follow(m_doc->logText);
+    // Undo and redo change the log and the destination too.
+    RunLogText& log = state->runLog();
+    connect(&log, &RunLogText::changed, this, [this, &log] { m_log->follow(log.text()); });
+    connect(m_doc, &Document::destinationChanged, this, &RunTab::showDestination);
+    m_log->follow(log.text());
     showDestination();
 }
 
@@ -112,10 +116,7 @@ void RunTab::chooseDestination()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     // A folder that is gone or is no folder changes nothing, as the command says.
-    (void)RunCommands::selectDestinationFolder(*m_doc, dialog.selectedFiles().constFirst());
-    // The command shows the Prototypes' tab; in this window the destination is chosen here.
-    m_doc->switchMainTabToRun();
-    showDestination();
+    (void)commands::chooseDestination(*m_stack, dialog.selectedFiles().constFirst());
 }
 
 void RunTab::showDestinationInFileManager()
@@ -132,15 +133,14 @@ void RunTab::run()
 {
     if (isRunning())
         return;
+    m_state->showMainTab(TabIds::kRun);
     PosixFileSystem fs;
     if (const std::optional<Alert> alert = RunCommands::checkDestination(*m_doc, fs)) {
-        showDestination();
-        // The second button is "Select Destination…".
-        if (showAlert(window(), *alert) == 1)
+        if (showAlert(window(), *alert) == Alert::SelectDestination)
             chooseDestination();
         return;
     }
-    std::optional<RunSnapshot> snapshot = RunCommands::beginRun(*m_doc);
+    std::optional<RunSnapshot> snapshot = RunSnapshot::take(*m_doc);
     if (!snapshot)
         return;
     m_worker = std::make_unique<RunWorker>(std::move(*snapshot));
@@ -161,7 +161,7 @@ void RunTab::cancel()
 void RunTab::clearLog()
 {
     if (!isRunning())
-        RunLog::clearLog(*m_doc);
+        commands::clearLog(*m_stack, m_state->runLog());
 }
 
 void RunTab::collect()
@@ -170,9 +170,9 @@ void RunTab::collect()
     const bool finished = m_worker->isFinished();
     const QString text = m_worker->takeLog();
     if (!text.isEmpty()) {
-        // The view first: the document's change then finds the view already holding it.
+        // The view first: the log's change then finds the view already holding it.
         m_log->append(text);
-        RunLog::appendToLogView(*m_doc, text);
+        m_state->runLog().append(text);
     }
     const qint64 total = m_worker->stepsTotal();
     if (total > 0)

@@ -15,17 +15,21 @@ namespace quillory {
 class Document;
 class LogView;
 class RunWorker;
+class UndoStack;
+class WindowState;
 
-// The run tab: the destination, the run with its progress, and the run log. The run goes on
-// in another thread over a snapshot of the document; its log is collected here in batches.
+// The run tab: the destination, the run with its progress, and the window's run log. The run
+// goes on in another thread over a snapshot of the document; its log is collected here in
+// batches.
 class RunTab : public QWidget
 {
     Q_OBJECT
 public:
-    explicit RunTab(Document* doc, QWidget* parent = nullptr);
+    RunTab(UndoStack* stack, WindowState* state, QWidget* parent = nullptr);
     ~RunTab() override;
 
     bool isRunning() const { return m_worker != nullptr; }
+    LogView* logView() const { return m_log; }
 
     // The commands of the tab's buttons, for the window's menus.
     void chooseDestination();
@@ -40,11 +44,13 @@ signals:
 
 private:
     void showDestination();
-    // Moves what the run logged since the last call to the document's log and the view.
+    // Moves what the run logged since the last call to the window's log and the view.
     void collect();
     void setRunning(bool running);
 
-    Document* m_doc;
+    UndoStack* m_stack;
+    const Document* m_doc;
+    WindowState* m_state;
     QLineEdit* m_destination = nullptr;
     QCheckBox* m_fullPath = nullptr;
     QPushButton* m_choose = nullptr;

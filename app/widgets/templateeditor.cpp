@@ -1,7 +1,9 @@
 #include "app/widgets/templateeditor.h"
 
+#include "app/document/windowstate.h"
+#include "commands/prototypecommands.h"
+#include "commands/undostack.h"
 #include "core/document.h"
-#include "prototypes/prototypecommands.h"
 #include "prototypes/taginsertion.h"
 #include "templates/tagsubstitution.h"
 
@@ -16,9 +18,9 @@
 
 namespace quillory {
 
-TemplateEditor::TemplateEditor(Document* doc, TemplateKey key, const QString& title,
-                               bool withFieldTags, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_key(key), m_withFieldTags(withFieldTags)
+TemplateEditor::TemplateEditor(UndoStack* stack, const WindowState* state, TemplateKey key,
+                               const QString& title, bool withFieldTags, QWidget* parent)
+    : QWidget(parent), m_stack(stack), m_state(state), m_key(key), m_withFieldTags(withFieldTags)
 {
     m_editor = new QPlainTextEdit(this);
     m_editor->setTabChangesFocus(true);
@@ -38,8 +40,10 @@ TemplateEditor::TemplateEditor(Document* doc, TemplateKey key, const QString& ti
     layout->addLayout(top);
     layout->addWidget(m_editor, 1);
 
+    m_editor->installEventFilter(this);
     connect(m_editor, &QPlainTextEdit::textChanged, this, [this] {
-        PrototypeCommands::mergeTemplateTextDidChange(*m_doc, m_key, m_editor->toPlainText());
+        commands::setPrototypeTemplate(*m_stack, m_state->mergePrototype(), m_key,
+                                       m_editor->toPlainText());
     });
     connect(m_tags->menu(), &QMenu::triggered, this,
             [this](QAction* action) { insertTag(action->text()); });
@@ -52,6 +56,14 @@ void TemplateEditor::showText(const QString& text)
         return;
     const QSignalBlocker block(m_editor);
     m_editor->setPlainText(text);
+}
+
+bool TemplateEditor::eventFilter(QObject* watched, QEvent* event)
+{
+    // Leaving the editor ends the typing step: coming back starts another.
+    if (watched == m_editor && event->type() == QEvent::FocusOut)
+        m_stack->closeTyping();
+    return QWidget::eventFilter(watched, event);
 }
 
 void TemplateEditor::refreshFocusFlag()
@@ -70,8 +82,9 @@ void TemplateEditor::rebuildTagMenu()
         return;
     menu->addSeparator();
     menu->addAction(QStringLiteral("<#>"));
-    for (const TagMenuItem& item : m_doc->tagPopUpItems(TagPopUp::MergeText))
-        menu->addAction(item.title);
+    const auto& keys = m_stack->document().keyArray();
+    for (size_t i = kFirstUserKeyIndex; i < keys.size(); ++i)
+        menu->addAction(TagSubstitution::tagFromKey(keys[i].publicKey));
 }
 
 void TemplateEditor::insertTag(const QString& tag)
@@ -79,7 +92,8 @@ void TemplateEditor::insertTag(const QString& tag)
     const QTextCursor cursor = m_editor->textCursor();
     const EditorState editor{m_editor->toPlainText(), cursor.selectionStart(),
                              cursor.selectionEnd() - cursor.selectionStart()};
-    const EditorState result = TagInsertion::insertIntoTemplate(*m_doc, m_key, editor, tag);
+    const EditorState result = TagInsertion::replaceSelection(editor, tag);
+    commands::setPrototypeTemplate(*m_stack, m_state->mergePrototype(), m_key, result.text);
     showText(result.text);
     QTextCursor moved = m_editor->textCursor();
     moved.setPosition(int(result.selectionStart));

@@ -10,17 +10,21 @@ class QToolButton;
 namespace quillory {
 
 class Document;
+class UndoStack;
+class WindowState;
 
 // One content template of the merge tab: its text editor and the tag menu that inserts at the
-// editor's cursor. The menu is enabled only while the editor has the keyboard focus.
+// editor's cursor. What is typed goes to the merge tab's Prototype through the Prototype
+// commands, one step until the editor loses the focus. The menu is enabled only while the
+// editor has the keyboard focus.
 class TemplateEditor : public QWidget
 {
     Q_OBJECT
 public:
     // withFieldTags: the template understands field tags (text and separator), not only the
     // date and time tags (head and foot).
-    TemplateEditor(Document* doc, TemplateKey key, const QString& title, bool withFieldTags,
-                   QWidget* parent = nullptr);
+    TemplateEditor(UndoStack* stack, const WindowState* state, TemplateKey key,
+                   const QString& title, bool withFieldTags, QWidget* parent = nullptr);
 
     QPlainTextEdit* editor() const { return m_editor; }
     QToolButton* tagButton() const { return m_tags; }
@@ -30,10 +34,14 @@ public:
     void refreshFocusFlag();
     void rebuildTagMenu();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void insertTag(const QString& tag);
 
-    Document* m_doc;
+    UndoStack* m_stack;
+    const WindowState* m_state;
     TemplateKey m_key;
     bool m_withFieldTags;
     QPlainTextEdit* m_editor;

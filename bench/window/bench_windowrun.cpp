@@ -1,14 +1,16 @@
 // Times a run started from the document window, offscreen: the window opens the document, takes
 // the destination folder and Run is pressed; the clock stops when the run tab is ready for the
-// next run, the whole log in the document and on screen. Prints the milliseconds of each step.
+// next run, the whole log in the window's log and on screen. Prints the milliseconds of each step.
 //   bench_windowrun DOC.quillory DESTINATION
 #include "app/document/documentwindow.h"
+#include "app/document/windowstate.h"
 #include "app/shell/application.h"
 #include "app/widgets/runtab.h"
 #include "bench/window/offscreenapplication.h"
+#include "commands/runcommands.h"
 #include "core/document.h"
+#include "core/tabids.h"
 #include "core/userdefaults.h"
-#include "merge/runcommands.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -35,9 +37,9 @@ int main(int argc, char** argv)
     if (!w)
         return 1;
     Document& doc = w->document();
-    if (!RunCommands::selectDestinationFolder(doc, QString::fromLocal8Bit(argv[2])))
+    if (!commands::chooseDestination(w->undoStack(), QString::fromLocal8Bit(argv[2])))
         return 1;
-    doc.switchMainTabToRun();
+    w->state().showMainTab(TabIds::kRun);
     QCoreApplication::processEvents();
     std::printf("open_ms %lld\n", static_cast<long long>(timer.elapsed()));
 
@@ -58,7 +60,7 @@ int main(int argc, char** argv)
     if (!run->isEnabled())
         loop.exec();
     std::printf("run_ms %lld\n", static_cast<long long>(timer.elapsed()));
-    std::printf("log_chars %lld\n", static_cast<long long>(doc.logText.size()));
+    std::printf("log_chars %lld\n", static_cast<long long>(w->state().runLog().text().size()));
     doc.markSaved();
     return 0;
 }

@@ -1,10 +1,12 @@
 // Renders every tab of a document window offscreen into PNG files, for the README.
 // Usage: quillory-screenshots DOC OUTPUT_DIR
 #include "app/document/documentwindow.h"
+#include "app/document/windowstate.h"
 #include "app/shell/application.h"
 #include "app/widgets/mergetab.h"
 #include "app/widgets/previewtab.h"
 #include "core/document.h"
+#include "core/tabids.h"
 
 #include <QApplication>
 #include <QDir>
@@ -41,12 +43,11 @@ int main(int argc, char** argv)
         return 1;
     w->resize(1000, 640);
     const QDir out(QString::fromLocal8Bit(argv[2]));
-    const QStringList ids = {"db", "file", "merge", "preview", "run"};
-    for (const QString& id : ids) {
-        w->document().setMainTabId(id);
-        if (id == QLatin1String("merge"))
+    for (const QString& id : TabIds::kMainTabs) {
+        w->state().showMainTab(id);
+        if (id == TabIds::kMerge)
             chooseRow(w->mergeTab()->itemTable(), 1, 2);
-        if (id == QLatin1String("preview")) {
+        if (id == TabIds::kPreview) {
             chooseRow(w->previewTab()->itemTable(), 4, 2);
             chooseRow(w->previewTab()->recordTable(), 0, 2);
         }

@@ -1,10 +1,16 @@
+#include "app/dialogs/exportsettingsdialog.h"
 #include "app/document/documentwindow.h"
+#include "app/document/windowstate.h"
 #include "app/models/recordtablemodel.h"
 #include "app/shell/application.h"
 #include "app/widgets/databasetab.h"
 #include "app/widgets/prototypesidepanel.h"
 #include "app/widgets/prototypetab.h"
+#include "archive/documentcodec.h"
+#include "commands/undostack.h"
 #include "core/document.h"
+#include "core/tabids.h"
+#include "support/documentbuilder.h"
 #include "support/scratchfolder.h"
 #include "windowtest.h"
 
@@ -30,20 +36,6 @@ void answerNextMessageBox(const QString& text, QString* seen = nullptr)
         if (seen)
             *seen = box->text();
     });
-}
-
-// Types text into the cell at row and column of table, as a person would: select, type, Enter.
-void typeIntoCell(QTableView* table, int row, int column, const QString& text)
-{
-    const QModelIndex index = table->model()->index(row, column);
-    table->setCurrentIndex(index);
-    table->edit(index);
-    QWidget* editor = QApplication::focusWidget();
-    QVERIFY(qobject_cast<QLineEdit*>(editor));
-    QTest::keyClicks(editor, text);
-    QTest::keyClick(editor, Qt::Key_Return);
-    // The view commits the editor's text from its event loop.
-    QCoreApplication::processEvents();
 }
 
 } // namespace
@@ -137,9 +129,14 @@ private slots:
         keys->setCurrentIndex(keys->model()->index(2, 0));
         QVERIFY(w->actions().deleteField->isEnabled());
         QTest::keyClick(w, Qt::Key_2, Qt::ControlModifier);
-        QCOMPARE(doc.mainTabId(), QStringLiteral("file"));
+        QCOMPARE(w->state().mainTabId(), TabIds::kFiles);
         QVERIFY(!w->actions().deleteField->isEnabled());
         QTest::keyClick(w, Qt::Key_1, Qt::ControlModifier);
+        QString question;
+        answerNextMessageBox("Cancel", &question);
+        w->actions().deleteField->trigger();
+        QCOMPARE(question, Alert::deleteKey("KEY1").messageText);
+        QCOMPARE(doc.keyArray().size(), size_t(3));
         answerNextMessageBox("Delete");
         w->actions().deleteField->trigger();
         QCOMPARE(doc.keyArray().size(), size_t(2));
@@ -215,9 +212,98 @@ private slots:
         const std::vector<DocumentWindow*> reopened = m_app->offerRecovery();
         QCOMPARE(reopened.size(), size_t(1));
         QCOMPARE(reopened[0]->document().dataArray().size(), size_t(1));
+        // Its changes were never saved: the window says so and asks before closing.
+        QVERIFY(reopened[0]->isWindowModified());
+        QVERIFY(reopened[0]->hasUnsavedChanges());
         // Saving clears the recovery copy: the next launch offers nothing.
         QVERIFY(reopened[0]->saveAs(m_scratch->filePath("recovered.quillory")));
         QVERIFY(m_app->recovery().list().empty());
+    }
+
+    void revertToSavedAsksAndClearsTheHistory()
+    {
+        DocumentWindow* w = newWindow();
+        test::fillDocument(w->document(), {"Name"}, {{"Ann"}});
+        const QString path = m_scratch->filePath("revert.quillory");
+        QVERIFY(w->saveAs(path));
+        QVERIFY(!w->actions().revert->isEnabled()); // nothing to revert
+        w->actions().addRecord->trigger();
+        QAbstractItemModel* records = w->databaseTab()->recordTable()->model();
+        QCOMPARE(records->rowCount(), 2);
+
+        // Cancel is the default and Escape answers it: nothing changes.
+        QString question;
+        QString defaultButton;
+        onNextModal<QMessageBox>([&](QMessageBox* box) {
+            question = box->text();
+            defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+            QStringList titles;
+            for (QAbstractButton* b : box->buttons())
+                titles << b->text();
+            titles.sort();
+            QCOMPARE(titles, (QStringList{"Cancel", "Revert"}));
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QAction* revert = menuItem(w, "File", "Revert to Saved");
+        QVERIFY(revert && revert->isEnabled());
+        revert->trigger();
+        QCOMPARE(question,
+                 QStringLiteral("Revert to the saved version? Your changes will be lost."));
+        QCOMPARE(defaultButton, QStringLiteral("Cancel"));
+        QCOMPARE(records->rowCount(), 2);
+        QVERIFY(w->actions().undo->isEnabled());
+
+        answerNextMessageBox("Revert");
+        revert->trigger();
+        QCOMPARE(records->rowCount(), 1);
+        QVERIFY(!w->isWindowModified());
+        // The history went with the changes, and reverting is no step of its own.
+        QVERIFY(!w->actions().undo->isEnabled());
+        QCOMPARE(titleOf(w->actions().undo), QStringLiteral("Undo"));
+        QVERIFY(!w->actions().redo->isEnabled());
+        QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(records->rowCount(), 1);
+    }
+
+    // The file keeps the tabs the window showed when it was saved, the recovery copy too.
+    void savedTabsAreTheShownOnes()
+    {
+        DocumentWindow* w = newWindow();
+        const QString path = m_scratch->filePath("tabs.quillory");
+        QTest::keyClick(w, Qt::Key_2, Qt::ControlModifier);
+        w->prototypeTab()->sides()->setCurrentIndex(1);
+        QTest::keyClick(w, Qt::Key_4, Qt::ControlModifier);
+        QVERIFY(w->saveAs(path));
+        Result<DocumentContents> saved = DocumentCodec::contentsOfFile(path);
+        QVERIFY(saved);
+        QCOMPARE(saved.value().mainTabId, TabIds::kPreview);
+        QCOMPARE(saved.value().secTabId, TabIds::kOnePerRecord);
+        // Showing a tab is no change of the document.
+        QVERIFY(!w->isWindowModified());
+
+        w->actions().addField->trigger(); // shows the database tab
+        w->actions().prototypeSides[0]->trigger();
+        w->writeRecoveryCopy();
+        const std::vector<RecoveredDocument> copies = m_app->recovery().list();
+        QCOMPARE(copies.size(), size_t(1));
+        Result<DocumentContents> copy = DocumentCodec::contentsOfFile(copies[0].copyPath);
+        QVERIFY(copy);
+        QCOMPARE(copy.value().mainTabId, TabIds::kFiles);
+        QCOMPARE(copy.value().secTabId, TabIds::kAllInOne);
+    }
+
+    void exportShowsTheRecordsWhileTheFieldsAreChosen()
+    {
+        DocumentWindow* w = newWindow();
+        QTest::keyClick(w, Qt::Key_5, Qt::ControlModifier);
+        QWidget* shownWhileChoosing = nullptr;
+        onNextModal<ExportSettingsDialog>([&](ExportSettingsDialog* settings) {
+            shownWhileChoosing = w->tabs()->currentWidget();
+            settings->reject();
+        });
+        menuItem(w, "File", "Export")->trigger();
+        QCOMPARE(shownWhileChoosing, w->databaseTab());
+        QVERIFY(!w->actions().undo->isEnabled()); // an export changes nothing
     }
 };
 

@@ -3,6 +3,7 @@
 #include "app/dialogs/importfiledialog.h"
 #include "app/dialogs/importflow.h"
 #include "app/dialogs/importsettingsdialog.h"
+#include "commands/undostack.h"
 #include "core/document.h"
 #include "support/documentbuilder.h"
 #include "support/scratchfolder.h"
@@ -21,36 +22,6 @@
 using namespace quillory;
 
 namespace {
-
-// Chooses title in the pop-up as a person does: opens it, highlights the item, presses Return.
-void choose(QComboBox* popUp, const QString& title)
-{
-    const int index = popUp->findText(title);
-    QVERIFY2(index >= 0, qPrintable(title));
-    popUp->showPopup();
-    QAbstractItemView* list = popUp->view();
-    list->setCurrentIndex(list->model()->index(index, 0));
-    QTest::keyClick(list, Qt::Key_Return);
-    QCOMPARE(popUp->currentText(), title);
-}
-
-// Enters path as the file's name and presses Open or Save, as a person does.
-void enterFile(QFileDialog* files, const QString& path)
-{
-    auto* name = files->findChild<QLineEdit*>("fileNameEdit");
-    auto* buttons = files->findChild<QDialogButtonBox*>("buttonBox");
-    QVERIFY(name && buttons);
-    // Typed text would open the completer, which swallows the click; the name is pasted.
-    name->setText(path);
-    buttons->buttons().constFirst()->click();
-}
-
-void click(QWidget* parent, const char* name)
-{
-    auto* button = parent->findChild<QPushButton*>(QString::fromLatin1(name));
-    QVERIFY2(button, name);
-    QTest::mouseClick(button, Qt::LeftButton);
-}
 
 QStringList values(const Document& doc, const Record& r)
 {
@@ -75,6 +46,7 @@ private slots:
     void importMapsColumnsChosenInTheSettings()
     {
         Document doc;
+        UndoStack stack(doc);
         test::fillDocument(doc, {"Name", "City"}, {{"Old", "Bern"}});
         doc.markSaved();
         const QString path =
@@ -96,18 +68,25 @@ private slots:
                 click(settings, "importButton");
             });
         });
-        importIntoDocument(&m_window, doc);
+        QVERIFY(importIntoDocument(&m_window, stack));
 
         QCOMPARE(doc.keyArray().size(), size_t(5));
         QCOMPARE(values(doc, doc.dataArray()[1]), (QStringList{"Ann", "Rome", "30"}));
         QCOMPARE(values(doc, doc.dataArray()[2]), (QStringList{"Bob", "Oslo", "41"}));
         // The header row takes a counter although it makes no record.
         QCOMPARE(doc.dataArray()[2]->value(kCounterKey).toInteger(), 4);
+        // The new field and the records are one step, named after the file.
+        QCOMPARE(stack.count(), size_t(1));
+        QCOMPARE(stack.undoName(), QStringLiteral("Import of people.csv"));
+        stack.undo();
+        QCOMPARE(test::publicKeys(doc), (QStringList{"#", "sel", "Name", "City"}));
+        QCOMPARE(doc.dataArray().size(), size_t(1));
     }
 
     void thePreviewShowsAFieldThatHoldsLineEnds()
     {
         Document doc;
+        UndoStack stack(doc);
         test::fillDocument(doc, {"Note"}, {});
         doc.markSaved();
         const QString path = m_scratch.writeFile(
@@ -127,7 +106,7 @@ private slots:
                 click(settings, "importButton");
             });
         });
-        importIntoDocument(&m_window, doc);
+        QVERIFY(importIntoDocument(&m_window, stack));
 
         QCOMPARE(shown,
                  (QStringList{"Row 1 of 2", "line one\nline \"two\"", "Row 2 of 2", "c\nd"}));
@@ -138,6 +117,7 @@ private slots:
     void cancellingTheSettingsLeavesTheDocumentAlone()
     {
         Document doc;
+        UndoStack stack(doc);
         test::fillDocument(doc, {"Name"}, {});
         doc.markSaved();
         const QString path = m_scratch.writeFile("names.txt", "Ann\nBob\n");
@@ -148,24 +128,22 @@ private slots:
                 settings->reject();
             });
         });
-        importIntoDocument(&m_window, doc);
+        QVERIFY(!importIntoDocument(&m_window, stack));
         QVERIFY(doc.dataArray().empty());
         QVERIFY(!doc.isDocumentEdited());
+        QVERIFY(!stack.canUndo());
     }
 
     void exportShowsTheRecordsAndReportsAFailedWrite()
     {
         Document doc;
         test::fillDocument(doc, {"Name"}, {{"Ann"}});
-        doc.switchMainTabToRun();
         // A regular file where a folder should be: no one, root included, can write beneath it.
         QFile plain(m_scratch.filePath("plain"));
         QVERIFY(plain.open(QIODevice::WriteOnly));
         plain.close();
-        QString tabWhileChoosing;
         QString shown;
         onNextModal<ExportSettingsDialog>([&](ExportSettingsDialog* settings) {
-            tabWhileChoosing = doc.mainTabId();
             click(settings, "addAll");
             click(settings, "exportButton");
             onNextModal<QFileDialog>([&](QFileDialog* saver) {
@@ -178,7 +156,6 @@ private slots:
         });
         exportDocument(&m_window, doc, "Letters.quillory");
 
-        QCOMPARE(tabWhileChoosing, QStringLiteral("db"));
         QVERIFY2(shown.contains("plain/out.txt") || shown.contains("Not a directory"),
                  qPrintable(shown));
         QCOMPARE(test::readFile(m_scratch.filePath("plain")), QByteArray());

@@ -4,8 +4,10 @@
 #include "app/widgets/previewtab.h"
 #include "app/widgets/scrollfollower.h"
 #include "app/widgets/templateeditor.h"
+#include "commands/prototypecommands.h"
+#include "commands/undostack.h"
 #include "core/document.h"
-#include "prototypes/prototypecommands.h"
+#include "prototypes/prototypeside.h"
 #include "support/documentbuilder.h"
 #include "windowtest.h"
 
@@ -25,7 +27,7 @@ namespace {
 
 PrototypePtr prototype(const QString& path, PrototypeSide side)
 {
-    PrototypePtr p = PrototypeCommands::newPrototype(side);
+    PrototypePtr p = newPrototype(side);
     p->path = path;
     return p;
 }
@@ -63,8 +65,8 @@ private slots:
         startApplication();
         m_window = m_app->newDocument();
         test::fillDocument(doc(), {"Name"}, {{"Ann"}, {"Bob"}});
-        doc().appendPrototype(prototype("list.txt", PrototypeSide::AllInOne));
-        doc().appendPrototype(prototype("<Name>.txt", PrototypeSide::OnePerRecord));
+        doc().insertPrototype(0, prototype("list.txt", PrototypeSide::AllInOne));
+        doc().insertPrototype(1, prototype("<Name>.txt", PrototypeSide::OnePerRecord));
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window));
     }
@@ -89,6 +91,9 @@ private slots:
         menuAction(text->tagButton(), "<Name>")->trigger();
         QTest::keyClicks(text->editor(), "!");
         QCOMPARE(doc().universalFilePrototypeArray()[0]->text, QStringLiteral("Dear <Name>!"));
+        // Typing and the tag are one step until the editor is left.
+        QCOMPARE(m_window->undoStack().count(), size_t(1));
+        QCOMPARE(m_window->undoStack().undoName(), QStringLiteral("Typing in Text"));
     }
 
     void previewShowsTheChosenItemForTheChosenRecord()
@@ -108,6 +113,34 @@ private slots:
                                    ", ");
         chooseItem(preview->itemTable(), "list.txt");
         QCOMPARE(preview->contentView()->toPlainText(), QStringLiteral("Ann, Bob"));
+    }
+
+    // The items follow the Prototypes while a tab that lists them is shown, and are worked out
+    // again when one is shown; a chosen item that is gone is chosen no more.
+    void itemsFollowThePrototypes()
+    {
+        const PrototypePtr list = doc().universalFilePrototypeArray()[0];
+        QTest::keyClick(m_window, Qt::Key_3, Qt::ControlModifier);
+        MergeTab* merge = m_window->mergeTab();
+        chooseItem(merge->itemTable(), "list.txt");
+        QCOMPARE(merge->exampleLabel()->text(), QStringLiteral("list.txt"));
+        QVERIFY(merge->allInOneEditors()[0]->isVisible());
+        commands::setPrototypePath(m_window->undoStack(), list, "other.txt");
+        QCOMPARE(merge->itemTable()->model()->index(0, 2).data().toString(), "other.txt");
+        QCOMPARE(merge->exampleLabel()->text(), QString());
+        QVERIFY(!merge->allInOneEditors()[0]->isVisible());
+
+        QTest::keyClick(m_window, Qt::Key_4, Qt::ControlModifier);
+        PreviewTab* preview = m_window->previewTab();
+        chooseItem(preview->itemTable(), "other.txt");
+        QCOMPARE(preview->nameLabel()->text(), QStringLiteral("other.txt"));
+        // Changed while another tab is shown: the preview finds out when it is shown again.
+        QTest::keyClick(m_window, Qt::Key_1, Qt::ControlModifier);
+        commands::setPrototypePath(m_window->undoStack(), list, "third.txt");
+        QTest::keyClick(m_window, Qt::Key_4, Qt::ControlModifier);
+        QCOMPARE(preview->itemTable()->model()->index(0, 2).data().toString(), "third.txt");
+        QCOMPARE(preview->nameLabel()->text(), QString());
+        QVERIFY(!preview->itemTable()->currentIndex().isValid());
     }
 
     void focusTimersRunOnlyWhileTheirTabIsShown()

@@ -6,8 +6,19 @@
 #include "support/scratchfolder.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -68,6 +79,69 @@ template <typename T> void pressInNext(const QString& text, std::function<void(T
                 return b->click();
         QFAIL(qPrintable("no button " + text));
     });
+}
+
+// A menu item's title as the menu shows it, without the mnemonic's "&".
+inline QString titleOf(const QAction* action)
+{
+    return action ? QString(action->text()).remove(u'&') : QString();
+}
+
+// The item of the window's menu bar whose title starts with item, in the menu titled menu
+// ("Edit", "Undo" finds "Undo Add Record").
+inline QAction* menuItem(QMainWindow* window, const QString& menu, const QString& item)
+{
+    for (QAction* top : window->menuBar()->actions())
+        if (top->menu() && titleOf(top) == menu)
+            for (QAction* a : top->menu()->actions())
+                if (!a->isSeparator() && titleOf(a).startsWith(item))
+                    return a;
+    return nullptr;
+}
+
+// Types text into the cell at row and column of table, as a person would: select, type, Enter.
+inline void typeIntoCell(QTableView* table, int row, int column, const QString& text)
+{
+    const QModelIndex index = table->model()->index(row, column);
+    table->setCurrentIndex(index);
+    table->edit(index);
+    QWidget* editor = QApplication::focusWidget();
+    QVERIFY(qobject_cast<QLineEdit*>(editor));
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    // The view commits the editor's text from its event loop.
+    QCoreApplication::processEvents();
+}
+
+// Chooses title in the pop-up as a person does: opens it, highlights the item, presses Return.
+inline void choose(QComboBox* popUp, const QString& title)
+{
+    const int index = popUp->findText(title);
+    QVERIFY2(index >= 0, qPrintable(title));
+    popUp->showPopup();
+    QAbstractItemView* list = popUp->view();
+    list->setCurrentIndex(list->model()->index(index, 0));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(popUp->currentText(), title);
+}
+
+// Enters path as the file's name and presses Open or Save, as a person does.
+inline void enterFile(QFileDialog* files, const QString& path)
+{
+    auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+    auto* buttons = files->findChild<QDialogButtonBox*>("buttonBox");
+    QVERIFY(name && buttons);
+    // Typed text would open the completer, which swallows the click; the name is pasted.
+    name->setText(path);
+    buttons->buttons().constFirst()->click();
+}
+
+// Clicks the push button with the object name in parent.
+inline void click(QWidget* parent, const char* name)
+{
+    auto* button = parent->findChild<QPushButton*>(QString::fromLatin1(name));
+    QVERIFY2(button, name);
+    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 // A window test program: offscreen, with recent documents and dialog settings kept in a
