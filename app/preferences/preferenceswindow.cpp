@@ -3,9 +3,11 @@
 #include "app/shell/shell.h"
 #include "app/update/updatecontroller.h"
 #include "core/locationbookmark.h"
+#include "core/userdefaultkeys.h"
 #include "core/userdefaults.h"
 #include "shell/startupdocument.h"
 #include "shell/updatepolicy.h"
+#include "templates/countertext.h"
 
 #include <QActionGroup>
 #include <QCheckBox>
@@ -25,10 +27,7 @@ namespace quillory {
 
 namespace {
 
-const QString kActionKey = QStringLiteral("StartupActionTag");
-const QString kLeadingKey = QStringLiteral("useLeading0ForField1");
-const QString kForceKey = QStringLiteral("forceLeading0ForField1");
-const QString kLengthKey = QStringLiteral("forcedTotLenField1");
+using namespace UserDefaultKeys;
 
 constexpr std::array<int, PreferencesWindow::kPaneCount> kHeights{220, 90, 155};
 
@@ -179,7 +178,7 @@ QWidget* PreferencesWindow::makeGeneralPane()
 
     connect(m_startupAction, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!m_refreshing && index >= 0)
-            m_defaults.setValue(kActionKey, index);
+            m_defaults.setValue(kStartupAction, index);
     });
     return page;
 }
@@ -193,7 +192,7 @@ QWidget* PreferencesWindow::makeAdvancedPane()
     auto* row = new QHBoxLayout;
     m_forceLength = new QCheckBox(tr("Always pad to a total length of"));
     m_totalLength = new QSpinBox;
-    m_totalLength->setRange(0, 18);
+    m_totalLength->setRange(0, int(CounterText::kMaxForcedTotalLength));
     row->addWidget(m_forceLength);
     row->addWidget(m_totalLength);
     row->addWidget(new QLabel(tr("digits")));
@@ -203,15 +202,15 @@ QWidget* PreferencesWindow::makeAdvancedPane()
 
     connect(m_leadingZeros, &QCheckBox::toggled, this, [this](bool on) {
         if (!m_refreshing)
-            m_defaults.setValue(kLeadingKey, on);
+            m_defaults.setValue(kUseLeading0, on);
     });
     connect(m_forceLength, &QCheckBox::toggled, this, [this](bool on) {
         if (!m_refreshing)
-            m_defaults.setValue(kForceKey, on);
+            m_defaults.setValue(kForceLeading0, on);
     });
     connect(m_totalLength, &QSpinBox::valueChanged, this, [this](int n) {
         if (!m_refreshing)
-            m_defaults.setValue(kLengthKey, n);
+            m_defaults.setValue(kForcedTotalLength, n);
     });
     return page;
 }
@@ -246,7 +245,7 @@ QWidget* PreferencesWindow::makeUpdatePane()
 void PreferencesWindow::refresh()
 {
     m_refreshing = true;
-    const qint64 action = m_defaults.integerValue(kActionKey);
+    const qint64 action = m_defaults.integerValue(kStartupAction);
     m_startupAction->setCurrentIndex(action >= 0 && action <= 3 ? int(action) : -1);
     const StartupDocument& startup = m_shell.startupDocument();
     const std::optional<QString> path = startup.currentPath();
@@ -254,9 +253,9 @@ void PreferencesWindow::refresh()
     m_startupStatus->setText(startup.statusMessage());
     m_startupStatus->setStyleSheet(startup.isSpecified() ? QString()
                                                          : QStringLiteral("color: #b00020;"));
-    m_leadingZeros->setChecked(m_defaults.boolValue(kLeadingKey));
-    m_forceLength->setChecked(m_defaults.boolValue(kForceKey));
-    m_totalLength->setValue(int(m_defaults.integerValue(kLengthKey)));
+    m_leadingZeros->setChecked(m_defaults.boolValue(kUseLeading0));
+    m_forceLength->setChecked(m_defaults.boolValue(kForceLeading0));
+    m_totalLength->setValue(int(m_defaults.integerValue(kForcedTotalLength)));
     m_forceLength->setEnabled(m_leadingZeros->isChecked());
     m_totalLength->setEnabled(m_leadingZeros->isChecked() && m_forceLength->isChecked());
     m_notifyUpdate->setChecked(m_defaults.boolValue(UpdatePolicy::kNotifyKey));

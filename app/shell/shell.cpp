@@ -7,6 +7,7 @@
 #include "app/shell/application.h"
 #include "app/support/demodocumentswindow.h"
 #include "app/update/updatecontroller.h"
+#include "core/userdefaultkeys.h"
 #include "core/userdefaults.h"
 #include "shell/releaseinfo.h"
 #include "shell/supportlinks.h"
@@ -92,7 +93,7 @@ void Shell::addMenus(QMenuBar* bar, QMenu* edit)
 void Shell::carryOutStartupAction(bool documentsGivenAtLaunch)
 {
     const StartupAction action =
-        StartupActions::fromTag(m_defaults.integerValue(QStringLiteral("StartupActionTag")));
+        StartupActions::fromTag(m_defaults.integerValue(UserDefaultKeys::kStartupAction));
     if (StartupActions::opensUntitledAtLaunch(action, documentsGivenAtLaunch))
         m_app.newDocument();
     const int delay = m_startupDelay.value_or(StartupActions::delayMilliseconds(action));

@@ -1,5 +1,6 @@
 #include "app/update/feedfetcher.h"
 
+#include "core/userdefaultkeys.h"
 #include "core/userdefaults.h"
 
 #include <QNetworkAccessManager>
@@ -9,7 +10,7 @@
 
 namespace quillory {
 
-const QString FeedFetcher::kMirrorsKey = QStringLiteral("updateFeedUrls");
+const QString FeedFetcher::kMirrorsKey = UserDefaultKeys::kUpdateFeedUrls;
 
 FeedFetcher::FeedFetcher(QObject* parent)
     : QObject(parent), m_network(new QNetworkAccessManager(this)), m_timer(new QTimer(this))
