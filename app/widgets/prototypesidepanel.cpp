@@ -4,12 +4,12 @@
 #include "app/models/prototypelistmodel.h"
 #include "app/models/recordtablemodel.h"
 #include "app/widgets/listtable.h"
+#include "app/widgets/tagmenu.h"
 #include "commands/prototypecommands.h"
 #include "commands/undostack.h"
 #include "core/document.h"
 #include "prototypes/examplename.h"
 #include "prototypes/taginsertion.h"
-#include "templates/tagsubstitution.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -154,19 +154,9 @@ void PrototypeSidePanel::showEvent(QShowEvent* event)
 
 void PrototypeSidePanel::rebuildTagMenu()
 {
-    QMenu* menu = m_tags->menu();
-    menu->clear();
     // An All in One name understands only the date and time tags; a One per Record name also
     // takes the counter and the field tags.
-    for (const QString& tag : TagSubstitution::standardTags())
-        menu->addAction(tag);
-    if (m_side != PrototypeSide::OnePerRecord)
-        return;
-    menu->addSeparator();
-    menu->addAction(QStringLiteral("<#>"));
-    const auto& keys = m_doc->keyArray();
-    for (size_t i = kFirstUserKeyIndex; i < keys.size(); ++i)
-        menu->addAction(TagSubstitution::tagFromKey(keys[i].publicKey));
+    fillTagMenu(m_tags->menu(), *m_doc, m_side == PrototypeSide::OnePerRecord);
 }
 
 void PrototypeSidePanel::insertTag(const QString& tag)

@@ -1,11 +1,11 @@
 #include "app/widgets/templateeditor.h"
 
 #include "app/document/windowstate.h"
+#include "app/widgets/tagmenu.h"
 #include "commands/prototypecommands.h"
 #include "commands/undostack.h"
 #include "core/document.h"
 #include "prototypes/taginsertion.h"
-#include "templates/tagsubstitution.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -74,17 +74,7 @@ void TemplateEditor::refreshFocusFlag()
 
 void TemplateEditor::rebuildTagMenu()
 {
-    QMenu* menu = m_tags->menu();
-    menu->clear();
-    for (const QString& tag : TagSubstitution::standardTags())
-        menu->addAction(tag);
-    if (!m_withFieldTags)
-        return;
-    menu->addSeparator();
-    menu->addAction(QStringLiteral("<#>"));
-    const auto& keys = m_stack->document().keyArray();
-    for (size_t i = kFirstUserKeyIndex; i < keys.size(); ++i)
-        menu->addAction(TagSubstitution::tagFromKey(keys[i].publicKey));
+    fillTagMenu(m_tags->menu(), m_stack->document(), m_withFieldTags);
 }
 
 void TemplateEditor::insertTag(const QString& tag)
