@@ -2,7 +2,6 @@
 
 #include "archive/documentcodec.h"
 #include "cli/suggestion.h"
-#include "merge/generateditems.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -103,10 +102,7 @@ bool CliContext::expectPositionals(const QCommandLineParser& parser, int min, in
 
 std::unique_ptr<Document> CliContext::newDocument()
 {
-    auto doc = std::make_unique<Document>(&m_defaults);
-    doc->prepareOpened();
-    GeneratedItems::rebuild(*doc);
-    return doc;
+    return std::make_unique<Document>(&m_defaults);
 }
 
 std::unique_ptr<Document> CliContext::loadDocument(const QString& path)
@@ -122,9 +118,6 @@ std::unique_ptr<Document> CliContext::loadDocument(const QString& path)
             fail(ExitUsage, QStringLiteral("cannot open '%1': %2").arg(path, result.message()));
         return nullptr;
     }
-    doc->prepareOpened();
-    GeneratedItems::rebuild(*doc);
-    doc->markSaved();
     return doc;
 }
 

@@ -52,9 +52,10 @@ public:
     bool expectPositionals(const QCommandLineParser& parser, int min, int max, const QString& usage,
                            int* exitCode);
 
-    // Reads a document and performs the window set-up steps (built-in keys, largest counter,
-    // generated items); none after printing the reason.
+    // Reads a document; none after printing the reason. Commands change it only through an
+    // UndoStack over it, with the window's own commands.
     std::unique_ptr<Document> loadDocument(const QString& path);
+    // A new document with the built-in fields.
     std::unique_ptr<Document> newDocument();
     // Writes the document atomically; false after printing the reason.
     bool saveDocument(const Document& doc, const QString& path);

@@ -1,6 +1,7 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
-#include "merge/runcommands.h"
+#include "commands/runcommands.h"
+#include "commands/undostack.h"
 
 #include <QDir>
 
@@ -20,7 +21,8 @@ int destinationCommand(CliContext& ctx, const QStringList& args)
     if (!doc)
         return ExitUsage;
     const QString dir = QDir(parser.positionalArguments()[1]).absolutePath();
-    const Result<> chosen = RunCommands::selectDestinationFolder(*doc, dir);
+    UndoStack stack(*doc);
+    const Result<> chosen = commands::chooseDestination(stack, dir);
     if (!chosen)
         return ctx.fail(ExitNoDestination, chosen.message());
     if (!ctx.saveDocument(*doc, docPath))

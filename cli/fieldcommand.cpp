@@ -1,6 +1,8 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
 #include "cli/suggestion.h"
+#include "commands/fieldcommands.h"
+#include "commands/undostack.h"
 
 namespace quillory {
 
@@ -30,29 +32,28 @@ int fieldCommand(CliContext& ctx, const QStringList& args)
     auto doc = ctx.loadDocument(path);
     if (!doc)
         return ExitUsage;
+    UndoStack stack(*doc);
+    const QString blankName = QStringLiteral("a field name cannot be empty or white space only");
     if (action == QLatin1String("add")) {
-        // The document's own command: the field goes last and the database tab is shown.
-        doc->addField();
-        const int index = int(doc->keyArray().size()) - 1;
-        if (pos.size() == 3 && !doc->renameKey(index, pos[2]))
-            return ctx.fail(ExitUsage,
-                            QStringLiteral("a field name cannot be empty or white space only"));
-        const FieldKey& k = doc->keyArray()[index];
+        // The window's command: the field goes last. A name given is the rename that follows,
+        // which refuses a blank one.
+        const QString inner = commands::addField(stack);
+        const int index = doc->indexOfField(inner);
+        if (pos.size() == 3 && !commands::renameField(stack, index, pos[2]))
+            return ctx.fail(ExitUsage, blankName);
+        const FieldKey& k = doc->keyArray()[size_t(index)];
         return ctx.saveAndReport(*doc, path,
                                  QStringLiteral("Added field '") + k.publicKey +
                                      QStringLiteral("' (#") + k.innerKey + u')');
+    }
+    const int index = ctx.resolveField(*doc, pos[2]);
+    if (index < 0)
+        return ExitUsage;
+    if (action == QLatin1String("rename")) {
+        if (!commands::renameField(stack, index, pos[3]))
+            return ctx.fail(ExitUsage, blankName);
     } else {
-        const int index = ctx.resolveField(*doc, pos[2]);
-        if (index < 0)
-            return ExitUsage;
-        if (action == QLatin1String("rename")) {
-            if (!doc->renameKey(index, pos[3]))
-                return ctx.fail(ExitUsage,
-                                QStringLiteral("a field name cannot be empty or white space only"));
-        } else {
-            doc->setSelectedKeyIndex(index);
-            doc->deleteSelectedKeyConfirmed();
-        }
+        commands::deleteField(stack, index);
     }
     return ctx.saveDocument(*doc, path) ? ExitOk : ExitUsage;
 }

@@ -2,6 +2,9 @@
 #include "cli/commands.h"
 #include "cli/streams.h"
 #include "cli/suggestion.h"
+#include "commands/importstep.h"
+#include "commands/recordcommands.h"
+#include "commands/undostack.h"
 #include "exchange/importsession.h"
 #include "exchange/textfiledecoder.h"
 
@@ -106,13 +109,14 @@ int importCommand(CliContext& ctx, const QStringList& args)
     if (!doc)
         return ExitUsage;
 
+    UndoStack stack(*doc);
     if (parser.isSet(replace)) {
         // Before the session counts from the largest counter: the rows are numbered from 1.
         // The fields stay. Only the save below makes it final.
-        doc->checkAllRecords();
-        doc->deleteCheckedRecords();
+        commands::deleteRecords(stack, doc->dataArray());
     }
-    ImportSession manager(doc.get());
+    ImportStep step(stack, QFileInfo(shownFile).fileName());
+    ImportSession manager(&step);
     manager.setUseSettingsPanel(true);
     manager.loadText(std::move(text), fmt->second);
     if (manager.numberOfImportRows() == 0)
@@ -167,14 +171,12 @@ int importCommand(CliContext& ctx, const QStringList& args)
         manager.setDoNotImportFirstRecord(true);
     manager.setUseHeaderNamesForNewFields(parser.isSet(headerNames));
 
-    const size_t recordsBefore = doc->dataArray().size();
-    const size_t fieldsBefore = doc->keyArray().size();
     manager.run();
     manager.releaseRows();
-    return ctx.saveAndReport(*doc, docPath,
-                             QStringLiteral("Imported %1 records, added %2 fields")
-                                 .arg(QString::number(doc->dataArray().size() - recordsBefore),
-                                      QString::number(doc->keyArray().size() - fieldsBefore)));
+    return ctx.saveAndReport(
+        *doc, docPath,
+        QStringLiteral("Imported %1 records, added %2 fields")
+            .arg(QString::number(step.recordsAdded()), QString::number(step.fieldsAdded())));
 }
 
 } // namespace quillory

@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 #include "core/array.h"
 #include "core/locationbookmark.h"
+#include "merge/generateditems.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,6 +11,16 @@
 namespace quillory {
 
 namespace {
+
+QJsonValue toJson(const Value& v);
+
+QJsonObject toJson(const PackedRecord& r)
+{
+    QJsonObject o;
+    for (qsizetype i = 0; i < r.size(); ++i)
+        o.insert(r.keyAt(i), toJson(r.valueAt(i)));
+    return o;
+}
 
 QJsonValue toJson(const Value& v)
 {
@@ -46,13 +57,10 @@ QJsonValue toJson(const Value& v)
                 o.insert(k, toJson(item));
         return o;
     }
-    case Value::Type::Record: {
-        QJsonObject o;
-        if (const Record r = v.toRecord())
-            for (qsizetype i = 0; i < r->size(); ++i)
-                o.insert(r->keyAt(i), toJson(r->valueAt(i)));
-        return o;
-    }
+    case Value::Type::Record:
+        if (const auto r = v.toRecord())
+            return toJson(*r);
+        return QJsonObject();
     }
     return QJsonValue::Null;
 }
@@ -81,7 +89,7 @@ QJsonObject wholeDocument(const Document& doc)
     root.insert(QStringLiteral("fields"), fields);
     QJsonArray records;
     for (const Record& r : doc.dataArray())
-        records.append(toJson(Value::record(r)));
+        records.append(toJson(*r));
     root.insert(QStringLiteral("records"), records);
     QJsonArray prototypes;
     for (const PrototypePtr& p : doc.universalFilePrototypeArray()) {
@@ -136,7 +144,7 @@ int infoCommand(CliContext& ctx, const QStringList& args)
               << "Records: " << doc->dataArray().size() << " (" << doc->checkedRecordCount()
               << " checked)\n"
               << "Prototypes: " << one << " All in One, " << multi << " One per Record\n"
-              << "Items a run would create: " << doc->generatedItems().size() << '\n'
+              << "Items a run would create: " << GeneratedItems::of(*doc).size() << '\n'
               << "Destination: "
               << (dest                                ? *dest
                   : doc->selectedDestinationDefined() ? QStringLiteral("(no longer usable)")

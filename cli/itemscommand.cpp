@@ -1,6 +1,7 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
 #include "cli/unknowntags.h"
+#include "merge/generateditems.h"
 
 namespace quillory {
 
@@ -24,7 +25,7 @@ int itemsCommand(CliContext& ctx, const QStringList& args)
     if (!checkUnknownTags(ctx, *doc, parser.isSet(strict)))
         return ExitUsage;
     qint64 number = 0;
-    for (const GeneratedItem& item : doc->generatedItems())
+    for (const GeneratedItem& item : GeneratedItems::of(*doc))
         ctx.out() << ++number << '\t' << item.path << '\t' << (item.isFolder ? "folder" : "file")
                   << '\t' << (item.isMulti ? "multi" : "one") << '\t' << item.originalPos + 1
                   << '\n';

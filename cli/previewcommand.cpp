@@ -1,6 +1,7 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
 #include "cli/unknowntags.h"
+#include "merge/generateditems.h"
 #include "merge/preview.h"
 
 namespace quillory {
@@ -34,7 +35,7 @@ int previewCommand(CliContext& ctx, const QStringList& args)
     if (!doc)
         return ExitUsage;
 
-    const auto& items = doc->generatedItems();
+    const std::vector<GeneratedItem> items = GeneratedItems::of(*doc);
     const std::optional<qint64> itemNumber =
         ctx.position(parser.positionalArguments()[1], qint64(items.size()), QStringLiteral("item"),
                      QStringLiteral("'items' lists"));
@@ -47,16 +48,15 @@ int previewCommand(CliContext& ctx, const QStringList& args)
                          QStringLiteral("record"), QStringLiteral("the document has"));
         if (!n)
             return ExitUsage;
-        chosen = doc->dataArray()[*n - 1];
+        chosen = doc->dataArray()[size_t(*n - 1)];
     }
     if (!checkUnknownTags(ctx, *doc, parser.isSet(strict)))
         return ExitUsage;
-    doc->previewNameOfFileUsesFullPath = parser.isSet(fullPath);
-    doc->setAllDataSelectedRecord(chosen);
-    Preview::previewTableSelectionDidChange(*doc, items[*itemNumber - 1]);
-
-    const QString name = doc->previewNameOfFile.value_or(QString());
-    const QString content = doc->previewContentOfFile.value_or(QString());
+    const GeneratedItem& item = items[size_t(*itemNumber - 1)];
+    const QString name =
+        Preview::name(*doc, item, chosen, parser.isSet(fullPath)).value_or(QString());
+    const QString content =
+        Preview::content(*doc, GeneratedItems::prototypeOf(*doc, item), chosen).value_or(QString());
     if (parser.isSet(nameOnly))
         ctx.out() << name;
     else if (parser.isSet(contentOnly))

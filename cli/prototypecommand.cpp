@@ -1,7 +1,8 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
 #include "cli/suggestion.h"
-#include "prototypes/prototypecommands.h"
+#include "commands/prototypecommands.h"
+#include "commands/undostack.h"
 
 namespace quillory {
 
@@ -43,8 +44,8 @@ int add(CliContext& ctx, const QStringList& args, const QString& usage)
     if (!doc)
         return ExitUsage;
 
-    const PrototypePtr p = PrototypeCommands::newPrototype(
-        parser.isSet(multi) ? PrototypeSide::OnePerRecord : PrototypeSide::AllInOne);
+    const PrototypePtr p =
+        newPrototype(parser.isSet(multi) ? PrototypeSide::OnePerRecord : PrototypeSide::AllInOne);
     p->isFolder = parser.isSet(folder);
     const auto pathText = ctx.templateArgument(parser.value(pathOpt));
     if (!pathText)
@@ -60,7 +61,8 @@ int add(CliContext& ctx, const QStringList& args, const QString& usage)
             return ExitUsage;
         *target = *value;
     }
-    PrototypeCommands::append(*doc, p);
+    UndoStack stack(*doc);
+    commands::appendPrototype(stack, p);
     return ctx.saveAndReport(*doc, docPath,
                              QStringLiteral("Added Prototype ") +
                                  QString::number(doc->universalFilePrototypeArray().size()) +
@@ -84,7 +86,8 @@ int remove(CliContext& ctx, const QStringList& args, const QString& usage)
     if (!n)
         return ExitUsage;
     const PrototypePtr p = list[*n - 1];
-    PrototypeCommands::remove(*doc, p);
+    UndoStack stack(*doc);
+    commands::removePrototype(stack, p);
     return ctx.saveAndReport(*doc, docPath,
                              QStringLiteral("Removed Prototype ") + QString::number(*n) +
                                  QStringLiteral(": ") + p->path);

@@ -1,6 +1,8 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
 #include "cli/suggestion.h"
+#include "commands/recordcommands.h"
+#include "commands/undostack.h"
 
 #include <set>
 
@@ -8,8 +10,9 @@ namespace quillory {
 
 namespace {
 
-bool assign(CliContext& ctx, Document& doc, const Record& r, const QStringList& assignments)
+bool assign(CliContext& ctx, UndoStack& stack, const Record& r, const QStringList& assignments)
 {
+    const Document& doc = stack.document();
     for (const QString& a : assignments) {
         QString field, value;
         if (!ctx.splitAssignment(a, &field, &value))
@@ -17,7 +20,7 @@ bool assign(CliContext& ctx, Document& doc, const Record& r, const QStringList& 
         const int index = ctx.resolveField(doc, field);
         if (index < 0)
             return false;
-        doc.setRecordValue(r, doc.keyArray()[index].innerKey, Value::string(value));
+        commands::editValue(stack, r, doc.keyArray()[size_t(index)].innerKey, Value::string(value));
     }
     return true;
 }
@@ -84,12 +87,13 @@ int recordCommand(CliContext& ctx, const QStringList& args)
     if (!doc)
         return ExitUsage;
     const qint64 count = qint64(doc->dataArray().size());
+    UndoStack stack(*doc);
 
     if (action == QLatin1String("add")) {
-        // The document's own command: a new record at the end, the database tab shown.
-        doc->addRecord();
-        const Record r = doc->selectedRecord();
-        if (!assign(ctx, *doc, r, pos.mid(2)))
+        // The window's command, over every record: a new one at the end, numbered after the
+        // largest counter.
+        const Record r = commands::addRecord(stack, RecordArrangement{});
+        if (!assign(ctx, stack, r, pos.mid(2)))
             return ExitUsage;
         return ctx.saveAndReport(*doc, path,
                                  QStringLiteral("Added record %1 (counter %2)")
@@ -99,13 +103,12 @@ int recordCommand(CliContext& ctx, const QStringList& args)
     if (action == QLatin1String("set")) {
         const auto n = ctx.position(pos[2], count, QStringLiteral("record"),
                                     QStringLiteral("the document has"));
-        if (!n || !assign(ctx, *doc, doc->dataArray()[*n - 1], pos.mid(3)))
+        if (!n || !assign(ctx, stack, doc->dataArray()[size_t(*n - 1)], pos.mid(3)))
             return ExitUsage;
         return ctx.saveAndReport(*doc, path);
     }
     if (parser.isSet(all)) {
-        doc->checkAllRecords();
-        doc->deleteCheckedRecords();
+        commands::deleteRecords(stack, doc->dataArray());
         return ctx.saveAndReport(*doc, path,
                                  QStringLiteral("Deleted %1 records").arg(QString::number(count)));
     }
@@ -115,8 +118,7 @@ int recordCommand(CliContext& ctx, const QStringList& args)
     std::vector<Record> doomed;
     for (qint64 n : *chosen)
         doomed.push_back(doc->dataArray()[size_t(n - 1)]);
-    for (const Record& r : doomed)
-        doc->deleteRecord(r);
+    commands::deleteRecords(stack, doomed);
     return ctx.saveAndReport(
         *doc, path, QStringLiteral("Deleted %1 records").arg(QString::number(doomed.size())));
 }

@@ -41,6 +41,13 @@ bool isErrorOrTotal(const QString& piece)
            piece.startsWith(QLatin1String("\nTotally created"));
 }
 
+// Why a run cannot start, and how to fix it.
+QString noDestination(const Alert& alert)
+{
+    return alert.messageText + QStringLiteral(": ") + alert.informativeText +
+           QStringLiteral(" (quillory-cli destination DOC DIR)");
+}
+
 } // namespace
 
 int runCommand(CliContext& ctx, const QStringList& args)
@@ -79,23 +86,18 @@ int runCommand(CliContext& ctx, const QStringList& args)
     PosixFileSystem disk;
     DryRunFileSystem pretend;
     FileSystem& fs = parser.isSet(dryRun) ? static_cast<FileSystem&>(pretend) : disk;
+    // With --destination the document's own destination plays no part: the run works on a
+    // snapshot made for that folder. Otherwise the destination is checked first, so that a
+    // run that cannot start prints nothing but why.
     std::optional<RunSnapshot> snapshot;
     if (parser.isSet(destination)) {
         const QFileInfo dir(parser.value(destination));
         if (!dir.isDir())
             return ctx.fail(ExitNoDestination, QStringLiteral("'") + parser.value(destination) +
                                                    QStringLiteral("' is not a folder"));
-        doc->switchMainTabToRun();
         snapshot = RunSnapshot::share(*doc, QDir::cleanPath(dir.absoluteFilePath()));
-    } else {
-        if (const std::optional<Alert> alert = RunCommands::checkDestination(*doc, fs))
-            return ctx.fail(ExitNoDestination,
-                            alert->messageText + QStringLiteral(": ") + alert->informativeText +
-                                QStringLiteral(" (quillory-cli destination DOC DIR)"));
-        snapshot = RunCommands::beginRun(*doc);
-        if (!snapshot)
-            return ctx.fail(ExitNoDestination,
-                            QStringLiteral("the destination folder cannot be used"));
+    } else if (const std::optional<Alert> alert = RunCommands::checkDestination(*doc, fs)) {
+        return ctx.fail(ExitNoDestination, noDestination(*alert));
     }
 
     // The log goes out as the log view would hold it, flushed a few times a second so that a
@@ -113,8 +115,7 @@ int runCommand(CliContext& ctx, const QStringList& args)
     };
     if (dry && !asJson)
         ctx.out() << "Dry run: nothing is created; each line says what a run would do now.";
-    MergeRun run(std::move(*snapshot), fs);
-    run.setLogSink([&](const QString& piece) {
+    const RunCommands::LogSink log = [&](const QString& piece) {
         if (asJson) {
             if (const std::optional<QJsonObject> e = events.take(piece))
                 writeJson(*e);
@@ -127,14 +128,24 @@ int runCommand(CliContext& ctx, const QStringList& args)
             ctx.out().flush();
             sinceFlush.restart();
         }
-    });
-    const Result<RunTotals> totals = run.execute();
+    };
+    const Result<RunTotals> totals = [&]() -> Result<RunTotals> {
+        if (!snapshot)
+            return RunCommands::run(*doc, fs, log);
+        MergeRun run(std::move(*snapshot), fs);
+        run.setLogSink(log);
+        return run.execute();
+    }();
+    // A destination that went away since the check fails as the check would have said.
+    const QString failure = totals                   ? QString()
+                            : totals.failure().alert ? noDestination(*totals.failure().alert)
+                                                     : totals.message();
     if (asJson) {
         if (totals)
             writeJson(RunEvents::totals(*totals, dry));
         ctx.out().flush();
         if (!totals)
-            return ctx.fail(ExitNoDestination, totals.message());
+            return ctx.fail(ExitNoDestination, failure);
         return totals->errors > 0 ? ExitRunErrors : ExitOk;
     }
     if (totals && dry)
@@ -144,7 +155,7 @@ int runCommand(CliContext& ctx, const QStringList& args)
     ctx.out() << '\n';
     ctx.out().flush();
     if (!totals)
-        return ctx.fail(ExitNoDestination, totals.message());
+        return ctx.fail(ExitNoDestination, failure);
     return totals->errors > 0 ? ExitRunErrors : ExitOk;
 }
 

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fields.push_back({in.text(), in.text()});
     std::vector<Record> records;
     for (int n = in.byte() % 8; n > 0; --n) {
-        Record r = PackedRecord::make();
+        MutableRecord r = PackedRecord::make();
         for (const FieldKey& f : fields) {
             switch (in.byte() % 4) {
             case 0:

@@ -31,7 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     const QDateTime now(QDate(2026, 12, 6), QTime(18, 30, 5));
     TagSubstitution::expandStandardTags(fields.text, [&] { return now; });
-    TagSubstitution::dateTagElaborated(tmpl, now);
 
     // The counter, straight and through user defaults stored as text.
     const qint64 number = in.integer();

@@ -27,10 +27,12 @@ namespace {
 
 void buildDocument(Document& doc, int records, int fields)
 {
-    doc.prepareOpened();
     std::vector<QString> keys;
-    for (int f = 0; f < fields; ++f)
-        keys.push_back(doc.insertField());
+    for (int f = 0; f < fields; ++f) {
+        keys.push_back(doc.unusedInnerKey());
+        doc.insertField(int(doc.keyArray().size()),
+                        {keys.back(), QStringLiteral("KEY%1").arg(f + 1)});
+    }
     std::vector<Record> data;
     data.reserve(size_t(records));
     std::vector<QString> recordKeys{kCounterKey, kCheckedKey};
@@ -43,7 +45,8 @@ void buildDocument(Document& doc, int records, int fields)
             b.setValue(f + 2, Value::string(QStringLiteral("value %1-%2").arg(i).arg(f)));
         data.push_back(b.take());
     }
-    doc.appendImportedRecords(std::move(data));
+    doc.appendRecords(std::move(data));
+    doc.recalcLargestCounter();
 }
 
 // Times run; prepare runs untimed before each repetition (to free the previous result).

@@ -28,7 +28,7 @@ int main(int argc, char** argv)
     std::vector<Record> data;
     data.reserve(std::size_t(records));
     for (long i = 0; i < records; ++i) {
-        Record r = PackedRecord::make();
+        MutableRecord r = PackedRecord::make();
         r->set(kCounterKey, Value::integer(i + 1));
         r->set(kCheckedKey, Value::boolean(false));
         r->set(keys[0].innerKey, Value::string(QStringLiteral("Name") + QString::number(i)));

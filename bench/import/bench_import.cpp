@@ -1,5 +1,7 @@
 // The whole import of a delimited text file into a new document, as a user runs it: automatic
 // format and encoding, every column to a new field, then the document saved.
+#include "commands/importstep.h"
+#include "commands/undostack.h"
 #include "core/document.h"
 #include "exchange/importsession.h"
 
@@ -46,8 +48,9 @@ int main(int argc, char** argv)
     step.start();
 
     Document doc;
-    doc.prepareOpened();
-    ImportSession engine(&doc);
+    UndoStack stack(doc);
+    ImportStep importStep(stack, args[1]);
+    ImportSession engine(&importStep);
     engine.load(args[1]);
     const qint64 parseMs = step.restart();
     const QString parsePeak = peakMemory();

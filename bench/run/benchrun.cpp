@@ -2,8 +2,11 @@
 // for quillory-cli to run. Usage: bench_run_merge DEST [RECORDS]
 //                                 bench_run_merge --write-doc PATH [RECORDS]
 #include "archive/documentcodec.h"
+#include "commands/runcommands.h"
+#include "commands/undostack.h"
 #include "core/dict.h"
 #include "core/document.h"
+#include "merge/posixfilesystem.h"
 #include "merge/runcommands.h"
 
 #include <QElapsedTimer>
@@ -36,15 +39,16 @@ PrototypePtr prototype(const QString& path, bool isFolder, bool isMulti)
 
 void buildDocument(Document& doc, qint64 records)
 {
-    doc.prepareOpened();
     const QStringList fields{"Name", "City", "Email", "Phone"};
     QStringList inner;
-    for (const QString& name : fields)
-        inner << doc.insertField(name);
+    for (const QString& name : fields) {
+        inner << doc.unusedInnerKey();
+        doc.insertField(int(doc.keyArray().size()), {inner.back(), name});
+    }
     std::vector<Record> data;
     data.reserve(size_t(records));
     for (qint64 i = 1; i <= records; ++i) {
-        Record r = PackedRecord::make();
+        MutableRecord r = PackedRecord::make();
         r->set(kCounterKey, Value::integer(i));
         r->set(kCheckedKey, Value::boolean(false));
         r->set(inner[0], Value::string(QStringLiteral("Person") + QString::number(i)));
@@ -55,23 +59,19 @@ void buildDocument(Document& doc, qint64 records)
                                        QString::number(i % 10000).rightJustified(4, '0')));
         data.push_back(std::move(r));
     }
-    doc.appendImportedRecords(std::move(data));
+    doc.appendRecords(std::move(data));
+    doc.recalcLargestCounter();
 
-    doc.appendPrototype(prototype(QStringLiteral("<Name>_<#>"), true, true));
+    // Unfolded, these give the items "<Name>_<#>/", "<Name>_<#>/card.txt" and "list.txt".
     PrototypePtr card = prototype(QStringLiteral("<Name>_<#>/card.txt"), false, true);
     card->text = kCard;
-    doc.appendPrototype(card);
     PrototypePtr list = prototype(QStringLiteral("list.txt"), false, false);
     list->head = QStringLiteral("#\tName\tCity\tEmail\n");
     list->text = QStringLiteral("<#>\t<Name>\t<City>\t<Email>");
     list->separator = QStringLiteral("\n");
     list->foot = QStringLiteral("\n");
-    doc.appendPrototype(list);
-
-    // The generated items that unfolding these Prototypes gives.
-    doc.setGeneratedItems({{QStringLiteral("<Name>_<#>/"), true, true, 0},
-                           {QStringLiteral("<Name>_<#>/card.txt"), false, true, 1},
-                           {QStringLiteral("list.txt"), false, false, 2}});
+    for (const PrototypePtr& p : {prototype(QStringLiteral("<Name>_<#>"), true, true), card, list})
+        doc.insertPrototype(qsizetype(doc.universalFilePrototypeArray().size()), p);
 }
 
 } // namespace
@@ -98,19 +98,24 @@ int main(int argc, char** argv)
     Document doc;
     buildDocument(doc, records);
     const qint64 built = timer.elapsed();
-    const Result<> chosen = RunCommands::selectDestinationFolder(doc, dest);
+    UndoStack stack(doc);
+    const Result<> chosen = commands::chooseDestination(stack, dest);
     if (!chosen) {
         std::fprintf(stderr, "%s\n", qPrintable(chosen.message()));
         return 1;
     }
-    const Result<RunTotals> totals = RunCommands::run(doc);
+    // The log is kept whole, as a window keeps it.
+    QString log;
+    PosixFileSystem fs;
+    const Result<RunTotals> totals =
+        RunCommands::run(doc, fs, [&log](const QString& piece) { log += piece; });
     if (!totals) {
         std::fprintf(stderr, "the run did not start: %s\n", qPrintable(totals.message()));
         return 1;
     }
     std::fprintf(stderr, "document %lld ms, run %lld ms, log %lld characters\n",
                  static_cast<long long>(built), static_cast<long long>(timer.elapsed() - built),
-                 static_cast<long long>(doc.logText.size()));
+                 static_cast<long long>(log.size()));
     std::printf("created %lld\n",
                 static_cast<long long>(totals->foldersCreated + totals->filesCreated));
     return 0;

@@ -9,6 +9,7 @@
 #include "core/array.h"
 #include "core/dict.h"
 #include "core/document.h"
+#include "core/tabids.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -245,7 +246,7 @@ void TestDocumentCodec::refusedFilesLeaveTheDocumentUntouched()
     QFETCH(QString, outcome);
     Document doc;
     test::fillDocument(doc, {QStringLiteral("Name")}, {{"kept"}});
-    doc.setMainTabId(QStringLiteral("file"));
+    doc.setSavedTabs(TabIds::kFiles, TabIds::kAllInOne);
     const QByteArray before = DocumentCodec::dataOfType(doc);
 
     const Result<> result = DocumentCodec::readFromData(doc, file);
@@ -277,7 +278,6 @@ void TestDocumentCodec::failedSaveKeepsTheOldFile()
     test::ScratchFolder folder;
     const QString path = folder.filePath(QStringLiteral("kept.quillory"));
     Document small;
-    small.prepareOpened();
     QVERIFY(DocumentCodec::writeToFile(small, path));
     const QByteArray original = test::readFile(path);
 

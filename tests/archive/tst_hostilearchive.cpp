@@ -97,7 +97,7 @@ private slots:
             list->items.push_back(Value::string(QString(40, u'y')));
         Document doc;
         DocumentContents c;
-        const Record record = PackedRecord::make();
+        const MutableRecord record = PackedRecord::make();
         record->set(QStringLiteral("3"), Value::array(list));
         c.records.push_back(record);
         doc.setContents(std::move(c));

@@ -1,4 +1,7 @@
+#include "archive/documentcodec.h"
 #include "clidriver.h"
+#include "core/document.h"
+#include "core/tabids.h"
 #include "support/scratchfolder.h"
 #include "support/testdata.h"
 
@@ -8,6 +11,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+using namespace quillory;
 using namespace quillory::test;
 
 // The tool in everyday scripts: pipes and devices, usage errors, seeing a run before doing it.
@@ -118,19 +122,64 @@ private slots:
         QCOMPARE(readFile(doc), before);
     }
 
-    void addingRecordsAndFieldsShowsTheDatabaseTab()
+    // The saved tabs are the window's: no command of the tool changes them, whatever it does.
+    void commandsLeaveTheSavedTabsAsTheyWere()
     {
         const QString doc = path("tabs.quillory");
-        makeDocument(doc);
-        QTemporaryDir out;
-        // Setting a destination shows another tab; each kind of addition brings the table back.
-        for (const QStringList& add : {QStringList{"record", "add", doc, "Name=Cid"},
-                                       QStringList{"field", "add", doc, "Zip"}}) {
-            CLI_EXPECT(cli.run({"destination", doc, out.path()}), 0);
-            QVERIFY(cli.info(doc).value("mainTabId").toString() != "db");
-            CLI_EXPECT(cli.run(add), 0);
-            QCOMPARE(cli.info(doc).value("mainTabId").toString(), QStringLiteral("db"));
+        {
+            Document shown;
+            shown.setSavedTabs(TabIds::kMerge, TabIds::kOnePerRecord);
+            QVERIFY(DocumentCodec::writeToFile(shown, doc));
         }
+        QTemporaryDir out;
+        const QString rows = dir.writeFile("tabs.tsv", "Cid\tLima\n");
+        const QList<QStringList> steps{{"field", "add", doc, "Name"},
+                                       {"field", "add", doc, "City"},
+                                       {"record", "add", doc, "Name=Ann"},
+                                       {"record", "set", doc, "1", "City=Rome"},
+                                       {"destination", doc, out.path()},
+                                       {"prototype", "add", doc, "--multi", "--path", "<Name>.txt"},
+                                       {"import", doc, rows, "--map", "cascade"},
+                                       {"run", doc},
+                                       {"import", doc, rows, "--map", "cascade", "--replace"},
+                                       {"record", "delete", doc, "1"},
+                                       {"prototype", "remove", doc, "1"},
+                                       {"field", "rename", doc, "City", "Town"},
+                                       {"field", "delete", doc, "Town"},
+                                       {"record", "add", doc},
+                                       {"record", "delete", doc, "--all"}};
+        for (const QStringList& step : steps) {
+            const QByteArray before = readFile(doc);
+            CLI_EXPECT(cli.run(step), 0);
+            // Read apart from the tool: every step but the run wrote the document.
+            QCOMPARE(readFile(doc) == before, step.front() == QLatin1String("run"));
+            const Result<DocumentContents> read = DocumentCodec::contentsOfFile(doc);
+            QVERIFY2(read, qPrintable(read.message()));
+            QCOMPARE(read->mainTabId, TabIds::kMerge);
+            QCOMPARE(read->secTabId, TabIds::kOnePerRecord);
+        }
+        QVERIFY(QFileInfo::exists(out.filePath("Ann.txt")));
+    }
+
+    // A new record is numbered after the largest counter there is, whatever was deleted; after
+    // a replacing import the numbers start again from the file's rows.
+    void addedRecordsFollowTheLargestCounter()
+    {
+        const QString doc = path("counters.quillory");
+        CLI_EXPECT(cli.run({"new", doc}), 0);
+        CLI_EXPECT(cli.run({"field", "add", doc, "Name"}), 0);
+        const auto add = [&] { return cli.run({"record", "add", doc}).out; };
+        QCOMPARE(add(), QStringLiteral("Added record 1 (counter 1)\n"));
+        QCOMPARE(add(), QStringLiteral("Added record 2 (counter 2)\n"));
+        QCOMPARE(add(), QStringLiteral("Added record 3 (counter 3)\n"));
+        CLI_EXPECT(cli.run({"record", "delete", doc, "1-2"}), 0);
+        QCOMPARE(add(), QStringLiteral("Added record 2 (counter 4)\n"));
+        CLI_EXPECT(cli.run({"import", doc, "-", "--replace", "--map", "cascade"}, "Ann\nBob\n"), 0);
+        QCOMPARE(add(), QStringLiteral("Added record 3 (counter 3)\n"));
+        const QJsonArray records = cli.info(doc).value("records").toArray();
+        QCOMPARE(records.size(), 3);
+        QCOMPARE(records[0].toObject().value("1").toInt(), 1);
+        QCOMPARE(records[0].toObject().value("3").toString(), QStringLiteral("Ann"));
     }
 
     void aFailedSaveReportsNoSuccessAndSaysWhy()

@@ -1,4 +1,6 @@
 #include "casefile.h"
+#include "commands/fieldcommands.h"
+#include "commands/undostack.h"
 #include "support/documentbuilder.h"
 
 #include <QtTest>
@@ -6,53 +8,142 @@
 using namespace quillory;
 using namespace quillory::test;
 
+namespace {
+
+// The text under key of each record, in order ("(none)" where a record holds no entry).
+QStringList column(const Document& doc, const QString& key)
+{
+    QStringList out;
+    for (const Record& r : doc.dataArray())
+        out << (r->contains(key) ? r->value(key).toText() : QStringLiteral("(none)"));
+    return out;
+}
+
+// Every entry of every record, as "key=type:text", in key order.
+QStringList entries(const Document& doc)
+{
+    QStringList out;
+    for (const Record& r : doc.dataArray()) {
+        QStringList one;
+        for (qsizetype i = 0; i < r->size(); ++i)
+            one << r->keyAt(i) + '=' + QString::number(int(r->valueAt(i).type())) + ':' +
+                       r->valueAt(i).toText();
+        one.sort();
+        out << one.join(u' ');
+    }
+    return out;
+}
+
+// Whether every record holds exactly the document's keys.
+bool recordsHoldTheFields(const Document& doc)
+{
+    QStringList keys = innerKeys(doc);
+    keys.sort();
+    keys.removeDuplicates();
+    for (const Record& r : doc.dataArray()) {
+        QStringList held;
+        for (const QString& key : r->keys()->keys())
+            held << key;
+        held.sort();
+        if (held != keys)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 class DocumentFieldsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void builtInKeysAreAddedOnlyToANewDocument()
+    void builtInKeysComeWithEveryDocument()
     {
         Document doc;
-        doc.prepareOpened();
         QCOMPARE(doc.keyArray(), (std::vector<FieldKey>{{"1", "#"}, {"2", "sel"}}));
+        QVERIFY(!doc.isDocumentEdited());
+        QCOMPARE(doc.unusedInnerKey(), QStringLiteral("3"));
+
+        // A read takes the file's fields as they are, and the views start afresh.
         Document read;
         QSignalSpy reset(&read, &Document::recordsReset);
         read.setContents(
             {{{"1", "#"}, {"2", "sel"}, {"5", "Name"}}, {}, false, {}, {}, "db", "one", {}});
-        read.prepareOpened();
         QCOMPARE(innerKeys(read), QStringList({"1", "2", "5"}));
-        QVERIFY(!reset.isEmpty() && !read.isDocumentEdited()); // as its file, shown afresh
-        // Tag menus list every user field, duplicates included, and never the built-ins.
-        addFields(read, {"Name"});
-        const TagMenuItem item{"<Name>", "mergeSeparatorViewTagInsert"};
-        QCOMPARE(read.tagPopUpItems(TagPopUp::MergeSeparator), (std::vector{item, item}));
+        QVERIFY(!reset.isEmpty() && !read.isDocumentEdited()); // as its file
+        // A file without fields gets the built-in ones.
+        read.setContents({});
+        QCOMPARE(innerKeys(read), QStringList({"1", "2"}));
     }
 
-    void fieldsReachEveryRecordEvenHiddenOnes()
+    // A field taken out and put back: every record (however it is listed) loses its entry,
+    // then gets back exactly what it held, the field at its place.
+    void aRemovedFieldComesBackWithItsValues()
     {
         Document doc;
-        fillDocument(doc, {"Name", "City"}, {{"Ann", "Rome"}});
-        const Record hidden = doc.dataArray().front();
-        doc.setSearchText(QStringLiteral("zzz"));
-        for (int builtIn : {0, 1}) {
-            doc.setSelectedKeyIndex(builtIn);
-            QVERIFY(!doc.deleteSelectedKey() && !doc.deleteSelectedKeyConfirmed());
-        }
-        doc.setSelectedKeyIndex(2);
-        QVERIFY(doc.deleteSelectedKey()->messageText.contains(QStringLiteral("'Name'")));
-        QVERIFY(doc.deleteSelectedKeyConfirmed());
-        QVERIFY(!hidden->contains(QStringLiteral("3")));
-        QCOMPARE(hidden->value(QStringLiteral("4")).toString(), QStringLiteral("Rome"));
+        fillDocument(doc, {"Name", "City", "Zip"}, {{"Ann", "Rome", "001"}, {"Bob", "", "002"}});
+        addRecord(doc, 3, {"Cid"});
+        doc.setRecordValue(doc.dataArray()[0], "4", Value::integer(7)); // a number stays one
+        const QStringList cities = column(doc, "4");
+        const QStringList before = entries(doc);
 
-        // The freed inner key is taken again, but the new field goes last and starts empty.
-        doc.setMainTabId(QStringLiteral("merge"));
-        QCOMPARE(doc.addField(), QStringLiteral("3"));
-        QCOMPARE(doc.mainTabId(), QStringLiteral("db"));
-        QCOMPARE(innerKeys(doc), QStringList({"1", "2", "4", "3"}));
-        QCOMPARE(hidden->value(QStringLiteral("3")), Value::string(QString()));
-        QVERIFY(!doc.undoManager().canUndo());
+        const RemovedField removed = doc.removeField(3);
+        QCOMPARE(removed.index, 3);
+        QCOMPARE(removed.key, (FieldKey{"4", "City"}));
+        QCOMPARE(publicKeys(doc), QStringList({"#", "sel", "Name", "Zip"}));
+        QVERIFY(recordsHoldTheFields(doc));
+        QCOMPARE(column(doc, "5"), QStringList({"001", "002", ""}));
+
+        doc.restoreField(removed);
+        QCOMPARE(publicKeys(doc), QStringList({"#", "sel", "Name", "City", "Zip"}));
+        QCOMPARE(column(doc, "4"), cities);
+        QCOMPARE(doc.dataArray()[0]->value(u"4"), Value::integer(7));
+        QVERIFY(recordsHoldTheFields(doc));
+        QCOMPARE(entries(doc), before);
+        for (int index : {2, 4}) {
+            doc.restoreField(doc.removeField(index));
+            QCOMPARE(entries(doc), before);
+        }
+
+        // Built-in fields and positions past the end are not removed.
+        const qint64 changes = doc.changeCount();
+        for (int index : {0, 1, 5, -1})
+            QCOMPARE(doc.removeField(index).index, -1);
+        QCOMPARE(doc.changeCount(), changes);
     }
 
+    // The freed inner key is taken again, but the new field goes last and starts empty.
+    void aNewFieldStartsEmptyInEveryRecord()
+    {
+        Document doc;
+        fillDocument(doc, {"Name", "City"}, {{"Ann", "Rome"}, {"Bob", "Oslo"}});
+        doc.removeField(2);
+        QCOMPARE(doc.unusedInnerKey(), QStringLiteral("3"));
+        doc.insertField(int(doc.keyArray().size()), {doc.unusedInnerKey(), "Zip"});
+        QCOMPARE(innerKeys(doc), QStringList({"1", "2", "4", "3"}));
+        QCOMPARE(column(doc, "3"), QStringList({"", ""}));
+        QCOMPARE(column(doc, "4"), QStringList({"Rome", "Oslo"}));
+        QVERIFY(recordsHoldTheFields(doc));
+    }
+
+    // A damaged file may list an inner key twice: removing one of the two keeps the values,
+    // which the other still shows.
+    void aRepeatedInnerKeyKeepsItsValuesUntilTheLastGoes()
+    {
+        Document doc;
+        DocumentContents c;
+        c.keys = {{"1", "#"}, {"2", "sel"}, {"3", "Name"}, {"3", "Again"}};
+        MutableRecord r = PackedRecord::make();
+        r->set("3", Value::string("Ann"));
+        c.records.push_back(r);
+        doc.setContents(std::move(c));
+        doc.removeField(3);
+        QCOMPARE(column(doc, "3"), QStringList({"Ann"}));
+        doc.removeField(2);
+        QCOMPARE(column(doc, "3"), QStringList({"(none)"}));
+    }
+
+    // The rename command keeps a name only when it holds more than white space.
     void renameKeepsOnlyNamesWithText_data() { addCaseRows("renamekey.json"); }
     void renameKeepsOnlyNamesWithText()
     {
@@ -60,12 +151,11 @@ private slots:
         Document doc;
         fillDocument(doc, {"Name"}, {});
         doc.markSaved();
-        const bool kept = doc.renameKey(row[1].toInt(), row[2].toString());
+        UndoStack stack(doc);
+        const bool kept = commands::renameField(stack, row[1].toInt(), row[2].toString());
         QCOMPARE(publicKeys(doc), row[3].toVariant().toStringList());
         QCOMPARE(kept, publicKeys(doc).contains(row[2].toString()));
         QCOMPARE(doc.isDocumentEdited(), kept);
-        QCOMPARE(doc.tagPopUpItems(TagPopUp::MergeText).front().title,
-                 "<" + publicKeys(doc)[2] + ">");
     }
 
     // The fields are Name, Name, City, #3 and #9, under the inner keys 3 to 7.
@@ -109,17 +199,16 @@ private slots:
         for (const QString& k : stored)
             contents.keys.push_back({k, QStringLiteral("F") + k});
         doc.setContents(std::move(contents));
-        doc.prepareOpened();
         QStringList got;
         for (const QString& step : steps) {
             if (step == QLatin1String("+")) {
-                got << doc.insertField();
+                got << doc.unusedInnerKey();
+                doc.insertField(int(doc.keyArray().size()), {got.back(), QStringLiteral("new")});
                 continue;
             }
             const std::vector<int> at = doc.keyIndicesForName(QLatin1Char('#') + step.mid(1));
             QVERIFY2(!at.empty(), qPrintable(step));
-            doc.setSelectedKeyIndex(at.front());
-            QVERIFY(doc.deleteSelectedKeyConfirmed());
+            QCOMPARE(doc.removeField(at.front()).index, at.front());
         }
         QCOMPARE(got, given);
     }

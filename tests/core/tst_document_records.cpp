@@ -1,10 +1,11 @@
-#include "casefile.h"
+#include "commands/importstep.h"
+#include "commands/undostack.h"
 #include "support/documentbuilder.h"
 
 #include <QtTest>
 
 #include <deque>
-#include <map>
+#include <limits>
 
 using namespace quillory;
 using namespace quillory::test;
@@ -17,24 +18,6 @@ const QString kName = QStringLiteral("3");
 const auto rec = [](const Document& d, size_t i) { return d.dataArray()[i]; };
 const auto proto = [](const Document& d, size_t i) { return d.universalFilePrototypeArray()[i]; };
 
-// The text under key of each record, in order ("1"/"0" for the checked mark).
-QStringList column(const std::vector<Record>& records, const QString& key)
-{
-    QStringList out;
-    for (const Record& r : records)
-        out << r->value(key).toText();
-    return out;
-}
-
-// Ann, Bob, Abe and Cid under Name, with a City, checked as marks says ("1" checked).
-void setUpChecked(Document& doc, const QString& marks)
-{
-    fillDocument(doc, {"Name", "City"},
-                 {{"Ann", "Rome"}, {"Bob", "OSLO"}, {"Abe", "Lima"}, {"Cid", "Turin"}});
-    for (size_t i = 0; i < size_t(marks.size()); ++i)
-        rec(doc, i)->set(kCheckedKey, Value::boolean(marks[i] == u'1'));
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Op)
@@ -43,24 +26,6 @@ class DocumentRecordsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    // Rows: name, counters of the listed records, of the hidden ones, the next counter, the
-    // largest stored counter.
-    void newRecordFollowsTheLargestListedCounter_data() { addCaseRows("newcounter.json"); }
-    void newRecordFollowsTheLargestListedCounter()
-    {
-        QFETCH(QJsonArray, row);
-        Document doc;
-        fillDocument(doc, {"Name"}, {});
-        for (const QJsonValue c : row[1].toArray())
-            addRecord(doc, c.toInteger(), {"keep"});
-        for (const QJsonValue c : row[2].toArray())
-            addRecord(doc, c.toInteger(), {"hide"});
-        doc.setSearchText(QStringLiteral("keep"));
-        const Record r = doc.newRecord();
-        QCOMPARE(r->value(kCounterKey), Value::integer(row[3].toInteger()));
-        QCOMPARE(doc.largestCounter(), row[4].toInteger());
-    }
-
     // An import sums up its new records where it makes them; joined to the stored ones, the
     // checked state and the largest counter must be what a walk over all records gives.
     void importedBatchJoinsTheStoredRecords_data()
@@ -86,99 +51,68 @@ private slots:
     {
         QFETCH(QList<qint64>, stored);
         QFETCH(QList<qint64>, imported);
+        QFETCH(bool, checked);
+        QFETCH(qint64, largest);
         Document doc;
         fillDocument(doc, {"Name"}, {});
         const auto make = [&](qint64 c) {
-            Record r = makeRecord(doc, c, {"x"});
+            MutableRecord r = makeRecord(doc, c, {"x"});
             if (c == 0)
                 r->remove(kCounterKey);
             r->set(kCheckedKey, Value::boolean(c < 0));
-            return r;
+            return Record(r);
         };
-        std::vector<Record> old, batch;
+        DocumentContents contents{doc.keyArray(), {}, false, {}, {}, "db", "one", {}};
         for (qint64 c : stored)
-            old.push_back(make(c));
+            contents.records.push_back(make(c));
+        doc.setContents(std::move(contents)); // as a read gives them
+        std::vector<Record> batch;
         for (qint64 c : imported)
             batch.push_back(make(c));
-        doc.appendImportedRecords(std::move(old));
-        // Marks flipped without the state following, as inverting does: the import corrects it.
-        doc.invertCheckRecords();
-        doc.invertCheckRecords();
-        doc.appendImportedRecords(ImportBatch::of(std::move(batch)));
-        QTEST(doc.isCheckedRecords(), "checked");
-        QTEST(doc.largestCounter(), "largest");
+        UndoStack stack(doc);
+        ImportStep step(stack, QStringLiteral("rows.csv"));
+        step.appendImportedRecords(ImportBatch::of(std::move(batch)));
+        QCOMPARE(doc.isCheckedRecords(), checked);
+        QCOMPARE(doc.checkedRecordCount() > 0, checked);
+        QCOMPARE(doc.largestCounter(), largest);
+        QCOMPARE(doc.largestStoredCounter(), largest);
         QCOMPARE(qsizetype(doc.dataArray().size()), stored.size() + imported.size());
     }
 
-    void addAndDeleteAreUndoable()
+    // Records leave and come back at the positions they had, whatever the order given.
+    void removedRecordsGoBackWhereTheyWere()
     {
         Document doc;
-        fillDocument(doc, {"Name"}, {{"a"}, {"b"}});
-        const Record a = rec(doc, 0), b = rec(doc, 1);
-        UndoManager& undo = doc.undoManager();
-        doc.setSearchText(QStringLiteral("b"));
-        doc.addRecord();
-        const Record added = rec(doc, 2);
-        QCOMPARE(doc.searchText().value_or("x"), QString()); // the new record is listed
-        doc.setSelectedRecord(a);
-        doc.setMainTabId(QStringLiteral("file"));
-        doc.deleteSelectedRecord(); // only while the database tab is shown
-        QCOMPARE(doc.dataArray().size(), size_t(3));
-        doc.setMainTabId(QStringLiteral("db"));
-        doc.deleteSelectedRecord();
-        undo.undo(); // back at the end, not where it was
-        QCOMPARE(doc.dataArray(), (std::vector<Record>{b, added, a}));
-        QCOMPARE(undo.undoActionName(), QStringLiteral("Add Record"));
-        undo.undo();
-        undo.redo(); // the same record again; the deletion can still be redone
-        QCOMPARE(doc.dataArray(), (std::vector<Record>{b, a, added}));
-        QCOMPARE(undo.redoActionName(), QStringLiteral("Delete Record"));
-        doc.addRecord(); // until a new action
-        QVERIFY(!undo.canRedo());
+        fillDocument(doc, {"Name"}, {{"a"}, {"b"}, {"c"}, {"d"}, {"e"}});
+        const std::vector<Record> all = doc.dataArray();
+        const auto removed = doc.removeRecords({3, 0, 3, 9, 1});
+        QCOMPARE(doc.dataArray(), (std::vector<Record>{all[2], all[4]}));
+        QCOMPARE(removed.size(), size_t(3));
+        QCOMPARE(removed[0], (std::pair<qsizetype, Record>{0, all[0]}));
+        QCOMPARE(removed[2], (std::pair<qsizetype, Record>{3, all[3]}));
+        doc.insertRecords(removed);
+        QCOMPARE(doc.dataArray(), all);
+        // The last ones, as an import's records leave.
+        QCOMPARE(doc.removeLastRecords(2), (std::vector<Record>{all[3], all[4]}));
+        QCOMPARE(doc.removeLastRecords(9).size(), size_t(3));
+        QVERIFY(doc.dataArray().empty());
     }
 
-    // Rows: name, command, search, marks after; Ann and Bob are checked before. The search
-    // looks at the user fields only, case-insensitively.
-    void checkCommandsTouchOnlyListedRecords_data() { addCaseRows("checkmarks.json"); }
-    void checkCommandsTouchOnlyListedRecords()
-    {
-        QFETCH(QJsonArray, row);
-        const std::map<QString, void (Document::*)()> commands{
-            {"check", &Document::checkAllRecords},
-            {"uncheck", &Document::uncheckAllRecords},
-            {"invert", &Document::invertCheckRecords}};
-        Document doc;
-        setUpChecked(doc, QStringLiteral("1100"));
-        doc.setSearchText(row[2].toString());
-        (doc.*commands.at(row[1].toString()))();
-        QCOMPARE(column(doc.dataArray(), kCheckedKey).join(""), row[3].toString());
-        QCOMPARE(doc.checkedRecordCount(), row[3].toString().count(u'1'));
-    }
-
-    // Rows: name, search, the names left; Ann, Bob and Cid are checked.
-    void deleteCheckedRemovesWhatItAnnounces_data() { addCaseRows("deletechecked.json"); }
-    void deleteCheckedRemovesWhatItAnnounces()
-    {
-        QFETCH(QJsonArray, row);
-        Document doc;
-        setUpChecked(doc, QStringLiteral("1101"));
-        doc.setSearchText(row[1].toString());
-        const Alert alert = doc.confirmDeleteChecked();
-        const qint64 removed = doc.deleteCheckedRecords();
-        QCOMPARE(column(doc.dataArray(), kName), row[2].toVariant().toStringList());
-        QCOMPARE(removed, 4 - qint64(doc.dataArray().size()));
-        QCOMPARE(alert.messageText,
-                 QStringLiteral("Do you want to delete all the %1 checked records?").arg(removed));
-    }
-
-    void renumberingFollowsTheShownOrderAndSkipsHiddenRecords()
+    // A new record holds "" in every field, the counter after the one given (never past the
+    // largest 64-bit counter) and no check.
+    void newRecordsStartBlank()
     {
         Document doc;
-        fillDocument(doc, {"Name"}, {{"Carol"}, {"Ann"}, {"bob"}, {"dan"}});
-        doc.setSearchText(QStringLiteral("o")); // Ann and dan hidden
-        doc.setDataSort(RecordSort{kName, true});
-        doc.renumberRecords();
-        QCOMPARE(column(doc.dataArray(), kCounterKey), QStringList({"2", "2", "1", "4"}));
+        fillDocument(doc, {"Name", "City"}, {});
+        const Record r = doc.newRecord(41);
+        QCOMPARE(r->value(kCounterKey), Value::integer(42));
+        QCOMPARE(r->value(kCheckedKey), Value::boolean(false));
+        QCOMPARE(r->value(u"3"), Value::string(QString()));
+        QCOMPARE(r->value(u"4"), Value::string(QString()));
+        QCOMPARE(r->size(), qsizetype(4));
+        const qint64 top = std::numeric_limits<qint64>::max();
+        QCOMPARE(doc.newRecord(top)->value(kCounterKey), Value::integer(top));
+        QVERIFY(doc.dataArray().empty()); // made, not listed
     }
 
     // Views over the lists are kept in step by these signals alone: each operation announces
@@ -187,39 +121,55 @@ private slots:
     {
         QTest::addColumn<Op>("op");
         QTest::addColumn<QStringList>("announced");
-        // Fields Name and City (rows 2, 3), the first selected; records Ann, Bob and Cid, Cid
-        // checked; two Prototypes. Rows that change nothing announce nothing.
+        // Fields Name and City (rows 2, 3); records Ann, Bob and Cid, Cid checked; two
+        // Prototypes. Rows that change nothing announce nothing.
 #define ROW(name, body, ...)                                                                       \
     QTest::newRow(name) << Op([](Document& d) { body; }) << QStringList{__VA_ARGS__}
-        ROW("insertField", d.insertField(), "keyInserted(4)");
-        ROW("renameKey", d.renameKey(3, "Town"), "keyRenamed(3)");
-        ROW("renameKey, same name", d.renameKey(3, "City"));
-        ROW("deleteSelectedKeyConfirmed", d.deleteSelectedKeyConfirmed(), "keyRemoved(2)");
-        ROW("appendRecord", d.appendRecord(d.newRecord()), "arrangementChanged()",
-            "recordsInserted(3,1)");
-        ROW("deleteRecord undone", (d.deleteRecord(rec(d, 0)), d.undoManager().undo()),
-            "recordRemoved(0)", "recordsInserted(2,1)");
-        ROW("addRecord undone", (d.addRecord(), d.undoManager().undo()), "arrangementChanged()",
-            "recordsInserted(3,1)", "recordRemoved(3)");
+        ROW("insertField", d.insertField(4, {d.unusedInnerKey(), "Zip"}), "keyInserted(4)");
+        ROW("renameField", d.renameField(3, "Town"), "keyRenamed(3)");
+        ROW("renameField, same name", d.renameField(3, "City"));
+        ROW("renameField, built-in", d.renameField(0, "Counter"));
+        ROW("removeField", d.removeField(2), "keyRemoved(2)");
+        ROW("removeField, built-in", d.removeField(1));
+        ROW("restoreField", d.restoreField(d.removeField(2)), "keyRemoved(2)", "keyInserted(2)");
+        ROW("appendRecords", d.appendRecords({d.newRecord(3), d.newRecord(4)}),
+            "recordsInserted(3,2)");
+        ROW("appendRecords, none", d.appendRecords({}));
+        ROW("insertRecords, one", d.insertRecords({{1, d.newRecord(0)}}), "recordsInserted(1,1)");
+        ROW("insertRecords, several", d.insertRecords({{0, d.newRecord(0)}, {2, d.newRecord(0)}}),
+            "recordsReset()");
+        ROW("removeRecords, one", d.removeRecords({0}), "recordRemoved(0)");
+        ROW("removeRecords, several", d.removeRecords({0, 2}), "recordsReset()");
+        ROW("removeRecords, none listed", d.removeRecords({3, -1}));
+        ROW("removeLastRecords", d.removeLastRecords(2), "recordsReset()");
+        ROW("removeLastRecords, none", d.removeLastRecords(0));
         ROW("setRecordValue", d.setRecordValue(rec(d, 1), kName, Value::string("B")),
             "recordChanged(1)");
         ROW("setRecordValue, same value", d.setRecordValue(rec(d, 1), kName, Value::string("Bob")));
         ROW("setRecordValue, record not listed",
-            d.setRecordValue(d.newRecord(), kName, Value::string("x")));
-        // The search is cleared: only a search that was there changes the arrangement.
-        ROW("appendImportedRecords", d.appendImportedRecords({d.newRecord(), d.newRecord()}),
-            "recordsInserted(3,2)");
-        ROW("appendImportedRecords, searching",
-            (d.setSearchText("Bob"), d.appendImportedRecords({d.newRecord()})),
-            "arrangementChanged()", "arrangementChanged()", "recordsInserted(3,1)");
-        ROW("renumberRecords", d.renumberRecords(), "recordValuesChanged()");
-        ROW("deleteCheckedRecords", d.deleteCheckedRecords(), "recordsReset()");
-        ROW("appendPrototype", d.appendPrototype(std::make_shared<Prototype>()),
-            "prototypeInserted(2)");
-        ROW("removePrototype", d.removePrototype(proto(d, 0)), "prototypeRemoved(0)");
+            d.setRecordValue(d.newRecord(0), kName, Value::string("x")));
+        ROW("setRecordValues",
+            d.setRecordValues(kCheckedKey, {{rec(d, 0), Value::boolean(true)},
+                                            {rec(d, 2), Value::boolean(false)}}),
+            "recordValuesChanged()");
+        ROW("reorderRecords", d.reorderRecords({rec(d, 2), rec(d, 1), rec(d, 0)}),
+            "recordsReset()");
+        ROW("reorderRecords, not the same count", d.reorderRecords({rec(d, 2)}));
+        ROW("insertPrototype", d.insertPrototype(1, std::make_shared<Prototype>()),
+            "prototypeInserted(1)");
+        ROW("insertPrototype, already listed", d.insertPrototype(0, proto(d, 1)));
+        ROW("removePrototype", d.removePrototype(0), "prototypeRemoved(0)");
+        ROW("removePrototype, past the end", d.removePrototype(2));
         ROW("setPrototypePath", d.setPrototypePath(proto(d, 1), "x"), "prototypeChanged(1)");
+        ROW("setPrototypeFolder", d.setPrototypeFolder(proto(d, 0), true), "prototypeChanged(0)");
         ROW("setPrototypeTemplate, same text",
             d.setPrototypeTemplate(proto(d, 1), TemplateKey::Foot, ""));
+        ROW("setPrototypeTemplate, Prototype not listed",
+            d.setPrototypeTemplate(std::make_shared<Prototype>(), TemplateKey::Foot, "F"));
+        ROW("setDestination", d.setDestination(true, QByteArray("b")), "destinationChanged()");
+        // The tabs a window saves on, and the counter width, are no change of the data.
+        ROW("setSavedTabs", d.setSavedTabs("run", "multi"));
+        ROW("setLargestCounter", d.setLargestCounter(99));
 #undef ROW
     }
     void operationsAnnounceTheirRows()
@@ -228,10 +178,9 @@ private slots:
         QFETCH(QStringList, announced);
         Document doc;
         fillDocument(doc, {"Name", "City"}, {{"Ann"}, {"Bob"}, {"Cid"}});
-        doc.appendPrototype(std::make_shared<Prototype>());
-        doc.appendPrototype(std::make_shared<Prototype>());
-        doc.setSelectedKeyIndex(2);
-        rec(doc, 2)->set(kCheckedKey, Value::boolean(true));
+        doc.insertPrototype(0, std::make_shared<Prototype>());
+        doc.insertPrototype(1, std::make_shared<Prototype>());
+        doc.setRecordValue(rec(doc, 2), kCheckedKey, Value::boolean(true));
         doc.markSaved();
         std::deque<QSignalSpy> spies;
         const QMetaObject& meta = Document::staticMetaObject;
@@ -252,6 +201,26 @@ private slots:
         log.sort();
         announced.sort();
         QCOMPARE(log, announced);
+    }
+
+    // The checked state follows every operation that can change a mark or the records.
+    void theCheckedStateFollowsTheRecords()
+    {
+        Document doc;
+        fillDocument(doc, {"Name"}, {{"Ann"}, {"Bob"}});
+        QVERIFY(!doc.isCheckedRecords());
+        doc.setRecordValue(rec(doc, 1), kCheckedKey, Value::boolean(true));
+        QVERIFY(doc.isCheckedRecords());
+        const auto removed = doc.removeRecords({1});
+        QVERIFY(!doc.isCheckedRecords());
+        doc.insertRecords(removed);
+        QVERIFY(doc.isCheckedRecords());
+        doc.setRecordValues(kCheckedKey, {{rec(doc, 1), Value::boolean(false)}});
+        QVERIFY(!doc.isCheckedRecords());
+        doc.setRecordValues(kCheckedKey, {{rec(doc, 0), Value::boolean(true)}});
+        QCOMPARE(doc.checkedRecordCount(), 1);
+        doc.removeLastRecords(2);
+        QVERIFY(!doc.isCheckedRecords());
     }
 };
 

@@ -25,10 +25,11 @@ private slots:
         const Record r =
             row[2].isNull() ? Record() : addRecord(doc, 7, row[2].toVariant().toStringList());
         const QString tmpl = row[3].toString();
-        const auto result = doc.substituteStandardTags(doc.substituteFieldTags(tmpl, r));
+        const SubstitutionContext context = SubstitutionContext::fromDocument(doc);
+        const auto result = context.standardTags(context.fieldTags(tmpl, r));
         QCOMPARE(result ? QJsonValue(*result) : QJsonValue(), row[4]);
-        const auto viaContext = SubstitutionContext::fromDocument(doc).bothTags(tmpl, r);
-        QCOMPARE(viaContext ? QJsonValue(*viaContext) : QJsonValue(), row[4]);
+        const auto both = context.bothTags(tmpl, r);
+        QCOMPARE(both ? QJsonValue(*both) : QJsonValue(), row[4]);
     }
 
     // Rows: name, [useLeading0, forceLeading0, forcedTotLen] or null for the registered
@@ -49,7 +50,8 @@ private slots:
         addRecord(doc, 120, {});
         const Record r = addRecord(doc, 7, {});
         QCOMPARE(doc.counterText(7), row[2].toString());
-        QCOMPARE(doc.substituteFieldTags(QStringLiteral("<#>"), r), row[2].toString());
+        QCOMPARE(SubstitutionContext::fromDocument(doc).fieldTags(QStringLiteral("<#>"), r),
+                 row[2].toString());
     }
 
     void theClockIsReadOncePerTextHoldingADateTag()
@@ -60,10 +62,11 @@ private slots:
             ++reads;
             return QDateTime(QDate(2007, 3, 5), QTime(23, 59, 59));
         });
-        QCOMPARE(doc.substituteStandardTags(QStringLiteral("<N> <x>")), QStringLiteral("<N> <x>"));
+        const SubstitutionContext context = SubstitutionContext::fromDocument(doc);
+        QCOMPARE(context.standardTags(QStringLiteral("<N> <x>")), QStringLiteral("<N> <x>"));
         QCOMPARE(reads, 0);
         // One reading serves every tag of a text, so that a text never mixes two seconds.
-        QCOMPARE(doc.substituteStandardTags(QStringLiteral("<h>:<m>:<s> <D>")),
+        QCOMPARE(context.standardTags(QStringLiteral("<h>:<m>:<s> <D>")),
                  QStringLiteral("23:59:59 05"));
         QCOMPARE(reads, 1);
     }

@@ -67,7 +67,7 @@ private slots:
 void TestPackedRecord::everyKindReadsBackAsGiven()
 {
     const std::vector<Value> values = everyKind();
-    const Record r = PackedRecord::make(numberedKeys(values.size()), values);
+    const MutableRecord r = PackedRecord::make(numberedKeys(values.size()), values);
     QCOMPARE(r->size(), qsizetype(values.size()));
     for (size_t i = 0; i < values.size(); ++i) {
         const Value back = r->valueAt(qsizetype(i));
@@ -83,7 +83,7 @@ void TestPackedRecord::everyKindReadsBackAsGiven()
     std::vector<Value> reversed(values.rbegin(), values.rend());
     std::vector<QString> reversedKeys = numberedKeys(values.size())->keys();
     std::reverse(reversedKeys.begin(), reversedKeys.end());
-    const Record other = PackedRecord::make(RecordKeys::make(reversedKeys), reversed);
+    const MutableRecord other = PackedRecord::make(RecordKeys::make(reversedKeys), reversed);
     QVERIFY(*r == *other);
     other->set(QStringLiteral("k99"), Value::integer(1));
     QVERIFY(!(*r == *other));
@@ -107,7 +107,7 @@ void TestPackedRecord::builderKeepsTemporaryTexts()
     b.setInteger(0, 7);
     b.setText(1, u"one");
     b.setText(1, u"two");
-    const Record last = b.take();
+    const MutableRecord last = b.take();
     QCOMPARE(last->valueAt(0), Value::integer(7));
     QCOMPARE(last->textAt(1), QStringLiteral("two"));
     QVERIFY(last->valueAt(2).isNone());
@@ -119,21 +119,22 @@ void TestPackedRecord::sharedLongTextsStayShared()
     // every record); one held by nobody else is packed.
     const QString shared(40, u'x');
     const Value held = Value::string(shared);
-    const Record a = PackedRecord::make(keysOf({"3"}), {held});
-    const Record b = PackedRecord::make(keysOf({"3"}), {held});
+    const MutableRecord a = PackedRecord::make(keysOf({"3"}), {held});
+    const MutableRecord b = PackedRecord::make(keysOf({"3"}), {held});
     QVERIFY(a->asideAt(0) && b->asideAt(0));
     QCOMPARE(a->asideAt(0)->stringPtr()->constData(), shared.constData());
     QCOMPARE(b->asideAt(0)->stringPtr()->constData(), shared.constData());
 
     std::vector<Value> alone;
     alone.push_back(Value::string(QString(40, u'y')));
-    const Record own = PackedRecord::make(keysOf({"3"}), alone);
+    const MutableRecord own = PackedRecord::make(keysOf({"3"}), alone);
     PackedRecord::TextView t;
     QVERIFY(!own->asideAt(0));
     QVERIFY(own->packedTextAt(0, t));
     QCOMPARE(t.size(), qsizetype(40));
     // Short texts are packed whoever else holds them.
-    const Record shortOne = PackedRecord::make(keysOf({"3"}), {Value::string(shared.left(15))});
+    const MutableRecord shortOne =
+        PackedRecord::make(keysOf({"3"}), {Value::string(shared.left(15))});
     QVERIFY(shortOne->packedTextAt(0, t));
 }
 
@@ -141,8 +142,8 @@ void TestPackedRecord::changesKeepTheRestAndShareKeys()
 {
     const std::vector<Value> values = everyKind();
     const RecordKeysPtr keys = numberedKeys(values.size());
-    const Record a = PackedRecord::make(keys, values);
-    const Record b = PackedRecord::make(keys, values);
+    const MutableRecord a = PackedRecord::make(keys, values);
+    const MutableRecord b = PackedRecord::make(keys, values);
 
     // A field added to both: the same new keys, the value at the end.
     a->set(QStringLiteral("new"), Value::string(QString()));
@@ -179,8 +180,8 @@ void TestPackedRecord::changesKeepTheRestAndShareKeys()
 void TestPackedRecord::copiesAreIndependent()
 {
     const std::vector<Value> values = everyKind();
-    const Record r = PackedRecord::make(numberedKeys(values.size()), values);
-    const Record copy = r->copy();
+    const MutableRecord r = PackedRecord::make(numberedKeys(values.size()), values);
+    const MutableRecord copy = r->copy();
     QVERIFY(*copy == *r);
     copy->set(QStringLiteral("k6"), Value::string(QStringLiteral("changed")));
     copy->set(QStringLiteral("k3"), Value::integer(1));
@@ -192,9 +193,9 @@ void TestPackedRecord::copiesAreIndependent()
 
 void TestPackedRecord::textsAreReadInPlace()
 {
-    const Record r = PackedRecord::make(keysOf({"1", "3", "4", "5"}),
-                                        {Value::integer(12), Value::string(QStringLiteral("Café")),
-                                         Value::string(QStringLiteral("Ωmega")), Value::real(1.5)});
+    const MutableRecord r = PackedRecord::make(
+        keysOf({"1", "3", "4", "5"}), {Value::integer(12), Value::string(QStringLiteral("Café")),
+                                       Value::string(QStringLiteral("Ωmega")), Value::real(1.5)});
     QString out = QStringLiteral(">");
     for (qsizetype i = 0; i < r->size(); ++i)
         r->appendTextAt(i, out);
@@ -216,7 +217,7 @@ void TestPackedRecord::wideRecordsFindTheirKeys()
     for (qsizetype i = 0; i < keys->size(); ++i)
         b.setText(i, QStringView());
     b.setText(2999, u"last");
-    const Record r = b.take();
+    const MutableRecord r = b.take();
     QCOMPARE(r->indexOf(u"k2999"), qsizetype(2999));
     QCOMPARE(r->indexOf(u"k1500"), qsizetype(1500));
     QCOMPARE(r->indexOf(u"k3000"), qsizetype(-1));
@@ -236,7 +237,7 @@ void TestPackedRecord::repeatedFieldKeysGiveOneEntry()
               {QStringLiteral("3"), QStringLiteral("Name")},
               {QStringLiteral("3"), QStringLiteral("Again")}};
     doc.setContents(std::move(c));
-    const Record r = doc.newRecord();
+    const Record r = doc.newRecord(0);
     QCOMPARE(r->size(), qsizetype(3));
     QCOMPARE(r->value(u"1"), Value::integer(1));
     QCOMPARE(r->value(u"2"), Value::boolean(false));

@@ -69,12 +69,12 @@ inline quillory::ExportWriter writerFor(int format, const QStringList& names,
         fields.push_back({QString::number(fields.size() + 3), name});
     std::vector<quillory::Record> records;
     for (const QJsonValue& row : rows) {
-        records.push_back(row.isNull() ? nullptr : quillory::PackedRecord::make());
-        for (size_t i = 0; records.back() && i < fields.size(); ++i) {
+        quillory::MutableRecord r = row.isNull() ? nullptr : quillory::PackedRecord::make();
+        for (size_t i = 0; r && i < fields.size(); ++i) {
             if (row[qsizetype(i)].isString())
-                records.back()->set(fields[i].innerKey,
-                                    quillory::Value::string(row[qsizetype(i)].toString()));
+                r->set(fields[i].innerKey, quillory::Value::string(row[qsizetype(i)].toString()));
         }
+        records.push_back(std::move(r));
     }
     quillory::ExportWriter writer(std::move(records), fields);
     writer.fileFormatToSave = format;

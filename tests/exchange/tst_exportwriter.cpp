@@ -17,7 +17,7 @@ namespace {
 
 QString exportOneValue(int format, const Value& value)
 {
-    Record record = PackedRecord::make();
+    MutableRecord record = PackedRecord::make();
     record->set(QStringLiteral("3"), value);
     ExportWriter writer({record}, {{QStringLiteral("3"), QStringLiteral("Name")}});
     writer.fileFormatToSave = format;

@@ -1,4 +1,6 @@
 #include "casefile.h"
+#include "commands/importstep.h"
+#include "commands/undostack.h"
 #include "core/document.h"
 #include "exchange/importsession.h"
 #include "support/documentbuilder.h"
@@ -6,6 +8,15 @@
 using namespace quillory;
 
 namespace {
+
+// An import into a document as the window and the command-line tool make one: the session
+// fills an ImportStep, which adds the fields and records when the import ends.
+struct Import
+{
+    explicit Import(Document& doc) : stack(doc), step(stack, QStringLiteral("rows.txt")) {}
+    UndoStack stack;
+    ImportStep step;
+};
 
 // Runs a case's commands: "c>d" chooses destination d for column c ("c>d!" expects the choice
 // refused), "cascade", "new", "reset" and "header" (map from the first row).
@@ -57,15 +68,16 @@ private slots:
     {
         Document doc;
         test::fillDocument(doc, {"Name", "City"}, {});
-        ImportSession session(&doc);
+        Import import(doc);
+        ImportSession session(&import.step);
         session.loadText(QStringLiteral("a,b"), ImportSession::CommaFormat);
         QCOMPARE(session.destinationKeys(),
                  QStringList({"NO_IMPORT", "", "NEW_FIELD", ""}) + test::innerKeys(doc).mid(2));
         // Opening the settings again rebuilds the list instead of growing it.
-        doc.insertField(QStringLiteral("Zip"));
+        const QString zip = import.step.insertField(QStringLiteral("Zip"));
         session.openSettings();
         QCOMPARE(session.destinationMenuTitles().mid(4), (QStringList{"Name", "City", "Zip"}));
-        QCOMPARE(session.destinationKeys().mid(4), test::innerKeys(doc).mid(2));
+        QCOMPARE(session.destinationKeys().mid(4), test::innerKeys(doc).mid(2) << zip);
     }
 
     void aTargetAttachedAfterParsingReceivesTheImport()
@@ -74,7 +86,8 @@ private slots:
         test::fillDocument(doc, {"Name"}, {{"old"}});
         ImportSession session;
         session.loadText(QStringLiteral("a\nb"), ImportSession::TabFormat);
-        session.setTarget(&doc);
+        Import import(doc);
+        session.setTarget(&import.step);
         session.openSettings();
         QVERIFY(session.chooseDestination(0, ImportSession::rowToStartCascadeAssignment));
         session.run();
@@ -89,7 +102,8 @@ private slots:
         QFETCH(QJsonArray, row);
         Document doc;
         test::fillDocument(doc, texts(row[1]), {});
-        ImportSession session(&doc);
+        Import import(doc);
+        ImportSession session(&import.step);
         session.loadText(row[2].toString(), ImportSession::AutomaticFormat);
         apply(session, row[3]);
         QList<qint64> got;
@@ -110,7 +124,8 @@ private slots:
         QFETCH(QJsonArray, row);
         Document doc;
         test::fillDocument(doc, texts(row[1]), {});
-        ImportSession session(&doc);
+        Import import(doc);
+        ImportSession session(&import.step);
         session.setUseHeaderNamesForNewFields(row[4].toBool());
         session.loadText(row[2].toString(), ImportSession::AutomaticFormat);
         apply(session, row[3]);
@@ -139,7 +154,8 @@ private slots:
         const QList<qint64> existing = numbers(row[1]);
         for (qint64 c : existing)
             test::addRecord(doc, c, {"old"});
-        ImportSession session(&doc);
+        Import import(doc);
+        ImportSession session(&import.step);
         session.setUseSettingsPanel(row[2].toBool());
         session.setDoNotImportFirstRecord(row[3].toBool());
         session.loadText(QStringLiteral("h\na\nb"), ImportSession::TabFormat);

@@ -3,7 +3,7 @@
 #include "core/document.h"
 #include "merge/generateditems.h"
 #include "merge/mergerun.h"
-#include "prototypes/prototypecommands.h"
+#include "prototypes/prototypeside.h"
 #include "support/documentbuilder.h"
 #include "support/scratchfolder.h"
 #include "support/testdata.h"
@@ -30,26 +30,24 @@ inline QJsonValue mergeData(const QString& relative)
 }
 
 // A document from a case object: "fields", "records" ([counter, values…]) and "prototypes"
-// ({path, folder, multi, text, head, separator, foot}), with its generated items unfolded.
+// ({path, folder, multi, text, head, separator, foot}).
 inline void buildDocument(Document& doc, const QJsonObject& c)
 {
     doc.setClock(fixedNow);
-    doc.prepareOpened();
     addFields(doc, c["fields"].toVariant().toStringList());
     for (const QJsonValue& r : c["records"].toArray())
         addRecord(doc, r[0].toInteger(), r.toVariant().toStringList().mid(1));
     for (const QJsonValue& v : c["prototypes"].toArray()) {
-        const PrototypePtr p = PrototypeCommands::newPrototype(
-            v["multi"].toBool() ? PrototypeSide::OnePerRecord : PrototypeSide::AllInOne);
+        const PrototypePtr p = newPrototype(v["multi"].toBool() ? PrototypeSide::OnePerRecord
+                                                                : PrototypeSide::AllInOne);
         p->path = v["path"].toString();
         p->isFolder = v["folder"].toBool();
         p->head = v["head"].toString();
         p->text = v["text"].toString();
         p->separator = v["separator"].toString();
         p->foot = v["foot"].toString();
-        doc.appendPrototype(p);
+        doc.insertPrototype(qsizetype(doc.universalFilePrototypeArray().size()), p);
     }
-    GeneratedItems::rebuild(doc);
 }
 
 // Ann (1) and Bob (2); a One per Record folder <Name> and file <Name>/card.txt, and an All in

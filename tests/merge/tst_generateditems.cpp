@@ -10,11 +10,11 @@ void addPrototypes(Document& doc, const QStringList& rows)
 {
     for (const QString& row : rows) {
         const QStringList parts = row.split('|');
-        const PrototypePtr p = PrototypeCommands::newPrototype(
-            parts[2] == "1" ? PrototypeSide::OnePerRecord : PrototypeSide::AllInOne);
+        const PrototypePtr p =
+            newPrototype(parts[2] == "1" ? PrototypeSide::OnePerRecord : PrototypeSide::AllInOne);
         p->path = parts[0];
         p->isFolder = parts[1] == "1";
-        doc.appendPrototype(p);
+        doc.insertPrototype(qsizetype(doc.universalFilePrototypeArray().size()), p);
     }
 }
 
@@ -55,49 +55,49 @@ private slots:
     }
 
     // Rows [name, Prototypes, items].
-    void rebuild_data() { addRows("rebuild"); }
-    void rebuild()
+    void of_data() { addRows("rebuild"); }
+    void of()
     {
         QFETCH(QJsonArray, row);
         Document doc;
         addPrototypes(doc, row[1].toVariant().toStringList());
-        GeneratedItems::rebuild(doc);
-        QCOMPARE(describe(doc.generatedItems()), row[2].toVariant().toStringList());
+        QCOMPARE(describe(GeneratedItems::of(doc)), row[2].toVariant().toStringList());
     }
 
     void tablesShowAllInOneFirstWhileTheRunKeepsListOrder()
     {
         Document doc;
         addPrototypes(doc, {"<Name>/a.txt|0|1", "out/list.txt|0|0", "<Name>/b.txt|0|1", "s|0|0"});
-        GeneratedItems::rebuild(doc);
+        const std::vector<GeneratedItem> items = GeneratedItems::of(doc);
         const QStringList runOrder = {"<Name>/|1|1|0",      "<Name>/a.txt|0|1|0", "out/|1|0|1",
                                       "out/list.txt|0|0|1", "<Name>/b.txt|0|1|2", "s|0|0|3"};
-        QCOMPARE(describe(doc.generatedItems()), runOrder);
-        QCOMPARE(describe(GeneratedItems::arrangedItems(doc.generatedItems())),
+        QCOMPARE(describe(items), runOrder);
+        QCOMPARE(describe(GeneratedItems::arrangedItems(items)),
                  (QStringList{"out/|1|0|1", "out/list.txt|0|0|1", "s|0|0|3", "<Name>/|1|1|0",
                               "<Name>/a.txt|0|1|0", "<Name>/b.txt|0|1|2"}));
-        QCOMPARE(describe(doc.generatedItems()), runOrder);
+        QCOMPARE(describe(items), runOrder);
     }
 
-    void rebuildDropsSelectionsOfItemsNoLongerListed()
+    // A selection kept across a change of the Prototypes must still name an item of the new
+    // list, and the Prototype of an item is found by its position.
+    void selectionsStayOnlyWhileTheirItemIsListed()
     {
         Document doc;
         addPrototypes(doc, {"a/x.txt|0|0", "b.txt|0|1", "c.txt|0|0"});
-        GeneratedItems::rebuild(doc);
-        const GeneratedItem kept = doc.generatedItems()[1];
-        const GeneratedItem moved = doc.generatedItems()[3];
-        doc.setMergeSelectedItem(kept);
-        doc.setPreviewSelectedItem(moved);
-        doc.mergeNameOfFileExample = kept.path;
-        doc.previewNameOfFile = moved.path;
+        const std::vector<GeneratedItem> before = GeneratedItems::of(doc);
+        const GeneratedItem kept = before[1];
+        const GeneratedItem moved = before[3];
+        QVERIFY(GeneratedItems::contains(before, moved));
+        QCOMPARE(GeneratedItems::prototypeOf(doc, moved), doc.universalFilePrototypeArray()[2]);
 
         // Without 'b.txt', 'c.txt' is unfolded from position 1: the old item is gone.
-        doc.removePrototype(doc.universalFilePrototypeArray()[1]);
-        GeneratedItems::rebuild(doc);
-        QCOMPARE(doc.mergeSelectedItem(), std::optional<GeneratedItem>(kept));
-        QCOMPARE(doc.mergeNameOfFileExample, std::optional<QString>(kept.path));
-        QVERIFY(!doc.previewSelectedItem());
-        QVERIFY(!doc.previewNameOfFile);
+        doc.removePrototype(1);
+        const std::vector<GeneratedItem> after = GeneratedItems::of(doc);
+        QVERIFY(GeneratedItems::contains(after, kept));
+        QVERIFY(!GeneratedItems::contains(after, moved));
+        QVERIFY(!GeneratedItems::contains(after, std::nullopt));
+        QCOMPARE(GeneratedItems::prototypeOf(doc, kept), doc.universalFilePrototypeArray()[0]);
+        QCOMPARE(GeneratedItems::prototypeOf(doc, moved), PrototypePtr()); // a stale position
     }
 };
 

@@ -1,5 +1,4 @@
 #include "core/locationbookmark.h"
-#include "merge/mergetable.h"
 #include "merge/preview.h"
 #include "runfixture.h"
 
@@ -25,21 +24,19 @@ private:
     std::unique_ptr<Document> m_doc;
 
     Document& doc() { return *m_doc; }
+    Record record(int index) const { return m_doc->dataArray()[size_t(index)]; }
     PrototypePtr proto(int pos) const { return m_doc->universalFilePrototypeArray()[pos]; }
     GeneratedItem item(const QString& path) const
     {
-        for (const GeneratedItem& i : m_doc->generatedItems())
+        for (const GeneratedItem& i : GeneratedItems::of(*m_doc))
             if (i.path == path)
                 return i;
         qFatal("no item %s", qPrintable(path));
     }
-    void selectRecord(int index)
+    // The content shown for an item: that of the Prototype at its position.
+    std::optional<QString> content(const GeneratedItem& i, const Record& r) const
     {
-        Preview::previewDataTableSelectionDidChange(doc(), doc().dataArray()[index]);
-    }
-    void selectItem(const std::optional<GeneratedItem>& i)
-    {
-        Preview::previewTableSelectionDidChange(doc(), i);
+        return Preview::content(*m_doc, GeneratedItems::prototypeOf(*m_doc, i), r);
     }
 
 private slots:
@@ -49,72 +46,55 @@ private slots:
         buildDocument(doc(), mergeData("preview.json").toObject());
     }
 
-    void oneRecordItemTakesTheSelectedRecord()
+    void oneRecordItemTakesTheRecord()
     {
+        const GeneratedItem card = item("<Name>/card-<#>.txt");
+        QCOMPARE(GeneratedItems::prototypeOf(doc(), card), proto(1));
         // Without a record the field tags give nothing.
-        selectItem(item("<Name>/card-<#>.txt"));
-        QCOMPARE(doc().previewSelectedPrototype(), proto(1));
-        QCOMPARE(doc().previewNameOfFile, some("/card-.txt"));
-        QCOMPARE(doc().previewContentOfFile, some("Hello , 17"));
-        selectRecord(1);
-        QCOMPARE(doc().previewNameOfFile, some("Bob/card-2.txt"));
+        QCOMPARE(Preview::name(doc(), card, nullptr, false), some("/card-.txt"));
+        QCOMPARE(content(card, nullptr), some("Hello , 17"));
+        QCOMPARE(Preview::name(doc(), card, record(1), false), some("Bob/card-2.txt"));
         // Head and foot are not used by a One per Record file.
-        QCOMPARE(doc().previewContentOfFile, some("Hello Bob, 17"));
+        QCOMPARE(content(card, record(1)), some("Hello Bob, 17"));
     }
 
     void allInOneItemsTakeEveryRecordInStoredOrder()
     {
-        // The tables' sort and selection play no part; a folder level shows its Prototype's.
-        doc().setAllDataSort(RecordSort{doc().keyArray()[kFirstUserKeyIndex].innerKey, false});
-        selectRecord(2);
-        selectItem(item("lists/"));
+        // The record given plays no part; a folder level shows its Prototype's content.
         const QString all = "H<Name>[Ann] then Bob: [Bob] then Cy: [Cy]F05";
-        QCOMPARE(doc().previewContentOfFile, some(all));
-        selectItem(item("lists/<Name> <YY>.txt"));
-        QCOMPARE(doc().previewNameOfFile, some("lists/<Name> 2024.txt"));
-        QCOMPARE(doc().previewContentOfFile, some(all));
+        QCOMPARE(content(item("lists/"), record(2)), some(all));
+        const GeneratedItem list = item("lists/<Name> <YY>.txt");
+        QCOMPARE(Preview::name(doc(), list, record(2), false), some("lists/<Name> 2024.txt"));
+        QCOMPARE(content(list, nullptr), some(all));
     }
 
     void fullPathPrefixesTheDestinationAndSubstitutesIt()
     {
-        selectRecord(0);
-        selectItem(item("<Name>/card-<#>.txt"));
-        Preview::previewNameOfFileUsesFullPathSwitch(doc());
-        QCOMPARE(doc().previewNameOfFile, some("Ann/card-1.txt")); // no destination chosen
+        const GeneratedItem card = item("<Name>/card-<#>.txt");
+        QCOMPARE(Preview::name(doc(), card, record(0), true),
+                 some("Ann/card-1.txt")); // no destination chosen
 
         const QString dated = m_dir.filePath("<YY>");
         QVERIFY(QDir().mkpath(dated));
-        doc().setSelectedDestinationBookmark(
-            LocationBookmark::make(dated, LocationBookmark::Access::ReadWrite));
-        selectItem(item("lists/"));
-        QCOMPARE(doc().previewNameOfFile, some(m_dir.filePath("2024/lists/")));
+        doc().setDestination(true,
+                             LocationBookmark::make(dated, LocationBookmark::Access::ReadWrite));
+        QCOMPARE(Preview::name(doc(), item("lists/"), record(0), true),
+                 some(m_dir.filePath("2024/lists/")));
+        QCOMPARE(Preview::name(doc(), card, record(0), true),
+                 some(m_dir.filePath("2024/Ann/card-1.txt")));
+        QCOMPARE(Preview::name(doc(), card, record(0), false), some("Ann/card-1.txt"));
     }
 
     void noItemOrAStaleOne()
     {
-        selectItem(item("<Name>/card-<#>.txt"));
-        // No item: no name, the Prototype and its content stay.
-        selectItem(std::nullopt);
-        QVERIFY(!doc().previewNameOfFile);
-        QCOMPARE(doc().previewSelectedPrototype(), proto(1));
-        QCOMPARE(doc().previewContentOfFile, some("Hello , 17"));
-
+        QVERIFY(!Preview::name(doc(), std::nullopt, record(0), true));
+        QVERIFY(!Preview::content(doc(), nullptr, record(0)));
         // A stale item names no Prototype: no content under its name.
-        selectItem(GeneratedItem{"gone.txt", false, false, 7});
-        QVERIFY(!doc().previewSelectedPrototype());
-        QVERIFY(!doc().previewContentOfFile);
-        QCOMPARE(doc().previewNameOfFile, some("gone.txt"));
-    }
-
-    void mergeTableSelectsThePrototypeAtTheItemsPosition()
-    {
-        MergeTable::mergeTableSelectionDidChange(doc(), item("lists/"));
-        QCOMPARE(doc().mergeSelectedPrototype(), proto(2));
-        QCOMPARE(doc().mergeNameOfFileExample, some("lists/"));
-        // No item: the Prototype stays, the example is emptied.
-        MergeTable::mergeTableSelectionDidChange(doc(), std::nullopt);
-        QCOMPARE(doc().mergeSelectedPrototype(), proto(2));
-        QVERIFY(!doc().mergeNameOfFileExample);
+        const GeneratedItem gone{"gone.txt", false, false, 7};
+        QVERIFY(!GeneratedItems::prototypeOf(doc(), gone));
+        QVERIFY(!content(gone, record(0)));
+        QCOMPARE(Preview::name(doc(), gone, record(0), false), some("gone.txt"));
+        QCOMPARE(GeneratedItems::prototypeOf(doc(), item("lists/")), proto(2));
     }
 };
 

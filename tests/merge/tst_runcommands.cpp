@@ -1,7 +1,8 @@
+#include "commands/runcommands.h"
+#include "commands/undostack.h"
 #include "core/locationbookmark.h"
 #include "merge/posixfilesystem.h"
 #include "merge/runcommands.h"
-#include "merge/runlog.h"
 #include "runfixture.h"
 
 #include <atomic>
@@ -19,17 +20,18 @@ private slots:
         ScratchFolder tmp;
         const QString file = tmp.writeFile("plain.txt", "x");
         Document doc;
-        doc.prepareOpened();
+        UndoStack stack(doc);
         for (const QString& bad : {tmp.filePath("missing"), file}) {
-            const Result<> chosen = RunCommands::selectDestinationFolder(doc, bad);
+            const Result<> chosen = commands::chooseDestination(stack, bad);
             QVERIFY(!chosen);
             QVERIFY2(chosen.message().contains(bad), qPrintable(chosen.message()));
             QVERIFY(!doc.selectedDestinationBookmark());
         }
+        QVERIFY(!doc.isDocumentEdited());
 
-        doc.markSaved();
-        QVERIFY(RunCommands::selectDestinationFolder(doc, tmp.path()));
+        QVERIFY(commands::chooseDestination(stack, tmp.path()));
         QVERIFY(doc.isDocumentEdited());
+        QVERIFY(doc.selectedDestinationDefined());
         bool stale = true;
         QCOMPARE(LocationBookmark::resolve(*doc.selectedDestinationBookmark(), &stale), tmp.path());
         QVERIFY(!stale);
@@ -39,52 +41,41 @@ private slots:
     {
         ScratchFolder tmp;
         const QString p = tmp.filePath("dest");
+        const QString away = tmp.filePath("away");
         QVERIFY(QDir().mkpath(p));
         Document doc;
         buildWorkedExample(doc);
-        doc.logText = "earlier";
-        const auto alertOf = [&doc] {
-            const Result<RunTotals> r = RunCommands::run(doc);
+        UndoStack stack(doc);
+        PosixFileSystem fs;
+        QString log = "earlier";
+        const auto alertOf = [&] {
+            const Result<RunTotals> r =
+                RunCommands::run(doc, fs, [&log](const QString& piece) { log += piece; });
             return r ? QString() : r.failure().alert.value_or(Alert{}).messageText;
         };
         QCOMPARE(alertOf(), Alert::destinationNotSet().messageText);
-        QCOMPARE(doc.mainTabId(), QString("db"));
 
-        // Chosen, but the folder has gone since: the choice is forgotten.
-        QVERIFY(RunCommands::selectDestinationFolder(doc, p));
-        QVERIFY(QDir(p).removeRecursively());
+        // Chosen, but the folder has gone since (a disk taken away): the choice stays.
+        QVERIFY(commands::chooseDestination(stack, p));
+        doc.markSaved();
+        QVERIFY(QDir().rename(p, away));
         QCOMPARE(alertOf(), Alert::destinationNeedsReset().messageText);
-        QVERIFY(!doc.selectedDestinationDefined());
+        QVERIFY(doc.selectedDestinationDefined());
 
-        // Chosen, but another folder now stands at the same path.
+        // Another folder now stands at the same path: not the one chosen.
         QVERIFY(QDir().mkpath(p));
-        QVERIFY(RunCommands::selectDestinationFolder(doc, p));
-        QVERIFY(QDir().rename(p, p + "-moved") && QDir().mkpath(p));
         QCOMPARE(alertOf(), Alert::destinationNeedsReset().messageText);
-        QCOMPARE(treeLines(tmp.path()), QStringList({"dest-moved/: ", "dest/: "}));
+        QCOMPARE(treeLines(tmp.path()), QStringList({"away/: ", "dest/: "}));
+        QCOMPARE(log, QStringLiteral("earlier"));
 
-        // Chosen again: the run shows its tab and appends to the log.
-        QVERIFY(RunCommands::selectDestinationFolder(doc, p));
-        doc.markSaved();
+        // The chosen folder back in its place: the run goes there and appends to the log, and
+        // the document, only read, is as it was.
+        QVERIFY(QDir(p).removeRecursively() && QDir().rename(away, p));
         QCOMPARE(alertOf(), QString());
-        QCOMPARE(doc.mainTabId(), QString("run"));
-        QVERIFY(doc.logText.startsWith("earlier\nStart merging data and save folders inside : "));
-        QVERIFY(doc.isDocumentEdited());
-    }
-
-    void clearingTheLogIsUndoable()
-    {
-        Document doc;
-        RunLog::appendToLogView(doc, "\nfirst 100%");
-        doc.markSaved();
-        RunLog::clearLog(doc);
-        QCOMPARE(doc.logText, QString());
-        QVERIFY(doc.isDocumentEdited());
-        QCOMPARE(doc.undoManager().undoActionName(), QString("Clear Log"));
-        doc.undoManager().undo();
-        QCOMPARE(doc.logText, QString("\nfirst 100%"));
-        doc.undoManager().redo();
-        QCOMPARE(doc.logText, QString());
+        QVERIFY2(log.startsWith("earlier\nStart merging data and save folders inside : " + p),
+                 qPrintable(log));
+        QCOMPARE(readFile(p + "/list.txt"), QByteArray("List: Ann, Bob."));
+        QVERIFY(!doc.isDocumentEdited());
     }
 
     void aSnapshotIsUntouchedByEditsBeforeAndDuringTheRun()
@@ -97,9 +88,9 @@ private slots:
 
         const QString name = doc.keyArray()[kFirstUserKeyIndex].innerKey;
         doc.setRecordValue(doc.dataArray()[0], name, Value::string("Zed"));
-        doc.deleteRecord(doc.dataArray()[1]);
-        doc.removePrototype(doc.universalFilePrototypeArray()[2]);
-        doc.renameKey(kFirstUserKeyIndex, "Other");
+        doc.removeRecords({1});
+        doc.removePrototype(2);
+        doc.renameField(kFirstUserKeyIndex, "Other");
         // The run goes on in another thread while the record it reads keeps changing.
         std::atomic<bool> done{false};
         std::optional<QList<qint64>> totals;

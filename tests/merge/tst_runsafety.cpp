@@ -106,12 +106,12 @@ private slots:
         ScratchFolder tmp;
         Document doc;
         buildWorkedExample(doc);
-        std::vector<GeneratedItem> items = doc.generatedItems();
-        items.push_back({"gone.txt", false, false, 3});
-        items.push_back({"<Name>-gone/", true, true, -1});
-        doc.setGeneratedItems(items);
+        RunSnapshot snapshot = RunSnapshot::take(doc, tmp.path());
+        // Items whose Prototype positions name nothing (the Prototypes changed meanwhile).
+        snapshot.items.push_back({"gone.txt", false, false, 3});
+        snapshot.items.push_back({"<Name>-gone/", true, true, -1});
         PosixFileSystem fs;
-        MergeRun run(RunSnapshot::take(doc, tmp.path()), fs);
+        MergeRun run(std::move(snapshot), fs);
         qint64 last = -1;
         bool steady = true;
         run.setProgress([&](qint64 done, qint64 total) {

@@ -63,14 +63,9 @@ private slots:
         Document doc;
         buildBombDocument(doc);
         const PrototypePtr multiFile = doc.universalFilePrototypeArray()[1];
-        doc.setPreviewSelectedPrototype(multiFile);
-        doc.setAllDataSelectedRecord(doc.dataArray()[0]);
-        Preview::recalcContentOfFile(doc);
-        QCOMPARE(doc.previewContentOfFile, MergeContent::tooLargeMessage());
-
-        doc.setAllDataSelectedRecord(doc.dataArray()[1]);
-        Preview::recalcContentOfFile(doc);
-        QCOMPARE(doc.previewContentOfFile, QStringLiteral("okok"));
+        QCOMPARE(Preview::content(doc, multiFile, doc.dataArray()[0]),
+                 MergeContent::tooLargeMessage());
+        QCOMPARE(Preview::content(doc, multiFile, doc.dataArray()[1]), QStringLiteral("okok"));
     }
 };
 

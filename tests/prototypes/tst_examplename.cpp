@@ -1,6 +1,6 @@
 #include "core/locationbookmark.h"
 #include "prototypes/examplename.h"
-#include "prototypes/prototypecommands.h"
+#include "prototypes/prototypeside.h"
 #include "support/caserows.h"
 #include "support/documentbuilder.h"
 
@@ -26,12 +26,12 @@ class ExampleNameTest : public QObject
             bookmark = LocationBookmark::make(path, LocationBookmark::Access::ReadWrite);
         if (folder == QLatin1String("gone"))
             QVERIFY(QDir(path).removeRecursively());
-        doc.setSelectedDestinationBookmark(bookmark);
+        doc.setDestination(bookmark.has_value(), bookmark);
     }
 
 private slots:
-    // Rows: name, side, full-path flag, destination folder, the selected record (1-based, 0 for
-    // none), the name template, the example ("$" for m_dir; null for none).
+    // Rows: name, side, full-path flag, destination folder, the record (1-based, 0 for none),
+    // the name template, the example ("$" for m_dir; null for none).
     void examplesOfTheNameFields_data() { test::addCaseRows("prototypes", "examplename.json"); }
     void examplesOfTheNameFields()
     {
@@ -40,33 +40,38 @@ private slots:
         const PrototypeSide side = multi ? PrototypeSide::OnePerRecord : PrototypeSide::AllInOne;
         Document doc;
         setUp(doc, row[3].toString());
-        PrototypeCommands::add(doc, side);
-        PrototypeCommands::nameTextDidChange(doc, side, row[5].toString());
+        const PrototypePtr proto = newPrototype(side);
+        doc.insertPrototype(0, proto);
+        doc.setPrototypePath(proto, row[5].toString());
         const qsizetype record = row[4].toInteger();
-        PrototypeCommands::selectDestinationRecord(doc,
-                                                   record ? doc.dataArray()[record - 1] : nullptr);
-        if (row[2].toBool()) {
-            multi ? ExampleName::multiNameOfFileExampleUsesFullPathSwitch(doc)
-                  : ExampleName::oneNameOfFileExampleUsesFullPathSwitch(doc);
-        }
-        const std::optional<QString>& example =
-            multi ? doc.multiNameOfFileExample : doc.oneNameOfFileExample;
+        const bool fullPath = row[2].toBool();
+        const std::optional<QString> example =
+            multi ? ExampleName::onePerRecord(
+                        doc, proto, record ? doc.dataArray()[record - 1] : nullptr, fullPath)
+                  : ExampleName::allInOne(doc, proto, fullPath);
         QCOMPARE(example ? QJsonValue(*example) : QJsonValue(),
                  row[6].isNull() ? QJsonValue() : row[6].toString().replace("$", m_dir.path()));
+    }
+
+    void noPrototypeNoExample()
+    {
+        Document doc;
+        setUp(doc, QStringLiteral("X"));
+        QCOMPARE(ExampleName::allInOne(doc, nullptr, true), std::nullopt);
+        QCOMPARE(ExampleName::onePerRecord(doc, nullptr, doc.dataArray()[0], true), std::nullopt);
     }
 
     void mergeExampleShowsTheUnexpandedItemPath()
     {
         Document doc;
         setUp(doc, QString());
-        ExampleName::mergeNameOfFileExampleUsesFullPathSwitch(doc);
-        doc.setMergeSelectedItem(GeneratedItem{QStringLiteral("<Name>/card.txt"), false, true, 0});
-        ExampleName::recalcMergeNameOfFile(doc);
-        QCOMPARE(doc.mergeNameOfFileExample, QStringLiteral("<Name>/card.txt")); // no destination
-        doc.setSelectedDestinationBookmark(
-            LocationBookmark::make(m_dir.path(), LocationBookmark::Access::ReadWrite));
-        ExampleName::recalcMergeNameOfFile(doc);
-        QCOMPARE(doc.mergeNameOfFileExample, m_dir.path() + "/<Name>/card.txt");
+        const GeneratedItem item{QStringLiteral("<Name>/card.txt"), false, true, 0};
+        QCOMPARE(ExampleName::ofItem(doc, item, true), QStringLiteral("<Name>/card.txt"));
+        QCOMPARE(ExampleName::ofItem(doc, std::nullopt, true), std::nullopt);
+        doc.setDestination(
+            true, LocationBookmark::make(m_dir.path(), LocationBookmark::Access::ReadWrite));
+        QCOMPARE(ExampleName::ofItem(doc, item, true), m_dir.path() + "/<Name>/card.txt");
+        QCOMPARE(ExampleName::ofItem(doc, item, false), QStringLiteral("<Name>/card.txt"));
     }
 };
 

@@ -20,22 +20,18 @@ private slots:
                  row[5].toString("(none)"));
     }
 
-    // Rows [name, "standard" or "elaborated", time, template, expected].
+    // Rows [name, time, template, expected].
     void dateTags_data() { addCaseRows(QStringLiteral("datetags.json")); }
     void dateTags()
     {
         QFETCH(QJsonArray, row);
-        const QDateTime now = QDateTime::fromString(row[2].toString(), Qt::ISODate);
-        const std::optional<QString> tmpl = textOrNone(row[3]);
-        if (row[1] == QStringLiteral("elaborated")) {
-            QCOMPARE(TagSubstitution::dateTagElaborated(tmpl, now), row[4].toString());
-            return;
-        }
+        const QDateTime now = QDateTime::fromString(row[1].toString(), Qt::ISODate);
+        const std::optional<QString> tmpl = textOrNone(row[2]);
         QCOMPARE(TagSubstitution::substituteStandardTags(tmpl, now).value_or("(none)"),
-                 row[4].toString());
+                 row[3].toString());
         QCOMPARE(
             TagSubstitution::substituteStandardTags(tmpl, [&] { return now; }).value_or("(none)"),
-            row[4].toString());
+            row[3].toString());
     }
 };
 

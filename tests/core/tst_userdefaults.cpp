@@ -10,7 +10,7 @@
 
 using namespace quillory;
 
-class UndoAndDefaultsTest : public QObject
+class UserDefaultsTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -99,5 +99,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(UndoAndDefaultsTest)
-#include "tst_undo_and_defaults.moc"
+QTEST_GUILESS_MAIN(UserDefaultsTest)
+#include "tst_userdefaults.moc"
