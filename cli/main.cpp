@@ -1,6 +1,7 @@
 #include "cli/clicontext.h"
 #include "cli/commands.h"
 #include "cli/suggestion.h"
+#include "core/release.h"
 #include "core/settingsuserdefaults.h"
 
 #include <QCoreApplication>
@@ -57,7 +58,7 @@ int main(int argc, char** argv)
             return ExitOk;
         }
         if (opt == QLatin1String("--version") || opt == QLatin1String("-V")) {
-            ctx.out() << "quillory-cli " << QUILLORY_VERSION << '\n';
+            ctx.out() << "quillory-cli " << Release::kVersion << '\n';
             return ExitOk;
         }
         QString assignment;

@@ -1,6 +1,7 @@
 #include "app/update/feedfetcher.h"
 #include "app/update/updatecontroller.h"
 #include "core/userdefaults.h"
+#include "shell/releaseinfo.h"
 #include "support/updatefeeds.h"
 
 #include <QSignalSpy>
@@ -15,6 +16,10 @@ using namespace quillory::test;
 using Notice = UpdatePolicy::Notice;
 
 namespace {
+
+// Feeds naming the running release and the one after it.
+constexpr qint64 kRunning = ReleaseInfo::kReleaseNumber;
+constexpr qint64 kNewer = kRunning + 1;
 
 // A small HTTP server on the loopback interface: each path answers with a body, an error
 // status, or never.
@@ -141,7 +146,7 @@ private slots:
         QTest::addColumn<int>("requests");
         using A = LoopbackServer::Answer;
         const A down{0, {}};
-        QTest::newRow("newer") << true << QList<A>{{200, releaseFeed(10103)}}
+        QTest::newRow("newer") << true << QList<A>{{200, releaseFeed(kNewer)}}
                                << int(Notice::UpdateAvailable) << true << 1;
         QTest::newRow("missing LRA")
             << true << QList<A>{{200, xmlFeed("<key>GFU</key><string>x</string>")}}
@@ -150,19 +155,19 @@ private slots:
             << true << QList<A>{{200, "<html>hello</html>"}, {404, "no"}} << int(Notice::Failed)
             << false << 2;
         QTest::newRow("a feed with a server error status")
-            << true << QList<A>{{500, releaseFeed(10103)}, {200, releaseFeed(10102)}}
+            << true << QList<A>{{500, releaseFeed(kNewer)}, {200, releaseFeed(kRunning)}}
             << int(Notice::UpToDate) << true << 2;
         QTest::newRow("mirror 1 hangs, mirror 2 answers")
-            << true << QList<A>{{200, {}, true}, {200, releaseFeed(10103)}}
+            << true << QList<A>{{200, {}, true}, {200, releaseFeed(kNewer)}}
             << int(Notice::UpdateAvailable) << true << 2;
         QTest::newRow("mirror 1 down, mirror 2 up")
-            << true << QList<A>{down, {200, releaseFeed(10103)}} << int(Notice::UpdateAvailable)
+            << true << QList<A>{down, {200, releaseFeed(kNewer)}} << int(Notice::UpdateAvailable)
             << true << 1;
         QTest::newRow("all down") << true << QList<A>{down, down, down, down} << int(Notice::Failed)
                                   << false << 0;
         // A launch check tells only of an update.
         QTest::newRow("launch, same")
-            << false << QList<A>{{200, releaseFeed(10102)}} << int(Notice::None) << true << 1;
+            << false << QList<A>{{200, releaseFeed(kRunning)}} << int(Notice::None) << true << 1;
         QTest::newRow("launch, all down")
             << false << QList<A>{down, down} << int(Notice::None) << false << 0;
     }
@@ -203,7 +208,7 @@ private slots:
     // "Software Update…" chosen again while the feed is fetched or its answer is on screen.
     void requestsWhileCheckingAreDropped()
     {
-        m_server->answer("/f", {200, releaseFeed(10103)});
+        m_server->answer("/f", {200, releaseFeed(kNewer)});
         setMirrors({m_server->url("/f")});
         std::unique_ptr<UpdateController> c;
         bool startedMeanwhile = true;
@@ -230,7 +235,7 @@ private slots:
     // A silent launch never checked invites, and its OK starts a check that tells.
     void launchInvitationStartsACheck()
     {
-        m_server->answer("/f", {200, releaseFeed(10102)});
+        m_server->answer("/f", {200, releaseFeed(kRunning)});
         setMirrors({m_server->url("/f")});
         m_defaults->setValue("notifyUpdate", false);
         auto c = controller();

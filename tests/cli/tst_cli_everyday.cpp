@@ -1,6 +1,7 @@
 #include "archive/documentcodec.h"
 #include "clidriver.h"
 #include "core/document.h"
+#include "core/release.h"
 #include "core/tabids.h"
 #include "support/scratchfolder.h"
 #include "support/testdata.h"
@@ -200,7 +201,7 @@ private slots:
     void versionAndShortHelp()
     {
         for (const char* v : {"--version", "-V"})
-            QCOMPARE(cli.run({v}).out, QStringLiteral("quillory-cli 1.1.2\n"));
+            QCOMPARE(cli.run({v}).out, QStringLiteral("quillory-cli %1\n").arg(Release::kVersion));
         const auto help = cli.run({"prototype", "-h"});
         CLI_EXPECT(help, 0);
         QVERIFY(help.out.contains("--separator"));

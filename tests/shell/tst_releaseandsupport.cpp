@@ -7,6 +7,16 @@
 
 using namespace quillory;
 
+namespace {
+
+// The release the build was configured with.
+QString release()
+{
+    return QString::fromLatin1(Release::kVersion);
+}
+
+} // namespace
+
 // Release strings, the support mail and the application's command line.
 class TestReleaseAndSupport : public QObject
 {
@@ -17,19 +27,26 @@ private slots:
     {
         QTest::addColumn<qint64>("number");
         QTest::addColumn<QString>("dotted");
-        QTest::newRow("running release") << qint64(10102) << "1.1.2";
+        QTest::newRow("three parts") << qint64(20304) << "2.3.4";
         QTest::newRow("patch 0 dropped") << qint64(10200) << "1.2";
         QTest::newRow("two-digit parts") << qint64(21010) << "2.10.10";
         QTest::newRow("four digits keep the patch's zero") << qint64(1102) << "1.1.02";
         QTest::newRow("three digits") << qint64(999) << "";
         QTest::newRow("only the last .0 goes") << qint64(10000) << "1.0";
-        QTest::newRow("negative") << qint64(-10102) << "";
+        QTest::newRow("negative") << qint64(-20304) << "";
     }
     void dottedRelease()
     {
         QFETCH(qint64, number);
         QFETCH(QString, dotted);
         QCOMPARE(ReleaseInfo::dottedRelease(number), dotted);
+    }
+
+    // The number the update check compares and the text people read are the same release.
+    void releaseNumberAndTextAgree()
+    {
+        QCOMPARE(ReleaseInfo::releaseString(), release());
+        QVERIFY(ReleaseInfo::kReleaseNumber >= 10000);
     }
 
     void supportMail_data()
@@ -41,18 +58,18 @@ private slots:
         QTest::newRow("the example")
             << "macOS"
             << "Version 14.5 (Build 23F79)"
-            << "Support Request for Quillory rel. 1.1.2 - macOS Version 14.5 (Build 23F79)"
-            << QByteArray("mailto:support@quillory.org?subject=Support%20Request%20for%20Quillory"
-                          "%20rel.%201.1.2%20-%20macOS%20Version%2014.5%20(Build%2023F79)");
+            << "Support Request for Quillory rel. " + release() +
+                   " - macOS Version 14.5 (Build 23F79)"
+            << "mailto:support@quillory.org?subject=Support%20Request%20for%20Quillory%20rel.%20" +
+                   release().toUtf8() + "%20-%20macOS%20Version%2014.5%20(Build%2023F79)";
         // These would end the subject or add a field to the mail.
-        QTest::newRow("query delimiters") << "Linux"
-                                          << "A&cc=x+y#z é"
-                                          << "Support Request for Quillory rel. 1.1.2 - Linux "
-                                             "A&cc=x+y#z é"
-                                          << QByteArray("mailto:support@quillory.org?subject="
-                                                        "Support%20Request%20for%20Quillory%20rel."
-                                                        "%201.1.2%20-%20Linux%20A%26cc%3Dx%2By%23z"
-                                                        "%20%C3%A9");
+        QTest::newRow("query delimiters")
+            << "Linux"
+            << "A&cc=x+y#z é"
+            << "Support Request for Quillory rel. " + release() + " - Linux A&cc=x+y#z é"
+            << "mailto:support@quillory.org?subject="
+               "Support%20Request%20for%20Quillory%20rel.%20" +
+                   release().toUtf8() + "%20-%20Linux%20A%26cc%3Dx%2By%23z%20%C3%A9";
     }
     void supportMail()
     {

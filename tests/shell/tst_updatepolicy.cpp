@@ -1,4 +1,5 @@
 #include "core/userdefaults.h"
+#include "shell/releaseinfo.h"
 #include "shell/updatefeed.h"
 #include "shell/updatepolicy.h"
 #include "support/updatefeeds.h"
@@ -108,11 +109,12 @@ private slots:
             {"silent", Trigger::Silent, Notice::None, Notice::None, Notice::None, Notice::None,
              Notice::None},
         };
+        const qint64 running = ReleaseInfo::kReleaseNumber;
         for (const auto& r : rows) {
             const std::pair<const char*, std::pair<qint64, Notice>> cases[] = {
-                {"newer", {10103, r.newer}},
-                {"same", {10102, r.same}},
-                {"older", {10101, r.older}},
+                {"newer", {running + 1, r.newer}},
+                {"same", {running, r.same}},
+                {"older", {running - 1, r.older}},
                 {"no LRA", {-1, r.noLra}},
                 {"no feed", {-2, r.noFeed}}};
             for (const auto& [what, c] : cases)
