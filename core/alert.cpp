@@ -18,7 +18,8 @@ Alert Alert::newerDocument()
                            "using an outdated release.\nYou can download for free the last version "
                            "of this application from our site"),
             {QStringLiteral("Go to Download Last Version"), QStringLiteral("Cancel")},
-            true};
+            true,
+            {DownloadPage, Cancel}};
 }
 
 Alert Alert::deleteKey(const QString& name)

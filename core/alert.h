@@ -11,13 +11,25 @@ struct Alert
 {
     // What a button means, so that an answer is read by meaning rather than by the button's
     // place (which a platform's dialog may change). Other: a button that names no role.
-    enum Role { Ok, Delete, Revert, SelectDestination, Cancel, Other };
+    enum Role {
+        Ok,
+        Delete,
+        Revert,
+        SelectDestination,
+        OpenPreferences,
+        CheckNow,
+        OpenWebsite,
+        Download,
+        DownloadPage,
+        Cancel,
+        Other
+    };
 
     QString messageText;
     QString informativeText;
     QStringList buttons;
     bool modal = false; // false: shown as a sheet on the document window
-    // The role of each button, in the order of buttons; alerts that ask before acting give them.
+    // The role of each button, in the order of buttons.
     QList<Role> roles = {};
 
     // The role of the button at index; Cancel for -1 (closed without an answer), Other for a

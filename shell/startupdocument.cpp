@@ -24,7 +24,8 @@ Alert StartupDocument::notSpecifiedAlert()
         QStringLiteral("Preference was set to open at startup a document without specifying it"),
         QStringLiteral("You can fix the problem in the preferences"),
         {QStringLiteral("Open Preferences"), QStringLiteral("Cancel")},
-        true};
+        true,
+        {Alert::OpenPreferences, Alert::Cancel}};
 }
 
 Alert StartupDocument::accessRefusedAlert()
@@ -35,7 +36,8 @@ Alert StartupDocument::accessRefusedAlert()
         QStringLiteral("It must be selected in the preferences or the startup action must be "
                        "changed"),
         {QStringLiteral("Open Preferences"), QStringLiteral("Cancel")},
-        true};
+        true,
+        {Alert::OpenPreferences, Alert::Cancel}};
 }
 
 void StartupDocument::setStatus(const QString& message, bool specified)

@@ -67,7 +67,8 @@ Alert SupportLinks::newerDataFileAlert()
                            "used to create this data file.\n\nPlease use a more recent version of "
                            "this application"),
             {QStringLiteral("Go to Download Last Version"), QStringLiteral("Cancel")},
-            true};
+            true,
+            {Alert::DownloadPage, Alert::Cancel}};
 }
 
 } // namespace quillory

@@ -82,7 +82,7 @@ UpdatePolicy::Result UpdatePolicy::finish(const Check& check, const std::optiona
                       updateAvailableAlert(ReleaseInfo::kReleaseNumber, latest), feed->updateUrl,
                       feed->downloadPage};
     } else if (check.tellIfNotAvailable) {
-        result = {Notice::UpToDate, upToDateAlert(), feed->downloadPage, QUrl()};
+        result = {Notice::UpToDate, upToDateAlert(), QUrl(), feed->downloadPage};
     }
     return result;
 }
@@ -110,7 +110,8 @@ std::optional<Alert> UpdatePolicy::invitation() const
                  QStringLiteral("Suggested option is to have the update report enabled.\nUse the "
                                 "Preference Dialog to enable this feature."),
                  {QStringLiteral("OK"), QStringLiteral("Norvane Site"), QStringLiteral("Cancel")},
-                 true};
+                 true,
+                 {Alert::CheckNow, Alert::OpenWebsite, Alert::Cancel}};
 }
 
 Alert UpdatePolicy::updateAvailableAlert(qint64 running, qint64 latest)
@@ -121,7 +122,8 @@ Alert UpdatePolicy::updateAvailableAlert(qint64 running, qint64 latest)
                 .arg(ReleaseInfo::dottedRelease(running), ReleaseInfo::dottedRelease(latest)),
             {QStringLiteral("Download Update"), QStringLiteral("Download Page"),
              QStringLiteral("Later")},
-            true};
+            true,
+            {Alert::Download, Alert::DownloadPage, Alert::Cancel}};
 }
 
 Alert UpdatePolicy::upToDateAlert()
@@ -132,7 +134,8 @@ Alert UpdatePolicy::upToDateAlert()
                            "see all the macOS software we have available.\nWe are one of the "
                            "developers in the world with more macOS apps!\n"),
             {QStringLiteral("Go to Norvane Download Page"), QStringLiteral("Close")},
-            true};
+            true,
+            {Alert::DownloadPage, Alert::Cancel}};
 }
 
 Alert UpdatePolicy::failedAlert()
@@ -143,7 +146,8 @@ Alert UpdatePolicy::failedAlert()
                            "with the Norvane upgrade server. Check your internet connection or "
                            "try later."),
             {QStringLiteral("OK")},
-            true};
+            true,
+            {Alert::Ok}};
 }
 
 } // namespace quillory

@@ -46,8 +46,8 @@ public:
     {
         Notice notice = Notice::None;
         Alert alert;       // for any notice but None
-        QUrl firstButton;  // what "Download Update" / "Go to Norvane Download Page" opens
-        QUrl secondButton; // what "Download Page" opens
+        QUrl download;     // what the Download button opens
+        QUrl downloadPage; // what the DownloadPage button opens
     };
 
     UpdatePolicy(UserDefaults& defaults, Clock clock = {});

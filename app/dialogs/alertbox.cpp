@@ -20,7 +20,12 @@ QMessageBox::ButtonRole boxRole(Alert::Role role)
         return QMessageBox::DestructiveRole;
     case Alert::Ok:
     case Alert::SelectDestination:
+    case Alert::OpenPreferences:
+    case Alert::CheckNow:
+    case Alert::Download:
         return QMessageBox::AcceptRole;
+    case Alert::OpenWebsite:
+    case Alert::DownloadPage:
     case Alert::Other:
         break;
     }
@@ -60,11 +65,6 @@ int buttonPressed(QWidget* window, const Alert& alert)
 Alert::Role showAlert(QWidget* window, const Alert& alert)
 {
     return alert.role(buttonPressed(window, alert));
-}
-
-int chooseInAlert(QWidget* window, const Alert& alert)
-{
-    return buttonPressed(window, alert);
 }
 
 } // namespace quillory

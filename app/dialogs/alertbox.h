@@ -13,9 +13,4 @@ namespace quillory {
 // Return never loses data. Escape answers Cancel.
 Alert::Role showAlert(QWidget* window, const Alert& alert);
 
-// The same for an alert whose buttons name no role but are choices of equal standing (the
-// update notices pair them with addresses by place): the position of the button pressed, -1
-// when the box was closed.
-int chooseInAlert(QWidget* window, const Alert& alert);
-
 } // namespace quillory

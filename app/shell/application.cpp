@@ -83,8 +83,7 @@ DocumentWindow* Application::openDocument(const QString& path, QWidget* parent)
     if (!read) {
         if (const std::optional<Alert>& alert = read.failure().alert) {
             // "Go to Download Last Version" leads to where the newer release is.
-            if (m_shell->presentAlert(parent, *alert) == 0 &&
-                alert->buttons.value(0) == Alert::newerDocument().buttons.value(0))
+            if (m_shell->presentAlert(parent, *alert) == Alert::DownloadPage)
                 m_shell->openUrl(SupportLinks::homePage());
         } else
             reportUnreadable(parent, path, read.message());

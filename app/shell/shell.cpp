@@ -49,7 +49,7 @@ QString installedShare(const QString& relative)
 Shell::Shell(Application& app, UserDefaults& defaults, QObject* parent)
     : QObject(parent), m_app(app), m_defaults(defaults), m_startupDocument(defaults)
 {
-    presentAlert = [](QWidget* parent, const Alert& alert) { return chooseInAlert(parent, alert); };
+    presentAlert = [](QWidget* parent, const Alert& alert) { return showAlert(parent, alert); };
     openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     showInFileManager = [](const QString& path) { quillory::showInFileManager(path); };
     showOpenPanel = [this] { m_app.openWithDialog(nullptr); };
@@ -131,11 +131,11 @@ void Shell::openStartupDocumentAtLaunch()
         m_app.openDocument(r.path);
         break;
     case StartupDocument::Outcome::NotSpecified:
-        if (presentAlert(nullptr, StartupDocument::notSpecifiedAlert()) == 0)
+        if (presentAlert(nullptr, StartupDocument::notSpecifiedAlert()) == Alert::OpenPreferences)
             openPreferences();
         break;
     case StartupDocument::Outcome::AccessRefused:
-        if (presentAlert(nullptr, StartupDocument::accessRefusedAlert()) == 0)
+        if (presentAlert(nullptr, StartupDocument::accessRefusedAlert()) == Alert::OpenPreferences)
             openPreferences();
         break;
     }

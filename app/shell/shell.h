@@ -35,9 +35,9 @@ public:
     ~Shell() override;
 
     // Seams for the tests; by default message boxes, the desktop's URL handler, its file
-    // manager and the open dialog. presentAlert gives the position of the button pressed (-1
-    // when closed): the shell's alerts offer choices that name no role.
-    std::function<int(QWidget* parent, const Alert& alert)> presentAlert;
+    // manager and the open dialog. presentAlert gives the role of the button pressed (Cancel
+    // when closed).
+    std::function<Alert::Role(QWidget* parent, const Alert& alert)> presentAlert;
     std::function<bool(const QUrl& url)> openUrl;
     std::function<void(const QString& path)> showInFileManager;
     std::function<void()> showOpenPanel;

@@ -49,12 +49,12 @@ void UpdateController::handle(const UpdatePolicy::Check& check,
     const UpdatePolicy::Result result = m_policy.finish(check, feed);
     if (result.notice != UpdatePolicy::Notice::None) {
         m_answering = true;
-        const int button = m_presentAlert(result.alert);
+        const Alert::Role answer = m_presentAlert(result.alert);
         m_answering = false;
         // An address the feed did not give (or gave as no web page) opens nothing.
-        const QUrl chosen = button == 0   ? result.firstButton
-                            : button == 1 ? result.secondButton
-                                          : QUrl();
+        const QUrl chosen = answer == Alert::Download       ? result.download
+                            : answer == Alert::DownloadPage ? result.downloadPage
+                                                            : QUrl();
         if (chosen.isValid() && !chosen.isEmpty())
             m_openUrl(chosen);
     }
@@ -66,10 +66,10 @@ void UpdateController::inviteIfDue()
     const std::optional<Alert> invitation = m_policy.invitation();
     if (!invitation)
         return;
-    const int button = m_presentAlert(*invitation);
-    if (button == 0)
+    const Alert::Role answer = m_presentAlert(*invitation);
+    if (answer == Alert::CheckNow)
         checkNow();
-    else if (button == 1)
+    else if (answer == Alert::OpenWebsite)
         m_openUrl(SupportLinks::homePage());
 }
 

@@ -19,8 +19,8 @@ class UpdateController : public QObject
 {
     Q_OBJECT
 public:
-    // Shows an alert and answers the index of the button chosen (-1 when closed).
-    using AlertPresenter = std::function<int(const Alert&)>;
+    // Shows an alert and answers the role of the button chosen (Cancel when closed).
+    using AlertPresenter = std::function<Alert::Role(const Alert&)>;
     using UrlOpener = std::function<void(const QUrl&)>;
 
     UpdateController(UserDefaults& defaults, AlertPresenter presentAlert, UrlOpener openUrl,

@@ -60,9 +60,10 @@ private slots:
         m_panels = 0;
         m_opened.clear();
         m_answer = 1;
+        // Pressing the button at m_answer gives that button's role.
         shell().presentAlert = [this](QWidget*, const Alert& a) {
             m_alerts << a;
-            return m_answer;
+            return a.role(m_answer);
         };
         shell().showOpenPanel = [this] { ++m_panels; };
         shell().openUrl = [this](const QUrl& url) {

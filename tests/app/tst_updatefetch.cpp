@@ -102,7 +102,7 @@ class TestUpdateFetch : public QObject
             *m_defaults,
             [this](const Alert& a) {
                 m_alerts << a;
-                return m_answer;
+                return a.role(m_answer); // the button at m_answer is pressed
             },
             [this](const QUrl& url) { m_opened << url; });
         c->fetcher().setMirrorTimeout(500);
@@ -217,7 +217,7 @@ private slots:
             [&](const Alert& a) {
                 m_alerts << a;
                 startedMeanwhile = c->start(UpdatePolicy::Trigger::User) || !c->isChecking();
-                return 2;
+                return a.role(2);
             },
             [this](const QUrl& url) { m_opened << url; });
         QSignalSpy finished(c.get(), &UpdateController::checkFinished);

@@ -144,10 +144,11 @@ private slots:
                  feed ? m_now : QDateTime());
         // The alert's buttons lead where the feed said; the texts are the code's constants.
         if (result.notice == Notice::UpdateAvailable) {
-            QCOMPARE(result.firstButton, QUrl("https://example.org/get"));
-            QCOMPARE(result.secondButton, QUrl("https://example.org/page"));
+            QCOMPARE(result.download, QUrl("https://example.org/get"));
+            QCOMPARE(result.downloadPage, QUrl("https://example.org/page"));
         } else if (result.notice == Notice::UpToDate) {
-            QCOMPARE(result.firstButton, QUrl("https://example.org/page"));
+            QCOMPARE(result.downloadPage, QUrl("https://example.org/page"));
+            QCOMPARE(result.alert.roles.value(0), Alert::DownloadPage);
         }
         QVERIFY(m_policy->begin(Trigger::User));
     }
