@@ -7,11 +7,14 @@
 #include "core/dict.h"
 #include "core/document.h"
 #include "core/record.h"
+#include "core/tabids.h"
 
 #include <QFile>
 #include <QHash>
 #include <QSaveFile>
 #include <QSet>
+
+#include <algorithm>
 
 namespace quillory {
 
@@ -59,10 +62,8 @@ bool isPrototypeKey(QStringView key)
 
 bool isMainTab(const QString& id)
 {
-    for (const char* tab : {"db", "file", "merge", "preview", "run"})
-        if (id == QLatin1String(tab))
-            return true;
-    return false;
+    return std::find(TabIds::kMainTabs.begin(), TabIds::kMainTabs.end(), id) !=
+           TabIds::kMainTabs.end();
 }
 
 // The dictionary a field key is saved as: the one it was read from where there is one.
@@ -134,7 +135,8 @@ private:
 // A damaged or hand-made file may hold a record elsewhere too (inside another record, a field
 // key, an unknown entry). There it is replaced by the record made of it, so that it stays one
 // object, as in the file, and saves as it was read.
-void replacePacked(Value& v, const QHash<const Dict*, MutableRecord>& packed, QSet<const void*>& seen)
+void replacePacked(Value& v, const QHash<const Dict*, MutableRecord>& packed,
+                   QSet<const void*>& seen)
 {
     if (const DictPtr d = v.toDict()) {
         if (const MutableRecord r = packed.value(d.get())) {
@@ -282,10 +284,10 @@ bool decodeContents(Dict& root, DocumentContents& c, QString* error)
     // A missing or unknown tab would show no tab at all, and be saved so.
     c.mainTabId = root.value(kMainTabKey).toString();
     if (!isMainTab(c.mainTabId))
-        c.mainTabId = QStringLiteral("db");
+        c.mainTabId = TabIds::kDatabase;
     c.secTabId = root.value(kSecTabKey).toString();
-    if (c.secTabId != QLatin1String("one") && c.secTabId != QLatin1String("multi"))
-        c.secTabId = QStringLiteral("one");
+    if (c.secTabId != TabIds::kAllInOne && c.secTabId != TabIds::kOnePerRecord)
+        c.secTabId = TabIds::kAllInOne;
     for (const auto& entry : root.entries)
         if (!isRootKey(entry.first))
             c.unknownEntries.push_back(entry);

@@ -5,6 +5,7 @@
 #include "core/innerkeynumbers.h"
 #include "core/prototype.h"
 #include "core/record.h"
+#include "core/tabids.h"
 #include "core/userdefaults.h"
 #include "templates/countertext.h"
 
@@ -174,8 +175,8 @@ private:
     std::vector<PrototypePtr> m_prototypes;
     bool m_destinationDefined = false;
     std::optional<QByteArray> m_bookmark;
-    QString m_mainTabId = QStringLiteral("db");
-    QString m_secTabId = QStringLiteral("one");
+    QString m_mainTabId = TabIds::kDatabase;
+    QString m_secTabId = TabIds::kAllInOne;
     std::vector<std::pair<QString, Value>> m_unknownEntries;
 
     std::unique_ptr<UserDefaults> m_ownDefaults;
