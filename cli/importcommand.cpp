@@ -117,8 +117,8 @@ int importCommand(CliContext& ctx, const QStringList& args)
     }
     ImportStep step(stack, QFileInfo(shownFile).fileName());
     ImportSession manager(&step);
-    manager.setUseSettingsPanel(true);
     manager.loadText(std::move(text), fmt->second);
+    manager.prepareMapping();
     if (manager.numberOfImportRows() == 0)
         return ctx.fail(ExitUsage, QStringLiteral("no rows in ") + shownFile +
                                        QStringLiteral("; nothing changed"));
@@ -135,7 +135,7 @@ int importCommand(CliContext& ctx, const QStringList& args)
     else
         manager.mapFromFirstRow();
 
-    const int columns = int(manager.mappingRows().size());
+    const int columns = int(manager.mapping().size());
     for (const QString& assignment : parser.values(column)) {
         QString k, dest;
         if (!ctx.splitAssignment(assignment, &k, &dest))
@@ -146,26 +146,19 @@ int importCommand(CliContext& ctx, const QStringList& args)
             return ctx.fail(
                 ExitUsage,
                 QStringLiteral("no column %1 (the file has %2)").arg(k, QString::number(columns)));
-        int destination = 0;
-        if (dest == QLatin1String("skip"))
-            destination = ImportSession::kNoImportDestination;
-        else if (dest == QLatin1String("new"))
-            destination = ImportSession::kNewFieldDestination;
-        else {
+        ImportDestination destination;
+        if (dest == QLatin1String("new")) {
+            destination = ImportDestination::newField();
+        } else if (dest != QLatin1String("skip")) {
             const int keyIndex = ctx.resolveField(*doc, dest);
             if (keyIndex < 0)
                 return ExitUsage;
-            destination =
-                ImportSession::rowToStartCascadeAssignment + keyIndex - kFirstUserKeyIndex;
+            destination = ImportDestination::field(doc->keyArray()[size_t(keyIndex)].innerKey);
         }
-        if (destination == ImportSession::kNoImportDestination) {
-            // Choosing "not imported" is a plain reset of that column.
-            manager.chooseDestination(col - 1, ImportSession::kNoImportDestination);
-        } else if (!manager.chooseDestination(col - 1, destination)) {
+        if (!manager.setDestination(col - 1, destination))
             return ctx.fail(
                 ExitUsage,
                 QStringLiteral("cannot send column %1 to '%2'").arg(QString::number(col), dest));
-        }
     }
     if (parser.isSet(skipFirst))
         manager.setDoNotImportFirstRecord(true);

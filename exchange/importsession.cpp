@@ -11,10 +11,6 @@
 
 namespace quillory {
 
-const QString ImportSession::kNoImport = QStringLiteral("NO_IMPORT");
-const QString ImportSession::kNewField = QStringLiteral("NEW_FIELD");
-const QString ImportSession::kImportFlag = QStringLiteral("\u00BB");
-
 namespace {
 
 // Progress is reported every so many lines or rows, so that the callback costs nothing.
@@ -52,13 +48,7 @@ qint64 incremented(qint64 n)
 
 } // namespace
 
-ImportSession::ImportSession(ImportTarget* target) : m_target(target)
-{
-    // The first four menu items come with the sheet; the two empty ones are separators.
-    m_destinationMenuTitles = {QStringLiteral("Do not import"), QString(),
-                               QStringLiteral("New field"), QString()};
-    m_destinationKeys = {kNoImport, QString(), kNewField, QString()};
-}
+ImportSession::ImportSession(ImportTarget* target) : m_target(target) {}
 
 // ---- Parsing ----------------------------------------------------------------------------
 
@@ -92,7 +82,7 @@ void ImportSession::loadText(std::optional<QString> text, int format)
 {
     m_rows.reset();
     m_selectedRow = -1;
-    m_settingsPrepared = false;
+    m_mappingPrepared = false;
 
     if (text) {
         TextFileDecoder::replaceStringWithNewline(*text);
@@ -107,13 +97,8 @@ void ImportSession::loadText(std::optional<QString> text, int format)
 
     if (m_rows.rowCount() > 0)
         m_selectedRow = 0;
-    m_mappingRows.assign(size_t(m_numOfMaxField), ImportMappingRow{});
+    m_mapping.assign(size_t(m_numOfMaxField), ImportDestination::skip());
     countImportedFields();
-
-    if (m_useSettingsPanel)
-        openSettings();
-    else
-        run();
 }
 
 void ImportSession::parseText(QStringView text, int format)
@@ -161,52 +146,41 @@ void ImportSession::reportProgress(qint64 done, qint64 total) const
         m_progress(done, total);
 }
 
-// ---- Settings and mapping ---------------------------------------------------------------
+// ---- Mapping ----------------------------------------------------------------------------
 
-void ImportSession::openSettings()
+void ImportSession::prepareMapping()
 {
     m_currentRecordIndex = 1;
     m_selectedRow = m_rows.rowCount() > 0 ? 0 : -1;
     prepareDestinations();
-    m_settingsPrepared = true;
+    m_mappingPrepared = true;
 }
 
 void ImportSession::prepareDestinations()
 {
     m_nextCounter =
         incremented(m_target ? std::max<qint64>(0, m_target->largestStoredCounter()) : 0);
-    m_destinationMenuTitles = m_destinationMenuTitles.mid(0, rowToStartCascadeAssignment);
-    m_destinationKeys = m_destinationKeys.mid(0, rowToStartCascadeAssignment);
+    m_userFields.clear();
     if (!m_target)
         return;
     const auto& keys = m_target->keyArray();
-    for (size_t i = kFirstUserKeyIndex; i < keys.size(); ++i) {
-        m_destinationMenuTitles.append(keys[i].publicKey.isEmpty() ? QStringLiteral("-")
-                                                                   : keys[i].publicKey);
-        m_destinationKeys.append(keys[i].innerKey);
-    }
+    if (keys.size() > size_t(kFirstUserKeyIndex))
+        m_userFields.assign(keys.begin() + kFirstUserKeyIndex, keys.end());
 }
 
-void ImportSession::setMapping(ImportMappingRow& row, int destination)
+bool ImportSession::setDestination(qsizetype column, const ImportDestination& destination)
 {
-    row.destination = destination;
-    row.importFlag = destination != kNoImportDestination ? kImportFlag : QString();
-}
-
-bool ImportSession::chooseDestination(int row, int destination)
-{
-    if (row < 0 || size_t(row) >= m_mappingRows.size())
+    if (column < 0 || size_t(column) >= m_mapping.size())
         return false;
-    // Only real destinations can be chosen: not the separators, nothing past the list.
-    const auto entry = destinationAt(destination);
-    if (!entry || entry->isEmpty())
+    if (destination.isField() &&
+        std::none_of(m_userFields.begin(), m_userFields.end(),
+                     [&](const FieldKey& f) { return f.innerKey == destination.innerKey(); }))
         return false;
-    for (size_t i = 0; i < m_mappingRows.size(); ++i) {
-        ImportMappingRow& r = m_mappingRows[i];
-        if (i == size_t(row))
-            setMapping(r, destination);
-        else if (destination >= rowToStartCascadeAssignment && r.destination == destination)
-            setMapping(r, kNoImportDestination);
+    for (size_t i = 0; i < m_mapping.size(); ++i) {
+        if (i == size_t(column))
+            m_mapping[i] = destination;
+        else if (destination.isField() && m_mapping[i] == destination)
+            m_mapping[i] = ImportDestination::skip();
     }
     countImportedFields();
     return true;
@@ -214,24 +188,21 @@ bool ImportSession::chooseDestination(int row, int destination)
 
 void ImportSession::resetMapping()
 {
-    for (ImportMappingRow& r : m_mappingRows)
-        setMapping(r, kNoImportDestination);
+    std::fill(m_mapping.begin(), m_mapping.end(), ImportDestination::skip());
     countImportedFields();
 }
 
 void ImportSession::mapAllToNewFields()
 {
-    for (ImportMappingRow& r : m_mappingRows)
-        setMapping(r, kNewFieldDestination);
+    std::fill(m_mapping.begin(), m_mapping.end(), ImportDestination::newField());
     countImportedFields();
 }
 
 void ImportSession::mapInCascade()
 {
-    for (size_t i = 0; i < m_mappingRows.size(); ++i) {
-        const qsizetype d = rowToStartCascadeAssignment + qsizetype(i);
-        setMapping(m_mappingRows[i], d < m_destinationKeys.size() ? int(d) : kNoImportDestination);
-    }
+    for (size_t i = 0; i < m_mapping.size(); ++i)
+        m_mapping[i] = i < m_userFields.size() ? ImportDestination::field(m_userFields[i].innerKey)
+                                               : ImportDestination::skip();
     countImportedFields();
 }
 
@@ -241,16 +212,11 @@ void ImportSession::mapFromFirstRow()
         return;
     resetMapping();
     const qsizetype fieldCount = m_rows.fieldCount(0);
-    const qsizetype userFields = m_destinationKeys.size() - rowToStartCascadeAssignment;
-    for (qsizetype column = 0; column < fieldCount && size_t(column) < m_mappingRows.size();
-         ++column) {
+    for (qsizetype column = 0; column < fieldCount && size_t(column) < m_mapping.size(); ++column) {
         const QString header = m_rows.element(0, column).toString().toLower();
-        for (qsizetype j = 0; j < userFields && m_target &&
-                              size_t(kFirstUserKeyIndex + j) < m_target->keyArray().size();
-             ++j) {
-            const FieldKey& key = m_target->keyArray()[size_t(kFirstUserKeyIndex + j)];
-            if (header == key.publicKey.toLower())
-                setMapping(m_mappingRows[size_t(column)], int(rowToStartCascadeAssignment + j));
+        for (const FieldKey& field : m_userFields) {
+            if (header == field.publicKey.toLower())
+                m_mapping[size_t(column)] = ImportDestination::field(field.innerKey);
         }
     }
     m_doNotImportFirstRecord = true;
@@ -283,26 +249,9 @@ void ImportSession::showPrevRecord()
 
 void ImportSession::countImportedFields()
 {
-    int n = 0;
-    for (const ImportMappingRow& r : m_mappingRows) {
-        if (r.destination != kNoImportDestination)
-            ++n;
-    }
-    m_numberOfImportedFields = n;
-}
-
-std::optional<QString> ImportSession::destinationOfColumn(int column) const
-{
-    if (column < 0 || size_t(column) >= m_mappingRows.size())
-        return std::nullopt;
-    return destinationAt(m_mappingRows[size_t(column)].destination);
-}
-
-std::optional<QString> ImportSession::destinationAt(int index) const
-{
-    if (index < 0 || index >= m_destinationKeys.size())
-        return std::nullopt;
-    return m_destinationKeys[index];
+    m_numberOfImportedFields =
+        int(std::count_if(m_mapping.begin(), m_mapping.end(),
+                          [](const ImportDestination& d) { return !d.isSkip(); }));
 }
 
 // ---- The import -------------------------------------------------------------------------
@@ -310,18 +259,17 @@ std::optional<QString> ImportSession::destinationAt(int index) const
 void ImportSession::resolveColumnKeys()
 {
     m_columnInnerKeys.clear();
-    for (size_t column = 0; column < m_mappingRows.size(); ++column) {
-        const QString entry = destinationAt(m_mappingRows[column].destination).value_or(QString());
-        if (entry == kNewField) {
+    for (size_t column = 0; column < m_mapping.size(); ++column) {
+        const ImportDestination& destination = m_mapping[column];
+        if (destination.isNewField()) {
             // A blank header keeps the field's own name, as a rename to blank would.
             const QString header = m_useHeaderNames && m_rows.rowCount() > 0
                                        ? m_rows.element(0, qsizetype(column)).toString()
                                        : QString();
             m_columnInnerKeys.append(m_target ? m_target->insertField(header) : QString());
-        } else if (entry == kNoImport) {
-            m_columnInnerKeys.append(QString());
         } else {
-            m_columnInnerKeys.append(entry);
+            // A skipped column has the empty key.
+            m_columnInnerKeys.append(destination.innerKey());
         }
     }
     m_userInnerKeys.clear();
@@ -336,11 +284,10 @@ QString ImportSession::destinationKeyForColumn(qsizetype column, qsizetype field
 {
     if (m_columnInnerKeys.size() >= fieldsInRow)
         return m_columnInnerKeys[column];
-    // Only a field entry names a key: "NO_IMPORT" and "NEW_FIELD" must never become entries.
-    const auto entry = destinationOfColumn(int(column));
-    if (!entry || m_mappingRows[size_t(column)].destination < rowToStartCascadeAssignment)
+    // Only a field names a key: a skipped or a new-field column must never become an entry.
+    if (size_t(column) >= m_mapping.size())
         return {};
-    return *entry;
+    return m_mapping[size_t(column)].innerKey();
 }
 
 void ImportSession::run()
@@ -351,11 +298,11 @@ void ImportSession::run()
 
 void ImportSession::prepareRun()
 {
-    // Without the settings step (useSettingsPanel off) the counter and the destinations would
+    // Without prepareMapping (an import run at once) the counter and the destinations would
     // never be set up, and the records would be numbered from 0.
-    if (!m_settingsPrepared) {
+    if (!m_mappingPrepared) {
         prepareDestinations();
-        m_settingsPrepared = true;
+        m_mappingPrepared = true;
     }
     resolveColumnKeys();
 }

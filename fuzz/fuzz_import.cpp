@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort(); // line ends must all be LF now
     }
     ImportSession session;
-    session.setUseSettingsPanel(true);
     session.loadText(text, format);
+    session.prepareMapping();
     const ImportRows& rows = session.importRows();
     const auto within = [](QStringView field, const QString& text) {
         return field.data() >= text.constData() &&

@@ -83,7 +83,7 @@ bool importIntoDocument(QWidget* window, UndoStack& stack)
     ImportStep step(stack, QFileInfo(path).fileName());
     session.setTarget(&step);
     // Fields added or renamed since the last import show up as destinations.
-    session.openSettings();
+    session.prepareMapping();
 
     ImportSettingsDialog settings(session, window);
     if (settings.exec() != QDialog::Accepted)

@@ -83,6 +83,56 @@ private slots:
         QCOMPARE(doc.dataArray().size(), size_t(1));
     }
 
+    void theMenusOfferTheFieldsAndMarkImportedColumns()
+    {
+        Document doc;
+        UndoStack stack(doc);
+        test::fillDocument(doc, {"Name", ""}, {});
+        doc.markSaved();
+        const QString path = m_scratch.writeFile("pairs.csv", "a,b,c\n");
+        QStringList menu, shown;
+        onNextModal<ImportFileDialog>([path, &menu, &shown](ImportFileDialog* files) {
+            choose(files->findChild<QComboBox*>("importFormat"), "Comma-separated");
+            enterFile(files, path);
+            onNextModal<ImportSettingsDialog>([&menu, &shown](ImportSettingsDialog* settings) {
+                QTableWidget* table = settings->mappingTable();
+                auto popUp = [table](int column) {
+                    return qobject_cast<QComboBox*>(
+                        table->cellWidget(column, ImportSettingsDialog::DestinationColumn));
+                };
+                for (int i = 0; i < popUp(0)->count(); ++i)
+                    menu << popUp(0)->itemText(i);
+                // What each column shows: its menu's choice, its mark; then the count.
+                const auto show = [&] {
+                    for (int column = 0; column < 3; ++column)
+                        shown << popUp(column)->currentText()
+                              << table->item(column, ImportSettingsDialog::MarkColumn)->text();
+                    shown << settings->findChild<QLabel*>("importedFieldCount")->text();
+                };
+                show();
+                choose(popUp(0), "Name");
+                choose(popUp(2), "New field");
+                show();
+                // The field goes to the later column; the first is then not imported.
+                choose(popUp(1), "Name");
+                show();
+                click(settings, "mapInCascade");
+                show();
+                settings->reject();
+            });
+        });
+        QVERIFY(!importIntoDocument(&m_window, stack));
+
+        // The separators are items without text; a nameless field shows as "-".
+        QCOMPARE(menu, (QStringList{"Do not import", "", "New field", "", "Name", "-"}));
+        const QString skip = QStringLiteral("Do not import"), mark = QStringLiteral("\u00BB");
+        QCOMPARE(shown, (QStringList{
+                            skip,   "",   skip,   "",   skip,        "",   "Imported fields: 0", //
+                            "Name", mark, skip,   "",   "New field", mark, "Imported fields: 2", //
+                            skip,   "",   "Name", mark, "New field", mark, "Imported fields: 2", //
+                            "Name", mark, "-",    mark, skip,        "",   "Imported fields: 2"}));
+    }
+
     void thePreviewShowsAFieldThatHoldsLineEnds()
     {
         Document doc;

@@ -153,7 +153,7 @@ void importText(Fixture& f, const QString& text, const QString& fileName)
     ImportStep step(f.stack, fileName);
     ImportSession session(&step);
     session.loadText(text, ImportSession::CommaFormat);
-    session.openSettings();
+    session.prepareMapping();
     session.mapAllToNewFields();
     session.run();
 }
@@ -387,7 +387,7 @@ private slots:
         ImportStep step(f.stack, QStringLiteral("pupils.csv"));
         ImportSession session(&step);
         session.loadText(QStringLiteral("Ida,7B\nJon,7A\nKai,7B\n"), ImportSession::CommaFormat);
-        session.openSettings();
+        session.prepareMapping();
         session.mapAllToNewFields();
         session.prepareRun();
         QCOMPARE(f.doc.keyArray().size(), size_t(5)); // nothing made yet

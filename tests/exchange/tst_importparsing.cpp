@@ -12,7 +12,7 @@ void checkParsed(const ImportSession& session, const QJsonArray& row, int rowsAt
     QCOMPARE(importedRows(session), textRows(row[rowsAt]));
     const int columns = row[rowsAt + 1].toInt();
     QCOMPARE(session.widestRowFieldCount(), columns);
-    QCOMPARE(session.mappingRows(), std::vector<ImportMappingRow>(size_t(columns)));
+    QCOMPARE(session.mapping(), std::vector<ImportDestination>(size_t(columns)));
 }
 
 } // namespace
