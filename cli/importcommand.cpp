@@ -49,24 +49,26 @@ int importCommand(CliContext& ctx, const QStringList& args)
     if (!ctx.parseCommand(parser, args, usage, 2, 2, &code))
         return code;
 
-    static const std::map<QString, int> formats{{QStringLiteral("auto"), 0},
-                                                {QStringLiteral("tab"), 1},
-                                                {QStringLiteral("comma"), 2},
-                                                {QStringLiteral("semicolon"), 3}};
-    static const std::map<QString, int> encodings{
-        {QStringLiteral("auto"), 0},
-        {QStringLiteral("utf8"), 1},
-        {QStringLiteral("utf16"), 10},
-        {QStringLiteral("utf16be"), 11},
-        {QStringLiteral("utf16le"), 12},
-        {QStringLiteral("utf32"), 20},
-        {QStringLiteral("utf32be"), 21},
-        {QStringLiteral("utf32le"), 22},
-        {QStringLiteral("macroman"), 30},
-        {QStringLiteral("ascii"), 50},
-        {QStringLiteral("windows-1252"), TextFileDecoder::Windows1252},
-        {QStringLiteral("iso-8859-1"), TextFileDecoder::Iso88591},
-        {QStringLiteral("iso-8859-15"), TextFileDecoder::Iso885915}};
+    using Format = ImportSession::FileFormat;
+    static const std::map<QString, Format> formats{
+        {QStringLiteral("auto"), Format::Automatic},
+        {QStringLiteral("tab"), Format::Tab},
+        {QStringLiteral("comma"), Format::Comma},
+        {QStringLiteral("semicolon"), Format::Semicolon}};
+    static const std::map<QString, TextEncoding> encodings{
+        {QStringLiteral("auto"), TextEncoding::Automatic},
+        {QStringLiteral("utf8"), TextEncoding::Utf8},
+        {QStringLiteral("utf16"), TextEncoding::Utf16},
+        {QStringLiteral("utf16be"), TextEncoding::Utf16BigEndian},
+        {QStringLiteral("utf16le"), TextEncoding::Utf16LittleEndian},
+        {QStringLiteral("utf32"), TextEncoding::Utf32},
+        {QStringLiteral("utf32be"), TextEncoding::Utf32BigEndian},
+        {QStringLiteral("utf32le"), TextEncoding::Utf32LittleEndian},
+        {QStringLiteral("macroman"), TextEncoding::MacOSRoman},
+        {QStringLiteral("ascii"), TextEncoding::Ascii},
+        {QStringLiteral("windows-1252"), TextEncoding::Windows1252},
+        {QStringLiteral("iso-8859-1"), TextEncoding::Iso88591},
+        {QStringLiteral("iso-8859-15"), TextEncoding::Iso885915}};
     const auto fmt = formats.find(parser.value(format));
     if (fmt == formats.end())
         return ctx.usageError(QStringLiteral("unknown format '") + parser.value(format) + u'\'' +
@@ -87,7 +89,7 @@ int importCommand(CliContext& ctx, const QStringList& args)
     const QString filePath = parser.positionalArguments()[1];
     const QString shownFile =
         filePath == QLatin1String("-") ? QStringLiteral("standard input") : filePath;
-    int decodedAs = TextFileDecoder::Automatic;
+    TextEncoding decodedAs = TextEncoding::Automatic;
     std::optional<QString> text;
     {
         // Read once: standard input and FIFOs cannot be read again, and a file is decoded the
@@ -122,7 +124,7 @@ int importCommand(CliContext& ctx, const QStringList& args)
     if (manager.numberOfImportRows() == 0)
         return ctx.fail(ExitUsage, QStringLiteral("no rows in ") + shownFile +
                                        QStringLiteral("; nothing changed"));
-    if (enc->second == TextFileDecoder::Automatic && decodedAs == TextFileDecoder::MacOSRoman)
+    if (enc->second == TextEncoding::Automatic && decodedAs == TextEncoding::MacOSRoman)
         ctx.warn(shownFile + QStringLiteral(" is not UTF-8; it was read as Mac OS Roman. If the "
                                             "text looks wrong, try --encoding windows-1252"));
 

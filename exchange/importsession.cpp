@@ -31,13 +31,13 @@ std::optional<QStringList> splitToList(QStringView line, QChar sep)
 }
 
 // Every tie falls to tab, a comma sum equal to the semicolon sum included.
-int chooseFormat(const ImportLineSplitter::FieldCounts& sums)
+ImportSession::FileFormat chooseFormat(const ImportLineSplitter::FieldCounts& sums)
 {
     if (sums.comma > sums.semicolon && sums.comma > sums.tab)
-        return ImportSession::CommaFormat;
+        return ImportSession::FileFormat::Comma;
     if (sums.semicolon > sums.comma && sums.semicolon > sums.tab)
-        return ImportSession::SemicolonFormat;
-    return ImportSession::TabFormat;
+        return ImportSession::FileFormat::Semicolon;
+    return ImportSession::FileFormat::Tab;
 }
 
 qint64 incremented(qint64 n)
@@ -62,23 +62,23 @@ std::optional<QStringList> ImportSession::splitSemicolonRow(QStringView line)
     return splitToList(line, u';');
 }
 
-int ImportSession::guessFileFormat(QStringView text)
+ImportSession::FileFormat ImportSession::guessFileFormat(QStringView text)
 {
     return chooseFormat(ImportLineSplitter(text).countFields());
 }
 
 void ImportSession::load(const QString& path)
 {
-    load(path, AutomaticFormat, TextFileDecoder::Automatic);
+    load(path, FileFormat::Automatic, TextEncoding::Automatic);
 }
 
-void ImportSession::load(const QString& path, int format, int encoding)
+void ImportSession::load(const QString& path, FileFormat format, TextEncoding encoding)
 {
     m_rows.reset();
     loadText(TextFileDecoder::autoReadFromFile(path, encoding), format);
 }
 
-void ImportSession::loadText(std::optional<QString> text, int format)
+void ImportSession::loadText(std::optional<QString> text, FileFormat format)
 {
     m_rows.reset();
     m_selectedRow = -1;
@@ -101,23 +101,19 @@ void ImportSession::loadText(std::optional<QString> text, int format)
     countImportedFields();
 }
 
-void ImportSession::parseText(QStringView text, int format)
+void ImportSession::parseText(QStringView text, FileFormat format)
 {
     m_numOfMaxField = 0;
     const qint64 total = text.size();
-    if (format != AutomaticFormat && format != TabFormat && format != CommaFormat &&
-        format != SemicolonFormat) {
-        reportProgress(total, total);
-        return;
-    }
     const ImportLineSplitter splitter(text);
     // One counting pass serves the guess and sizes the field table, which then never grows.
     const ImportLineSplitter::FieldCounts sums = splitter.countFields();
-    if (format == AutomaticFormat)
+    if (format == FileFormat::Automatic)
         format = chooseFormat(sums);
-    const QChar sep = format == SemicolonFormat ? QChar(u';') : QChar(u',');
-    const qint64 fieldTotal =
-        format == TabFormat ? sums.tab : (format == CommaFormat ? sums.comma : sums.semicolon);
+    const QChar sep = format == FileFormat::Semicolon ? QChar(u';') : QChar(u',');
+    const qint64 fieldTotal = format == FileFormat::Tab
+                                  ? sums.tab
+                                  : (format == FileFormat::Comma ? sums.comma : sums.semicolon);
     m_rows.reserve(qsizetype(sums.lines), qsizetype(fieldTotal));
 
     std::vector<QStringView> fields;
@@ -126,7 +122,7 @@ void ImportSession::parseText(QStringView text, int format)
         if (rowsRead % kProgressStep == 0)
             reportProgress(pos, total);
         fields.clear();
-        if (format == TabFormat) {
+        if (format == FileFormat::Tab) {
             const QStringView line = splitter.readTabLine(pos, fields);
             // Every line widens the column count, even an empty one that makes no row.
             m_numOfMaxField = std::max(m_numOfMaxField, qsizetype(fields.size()));

@@ -5,6 +5,7 @@
 #include "core/record.h"
 #include "exchange/importdestination.h"
 #include "exchange/importrows.h"
+#include "exchange/textfiledecoder.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,12 +22,8 @@ namespace quillory {
 class ImportSession
 {
 public:
-    enum FileFormat : int {
-        AutomaticFormat = 0,
-        TabFormat = 1,
-        CommaFormat = 2,
-        SemicolonFormat = 3
-    };
+    // How a file's rows are cut into fields; Automatic guesses it from the text.
+    enum class FileFormat { Automatic, Tab, Comma, Semicolon };
     // Called with (done, total) while a file is parsed and while records are made.
     using ProgressCallback = std::function<void(qint64 done, qint64 total)>;
 
@@ -43,12 +40,11 @@ public:
     // ---- Parsing ------------------------------------------------------------------------
     // Parses with automatic format and encoding.
     void load(const QString& path);
-    // Replaces the rows with those of the file and maps every column to Skip; a format code
-    // outside 0-3 reads no rows. The caller then shows the mapping (prepareMapping) or imports
-    // at once (run).
-    void load(const QString& path, int format, int encoding);
+    // Replaces the rows with those of the file and maps every column to Skip. The caller then
+    // shows the mapping (prepareMapping) or imports at once (run).
+    void load(const QString& path, FileFormat format, TextEncoding encoding);
     // The same from decoded text (none: no lines).
-    void loadText(std::optional<QString> text, int format);
+    void loadText(std::optional<QString> text, FileFormat format);
 
     // Fields of the first row of a text (a line, unless quotes hold a line end) cut at commas /
     // semicolons outside double quotes, or none for a line that is empty or spaces only.
@@ -56,7 +52,7 @@ public:
     static std::optional<QStringList> splitSemicolonRow(QStringView line);
     // Comma if its field sum beats both others, else semicolon if it does, else tab.
     // The text's line ends must be LF.
-    static int guessFileFormat(QStringView text);
+    static FileFormat guessFileFormat(QStringView text);
 
     const ImportRows& importRows() const { return m_rows; }
     qsizetype numberOfImportRows() const { return m_rows.rowCount(); }
@@ -66,10 +62,6 @@ public:
     // One destination per column of the widest row.
     const std::vector<ImportDestination>& mapping() const { return m_mapping; }
 
-    int fileFormat() const { return m_fileFormat; }
-    void setFileFormat(int f) { m_fileFormat = f; }
-    int encoding() const { return m_fileEncode; }
-    void setEncoding(int e) { m_fileEncode = e; }
     void setProgressCallback(ProgressCallback callback) { m_progress = std::move(callback); }
 
     // ---- Mapping -----------------------------------------------------------------------------
@@ -126,7 +118,7 @@ public:
     void setUseHeaderNamesForNewFields(bool u) { m_useHeaderNames = u; }
 
 private:
-    void parseText(QStringView text, int format);
+    void parseText(QStringView text, FileFormat format);
     void prepareDestinations();
     // Makes the new fields and fills columnInnerKeys.
     void resolveColumnKeys();
@@ -146,8 +138,6 @@ private:
     ImportRows m_rows;
     qsizetype m_selectedRow = -1;
     qsizetype m_numOfMaxField = 0;
-    int m_fileFormat = AutomaticFormat;
-    int m_fileEncode = 0;
     bool m_mappingPrepared = false;
     ProgressCallback m_progress;
     qint64 m_nextCounter = 1;

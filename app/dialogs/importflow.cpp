@@ -72,8 +72,8 @@ bool importIntoDocument(QWidget* window, UndoStack& stack)
     const QString path = chooser.selectedFiles().constFirst();
 
     ImportSession session;
-    const int format = chooser.fileFormat();
-    const int encoding = chooser.encoding();
+    const ImportSession::FileFormat format = chooser.fileFormat();
+    const TextEncoding encoding = chooser.encoding();
     inBackground(
         window, session,
         QApplication::translate("ImportFlow", "Reading “%1”…").arg(QFileInfo(path).fileName()),

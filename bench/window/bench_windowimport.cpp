@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     timer.start();
     ImportSession session;
     const QString path = QString::fromLocal8Bit(argv[1]);
-    session.load(path, ImportSession::AutomaticFormat, 0);
+    session.load(path, ImportSession::FileFormat::Automatic, TextEncoding::Automatic);
     std::printf("worker_parse_ms %lld\n", static_cast<long long>(timer.restart()));
     ImportStep step(w->undoStack(), QFileInfo(path).fileName());
     session.setTarget(&step);

@@ -184,6 +184,55 @@ private slots:
         QVERIFY(!stack.canUndo());
     }
 
+    void theEncodingMenuReadsTheFileAsChosen()
+    {
+        Document doc;
+        UndoStack stack(doc);
+        test::fillDocument(doc, {"Name"}, {});
+        // UTF-16 without a mark: read automatically it would be valid UTF-8 with NULs.
+        const QString path = m_scratch.writeFile("wide.csv", QByteArray("N\0a\0,\0x\0\n\0", 10));
+        QStringList shown;
+        onNextModal<ImportFileDialog>([path, &shown](ImportFileDialog* files) {
+            choose(files->findChild<QComboBox*>("importFormat"), "Comma-separated");
+            choose(files->findChild<QComboBox*>("importEncoding"), "UTF-16 Little Endian");
+            enterFile(files, path);
+            onNextModal<ImportSettingsDialog>([&shown](ImportSettingsDialog* settings) {
+                QTableWidget* table = settings->mappingTable();
+                for (int column = 0; column < table->rowCount(); ++column)
+                    shown << table->item(column, ImportSettingsDialog::ValueColumn)->text();
+                settings->reject();
+            });
+        });
+        QVERIFY(!importIntoDocument(&m_window, stack));
+        QCOMPARE(shown, (QStringList{"Na", "x"}));
+    }
+
+    void eachExportFormatShowsItsLayout()
+    {
+        Document doc;
+        test::fillDocument(doc, {"Name"}, {{"Ann"}});
+        QStringList shown;
+        onNextModal<ExportSettingsDialog>([&](ExportSettingsDialog* settings) {
+            auto* format = settings->findChild<QComboBox*>("exportFormat");
+            const auto text = [settings](const char* name) {
+                return settings->findChild<QLineEdit*>(QString::fromLatin1(name));
+            };
+            for (const char* title : {"Tab-separated", "Comma-separated, quoted", "Comma-separated",
+                                      "HTML table", "HTML page", "Custom"}) {
+                choose(format, title);
+                // Only the custom layout can be edited.
+                shown << text("startOfFile")->text().left(9) + u'|' + text("fieldOpenTag")->text() +
+                             u'|' + text("fieldSeparator")->text() + u'|' +
+                             (text("fieldSeparator")->isReadOnly() ? "fixed" : "editable");
+            }
+            settings->reject();
+        });
+        exportDocument(&m_window, doc, "Letters.quillory");
+        QCOMPARE(shown,
+                 (QStringList{"||\\t|fixed", "|\"|,|fixed", "||,|fixed", "<table>|<td>||fixed",
+                              "<!DOCTYPE|<td>||fixed", "|||editable"}));
+    }
+
     void exportShowsTheRecordsAndReportsAFailedWrite()
     {
         Document doc;

@@ -152,7 +152,7 @@ void importText(Fixture& f, const QString& text, const QString& fileName)
 {
     ImportStep step(f.stack, fileName);
     ImportSession session(&step);
-    session.loadText(text, ImportSession::CommaFormat);
+    session.loadText(text, ImportSession::FileFormat::Comma);
     session.prepareMapping();
     session.mapAllToNewFields();
     session.run();
@@ -386,7 +386,8 @@ private slots:
         Fixture f;
         ImportStep step(f.stack, QStringLiteral("pupils.csv"));
         ImportSession session(&step);
-        session.loadText(QStringLiteral("Ida,7B\nJon,7A\nKai,7B\n"), ImportSession::CommaFormat);
+        session.loadText(QStringLiteral("Ida,7B\nJon,7A\nKai,7B\n"),
+                         ImportSession::FileFormat::Comma);
         session.prepareMapping();
         session.mapAllToNewFields();
         session.prepareRun();

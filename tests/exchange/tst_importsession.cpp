@@ -107,7 +107,7 @@ private slots:
         test::fillDocument(doc, {"Name", "City"}, {});
         Import import(doc);
         ImportSession session(&import.step);
-        session.loadText(QStringLiteral("a,b"), ImportSession::CommaFormat);
+        session.loadText(QStringLiteral("a,b"), ImportSession::FileFormat::Comma);
         // Nothing to choose from until the mapping is prepared.
         QVERIFY(session.destinationFields().empty());
         QVERIFY(!session.setDestination(0, ImportDestination::field(doc.keyArray()[2].innerKey)));
@@ -133,7 +133,7 @@ private slots:
         Document doc;
         test::fillDocument(doc, {"Name"}, {{"old"}});
         ImportSession session;
-        session.loadText(QStringLiteral("a\nb"), ImportSession::TabFormat);
+        session.loadText(QStringLiteral("a\nb"), ImportSession::FileFormat::Tab);
         Import import(doc);
         session.setTarget(&import.step);
         session.prepareMapping();
@@ -152,7 +152,7 @@ private slots:
         test::fillDocument(doc, texts(row[1]), {});
         Import import(doc);
         ImportSession session(&import.step);
-        session.loadText(row[2].toString(), ImportSession::AutomaticFormat);
+        session.loadText(row[2].toString(), ImportSession::FileFormat::Automatic);
         session.prepareMapping();
         apply(doc, session, row[3]);
         QStringList got;
@@ -174,7 +174,7 @@ private slots:
         Import import(doc);
         ImportSession session(&import.step);
         session.setUseHeaderNamesForNewFields(row[4].toBool());
-        session.loadText(row[2].toString(), ImportSession::AutomaticFormat);
+        session.loadText(row[2].toString(), ImportSession::FileFormat::Automatic);
         session.prepareMapping();
         apply(doc, session, row[3]);
         session.run();
@@ -206,7 +206,7 @@ private slots:
         Import import(doc);
         ImportSession session(&import.step);
         session.setDoNotImportFirstRecord(row[3].toBool());
-        session.loadText(QStringLiteral("h\na\nb"), ImportSession::TabFormat);
+        session.loadText(QStringLiteral("h\na\nb"), ImportSession::FileFormat::Tab);
         // Loading never imports by itself.
         QCOMPARE(doc.dataArray().size(), size_t(existing.size()));
         if (row[2].toBool())
