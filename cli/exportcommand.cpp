@@ -70,16 +70,19 @@ int exportCommand(CliContext& ctx, const QStringList& args)
     if (!ctx.parseCommand(parser, args, usage, 2, 2, &code))
         return code;
 
-    static const std::map<QString, int> formats{
-        {QStringLiteral("custom"), 0},    {QStringLiteral("tsv"), 1},
-        {QStringLiteral("csv"), 2},       {QStringLiteral("html-table"), 3},
-        {QStringLiteral("html-page"), 4}, {QStringLiteral("csv-plain"), 5},
+    static const std::map<QString, ExportFormat> formats{
+        {QStringLiteral("custom"), ExportFormat::Custom},
+        {QStringLiteral("tsv"), ExportFormat::TabSeparated},
+        {QStringLiteral("csv"), ExportFormat::QuotedCsv},
+        {QStringLiteral("html-table"), ExportFormat::HtmlTable},
+        {QStringLiteral("html-page"), ExportFormat::HtmlPage},
+        {QStringLiteral("csv-plain"), ExportFormat::PlainCsv},
     };
     const auto fmt = formats.find(parser.value(format));
     if (fmt == formats.end())
         return ctx.usageError(QStringLiteral("unknown format '") + parser.value(format) + u'\'' +
                               didYouMean(parser.value(format), keysOf(formats)));
-    const bool custom = fmt->second == 0;
+    const bool custom = fmt->second == ExportFormat::Custom;
     for (const LayoutOption& o : layout)
         if (parser.isSet(o.option) && !custom)
             return ctx.fail(ExitUsage, QStringLiteral("--%1 applies to --format custom only")

@@ -49,24 +49,26 @@ int importCommand(CliContext& ctx, const QStringList& args)
     if (!ctx.parseCommand(parser, args, usage, 2, 2, &code))
         return code;
 
-    static const std::map<QString, int> formats{{QStringLiteral("auto"), 0},
-                                                {QStringLiteral("tab"), 1},
-                                                {QStringLiteral("comma"), 2},
-                                                {QStringLiteral("semicolon"), 3}};
-    static const std::map<QString, int> encodings{
-        {QStringLiteral("auto"), 0},
-        {QStringLiteral("utf8"), 1},
-        {QStringLiteral("utf16"), 10},
-        {QStringLiteral("utf16be"), 11},
-        {QStringLiteral("utf16le"), 12},
-        {QStringLiteral("utf32"), 20},
-        {QStringLiteral("utf32be"), 21},
-        {QStringLiteral("utf32le"), 22},
-        {QStringLiteral("macroman"), 30},
-        {QStringLiteral("ascii"), 50},
-        {QStringLiteral("windows-1252"), TextFileDecoder::Windows1252},
-        {QStringLiteral("iso-8859-1"), TextFileDecoder::Iso88591},
-        {QStringLiteral("iso-8859-15"), TextFileDecoder::Iso885915}};
+    using Format = ImportSession::FileFormat;
+    static const std::map<QString, Format> formats{
+        {QStringLiteral("auto"), Format::Automatic},
+        {QStringLiteral("tab"), Format::Tab},
+        {QStringLiteral("comma"), Format::Comma},
+        {QStringLiteral("semicolon"), Format::Semicolon}};
+    static const std::map<QString, TextEncoding> encodings{
+        {QStringLiteral("auto"), TextEncoding::Automatic},
+        {QStringLiteral("utf8"), TextEncoding::Utf8},
+        {QStringLiteral("utf16"), TextEncoding::Utf16},
+        {QStringLiteral("utf16be"), TextEncoding::Utf16BigEndian},
+        {QStringLiteral("utf16le"), TextEncoding::Utf16LittleEndian},
+        {QStringLiteral("utf32"), TextEncoding::Utf32},
+        {QStringLiteral("utf32be"), TextEncoding::Utf32BigEndian},
+        {QStringLiteral("utf32le"), TextEncoding::Utf32LittleEndian},
+        {QStringLiteral("macroman"), TextEncoding::MacOSRoman},
+        {QStringLiteral("ascii"), TextEncoding::Ascii},
+        {QStringLiteral("windows-1252"), TextEncoding::Windows1252},
+        {QStringLiteral("iso-8859-1"), TextEncoding::Iso88591},
+        {QStringLiteral("iso-8859-15"), TextEncoding::Iso885915}};
     const auto fmt = formats.find(parser.value(format));
     if (fmt == formats.end())
         return ctx.usageError(QStringLiteral("unknown format '") + parser.value(format) + u'\'' +
@@ -87,7 +89,7 @@ int importCommand(CliContext& ctx, const QStringList& args)
     const QString filePath = parser.positionalArguments()[1];
     const QString shownFile =
         filePath == QLatin1String("-") ? QStringLiteral("standard input") : filePath;
-    int decodedAs = TextFileDecoder::Automatic;
+    TextEncoding decodedAs = TextEncoding::Automatic;
     std::optional<QString> text;
     {
         // Read once: standard input and FIFOs cannot be read again, and a file is decoded the
@@ -117,12 +119,12 @@ int importCommand(CliContext& ctx, const QStringList& args)
     }
     ImportStep step(stack, QFileInfo(shownFile).fileName());
     ImportSession manager(&step);
-    manager.setUseSettingsPanel(true);
     manager.loadText(std::move(text), fmt->second);
+    manager.prepareMapping();
     if (manager.numberOfImportRows() == 0)
         return ctx.fail(ExitUsage, QStringLiteral("no rows in ") + shownFile +
                                        QStringLiteral("; nothing changed"));
-    if (enc->second == TextFileDecoder::Automatic && decodedAs == TextFileDecoder::MacOSRoman)
+    if (enc->second == TextEncoding::Automatic && decodedAs == TextEncoding::MacOSRoman)
         ctx.warn(shownFile + QStringLiteral(" is not UTF-8; it was read as Mac OS Roman. If the "
                                             "text looks wrong, try --encoding windows-1252"));
 
@@ -135,7 +137,7 @@ int importCommand(CliContext& ctx, const QStringList& args)
     else
         manager.mapFromFirstRow();
 
-    const int columns = int(manager.mappingRows().size());
+    const int columns = int(manager.mapping().size());
     for (const QString& assignment : parser.values(column)) {
         QString k, dest;
         if (!ctx.splitAssignment(assignment, &k, &dest))
@@ -146,26 +148,19 @@ int importCommand(CliContext& ctx, const QStringList& args)
             return ctx.fail(
                 ExitUsage,
                 QStringLiteral("no column %1 (the file has %2)").arg(k, QString::number(columns)));
-        int destination = 0;
-        if (dest == QLatin1String("skip"))
-            destination = ImportSession::kNoImportDestination;
-        else if (dest == QLatin1String("new"))
-            destination = ImportSession::kNewFieldDestination;
-        else {
+        ImportDestination destination;
+        if (dest == QLatin1String("new")) {
+            destination = ImportDestination::newField();
+        } else if (dest != QLatin1String("skip")) {
             const int keyIndex = ctx.resolveField(*doc, dest);
             if (keyIndex < 0)
                 return ExitUsage;
-            destination =
-                ImportSession::rowToStartCascadeAssignment + keyIndex - kFirstUserKeyIndex;
+            destination = ImportDestination::field(doc->keyArray()[size_t(keyIndex)].innerKey);
         }
-        if (destination == ImportSession::kNoImportDestination) {
-            // Choosing "not imported" is a plain reset of that column.
-            manager.chooseDestination(col - 1, ImportSession::kNoImportDestination);
-        } else if (!manager.chooseDestination(col - 1, destination)) {
+        if (!manager.setDestination(col - 1, destination))
             return ctx.fail(
                 ExitUsage,
                 QStringLiteral("cannot send column %1 to '%2'").arg(QString::number(col), dest));
-        }
     }
     if (parser.isSet(skipFirst))
         manager.setDoNotImportFirstRecord(true);

@@ -2,24 +2,24 @@
 
 namespace quillory {
 
-ExportLayout ExportLayout::fixedForFormat(int code)
+ExportLayout ExportLayout::fixedForFormat(ExportFormat format)
 {
     const QString lf = QStringLiteral("\n");
     ExportLayout l;
-    switch (code) {
-    case kTabSeparated:
+    switch (format) {
+    case ExportFormat::TabSeparated:
         l.end_of_record = lf;
         l.field_separator = QStringLiteral("\t");
         break;
-    case kQuotedCsv:
+    case ExportFormat::QuotedCsv:
         l.end_of_record = lf;
         l.field_open_tag = QStringLiteral("\"");
         l.field_close_tag = QStringLiteral("\"");
         l.field_separator = QStringLiteral(",");
         break;
-    case kHtmlTable:
-    case kHtmlPage:
-        if (code == kHtmlTable) {
+    case ExportFormat::HtmlTable:
+    case ExportFormat::HtmlPage:
+        if (format == ExportFormat::HtmlTable) {
             l.start_of_file = QStringLiteral("<table>");
             l.end_of_file = QStringLiteral("</table>");
         } else {
@@ -34,11 +34,11 @@ ExportLayout ExportLayout::fixedForFormat(int code)
         l.field_close_tag = QStringLiteral("</td>");
         l.use_end_of_record_in_last_record = true;
         break;
-    case kPlainCsv:
+    case ExportFormat::PlainCsv:
         l.end_of_record = lf;
         l.field_separator = QStringLiteral(",");
         break;
-    default:
+    case ExportFormat::Custom:
         break;
     }
     return l;
@@ -62,19 +62,21 @@ ExportLayout ExportLayout::custom(const QString& startOfFile, const QString& end
     return l;
 }
 
-QString ExportLayout::fileTypeForFormat(int code)
+QString ExportLayout::fileTypeForFormat(ExportFormat format)
 {
-    switch (code) {
-    case kTabSeparated:
+    switch (format) {
+    case ExportFormat::TabSeparated:
         return QStringLiteral("tsv");
-    case kQuotedCsv:
-    case kPlainCsv:
+    case ExportFormat::QuotedCsv:
+    case ExportFormat::PlainCsv:
         return QStringLiteral("csv");
-    case kHtmlPage:
+    case ExportFormat::HtmlPage:
         return QStringLiteral("html");
-    default:
-        return QStringLiteral("txt");
+    case ExportFormat::HtmlTable:
+    case ExportFormat::Custom:
+        break;
     }
+    return QStringLiteral("txt");
 }
 
 QString ExportLayout::expandEscapes(QString text)

@@ -6,7 +6,10 @@
 
 namespace quillory {
 
-// The eight texts that shape an export file, as one format code lays them out.
+// The layouts an export writes: the user's own, or one of the fixed ones.
+enum class ExportFormat { Custom, TabSeparated, QuotedCsv, HtmlTable, HtmlPage, PlainCsv };
+
+// The eight texts that shape an export file, as one format lays them out.
 struct ExportLayout
 {
     QString start_of_file;
@@ -18,25 +21,16 @@ struct ExportLayout
     QString field_separator;
     bool use_end_of_record_in_last_record = false;
 
-    // Format codes as the settings sheet's format items carry them in their tags.
-    static constexpr int kCustom = 0;
-    static constexpr int kTabSeparated = 1;
-    static constexpr int kQuotedCsv = 2;
-    static constexpr int kHtmlTable = 3;
-    static constexpr int kHtmlPage = 4;
-    static constexpr int kPlainCsv = 5;
-
-    // The fixed layout of codes 1 to 5; any other code (the custom one included) gives the
-    // empty layout.
-    static ExportLayout fixedForFormat(int code);
+    // The fixed layout of a format; the custom one gives the empty layout.
+    static ExportLayout fixedForFormat(ExportFormat format);
     // The custom layout: each text with backslash-n turned into LF, then backslash-t into TAB.
     static ExportLayout custom(const QString& startOfFile, const QString& endOfFile,
                                const QString& startOfRecord, const QString& endOfRecord,
                                const QString& fieldOpenTag, const QString& fieldCloseTag,
                                const QString& fieldSeparator,
                                const std::optional<QString>& useEndOfRecordInLastRecord);
-    // The file type offered in the save panel for a format code.
-    static QString fileTypeForFormat(int code);
+    // The file type offered in the save panel for a format.
+    static QString fileTypeForFormat(ExportFormat format);
 
     // Backslash-n becomes LF, then backslash-t becomes TAB.
     static QString expandEscapes(QString text);

@@ -56,19 +56,19 @@ QString ExportValue::text(const Value& value, const QLocale& locale)
     }
 }
 
-bool ExportValue::changesWhenWritten(int format, QStringView text)
+bool ExportValue::changesWhenWritten(ExportFormat format, QStringView text)
 {
     switch (format) {
-    case ExportLayout::kTabSeparated:
-    case ExportLayout::kQuotedCsv:
-    case ExportLayout::kPlainCsv:
-    case ExportLayout::kHtmlTable:
-    case ExportLayout::kHtmlPage:
+    case ExportFormat::TabSeparated:
+    case ExportFormat::QuotedCsv:
+    case ExportFormat::PlainCsv:
+    case ExportFormat::HtmlTable:
+    case ExportFormat::HtmlPage:
         break;
-    default:
+    case ExportFormat::Custom:
         return false;
     }
-    const bool html = format == ExportLayout::kHtmlTable || format == ExportLayout::kHtmlPage;
+    const bool html = format == ExportFormat::HtmlTable || format == ExportFormat::HtmlPage;
     for (const QChar c : text) {
         switch (c.unicode()) {
         case '\n':
@@ -77,15 +77,15 @@ bool ExportValue::changesWhenWritten(int format, QStringView text)
                 return true;
             break;
         case '\t':
-            if (format == ExportLayout::kTabSeparated)
+            if (format == ExportFormat::TabSeparated)
                 return true;
             break;
         case ',':
-            if (format == ExportLayout::kPlainCsv)
+            if (format == ExportFormat::PlainCsv)
                 return true;
             break;
         case '"':
-            if (format == ExportLayout::kQuotedCsv)
+            if (format == ExportFormat::QuotedCsv)
                 return true;
             break;
         case '&':
@@ -101,24 +101,24 @@ bool ExportValue::changesWhenWritten(int format, QStringView text)
     return false;
 }
 
-QString ExportValue::written(int format, QString text)
+QString ExportValue::written(ExportFormat format, QString text)
 {
     return escape(format, clean(format, std::move(text)));
 }
 
-QString ExportValue::clean(int format, QString text)
+QString ExportValue::clean(ExportFormat format, QString text)
 {
     switch (format) {
-    case ExportLayout::kTabSeparated:
+    case ExportFormat::TabSeparated:
         text.replace(QLatin1String(" \t"), QLatin1String(" "));
         text.replace(QLatin1String("\t "), QLatin1String(" "));
         text.replace(QLatin1Char('\t'), QLatin1Char(' '));
         cleanLineEnds(text);
         break;
-    case ExportLayout::kQuotedCsv:
+    case ExportFormat::QuotedCsv:
         cleanLineEnds(text);
         break;
-    case ExportLayout::kPlainCsv:
+    case ExportFormat::PlainCsv:
         cleanLineEnds(text);
         text.replace(QLatin1String(" ,"), QLatin1String(" "));
         text.replace(QLatin1String(", "), QLatin1String(" "));
@@ -130,14 +130,14 @@ QString ExportValue::clean(int format, QString text)
     return text;
 }
 
-QString ExportValue::escape(int format, QString text)
+QString ExportValue::escape(ExportFormat format, QString text)
 {
     switch (format) {
-    case ExportLayout::kQuotedCsv:
+    case ExportFormat::QuotedCsv:
         text.replace(QLatin1Char('"'), QLatin1String("\"\""));
         break;
-    case ExportLayout::kHtmlTable:
-    case ExportLayout::kHtmlPage:
+    case ExportFormat::HtmlTable:
+    case ExportFormat::HtmlPage:
         // The ampersand first, so that the entities made next are not escaped again.
         text.replace(QLatin1Char('&'), QLatin1String("&amp;"));
         text.replace(QLatin1Char('<'), QLatin1String("&lt;"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/value.h"
+#include "exchange/exportlayout.h"
 
 #include <QLocale>
 #include <QString>
@@ -18,20 +19,20 @@ public:
     static QString text(const Value& value, const QLocale& locale);
 
     // The value as the file holds it: cleaned, then escaped.
-    static QString written(int format, QString text);
+    static QString written(ExportFormat format, QString text);
     // Whether written() would change anything: a quick scan so that most values are appended
     // as they are, without a copy.
-    static bool changesWhenWritten(int format, QStringView text);
+    static bool changesWhenWritten(ExportFormat format, QStringView text);
 
     // The literal replacements of the format, in order, each over the whole text once: tabs
     // and line ends (and, in plain CSV, commas) become spaces, merging with a space beside
-    // them. Formats other than 1, 2 and 5 are not cleaned.
-    static QString clean(int format, QString text);
+    // them. Only the tab-separated and the two CSV formats are cleaned.
+    static QString clean(ExportFormat format, QString text);
     // What the reader of the format needs escaped: in quoted CSV a double quote is doubled, so
     // that it cannot end the field; in the HTML formats "&", "<" and ">" become entities, so
     // that a value shows as text and never as markup. Other formats are written raw: their
     // layout texts are the user's.
-    static QString escape(int format, QString text);
+    static QString escape(ExportFormat format, QString text);
 };
 
 } // namespace quillory

@@ -16,7 +16,7 @@ namespace quillory {
 namespace {
 
 // Most values hold nothing to clean or escape; those are appended without a copy.
-void appendWritten(QString& out, int format, const QString& text)
+void appendWritten(QString& out, ExportFormat format, const QString& text)
 {
     if (ExportValue::changesWhenWritten(format, text))
         out += ExportValue::written(format, text);
@@ -26,7 +26,7 @@ void appendWritten(QString& out, int format, const QString& text)
 
 // A record's value as the format writes it. Texts are appended straight from the record and
 // only copied when the format changes them.
-void appendValue(QString& out, int format, const PackedRecord& rec, qsizetype i,
+void appendValue(QString& out, ExportFormat format, const PackedRecord& rec, qsizetype i,
                  const QLocale& locale)
 {
     PackedRecord::TextView t;
@@ -75,9 +75,9 @@ QString ExportWriter::suggestedFileNameForDocumentName(const QString& displayNam
     return QStringLiteral("%1 Export").arg(base);
 }
 
-void ExportWriter::setCustomFields(int tag)
+void ExportWriter::setCustomFields(ExportFormat preset)
 {
-    if (tag < ExportLayout::kTabSeparated || tag > ExportLayout::kPlainCsv) {
+    if (preset == ExportFormat::Custom) {
         start_of_file.clear();
         end_of_file.clear();
         start_of_record.clear();
@@ -88,7 +88,7 @@ void ExportWriter::setCustomFields(int tag)
         use_end_of_record_in_last_record = QStringLiteral("YES");
         return;
     }
-    const ExportLayout l = ExportLayout::fixedForFormat(tag);
+    const ExportLayout l = ExportLayout::fixedForFormat(preset);
     start_of_file = ExportLayout::escapeControls(l.start_of_file);
     end_of_file = ExportLayout::escapeControls(l.end_of_file);
     start_of_record = ExportLayout::escapeControls(l.start_of_record);
@@ -102,7 +102,7 @@ void ExportWriter::setCustomFields(int tag)
 
 ExportLayout ExportWriter::currentLayout() const
 {
-    if (fileFormatToSave == ExportLayout::kCustom)
+    if (fileFormatToSave == ExportFormat::Custom)
         return ExportLayout::custom(start_of_file, end_of_file, start_of_record, end_of_record,
                                     field_open_tag, field_close_tag, field_separator,
                                     use_end_of_record_in_last_record);
@@ -151,7 +151,7 @@ QString ExportWriter::composeExport() const
 bool ExportWriter::composeInto(QString& out, const std::function<bool(const QString&)>& flush) const
 {
     const ExportLayout layout = currentLayout();
-    const int format = fileFormatToSave;
+    const ExportFormat format = fileFormatToSave;
     const std::size_t fields = m_fields.size();
     const std::size_t records = m_dataArray.size();
     const QLocale locale = QLocale::system();

@@ -34,8 +34,7 @@ public:
     const std::vector<FieldKey>& fields() const { return m_fields; }
     void setFields(std::vector<FieldKey> fields) { m_fields = std::move(fields); }
 
-    // The format code (ExportLayout::kCustom to kPlainCsv).
-    int fileFormatToSave = ExportLayout::kTabSeparated;
+    ExportFormat fileFormatToSave = ExportFormat::TabSeparated;
     QString start_of_file;
     QString end_of_file;
     QString start_of_record;
@@ -48,10 +47,10 @@ public:
     bool useFieldNamesAsFirstRow = false;
     QString suggestedFileName = QStringLiteral("Export");
 
-    // Fills the seven layout texts and the last-record flag with the layout of the format
-    // tag (LF shown as backslash-n, TAB as backslash-t); any tag but 1 to 5 clears them for
-    // a custom layout, with the end of record after the last record too.
-    void setCustomFields(int tag);
+    // Fills the seven layout texts and the last-record flag with the layout of a fixed format
+    // (LF shown as backslash-n, TAB as backslash-t); the custom format clears them, with the
+    // end of record after the last record too.
+    void setCustomFields(ExportFormat preset);
 
     // The layout that the current format writes with.
     ExportLayout currentLayout() const;

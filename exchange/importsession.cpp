@@ -11,10 +11,6 @@
 
 namespace quillory {
 
-const QString ImportSession::kNoImport = QStringLiteral("NO_IMPORT");
-const QString ImportSession::kNewField = QStringLiteral("NEW_FIELD");
-const QString ImportSession::kImportFlag = QStringLiteral("\u00BB");
-
 namespace {
 
 // Progress is reported every so many lines or rows, so that the callback costs nothing.
@@ -35,13 +31,13 @@ std::optional<QStringList> splitToList(QStringView line, QChar sep)
 }
 
 // Every tie falls to tab, a comma sum equal to the semicolon sum included.
-int chooseFormat(const ImportLineSplitter::FieldCounts& sums)
+ImportSession::FileFormat chooseFormat(const ImportLineSplitter::FieldCounts& sums)
 {
     if (sums.comma > sums.semicolon && sums.comma > sums.tab)
-        return ImportSession::CommaFormat;
+        return ImportSession::FileFormat::Comma;
     if (sums.semicolon > sums.comma && sums.semicolon > sums.tab)
-        return ImportSession::SemicolonFormat;
-    return ImportSession::TabFormat;
+        return ImportSession::FileFormat::Semicolon;
+    return ImportSession::FileFormat::Tab;
 }
 
 qint64 incremented(qint64 n)
@@ -52,13 +48,7 @@ qint64 incremented(qint64 n)
 
 } // namespace
 
-ImportSession::ImportSession(ImportTarget* target) : m_target(target)
-{
-    // The first four menu items come with the sheet; the two empty ones are separators.
-    m_destinationMenuTitles = {QStringLiteral("Do not import"), QString(),
-                               QStringLiteral("New field"), QString()};
-    m_destinationKeys = {kNoImport, QString(), kNewField, QString()};
-}
+ImportSession::ImportSession(ImportTarget* target) : m_target(target) {}
 
 // ---- Parsing ----------------------------------------------------------------------------
 
@@ -72,27 +62,27 @@ std::optional<QStringList> ImportSession::splitSemicolonRow(QStringView line)
     return splitToList(line, u';');
 }
 
-int ImportSession::guessFileFormat(QStringView text)
+ImportSession::FileFormat ImportSession::guessFileFormat(QStringView text)
 {
     return chooseFormat(ImportLineSplitter(text).countFields());
 }
 
 void ImportSession::load(const QString& path)
 {
-    load(path, AutomaticFormat, TextFileDecoder::Automatic);
+    load(path, FileFormat::Automatic, TextEncoding::Automatic);
 }
 
-void ImportSession::load(const QString& path, int format, int encoding)
+void ImportSession::load(const QString& path, FileFormat format, TextEncoding encoding)
 {
     m_rows.reset();
     loadText(TextFileDecoder::autoReadFromFile(path, encoding), format);
 }
 
-void ImportSession::loadText(std::optional<QString> text, int format)
+void ImportSession::loadText(std::optional<QString> text, FileFormat format)
 {
     m_rows.reset();
     m_selectedRow = -1;
-    m_settingsPrepared = false;
+    m_mappingPrepared = false;
 
     if (text) {
         TextFileDecoder::replaceStringWithNewline(*text);
@@ -107,32 +97,23 @@ void ImportSession::loadText(std::optional<QString> text, int format)
 
     if (m_rows.rowCount() > 0)
         m_selectedRow = 0;
-    m_mappingRows.assign(size_t(m_numOfMaxField), ImportMappingRow{});
+    m_mapping.assign(size_t(m_numOfMaxField), ImportDestination::skip());
     countImportedFields();
-
-    if (m_useSettingsPanel)
-        openSettings();
-    else
-        run();
 }
 
-void ImportSession::parseText(QStringView text, int format)
+void ImportSession::parseText(QStringView text, FileFormat format)
 {
     m_numOfMaxField = 0;
     const qint64 total = text.size();
-    if (format != AutomaticFormat && format != TabFormat && format != CommaFormat &&
-        format != SemicolonFormat) {
-        reportProgress(total, total);
-        return;
-    }
     const ImportLineSplitter splitter(text);
     // One counting pass serves the guess and sizes the field table, which then never grows.
     const ImportLineSplitter::FieldCounts sums = splitter.countFields();
-    if (format == AutomaticFormat)
+    if (format == FileFormat::Automatic)
         format = chooseFormat(sums);
-    const QChar sep = format == SemicolonFormat ? QChar(u';') : QChar(u',');
-    const qint64 fieldTotal =
-        format == TabFormat ? sums.tab : (format == CommaFormat ? sums.comma : sums.semicolon);
+    const QChar sep = format == FileFormat::Semicolon ? QChar(u';') : QChar(u',');
+    const qint64 fieldTotal = format == FileFormat::Tab
+                                  ? sums.tab
+                                  : (format == FileFormat::Comma ? sums.comma : sums.semicolon);
     m_rows.reserve(qsizetype(sums.lines), qsizetype(fieldTotal));
 
     std::vector<QStringView> fields;
@@ -141,7 +122,7 @@ void ImportSession::parseText(QStringView text, int format)
         if (rowsRead % kProgressStep == 0)
             reportProgress(pos, total);
         fields.clear();
-        if (format == TabFormat) {
+        if (format == FileFormat::Tab) {
             const QStringView line = splitter.readTabLine(pos, fields);
             // Every line widens the column count, even an empty one that makes no row.
             m_numOfMaxField = std::max(m_numOfMaxField, qsizetype(fields.size()));
@@ -161,52 +142,41 @@ void ImportSession::reportProgress(qint64 done, qint64 total) const
         m_progress(done, total);
 }
 
-// ---- Settings and mapping ---------------------------------------------------------------
+// ---- Mapping ----------------------------------------------------------------------------
 
-void ImportSession::openSettings()
+void ImportSession::prepareMapping()
 {
     m_currentRecordIndex = 1;
     m_selectedRow = m_rows.rowCount() > 0 ? 0 : -1;
     prepareDestinations();
-    m_settingsPrepared = true;
+    m_mappingPrepared = true;
 }
 
 void ImportSession::prepareDestinations()
 {
     m_nextCounter =
         incremented(m_target ? std::max<qint64>(0, m_target->largestStoredCounter()) : 0);
-    m_destinationMenuTitles = m_destinationMenuTitles.mid(0, rowToStartCascadeAssignment);
-    m_destinationKeys = m_destinationKeys.mid(0, rowToStartCascadeAssignment);
+    m_userFields.clear();
     if (!m_target)
         return;
     const auto& keys = m_target->keyArray();
-    for (size_t i = kFirstUserKeyIndex; i < keys.size(); ++i) {
-        m_destinationMenuTitles.append(keys[i].publicKey.isEmpty() ? QStringLiteral("-")
-                                                                   : keys[i].publicKey);
-        m_destinationKeys.append(keys[i].innerKey);
-    }
+    if (keys.size() > size_t(kFirstUserKeyIndex))
+        m_userFields.assign(keys.begin() + kFirstUserKeyIndex, keys.end());
 }
 
-void ImportSession::setMapping(ImportMappingRow& row, int destination)
+bool ImportSession::setDestination(qsizetype column, const ImportDestination& destination)
 {
-    row.destination = destination;
-    row.importFlag = destination != kNoImportDestination ? kImportFlag : QString();
-}
-
-bool ImportSession::chooseDestination(int row, int destination)
-{
-    if (row < 0 || size_t(row) >= m_mappingRows.size())
+    if (column < 0 || size_t(column) >= m_mapping.size())
         return false;
-    // Only real destinations can be chosen: not the separators, nothing past the list.
-    const auto entry = destinationAt(destination);
-    if (!entry || entry->isEmpty())
+    if (destination.isField() &&
+        std::none_of(m_userFields.begin(), m_userFields.end(),
+                     [&](const FieldKey& f) { return f.innerKey == destination.innerKey(); }))
         return false;
-    for (size_t i = 0; i < m_mappingRows.size(); ++i) {
-        ImportMappingRow& r = m_mappingRows[i];
-        if (i == size_t(row))
-            setMapping(r, destination);
-        else if (destination >= rowToStartCascadeAssignment && r.destination == destination)
-            setMapping(r, kNoImportDestination);
+    for (size_t i = 0; i < m_mapping.size(); ++i) {
+        if (i == size_t(column))
+            m_mapping[i] = destination;
+        else if (destination.isField() && m_mapping[i] == destination)
+            m_mapping[i] = ImportDestination::skip();
     }
     countImportedFields();
     return true;
@@ -214,24 +184,21 @@ bool ImportSession::chooseDestination(int row, int destination)
 
 void ImportSession::resetMapping()
 {
-    for (ImportMappingRow& r : m_mappingRows)
-        setMapping(r, kNoImportDestination);
+    std::fill(m_mapping.begin(), m_mapping.end(), ImportDestination::skip());
     countImportedFields();
 }
 
 void ImportSession::mapAllToNewFields()
 {
-    for (ImportMappingRow& r : m_mappingRows)
-        setMapping(r, kNewFieldDestination);
+    std::fill(m_mapping.begin(), m_mapping.end(), ImportDestination::newField());
     countImportedFields();
 }
 
 void ImportSession::mapInCascade()
 {
-    for (size_t i = 0; i < m_mappingRows.size(); ++i) {
-        const qsizetype d = rowToStartCascadeAssignment + qsizetype(i);
-        setMapping(m_mappingRows[i], d < m_destinationKeys.size() ? int(d) : kNoImportDestination);
-    }
+    for (size_t i = 0; i < m_mapping.size(); ++i)
+        m_mapping[i] = i < m_userFields.size() ? ImportDestination::field(m_userFields[i].innerKey)
+                                               : ImportDestination::skip();
     countImportedFields();
 }
 
@@ -241,16 +208,11 @@ void ImportSession::mapFromFirstRow()
         return;
     resetMapping();
     const qsizetype fieldCount = m_rows.fieldCount(0);
-    const qsizetype userFields = m_destinationKeys.size() - rowToStartCascadeAssignment;
-    for (qsizetype column = 0; column < fieldCount && size_t(column) < m_mappingRows.size();
-         ++column) {
+    for (qsizetype column = 0; column < fieldCount && size_t(column) < m_mapping.size(); ++column) {
         const QString header = m_rows.element(0, column).toString().toLower();
-        for (qsizetype j = 0; j < userFields && m_target &&
-                              size_t(kFirstUserKeyIndex + j) < m_target->keyArray().size();
-             ++j) {
-            const FieldKey& key = m_target->keyArray()[size_t(kFirstUserKeyIndex + j)];
-            if (header == key.publicKey.toLower())
-                setMapping(m_mappingRows[size_t(column)], int(rowToStartCascadeAssignment + j));
+        for (const FieldKey& field : m_userFields) {
+            if (header == field.publicKey.toLower())
+                m_mapping[size_t(column)] = ImportDestination::field(field.innerKey);
         }
     }
     m_doNotImportFirstRecord = true;
@@ -283,26 +245,9 @@ void ImportSession::showPrevRecord()
 
 void ImportSession::countImportedFields()
 {
-    int n = 0;
-    for (const ImportMappingRow& r : m_mappingRows) {
-        if (r.destination != kNoImportDestination)
-            ++n;
-    }
-    m_numberOfImportedFields = n;
-}
-
-std::optional<QString> ImportSession::destinationOfColumn(int column) const
-{
-    if (column < 0 || size_t(column) >= m_mappingRows.size())
-        return std::nullopt;
-    return destinationAt(m_mappingRows[size_t(column)].destination);
-}
-
-std::optional<QString> ImportSession::destinationAt(int index) const
-{
-    if (index < 0 || index >= m_destinationKeys.size())
-        return std::nullopt;
-    return m_destinationKeys[index];
+    m_numberOfImportedFields =
+        int(std::count_if(m_mapping.begin(), m_mapping.end(),
+                          [](const ImportDestination& d) { return !d.isSkip(); }));
 }
 
 // ---- The import -------------------------------------------------------------------------
@@ -310,18 +255,17 @@ std::optional<QString> ImportSession::destinationAt(int index) const
 void ImportSession::resolveColumnKeys()
 {
     m_columnInnerKeys.clear();
-    for (size_t column = 0; column < m_mappingRows.size(); ++column) {
-        const QString entry = destinationAt(m_mappingRows[column].destination).value_or(QString());
-        if (entry == kNewField) {
+    for (size_t column = 0; column < m_mapping.size(); ++column) {
+        const ImportDestination& destination = m_mapping[column];
+        if (destination.isNewField()) {
             // A blank header keeps the field's own name, as a rename to blank would.
             const QString header = m_useHeaderNames && m_rows.rowCount() > 0
                                        ? m_rows.element(0, qsizetype(column)).toString()
                                        : QString();
             m_columnInnerKeys.append(m_target ? m_target->insertField(header) : QString());
-        } else if (entry == kNoImport) {
-            m_columnInnerKeys.append(QString());
         } else {
-            m_columnInnerKeys.append(entry);
+            // A skipped column has the empty key.
+            m_columnInnerKeys.append(destination.innerKey());
         }
     }
     m_userInnerKeys.clear();
@@ -336,11 +280,10 @@ QString ImportSession::destinationKeyForColumn(qsizetype column, qsizetype field
 {
     if (m_columnInnerKeys.size() >= fieldsInRow)
         return m_columnInnerKeys[column];
-    // Only a field entry names a key: "NO_IMPORT" and "NEW_FIELD" must never become entries.
-    const auto entry = destinationOfColumn(int(column));
-    if (!entry || m_mappingRows[size_t(column)].destination < rowToStartCascadeAssignment)
+    // Only a field names a key: a skipped or a new-field column must never become an entry.
+    if (size_t(column) >= m_mapping.size())
         return {};
-    return *entry;
+    return m_mapping[size_t(column)].innerKey();
 }
 
 void ImportSession::run()
@@ -351,11 +294,11 @@ void ImportSession::run()
 
 void ImportSession::prepareRun()
 {
-    // Without the settings step (useSettingsPanel off) the counter and the destinations would
+    // Without prepareMapping (an import run at once) the counter and the destinations would
     // never be set up, and the records would be numbered from 0.
-    if (!m_settingsPrepared) {
+    if (!m_mappingPrepared) {
         prepareDestinations();
-        m_settingsPrepared = true;
+        m_mappingPrepared = true;
     }
     resolveColumnKeys();
 }

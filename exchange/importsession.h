@@ -3,8 +3,9 @@
 #include "core/fieldkey.h"
 #include "core/importtarget.h"
 #include "core/record.h"
-#include "exchange/importmappingrow.h"
+#include "exchange/importdestination.h"
 #include "exchange/importrows.h"
+#include "exchange/textfiledecoder.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,20 +22,8 @@ namespace quillory {
 class ImportSession
 {
 public:
-    enum FileFormat : int {
-        AutomaticFormat = 0,
-        TabFormat = 1,
-        CommaFormat = 2,
-        SemicolonFormat = 3
-    };
-    // Index of the first field in the destination list.
-    static constexpr int rowToStartCascadeAssignment = 4;
-    static constexpr int kNoImportDestination = 0;
-    static constexpr int kNewFieldDestination = 2;
-    static const QString kNoImport;   // "NO_IMPORT"
-    static const QString kNewField;   // "NEW_FIELD"
-    static const QString kImportFlag; // "»"
-
+    // How a file's rows are cut into fields; Automatic guesses it from the text.
+    enum class FileFormat { Automatic, Tab, Comma, Semicolon };
     // Called with (done, total) while a file is parsed and while records are made.
     using ProgressCallback = std::function<void(qint64 done, qint64 total)>;
 
@@ -45,17 +34,17 @@ public:
     ImportSession& operator=(const ImportSession&) = delete;
 
     // A file can be parsed without a target (on another thread than the target's) and the
-    // target attached afterwards; openSettings() then takes its fields and counters.
+    // target attached afterwards; prepareMapping() then takes its fields and counters.
     void setTarget(ImportTarget* target) { m_target = target; }
 
     // ---- Parsing ------------------------------------------------------------------------
     // Parses with automatic format and encoding.
     void load(const QString& path);
-    // Replaces the rows and the mapping rows with those of the file; a format code outside
-    // 0-3 reads no rows. Ends by opening the settings (useSettingsPanel) or importing at once.
-    void load(const QString& path, int format, int encoding);
+    // Replaces the rows with those of the file and maps every column to Skip. The caller then
+    // shows the mapping (prepareMapping) or imports at once (run).
+    void load(const QString& path, FileFormat format, TextEncoding encoding);
     // The same from decoded text (none: no lines).
-    void loadText(std::optional<QString> text, int format);
+    void loadText(std::optional<QString> text, FileFormat format);
 
     // Fields of the first row of a text (a line, unless quotes hold a line end) cut at commas /
     // semicolons outside double quotes, or none for a line that is empty or spaces only.
@@ -63,35 +52,28 @@ public:
     static std::optional<QStringList> splitSemicolonRow(QStringView line);
     // Comma if its field sum beats both others, else semicolon if it does, else tab.
     // The text's line ends must be LF.
-    static int guessFileFormat(QStringView text);
+    static FileFormat guessFileFormat(QStringView text);
 
     const ImportRows& importRows() const { return m_rows; }
     qsizetype numberOfImportRows() const { return m_rows.rowCount(); }
-    // Index of the import row the settings show, -1 for none.
+    // Index of the import row shown with the mapping, -1 for none.
     qsizetype selectedImportRow() const { return m_selectedRow; }
     qsizetype widestRowFieldCount() const { return m_numOfMaxField; }
-    const std::vector<ImportMappingRow>& mappingRows() const { return m_mappingRows; }
+    // One destination per column of the widest row.
+    const std::vector<ImportDestination>& mapping() const { return m_mapping; }
 
-    int fileFormat() const { return m_fileFormat; }
-    void setFileFormat(int f) { m_fileFormat = f; }
-    int encoding() const { return m_fileEncode; }
-    void setEncoding(int e) { m_fileEncode = e; }
-    bool useSettingsPanel() const { return m_useSettingsPanel; }
-    void setUseSettingsPanel(bool u) { m_useSettingsPanel = u; }
     void setProgressCallback(ProgressCallback callback) { m_progress = std::move(callback); }
 
-    // ---- Settings and mapping -------------------------------------------------------------
-    // The destination list: "NO_IMPORT", "", "NEW_FIELD", "", then the user fields' inner keys.
-    const QStringList& destinationKeys() const { return m_destinationKeys; }
-    // The destination menu, parallel to destinationKeys ("" for a separator).
-    const QStringList& destinationMenuTitles() const { return m_destinationMenuTitles; }
+    // ---- Mapping -----------------------------------------------------------------------------
+    // The target's user fields as prepareMapping took them, in order: the fields a column can
+    // be sent to.
+    const std::vector<FieldKey>& destinationFields() const { return m_userFields; }
 
-    // Opens the settings: shows the first row, takes the target's fields as destinations and
-    // its largest counter as the start of the new records' counters.
-    void openSettings();
-    // Leaves the settings without importing; rows and mapping stay.
-    void cancelSettings() {}
-    // Makes the new fields, then one record per import row, and hands them to the target:
+    // Shows the first row, takes the target's user fields as destinations and its largest
+    // counter as the start of the new records' counters.
+    void prepareMapping();
+    // Makes the new fields, then one record per import row, and hands them to the target
+    // (preparing the mapping first if nobody did):
     // prepareRun, buildRecords and finishRun in turn.
     void run();
     // Frees the rows read from the file (and the file's text) once the records are made: a
@@ -103,26 +85,23 @@ public:
     ImportBatch buildRecords();
     void finishRun(ImportBatch batch);
 
-    // The user chose destination for the mapping row at row; false when either is not one
-    // that can be chosen (a separator, or out of range). A field is the destination of one
-    // column at most: other columns that had it are cleared; "NEW_FIELD" may be chosen for any
-    // number of columns.
-    bool chooseDestination(int row, int destination);
+    // Sends column to destination; false for a column out of range or a field that is not one
+    // of destinationFields(). A field is the destination of one column at most: other columns
+    // that had it become Skip; NewField may be chosen for any number of columns.
+    bool setDestination(qsizetype column, const ImportDestination& destination);
+    // Every column to Skip.
     void resetMapping();
     void mapAllToNewFields();
+    // Column i to the i-th destination field, Skip past the last.
     void mapInCascade();
-    // Maps columns whose first-row text names a user field (case-insensitively) and marks the
-    // first row as a header. Does nothing when there is no import row.
+    // Maps columns whose first-row text names a user field (case-insensitively; of namesakes
+    // the later field) and marks the first row as a header; two columns may then name the same
+    // field. Does nothing when there is no import row.
     void mapFromFirstRow();
     // The "first row holds the field names" option changed: the first row is then skipped.
     void firstRowSetFieldsNameSelected();
     void showNextRecord();
     void showPrevRecord();
-    // The destination-list entry chosen for a column, or none past the end of either list.
-    std::optional<QString> destinationOfColumn(int column) const;
-    // The destination-list entry at index, or none past the end.
-    std::optional<QString> destinationAt(int index) const;
-
     int numberOfImportedFields() const { return m_numberOfImportedFields; }
     int currentRecordIndex() const { return m_currentRecordIndex; }
     // After run: the inner key each column went to ("" for a skipped column).
@@ -133,41 +112,33 @@ public:
     void setDoNotImportFirstRecord(bool d) { m_doNotImportFirstRecord = d; }
     bool useFirstRecordAsFieldsName() const { return m_useFirstRecordAsFieldsName; }
     void setUseFirstRecordAsFieldsName(bool u) { m_useFirstRecordAsFieldsName = u; }
-    bool enableFirstRecAsNameOption() const { return m_enableFirstRecAsNameOption; }
-    void setEnableFirstRecAsNameOption(bool e) { m_enableFirstRecAsNameOption = e; }
-    bool notVisibleFirstRecAsNameOption() const { return m_notVisibleFirstRecAsNameOption; }
-    void setNotVisibleFirstRecAsNameOption(bool n) { m_notVisibleFirstRecAsNameOption = n; }
     // New fields made for columns are named after the first row, which then makes no record
     // and takes no counter. Off by default.
     bool useHeaderNamesForNewFields() const { return m_useHeaderNames; }
     void setUseHeaderNamesForNewFields(bool u) { m_useHeaderNames = u; }
 
 private:
-    void parseText(QStringView text, int format);
+    void parseText(QStringView text, FileFormat format);
     void prepareDestinations();
     // Makes the new fields and fills columnInnerKeys.
     void resolveColumnKeys();
-    void setMapping(ImportMappingRow& row, int destination);
     void countImportedFields();
     void reportProgress(qint64 done, qint64 total) const;
     // The inner key that receives column values, or "" when the column is skipped.
     QString destinationKeyForColumn(qsizetype column, qsizetype fieldsInRow) const;
 
     ImportTarget* m_target = nullptr;
-    QStringList m_destinationKeys;
-    QStringList m_destinationMenuTitles;
+    // The target's user fields as the mapping was prepared.
+    std::vector<FieldKey> m_userFields;
     QStringList m_columnInnerKeys;
-    std::vector<ImportMappingRow> m_mappingRows;
+    std::vector<ImportDestination> m_mapping;
     // The user fields' inner keys as the import starts; records share these strings.
     std::vector<QString> m_userInnerKeys;
 
     ImportRows m_rows;
     qsizetype m_selectedRow = -1;
     qsizetype m_numOfMaxField = 0;
-    int m_fileFormat = AutomaticFormat;
-    int m_fileEncode = 0;
-    bool m_useSettingsPanel = true;
-    bool m_settingsPrepared = false;
+    bool m_mappingPrepared = false;
     ProgressCallback m_progress;
     qint64 m_nextCounter = 1;
 
@@ -175,8 +146,6 @@ private:
     int m_currentRecordIndex = 1;
     bool m_doNotImportFirstRecord = false;
     bool m_useFirstRecordAsFieldsName = false;
-    bool m_enableFirstRecAsNameOption = true;
-    bool m_notVisibleFirstRecAsNameOption = false;
     bool m_useHeaderNames = false;
 };
 

@@ -121,25 +121,15 @@ Endian markedEndian(QByteArrayView bytes, std::initializer_list<unsigned char> l
 }
 
 // The named encodings tried, in order, after the mark step of automatic detection.
-constexpr std::array<int, 9> kAutomaticOrder = {
-    TextFileDecoder::Utf8,           TextFileDecoder::MacOSRoman,        TextFileDecoder::Utf16,
-    TextFileDecoder::Utf16BigEndian, TextFileDecoder::Utf16LittleEndian, TextFileDecoder::Utf32,
-    TextFileDecoder::Utf32BigEndian, TextFileDecoder::Utf32LittleEndian, TextFileDecoder::Ascii,
+constexpr std::array<TextEncoding, 9> kAutomaticOrder = {
+    TextEncoding::Utf8,           TextEncoding::MacOSRoman,        TextEncoding::Utf16,
+    TextEncoding::Utf16BigEndian, TextEncoding::Utf16LittleEndian, TextEncoding::Utf32,
+    TextEncoding::Utf32BigEndian, TextEncoding::Utf32LittleEndian, TextEncoding::Ascii,
 };
 
-bool isNamedEncoding(int encoding)
+std::optional<QString> decodeInOrder(QByteArrayView bytes, TextEncoding* decodedAs = nullptr)
 {
-    for (int code : kAutomaticOrder) {
-        if (code == encoding)
-            return true;
-    }
-    return encoding == TextFileDecoder::Windows1252 || encoding == TextFileDecoder::Iso88591 ||
-           encoding == TextFileDecoder::Iso885915;
-}
-
-std::optional<QString> decodeInOrder(QByteArrayView bytes, int* decodedAs = nullptr)
-{
-    for (int code : kAutomaticOrder) {
+    for (TextEncoding code : kAutomaticOrder) {
         if (auto text = TextFileDecoder::decodeStrictly(bytes, code)) {
             if (decodedAs)
                 *decodedAs = code;
@@ -151,52 +141,53 @@ std::optional<QString> decodeInOrder(QByteArrayView bytes, int* decodedAs = null
 
 // The encoding whose byte-order mark the bytes start with (Utf8 when there is none, since
 // then only UTF-8 is tried).
-int markedEncoding(QByteArrayView bytes)
+TextEncoding markedEncoding(QByteArrayView bytes)
 {
     if (startsWith(bytes, {0xFF, 0xFE, 0x00, 0x00}))
-        return decodeUtf32(bytes, Endian::Little) ? TextFileDecoder::Utf32LittleEndian
-                                                  : TextFileDecoder::Utf16LittleEndian;
+        return decodeUtf32(bytes, Endian::Little) ? TextEncoding::Utf32LittleEndian
+                                                  : TextEncoding::Utf16LittleEndian;
     if (startsWith(bytes, {0x00, 0x00, 0xFE, 0xFF}))
-        return TextFileDecoder::Utf32BigEndian;
+        return TextEncoding::Utf32BigEndian;
     if (startsWith(bytes, {0xFE, 0xFF}))
-        return TextFileDecoder::Utf16BigEndian;
+        return TextEncoding::Utf16BigEndian;
     if (startsWith(bytes, {0xFF, 0xFE}))
-        return TextFileDecoder::Utf16LittleEndian;
-    return TextFileDecoder::Utf8;
+        return TextEncoding::Utf16LittleEndian;
+    return TextEncoding::Utf8;
 }
 
 } // namespace
 
-std::optional<QString> TextFileDecoder::decodeStrictly(QByteArrayView bytes, int encoding)
+std::optional<QString> TextFileDecoder::decodeStrictly(QByteArrayView bytes, TextEncoding encoding)
 {
     switch (encoding) {
-    case Utf8:
+    case TextEncoding::Utf8:
         return decodeUtf8(bytes);
-    case Utf16:
+    case TextEncoding::Utf16:
         return decodeUtf16(bytes, markedEndian(bytes, {0xFF, 0xFE}));
-    case Utf16BigEndian:
+    case TextEncoding::Utf16BigEndian:
         return decodeUtf16(bytes, Endian::Big);
-    case Utf16LittleEndian:
+    case TextEncoding::Utf16LittleEndian:
         return decodeUtf16(bytes, Endian::Little);
-    case Utf32:
+    case TextEncoding::Utf32:
         return decodeUtf32(bytes, markedEndian(bytes, {0xFF, 0xFE, 0x00, 0x00}));
-    case Utf32BigEndian:
+    case TextEncoding::Utf32BigEndian:
         return decodeUtf32(bytes, Endian::Big);
-    case Utf32LittleEndian:
+    case TextEncoding::Utf32LittleEndian:
         return decodeUtf32(bytes, Endian::Little);
-    case MacOSRoman:
+    case TextEncoding::MacOSRoman:
         return MacRomanCodec::decode(bytes);
-    case Ascii:
+    case TextEncoding::Ascii:
         return decodeAscii(bytes);
-    case Windows1252:
+    case TextEncoding::Windows1252:
         return decodeNamed(bytes, "windows-1252");
-    case Iso88591:
+    case TextEncoding::Iso88591:
         return QString::fromLatin1(bytes); // every byte is defined
-    case Iso885915:
+    case TextEncoding::Iso885915:
         return decodeNamed(bytes, "ISO-8859-15");
-    default:
-        return std::nullopt;
+    case TextEncoding::Automatic:
+        break;
     }
+    return std::nullopt;
 }
 
 std::optional<QString> TextFileDecoder::decodeDetectingMark(QByteArrayView bytes)
@@ -219,17 +210,18 @@ std::optional<QString> TextFileDecoder::decodeDetectingMark(QByteArrayView bytes
     return decodeUtf8(bytes);
 }
 
-std::optional<QString> TextFileDecoder::autoReadFromData(QByteArrayView bytes, int encoding)
+std::optional<QString> TextFileDecoder::autoReadFromData(QByteArrayView bytes,
+                                                         TextEncoding encoding)
 {
-    if (isNamedEncoding(encoding))
+    if (encoding != TextEncoding::Automatic)
         return decodeStrictly(bytes, encoding);
     return decodeInOrder(bytes);
 }
 
-std::optional<QString> TextFileDecoder::decodeFileBytes(QByteArrayView bytes, int encoding,
-                                                        int* decodedAs)
+std::optional<QString> TextFileDecoder::decodeFileBytes(QByteArrayView bytes, TextEncoding encoding,
+                                                        TextEncoding* decodedAs)
 {
-    if (isNamedEncoding(encoding)) {
+    if (encoding != TextEncoding::Automatic) {
         if (decodedAs)
             *decodedAs = encoding;
         return decodeStrictly(bytes, encoding);
@@ -242,7 +234,7 @@ std::optional<QString> TextFileDecoder::decodeFileBytes(QByteArrayView bytes, in
     return decodeInOrder(bytes, decodedAs);
 }
 
-std::optional<QString> TextFileDecoder::autoReadFromFile(const QString& path, int encoding)
+std::optional<QString> TextFileDecoder::autoReadFromFile(const QString& path, TextEncoding encoding)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -33,11 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         records.push_back(r);
     }
     ExportWriter writer(records, fields);
-    const int format = in.byte() % 7;
+    static const ExportFormat formats[] = {ExportFormat::Custom,    ExportFormat::TabSeparated,
+                                           ExportFormat::QuotedCsv, ExportFormat::HtmlTable,
+                                           ExportFormat::HtmlPage,  ExportFormat::PlainCsv};
+    const ExportFormat format = formats[in.byte() % std::size(formats)];
     writer.setCustomFields(format);
     writer.fileFormatToSave = format;
     writer.useFieldNamesAsFirstRow = in.byte() & 1;
-    if (format == 0 || format == 6) {
+    if (format == ExportFormat::Custom) {
         writer.start_of_file = in.text();
         writer.end_of_file = in.text();
         writer.start_of_record = in.text();

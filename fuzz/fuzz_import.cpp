@@ -12,21 +12,26 @@ using namespace quillory;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::FuzzInput in(data, size);
-    static const int encodings[] = {TextFileDecoder::Automatic,
-                                    TextFileDecoder::Utf8,
-                                    TextFileDecoder::Utf16,
-                                    TextFileDecoder::Utf16BigEndian,
-                                    TextFileDecoder::Utf16LittleEndian,
-                                    TextFileDecoder::Utf32,
-                                    TextFileDecoder::Utf32BigEndian,
-                                    TextFileDecoder::Utf32LittleEndian,
-                                    TextFileDecoder::MacOSRoman,
-                                    TextFileDecoder::Ascii,
-                                    77};
+    static const TextEncoding encodings[] = {TextEncoding::Automatic,
+                                             TextEncoding::Utf8,
+                                             TextEncoding::Utf16,
+                                             TextEncoding::Utf16BigEndian,
+                                             TextEncoding::Utf16LittleEndian,
+                                             TextEncoding::Utf32,
+                                             TextEncoding::Utf32BigEndian,
+                                             TextEncoding::Utf32LittleEndian,
+                                             TextEncoding::MacOSRoman,
+                                             TextEncoding::Ascii,
+                                             TextEncoding::Windows1252,
+                                             TextEncoding::Iso88591,
+                                             TextEncoding::Iso885915};
+    static const ImportSession::FileFormat formats[] = {
+        ImportSession::FileFormat::Automatic, ImportSession::FileFormat::Tab,
+        ImportSession::FileFormat::Comma, ImportSession::FileFormat::Semicolon};
     const quint8 choice = in.byte();
-    const int encoding = encodings[choice % std::size(encodings)];
-    // Formats 0 (guess) to 3, and one outside them.
-    const int format = (choice / std::size(encodings)) % 5;
+    const TextEncoding encoding = encodings[choice % std::size(encodings)];
+    const ImportSession::FileFormat format =
+        formats[(choice / std::size(encodings)) % std::size(formats)];
     const QByteArray bytes = in.rest();
 
     std::optional<QString> text = TextFileDecoder::autoReadFromData(bytes, encoding);
@@ -36,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort(); // line ends must all be LF now
     }
     ImportSession session;
-    session.setUseSettingsPanel(true);
     session.loadText(text, format);
+    session.prepareMapping();
     const ImportRows& rows = session.importRows();
     const auto within = [](QStringView field, const QString& text) {
         return field.data() >= text.constData() &&

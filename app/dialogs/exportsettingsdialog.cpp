@@ -14,6 +14,9 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <array>
+#include <utility>
+
 namespace quillory {
 
 namespace {
@@ -25,6 +28,16 @@ struct LayoutText
     const char* name;
     QString ExportWriter::*member;
 };
+
+// The format menu's items in order: a menu position is an index into these.
+const std::array<std::pair<const char*, ExportFormat>, 6> kFormatItems{{
+    {QT_TRANSLATE_NOOP("ExportSettingsDialog", "Tab-separated"), ExportFormat::TabSeparated},
+    {QT_TRANSLATE_NOOP("ExportSettingsDialog", "Comma-separated, quoted"), ExportFormat::QuotedCsv},
+    {QT_TRANSLATE_NOOP("ExportSettingsDialog", "Comma-separated"), ExportFormat::PlainCsv},
+    {QT_TRANSLATE_NOOP("ExportSettingsDialog", "HTML table"), ExportFormat::HtmlTable},
+    {QT_TRANSLATE_NOOP("ExportSettingsDialog", "HTML page"), ExportFormat::HtmlPage},
+    {QT_TRANSLATE_NOOP("ExportSettingsDialog", "Custom"), ExportFormat::Custom},
+}};
 
 const LayoutText kLayoutTexts[] = {
     {QT_TRANSLATE_NOOP("ExportSettingsDialog", "Start of file:"), "startOfFile",
@@ -75,13 +88,11 @@ ExportSettingsDialog::ExportSettingsDialog(ExportWriter& writer, ExportFieldPick
 
     m_format = new QComboBox(this);
     m_format->setObjectName(QStringLiteral("exportFormat"));
-    m_format->addItem(tr("Tab-separated"), ExportLayout::kTabSeparated);
-    m_format->addItem(tr("Comma-separated, quoted"), ExportLayout::kQuotedCsv);
-    m_format->addItem(tr("Comma-separated"), ExportLayout::kPlainCsv);
-    m_format->addItem(tr("HTML table"), ExportLayout::kHtmlTable);
-    m_format->addItem(tr("HTML page"), ExportLayout::kHtmlPage);
-    m_format->addItem(tr("Custom"), ExportLayout::kCustom);
-    m_format->setCurrentIndex(m_format->findData(m_writer.fileFormatToSave));
+    for (const auto& [title, format] : kFormatItems) {
+        m_format->addItem(tr(title));
+        if (format == m_writer.fileFormatToSave)
+            m_format->setCurrentIndex(m_format->count() - 1);
+    }
     connect(m_format, &QComboBox::activated, this, &ExportSettingsDialog::formatChosen);
     auto* formatRow = new QFormLayout;
     formatRow->addRow(tr("Format:"), m_format);
@@ -185,9 +196,11 @@ void ExportSettingsDialog::runPickerCommand(void (ExportFieldPicker::*command)()
 
 void ExportSettingsDialog::formatChosen(int index)
 {
-    const int code = m_format->itemData(index).toInt();
-    m_writer.fileFormatToSave = code;
-    m_writer.setCustomFields(code);
+    if (index < 0 || size_t(index) >= kFormatItems.size())
+        return;
+    const ExportFormat format = kFormatItems[size_t(index)].second;
+    m_writer.fileFormatToSave = format;
+    m_writer.setCustomFields(format);
     refreshLayoutTexts();
 }
 
@@ -200,7 +213,7 @@ void ExportSettingsDialog::refreshLists()
 void ExportSettingsDialog::refreshLayoutTexts()
 {
     // The fixed formats write their own layout; only the custom one reads these texts.
-    const bool custom = m_writer.fileFormatToSave == ExportLayout::kCustom;
+    const bool custom = m_writer.fileFormatToSave == ExportFormat::Custom;
     for (qsizetype i = 0; i < m_texts.size(); ++i) {
         m_texts[i]->setText(m_writer.*kLayoutTexts[i].member);
         m_texts[i]->setReadOnly(!custom);

@@ -7,16 +7,44 @@
 #include <QGridLayout>
 #include <QLabel>
 
+#include <algorithm>
+#include <array>
+#include <utility>
+
 namespace quillory {
 
 namespace {
 
-QComboBox* menu(QWidget* parent, const QString& name, const QList<std::pair<QString, int>>& items)
+// The menus' items in order: a menu position is an index into these.
+const std::array<std::pair<const char*, ImportSession::FileFormat>, 4> kFormatItems{{
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "Automatic"), ImportSession::FileFormat::Automatic},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "Tab-separated"), ImportSession::FileFormat::Tab},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "Comma-separated"), ImportSession::FileFormat::Comma},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "Semicolon-separated"),
+     ImportSession::FileFormat::Semicolon},
+}};
+
+const std::array<std::pair<const char*, TextEncoding>, 10> kEncodingItems{{
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "Automatic"), TextEncoding::Automatic},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "UTF-8"), TextEncoding::Utf8},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "UTF-16"), TextEncoding::Utf16},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "UTF-16 Big Endian"), TextEncoding::Utf16BigEndian},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "UTF-16 Little Endian"),
+     TextEncoding::Utf16LittleEndian},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "UTF-32"), TextEncoding::Utf32},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "UTF-32 Big Endian"), TextEncoding::Utf32BigEndian},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "UTF-32 Little Endian"),
+     TextEncoding::Utf32LittleEndian},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "Mac OS Roman"), TextEncoding::MacOSRoman},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "ASCII"), TextEncoding::Ascii},
+}};
+
+template <typename Items> QComboBox* menu(QWidget* parent, const QString& name, const Items& items)
 {
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
-    for (const auto& [title, code] : items)
-        box->addItem(title, code);
+    for (const auto& item : items)
+        box->addItem(ImportFileDialog::tr(item.first));
     return box;
 }
 
@@ -32,22 +60,8 @@ ImportFileDialog::ImportFileDialog(QWidget* parent) : QFileDialog(parent, tr("Im
     setNameFilters({tr("Text files (*.txt *.TXT *.text *.TEXT *.csv *.CSV *.tsv *.TSV)"),
                     tr("All files (*)")});
 
-    m_format = menu(this, QStringLiteral("importFormat"),
-                    {{tr("Automatic"), ImportSession::AutomaticFormat},
-                     {tr("Tab-separated"), ImportSession::TabFormat},
-                     {tr("Comma-separated"), ImportSession::CommaFormat},
-                     {tr("Semicolon-separated"), ImportSession::SemicolonFormat}});
-    m_encoding = menu(this, QStringLiteral("importEncoding"),
-                      {{tr("Automatic"), TextFileDecoder::Automatic},
-                       {tr("UTF-8"), TextFileDecoder::Utf8},
-                       {tr("UTF-16"), TextFileDecoder::Utf16},
-                       {tr("UTF-16 Big Endian"), TextFileDecoder::Utf16BigEndian},
-                       {tr("UTF-16 Little Endian"), TextFileDecoder::Utf16LittleEndian},
-                       {tr("UTF-32"), TextFileDecoder::Utf32},
-                       {tr("UTF-32 Big Endian"), TextFileDecoder::Utf32BigEndian},
-                       {tr("UTF-32 Little Endian"), TextFileDecoder::Utf32LittleEndian},
-                       {tr("Mac OS Roman"), TextFileDecoder::MacOSRoman},
-                       {tr("ASCII"), TextFileDecoder::Ascii}});
+    m_format = menu(this, QStringLiteral("importFormat"), kFormatItems);
+    m_encoding = menu(this, QStringLiteral("importEncoding"), kEncodingItems);
 
     // The non-native dialog lays itself out on a grid; the two menus go below its rows.
     if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
@@ -59,14 +73,14 @@ ImportFileDialog::ImportFileDialog(QWidget* parent) : QFileDialog(parent, tr("Im
     }
 }
 
-int ImportFileDialog::fileFormat() const
+ImportSession::FileFormat ImportFileDialog::fileFormat() const
 {
-    return m_format->currentData().toInt();
+    return kFormatItems.at(size_t(std::max(0, m_format->currentIndex()))).second;
 }
 
-int ImportFileDialog::encoding() const
+TextEncoding ImportFileDialog::encoding() const
 {
-    return m_encoding->currentData().toInt();
+    return kEncodingItems.at(size_t(std::max(0, m_encoding->currentIndex()))).second;
 }
 
 } // namespace quillory

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "exchange/importsession.h"
+#include "exchange/textfiledecoder.h"
+
 #include <QFileDialog>
 
 class QComboBox;
@@ -15,9 +18,9 @@ class ImportFileDialog : public QFileDialog
 public:
     explicit ImportFileDialog(QWidget* parent = nullptr);
 
-    // The format code (ImportSession::FileFormat) and the encoding code (TextFileDecoder).
-    int fileFormat() const;
-    int encoding() const;
+    // What the format and encoding menus show.
+    ImportSession::FileFormat fileFormat() const;
+    TextEncoding encoding() const;
 
 private:
     QComboBox* m_format;

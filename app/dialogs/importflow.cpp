@@ -72,8 +72,8 @@ bool importIntoDocument(QWidget* window, UndoStack& stack)
     const QString path = chooser.selectedFiles().constFirst();
 
     ImportSession session;
-    const int format = chooser.fileFormat();
-    const int encoding = chooser.encoding();
+    const ImportSession::FileFormat format = chooser.fileFormat();
+    const TextEncoding encoding = chooser.encoding();
     inBackground(
         window, session,
         QApplication::translate("ImportFlow", "Reading “%1”…").arg(QFileInfo(path).fileName()),
@@ -83,7 +83,7 @@ bool importIntoDocument(QWidget* window, UndoStack& stack)
     ImportStep step(stack, QFileInfo(path).fileName());
     session.setTarget(&step);
     // Fields added or renamed since the last import show up as destinations.
-    session.openSettings();
+    session.prepareMapping();
 
     ImportSettingsDialog settings(session, window);
     if (settings.exec() != QDialog::Accepted)

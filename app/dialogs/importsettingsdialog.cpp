@@ -1,5 +1,6 @@
 #include "app/dialogs/importsettingsdialog.h"
 
+#include "core/fieldkey.h"
 #include "exchange/importsession.h"
 
 #include <QCheckBox>
@@ -69,7 +70,6 @@ ImportSettingsDialog::ImportSettingsDialog(ImportSession& session, QWidget* pare
 
     m_firstRow = new QCheckBox(tr("The first row holds the field names (not imported)"), this);
     m_firstRow->setObjectName(QStringLiteral("firstRowHoldsNames"));
-    m_firstRow->setEnabled(m_session.enableFirstRecAsNameOption());
     connect(m_firstRow, &QCheckBox::toggled, this, [this](bool on) {
         m_session.setUseFirstRecordAsFieldsName(on);
         m_session.firstRowSetFieldsNameSelected();
@@ -109,21 +109,24 @@ QPushButton* ImportSettingsDialog::addButton(const QString& title, const QString
 
 void ImportSettingsDialog::buildMappingRows()
 {
-    const int columns = int(m_session.mappingRows().size());
+    m_menu = {ImportDestination::skip(), std::nullopt, ImportDestination::newField(), std::nullopt};
+    QStringList titles{tr("Do not import"), QString(), tr("New field"), QString()};
+    for (const FieldKey& field : m_session.destinationFields()) {
+        m_menu.push_back(ImportDestination::field(field.innerKey));
+        titles << (field.publicKey.isEmpty() ? QStringLiteral("-") : field.publicKey);
+    }
+    const int columns = int(m_session.mapping().size());
     m_table->setRowCount(columns);
-    const QStringList& titles = m_session.destinationMenuTitles();
     for (int column = 0; column < columns; ++column) {
         m_table->setVerticalHeaderItem(column, new QTableWidgetItem(QString::number(column + 1)));
         m_table->setItem(column, ValueColumn, new QTableWidgetItem);
         m_table->setItem(column, MarkColumn, new QTableWidgetItem);
-        // Menu indices are destination indices: the empty titles become separators, which
-        // take an index of their own and can't be chosen.
         auto* popUp = new QComboBox(m_table);
         for (int i = 0; i < titles.size(); ++i) {
-            if (titles[i].isEmpty())
-                popUp->insertSeparator(i);
-            else
+            if (m_menu[size_t(i)])
                 popUp->addItem(titles[i]);
+            else
+                popUp->insertSeparator(i);
         }
         connect(popUp, &QComboBox::activated, this,
                 [this, column](int index) { destinationChosen(column, index); });
@@ -131,10 +134,19 @@ void ImportSettingsDialog::buildMappingRows()
     }
 }
 
-void ImportSettingsDialog::destinationChosen(int column, int destination)
+void ImportSettingsDialog::destinationChosen(int column, int menuIndex)
 {
-    m_session.chooseDestination(column, destination);
+    if (menuIndex >= 0 && size_t(menuIndex) < m_menu.size() && m_menu[size_t(menuIndex)])
+        m_session.setDestination(column, *m_menu[size_t(menuIndex)]);
     refresh();
+}
+
+int ImportSettingsDialog::menuIndexOf(const ImportDestination& destination) const
+{
+    for (size_t i = 0; i < m_menu.size(); ++i)
+        if (m_menu[i] == destination)
+            return int(i);
+    return -1;
 }
 
 void ImportSettingsDialog::refresh()
@@ -147,16 +159,19 @@ void ImportSettingsDialog::refresh()
     m_previous->setEnabled(m_session.currentRecordIndex() > 1);
     m_next->setEnabled(m_session.currentRecordIndex() < rows);
 
-    const auto& mapping = m_session.mappingRows();
+    // The mark of an imported column.
+    const QString importFlag = QStringLiteral("\u00BB");
+    const auto& mapping = m_session.mapping();
     for (int column = 0; column < m_table->rowCount() && size_t(column) < mapping.size();
          ++column) {
         const QString value =
             shown >= 0 ? m_session.importRows().element(shown, column).toString() : QString();
         m_table->item(column, ValueColumn)->setText(value);
-        m_table->item(column, MarkColumn)->setText(mapping[size_t(column)].importFlag);
+        const ImportDestination& destination = mapping[size_t(column)];
+        m_table->item(column, MarkColumn)->setText(destination.isSkip() ? QString() : importFlag);
         auto* popUp = qobject_cast<QComboBox*>(m_table->cellWidget(column, DestinationColumn));
         const QSignalBlocker quiet(popUp);
-        popUp->setCurrentIndex(mapping[size_t(column)].destination);
+        popUp->setCurrentIndex(menuIndexOf(destination));
     }
     m_countLabel->setText(tr("Imported fields: %1").arg(m_session.numberOfImportedFields()));
     const QSignalBlocker quiet(m_firstRow);

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "exchange/importdestination.h"
+
 #include <QDialog>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -15,7 +19,8 @@ class ImportSession;
 
 // The import settings: a preview of one row of the file, and per column where its values go
 // (nowhere, a new field or an existing field). Every choice is an operation of the session;
-// the dialog only shows the session's state.
+// the dialog only shows the session's state, and lays out the destination menus: "Do not
+// import", "New field" and the fields, apart by separators.
 class ImportSettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -34,9 +39,14 @@ private:
     void buildMappingRows();
     // Shows the session's mapping, shown row and options again after a command.
     void refresh();
-    void destinationChosen(int column, int destination);
+    void destinationChosen(int column, int menuIndex);
+    // The menu index that shows destination, -1 for none.
+    int menuIndexOf(const ImportDestination& destination) const;
 
     ImportSession& m_session;
+    // What each item of a destination menu chooses, by menu index; a separator takes an index
+    // of its own and holds none.
+    std::vector<std::optional<ImportDestination>> m_menu;
     QTableWidget* m_table;
     QLabel* m_rowLabel;
     QLabel* m_countLabel;

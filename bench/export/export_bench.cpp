@@ -42,7 +42,7 @@ int main(int argc, char** argv)
     }
 
     ExportWriter manager(std::move(data), keys);
-    manager.fileFormatToSave = 1;
+    manager.fileFormatToSave = ExportFormat::TabSeparated;
 
     rusage before{};
     getrusage(RUSAGE_SELF, &before);

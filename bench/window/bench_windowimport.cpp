@@ -44,13 +44,12 @@ int main(int argc, char** argv)
     QElapsedTimer timer;
     timer.start();
     ImportSession session;
-    session.setUseSettingsPanel(true);
     const QString path = QString::fromLocal8Bit(argv[1]);
-    session.load(path, ImportSession::AutomaticFormat, 0);
+    session.load(path, ImportSession::FileFormat::Automatic, TextEncoding::Automatic);
     std::printf("worker_parse_ms %lld\n", static_cast<long long>(timer.restart()));
     ImportStep step(w->undoStack(), QFileInfo(path).fileName());
     session.setTarget(&step);
-    session.openSettings();
+    session.prepareMapping();
     session.mapAllToNewFields();
     std::printf("window_settings_ms %lld\n", static_cast<long long>(timer.restart()));
     session.prepareRun();

@@ -83,6 +83,56 @@ private slots:
         QCOMPARE(doc.dataArray().size(), size_t(1));
     }
 
+    void theMenusOfferTheFieldsAndMarkImportedColumns()
+    {
+        Document doc;
+        UndoStack stack(doc);
+        test::fillDocument(doc, {"Name", ""}, {});
+        doc.markSaved();
+        const QString path = m_scratch.writeFile("pairs.csv", "a,b,c\n");
+        QStringList menu, shown;
+        onNextModal<ImportFileDialog>([path, &menu, &shown](ImportFileDialog* files) {
+            choose(files->findChild<QComboBox*>("importFormat"), "Comma-separated");
+            enterFile(files, path);
+            onNextModal<ImportSettingsDialog>([&menu, &shown](ImportSettingsDialog* settings) {
+                QTableWidget* table = settings->mappingTable();
+                auto popUp = [table](int column) {
+                    return qobject_cast<QComboBox*>(
+                        table->cellWidget(column, ImportSettingsDialog::DestinationColumn));
+                };
+                for (int i = 0; i < popUp(0)->count(); ++i)
+                    menu << popUp(0)->itemText(i);
+                // What each column shows: its menu's choice, its mark; then the count.
+                const auto show = [&] {
+                    for (int column = 0; column < 3; ++column)
+                        shown << popUp(column)->currentText()
+                              << table->item(column, ImportSettingsDialog::MarkColumn)->text();
+                    shown << settings->findChild<QLabel*>("importedFieldCount")->text();
+                };
+                show();
+                choose(popUp(0), "Name");
+                choose(popUp(2), "New field");
+                show();
+                // The field goes to the later column; the first is then not imported.
+                choose(popUp(1), "Name");
+                show();
+                click(settings, "mapInCascade");
+                show();
+                settings->reject();
+            });
+        });
+        QVERIFY(!importIntoDocument(&m_window, stack));
+
+        // The separators are items without text; a nameless field shows as "-".
+        QCOMPARE(menu, (QStringList{"Do not import", "", "New field", "", "Name", "-"}));
+        const QString skip = QStringLiteral("Do not import"), mark = QStringLiteral("\u00BB");
+        QCOMPARE(shown, (QStringList{
+                            skip,   "",   skip,   "",   skip,        "",   "Imported fields: 0", //
+                            "Name", mark, skip,   "",   "New field", mark, "Imported fields: 2", //
+                            skip,   "",   "Name", mark, "New field", mark, "Imported fields: 2", //
+                            "Name", mark, "-",    mark, skip,        "",   "Imported fields: 2"}));
+    }
+
     void thePreviewShowsAFieldThatHoldsLineEnds()
     {
         Document doc;
@@ -132,6 +182,55 @@ private slots:
         QVERIFY(doc.dataArray().empty());
         QVERIFY(!doc.isDocumentEdited());
         QVERIFY(!stack.canUndo());
+    }
+
+    void theEncodingMenuReadsTheFileAsChosen()
+    {
+        Document doc;
+        UndoStack stack(doc);
+        test::fillDocument(doc, {"Name"}, {});
+        // UTF-16 without a mark: read automatically it would be valid UTF-8 with NULs.
+        const QString path = m_scratch.writeFile("wide.csv", QByteArray("N\0a\0,\0x\0\n\0", 10));
+        QStringList shown;
+        onNextModal<ImportFileDialog>([path, &shown](ImportFileDialog* files) {
+            choose(files->findChild<QComboBox*>("importFormat"), "Comma-separated");
+            choose(files->findChild<QComboBox*>("importEncoding"), "UTF-16 Little Endian");
+            enterFile(files, path);
+            onNextModal<ImportSettingsDialog>([&shown](ImportSettingsDialog* settings) {
+                QTableWidget* table = settings->mappingTable();
+                for (int column = 0; column < table->rowCount(); ++column)
+                    shown << table->item(column, ImportSettingsDialog::ValueColumn)->text();
+                settings->reject();
+            });
+        });
+        QVERIFY(!importIntoDocument(&m_window, stack));
+        QCOMPARE(shown, (QStringList{"Na", "x"}));
+    }
+
+    void eachExportFormatShowsItsLayout()
+    {
+        Document doc;
+        test::fillDocument(doc, {"Name"}, {{"Ann"}});
+        QStringList shown;
+        onNextModal<ExportSettingsDialog>([&](ExportSettingsDialog* settings) {
+            auto* format = settings->findChild<QComboBox*>("exportFormat");
+            const auto text = [settings](const char* name) {
+                return settings->findChild<QLineEdit*>(QString::fromLatin1(name));
+            };
+            for (const char* title : {"Tab-separated", "Comma-separated, quoted", "Comma-separated",
+                                      "HTML table", "HTML page", "Custom"}) {
+                choose(format, title);
+                // Only the custom layout can be edited.
+                shown << text("startOfFile")->text().left(9) + u'|' + text("fieldOpenTag")->text() +
+                             u'|' + text("fieldSeparator")->text() + u'|' +
+                             (text("fieldSeparator")->isReadOnly() ? "fixed" : "editable");
+            }
+            settings->reject();
+        });
+        exportDocument(&m_window, doc, "Letters.quillory");
+        QCOMPARE(shown,
+                 (QStringList{"||\\t|fixed", "|\"|,|fixed", "||,|fixed", "<table>|<td>||fixed",
+                              "<!DOCTYPE|<td>||fixed", "|||editable"}));
     }
 
     void exportShowsTheRecordsAndReportsAFailedWrite()

@@ -152,8 +152,8 @@ void importText(Fixture& f, const QString& text, const QString& fileName)
 {
     ImportStep step(f.stack, fileName);
     ImportSession session(&step);
-    session.loadText(text, ImportSession::CommaFormat);
-    session.openSettings();
+    session.loadText(text, ImportSession::FileFormat::Comma);
+    session.prepareMapping();
     session.mapAllToNewFields();
     session.run();
 }
@@ -386,8 +386,9 @@ private slots:
         Fixture f;
         ImportStep step(f.stack, QStringLiteral("pupils.csv"));
         ImportSession session(&step);
-        session.loadText(QStringLiteral("Ida,7B\nJon,7A\nKai,7B\n"), ImportSession::CommaFormat);
-        session.openSettings();
+        session.loadText(QStringLiteral("Ida,7B\nJon,7A\nKai,7B\n"),
+                         ImportSession::FileFormat::Comma);
+        session.prepareMapping();
         session.mapAllToNewFields();
         session.prepareRun();
         QCOMPARE(f.doc.keyArray().size(), size_t(5)); // nothing made yet

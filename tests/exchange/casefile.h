@@ -12,7 +12,54 @@
 #include <QJsonObject>
 #include <QTest>
 
+#include <map>
 #include <optional>
+
+// The formats and encodings as the case rows name them (the command-line tool's names).
+inline quillory::ImportSession::FileFormat fileFormatNamed(const QJsonValue& name)
+{
+    using F = quillory::ImportSession::FileFormat;
+    static const std::map<QString, F> names{
+        {"auto", F::Automatic}, {"tab", F::Tab}, {"comma", F::Comma}, {"semicolon", F::Semicolon}};
+    const auto found = names.find(name.toString());
+    if (found == names.end())
+        qFatal("no format named %s", qPrintable(name.toString()));
+    return found->second;
+}
+
+inline quillory::TextEncoding encodingNamed(const QJsonValue& name)
+{
+    using E = quillory::TextEncoding;
+    static const std::map<QString, E> names{{"auto", E::Automatic},
+                                            {"utf8", E::Utf8},
+                                            {"utf16", E::Utf16},
+                                            {"utf16be", E::Utf16BigEndian},
+                                            {"utf16le", E::Utf16LittleEndian},
+                                            {"utf32", E::Utf32},
+                                            {"utf32be", E::Utf32BigEndian},
+                                            {"utf32le", E::Utf32LittleEndian},
+                                            {"macroman", E::MacOSRoman},
+                                            {"ascii", E::Ascii},
+                                            {"windows-1252", E::Windows1252},
+                                            {"iso-8859-1", E::Iso88591},
+                                            {"iso-8859-15", E::Iso885915}};
+    const auto found = names.find(name.toString());
+    if (found == names.end())
+        qFatal("no encoding named %s", qPrintable(name.toString()));
+    return found->second;
+}
+
+inline quillory::ExportFormat exportFormatNamed(const QJsonValue& name)
+{
+    using F = quillory::ExportFormat;
+    static const std::map<QString, F> names{
+        {"custom", F::Custom},        {"tsv", F::TabSeparated},   {"csv", F::QuotedCsv},
+        {"html-table", F::HtmlTable}, {"html-page", F::HtmlPage}, {"csv-plain", F::PlainCsv}};
+    const auto found = names.find(name.toString());
+    if (found == names.end())
+        qFatal("no export format named %s", qPrintable(name.toString()));
+    return found->second;
+}
 
 // The case rows of tests/data/exchange/<file>.
 inline void addCaseRows(const QString& file)
@@ -61,7 +108,7 @@ inline QList<QStringList> importedRows(const quillory::ImportSession& session)
 
 // A writer of the rows (null: no record; a null value: no entry) under fields named as given,
 // with inner keys "3", "4"…
-inline quillory::ExportWriter writerFor(int format, const QStringList& names,
+inline quillory::ExportWriter writerFor(quillory::ExportFormat format, const QStringList& names,
                                         const QJsonArray& rows)
 {
     std::vector<quillory::FieldKey> fields;

@@ -61,10 +61,10 @@ Rows withLfLineEnds(Rows rows)
     return rows;
 }
 
-Rows imported(const QString& path, int format)
+Rows imported(const QString& path, ImportSession::FileFormat format)
 {
     ImportSession session;
-    session.load(path, format, TextFileDecoder::Utf8);
+    session.load(path, format, TextEncoding::Utf8);
     return importedRows(session);
 }
 
@@ -72,7 +72,7 @@ Rows imported(const QString& path, int format)
 // first row.
 Result<> exportQuoted(const QStringList& names, const Rows& rows, const QString& path)
 {
-    ExportWriter writer = writerFor(ExportLayout::kQuotedCsv, names, jsonRows(rows));
+    ExportWriter writer = writerFor(ExportFormat::QuotedCsv, names, jsonRows(rows));
     writer.useFieldNamesAsFirstRow = true;
     return writer.writeToFile(path);
 }
@@ -85,7 +85,7 @@ Rows exportedRows(const QStringList& names, const Rows& rows)
     for (const QStringList& row : rows) {
         out << QStringList();
         for (qsizetype i = 0; i < names.size(); ++i)
-            out.back() << ExportValue::clean(ExportLayout::kQuotedCsv, row.value(i));
+            out.back() << ExportValue::clean(ExportFormat::QuotedCsv, row.value(i));
     }
     return out;
 }
@@ -121,7 +121,7 @@ private slots:
         const Rows expected = exportedRows(names, values);
         QCOMPARE(rowsFromJson(*read), expected);
         // And by us: the values come back, line ends cleaned.
-        QCOMPARE(imported(path, ImportSession::AutomaticFormat), expected);
+        QCOMPARE(imported(path, ImportSession::FileFormat::Automatic), expected);
     }
 
     // Rows written by Python's csv writer (CR LF line ends, line ends inside fields) import as
@@ -130,16 +130,21 @@ private slots:
     void pythonsFileImported_data()
     {
         QTest::addColumn<QString>("delimiter");
-        QTest::addColumn<int>("format");
-        QTest::newRow("comma") << "," << int(ImportSession::CommaFormat);
-        QTest::newRow("semicolon") << ";" << int(ImportSession::SemicolonFormat);
-        QTest::newRow("comma, guessed") << "," << int(ImportSession::AutomaticFormat);
-        QTest::newRow("semicolon, guessed") << ";" << int(ImportSession::AutomaticFormat);
+        QTest::addColumn<QString>("formatName");
+        QTest::newRow("comma") << ","
+                               << "comma";
+        QTest::newRow("semicolon") << ";"
+                                   << "semicolon";
+        QTest::newRow("comma, guessed") << ","
+                                        << "auto";
+        QTest::newRow("semicolon, guessed") << ";"
+                                            << "auto";
     }
     void pythonsFileImported()
     {
         QFETCH(QString, delimiter);
-        QFETCH(int, format);
+        QFETCH(QString, formatName);
+        const ImportSession::FileFormat format = fileFormatNamed(formatName);
         const Rows rows = {
             kNames,
             {"Robert \"Bob\" Tables", "Rome, Italy", "x;y"},
@@ -154,7 +159,7 @@ private slots:
         QVERIFY2(csvTool({QStringLiteral("write"), path, delimiter}, error, rowsToJson(rows)),
                  qPrintable(error));
         QCOMPARE(imported(path, format), withLfLineEnds(rows));
-        if (format == ImportSession::AutomaticFormat)
+        if (format == ImportSession::FileFormat::Automatic)
             return;
         const auto json = csvTool({QStringLiteral("random"), path, delimiter, QStringLiteral("12"),
                                    QStringLiteral("2000")},

@@ -15,7 +15,7 @@ Q_DECLARE_METATYPE(quillory::Value)
 
 namespace {
 
-QString exportOneValue(int format, const Value& value)
+QString exportOneValue(ExportFormat format, const Value& value)
 {
     MutableRecord record = PackedRecord::make();
     record->set(QStringLiteral("3"), value);
@@ -30,7 +30,7 @@ ExportWriter namesWriter(const QStringList& names)
     QJsonArray rows;
     for (const QString& name : names)
         rows.append(QJsonArray{name});
-    ExportWriter writer = writerFor(ExportLayout::kTabSeparated, {"Name"}, rows);
+    ExportWriter writer = writerFor(ExportFormat::TabSeparated, {"Name"}, rows);
     writer.useFieldNamesAsFirstRow = true;
     return writer;
 }
@@ -64,7 +64,7 @@ private slots:
         const QJsonObject c =
             QJsonDocument::fromJson(test::readFile(folder + "/case.json")).object();
         ExportWriter writer =
-            writerFor(c["format"].toInt(), texts(c["fields"]), c["records"].toArray());
+            writerFor(exportFormatNamed(c["format"]), texts(c["fields"]), c["records"].toArray());
         writer.useFieldNamesAsFirstRow = c["header"].toBool();
         QString ExportWriter::*const layoutTexts[] = {
             &ExportWriter::start_of_file,   &ExportWriter::end_of_file,
@@ -86,7 +86,7 @@ private slots:
     void cleaning()
     {
         QFETCH(QJsonArray, row);
-        const int format = row[1].toInt();
+        const ExportFormat format = exportFormatNamed(row[1]);
         const QString value = row[2].toString();
         QCOMPARE(exportOneValue(format, Value::string(value)), row[3].toString());
         // The quick scan that spares most values a copy must agree with the writing.
@@ -111,7 +111,7 @@ private slots:
     {
         QFETCH(Value, value);
         QFETCH(QString, expected);
-        QCOMPARE(exportOneValue(ExportLayout::kTabSeparated, value), expected);
+        QCOMPARE(exportOneValue(ExportFormat::TabSeparated, value), expected);
     }
 
     void aDateIsTheShortDateOfItsLocalDay()
@@ -120,23 +120,25 @@ private slots:
         const QDateTime moment(QDate(2024, 3, 5), QTime(23, 30));
         const double since2001 = double(moment.toSecsSinceEpoch()) - 978307200.0;
         const QString day = QLocale::system().toString(QDate(2024, 3, 5), QLocale::ShortFormat);
-        QCOMPARE(exportOneValue(ExportLayout::kHtmlTable, Value::date({since2001})),
+        QCOMPARE(exportOneValue(ExportFormat::HtmlTable, Value::date({since2001})),
                  "<table><tr><td>" + day + "</td></tr></table>");
     }
 
     void aPresetAsCustomLayoutIsTheFormatsLayout()
     {
         ExportWriter writer({}, {});
-        for (int format = 1; format <= 5; ++format) {
+        for (ExportFormat format :
+             {ExportFormat::TabSeparated, ExportFormat::QuotedCsv, ExportFormat::HtmlTable,
+              ExportFormat::HtmlPage, ExportFormat::PlainCsv}) {
             writer.fileFormatToSave = format;
             const ExportLayout fixed = writer.currentLayout();
             writer.setCustomFields(format);
-            writer.fileFormatToSave = ExportLayout::kCustom;
+            writer.fileFormatToSave = ExportFormat::Custom;
             QCOMPARE(writer.currentLayout(), fixed);
         }
-        // Any other preset clears the texts, and ends the last record too.
-        writer.setCustomFields(ExportLayout::kHtmlPage);
-        writer.setCustomFields(42);
+        // The custom preset clears the texts, and ends the last record too.
+        writer.setCustomFields(ExportFormat::HtmlPage);
+        writer.setCustomFields(ExportFormat::Custom);
         ExportLayout cleared;
         cleared.use_end_of_record_in_last_record = true;
         QCOMPARE(writer.currentLayout(), cleared);
@@ -149,7 +151,7 @@ private slots:
         for (int i = 0; i < 70000; ++i)
             names << QStringLiteral("Ünïcödé %1 😀").arg(i);
         ExportWriter writer = namesWriter(names);
-        writer.fileFormatToSave = ExportLayout::kHtmlPage;
+        writer.fileFormatToSave = ExportFormat::HtmlPage;
         test::ScratchFolder scratch;
         const QString path = scratch.writeFile(QStringLiteral("big.html"), QByteArray(4096, 'x'));
         const Result<> written = writer.writeToFile(path);

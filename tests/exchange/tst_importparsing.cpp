@@ -12,7 +12,7 @@ void checkParsed(const ImportSession& session, const QJsonArray& row, int rowsAt
     QCOMPARE(importedRows(session), textRows(row[rowsAt]));
     const int columns = row[rowsAt + 1].toInt();
     QCOMPARE(session.widestRowFieldCount(), columns);
-    QCOMPARE(session.mappingRows(), std::vector<ImportMappingRow>(size_t(columns)));
+    QCOMPARE(session.mapping(), std::vector<ImportDestination>(size_t(columns)));
 }
 
 } // namespace
@@ -45,7 +45,7 @@ private slots:
     void guess()
     {
         QFETCH(QJsonArray, row);
-        QCOMPARE(ImportSession::guessFileFormat(row[1].toString()), row[2].toInt());
+        QCOMPARE(ImportSession::guessFileFormat(row[1].toString()), fileFormatNamed(row[2]));
     }
 
     // Rows [name, text, format, rows, columns].
@@ -55,9 +55,9 @@ private slots:
         QFETCH(QJsonArray, row);
         ImportSession session;
         // A text loaded before must leave neither rows nor mapping behind.
-        session.loadText(QStringLiteral("p,q,r,s\nt,u,v"), ImportSession::CommaFormat);
+        session.loadText(QStringLiteral("p,q,r,s\nt,u,v"), ImportSession::FileFormat::Comma);
         session.mapAllToNewFields();
-        session.loadText(row[1].toString(), row[2].toInt());
+        session.loadText(row[1].toString(), fileFormatNamed(row[2]));
         checkParsed(session, row, 3);
     }
 
@@ -71,7 +71,7 @@ private slots:
                 ? m_scratch.filePath(QStringLiteral("missing.csv"))
                 : m_scratch.writeFile("in.csv", QByteArray::fromHex(row[1].toString().toLatin1()));
         ImportSession session;
-        session.load(path, row[2].toInt(), row[3].toInt());
+        session.load(path, fileFormatNamed(row[2]), encodingNamed(row[3]));
         checkParsed(session, row, 4);
     }
 };

@@ -18,25 +18,62 @@ struct Import
     ImportStep step;
 };
 
-// Runs a case's commands: "c>d" chooses destination d for column c ("c>d!" expects the choice
+// A destination as the case rows name it: "skip", "new" or "field:" with a field's name or,
+// failing that, an inner key (of any field, built-in ones included, or of none).
+ImportDestination destinationNamed(const Document& doc, const QString& name)
+{
+    if (name == QLatin1String("skip"))
+        return ImportDestination::skip();
+    if (name == QLatin1String("new"))
+        return ImportDestination::newField();
+    const QString field = name.mid(6);
+    for (const FieldKey& key : doc.keyArray())
+        if (key.publicKey == field && !field.isEmpty())
+            return ImportDestination::field(key.innerKey);
+    return ImportDestination::field(field);
+}
+
+// The name of a destination as the case rows write it.
+QString nameOf(const Document& doc, const ImportDestination& destination)
+{
+    switch (destination.kind()) {
+    case ImportDestination::Kind::Skip:
+        return QStringLiteral("skip");
+    case ImportDestination::Kind::NewField:
+        return QStringLiteral("new");
+    case ImportDestination::Kind::Field:
+        break;
+    }
+    for (const FieldKey& key : doc.keyArray())
+        if (key.innerKey == destination.innerKey())
+            return QStringLiteral("field:") + key.publicKey;
+    return QStringLiteral("field:#") + destination.innerKey();
+}
+
+// Runs a case's commands: "c>d" sends column c to destination d ("c>d!" expects the choice
 // refused), "cascade", "new", "reset" and "header" (map from the first row).
-void apply(ImportSession& session, const QJsonValue& commands)
+void apply(const Document& doc, ImportSession& session, const QJsonValue& commands)
 {
     for (const QString& c : texts(commands)) {
         const QStringList p = QString(c).remove(u'!').split(u'>');
-        if (p.size() == 2)
-            QVERIFY2(session.chooseDestination(p[0].toInt(), p[1].toInt()) != c.endsWith(u'!'),
+        if (p.size() == 2) {
+            const auto before = session.mapping();
+            const bool refused = c.endsWith(u'!');
+            QVERIFY2(session.setDestination(p[0].toInt(), destinationNamed(doc, p[1])) != refused,
                      qPrintable(c));
-        else if (c == QLatin1String("cascade"))
+            if (refused)
+                QVERIFY2(session.mapping() == before, qPrintable(c));
+        } else if (c == QLatin1String("cascade")) {
             session.mapInCascade();
-        else if (c == QLatin1String("new"))
+        } else if (c == QLatin1String("new")) {
             session.mapAllToNewFields();
-        else if (c == QLatin1String("reset"))
+        } else if (c == QLatin1String("reset")) {
             session.resetMapping();
-        else if (c == QLatin1String("header"))
+        } else if (c == QLatin1String("header")) {
             session.mapFromFirstRow();
-        else
+        } else {
             QFAIL(qPrintable(c));
+        }
     }
 }
 
@@ -70,14 +107,25 @@ private slots:
         test::fillDocument(doc, {"Name", "City"}, {});
         Import import(doc);
         ImportSession session(&import.step);
-        session.loadText(QStringLiteral("a,b"), ImportSession::CommaFormat);
-        QCOMPARE(session.destinationKeys(),
-                 QStringList({"NO_IMPORT", "", "NEW_FIELD", ""}) + test::innerKeys(doc).mid(2));
-        // Opening the settings again rebuilds the list instead of growing it.
+        session.loadText(QStringLiteral("a,b"), ImportSession::FileFormat::Comma);
+        // Nothing to choose from until the mapping is prepared.
+        QVERIFY(session.destinationFields().empty());
+        QVERIFY(!session.setDestination(0, ImportDestination::field(doc.keyArray()[2].innerKey)));
+        session.prepareMapping();
+        const std::vector<FieldKey> userFields(doc.keyArray().begin() + kFirstUserKeyIndex,
+                                               doc.keyArray().end());
+        QCOMPARE(session.destinationFields(), userFields);
+        // A field made afterwards can be chosen once the mapping is prepared again, which
+        // rebuilds the list instead of growing it.
         const QString zip = import.step.insertField(QStringLiteral("Zip"));
-        session.openSettings();
-        QCOMPARE(session.destinationMenuTitles().mid(4), (QStringList{"Name", "City", "Zip"}));
-        QCOMPARE(session.destinationKeys().mid(4), test::innerKeys(doc).mid(2) << zip);
+        QVERIFY(!session.setDestination(1, ImportDestination::field(zip)));
+        session.prepareMapping();
+        QStringList names;
+        for (const FieldKey& f : session.destinationFields())
+            names << f.publicKey;
+        QCOMPARE(names, (QStringList{"Name", "City", "Zip"}));
+        QVERIFY(session.setDestination(1, ImportDestination::field(zip)));
+        QCOMPARE(session.mapping()[1], ImportDestination::field(zip));
     }
 
     void aTargetAttachedAfterParsingReceivesTheImport()
@@ -85,11 +133,11 @@ private slots:
         Document doc;
         test::fillDocument(doc, {"Name"}, {{"old"}});
         ImportSession session;
-        session.loadText(QStringLiteral("a\nb"), ImportSession::TabFormat);
+        session.loadText(QStringLiteral("a\nb"), ImportSession::FileFormat::Tab);
         Import import(doc);
         session.setTarget(&import.step);
-        session.openSettings();
-        QVERIFY(session.chooseDestination(0, ImportSession::rowToStartCascadeAssignment));
+        session.prepareMapping();
+        QVERIFY(session.setDestination(0, ImportDestination::field(doc.keyArray()[2].innerKey)));
         session.run();
         QCOMPARE(countersFrom(doc, 1), (QList<qint64>{2, 3}));
         QCOMPARE(doc.dataArray()[2]->value(doc.keyArray()[2].innerKey).toString(), "b");
@@ -104,15 +152,14 @@ private slots:
         test::fillDocument(doc, texts(row[1]), {});
         Import import(doc);
         ImportSession session(&import.step);
-        session.loadText(row[2].toString(), ImportSession::AutomaticFormat);
-        apply(session, row[3]);
-        QList<qint64> got;
-        for (const ImportMappingRow& m : session.mappingRows()) {
-            got << m.destination;
-            QCOMPARE(m.importFlag, m.destination != 0 ? ImportSession::kImportFlag : QString());
-        }
-        QCOMPARE(got, numbers(row[4]));
-        QCOMPARE(session.numberOfImportedFields(), got.size() - got.count(0));
+        session.loadText(row[2].toString(), ImportSession::FileFormat::Automatic);
+        session.prepareMapping();
+        apply(doc, session, row[3]);
+        QStringList got;
+        for (const ImportDestination& d : session.mapping())
+            got << nameOf(doc, d);
+        QCOMPARE(got, texts(row[4]));
+        QCOMPARE(session.numberOfImportedFields(), got.size() - got.count(QStringLiteral("skip")));
         QVERIFY(doc.dataArray().empty()); // only run() imports
     }
 
@@ -127,8 +174,9 @@ private slots:
         Import import(doc);
         ImportSession session(&import.step);
         session.setUseHeaderNamesForNewFields(row[4].toBool());
-        session.loadText(row[2].toString(), ImportSession::AutomaticFormat);
-        apply(session, row[3]);
+        session.loadText(row[2].toString(), ImportSession::FileFormat::Automatic);
+        session.prepareMapping();
+        apply(doc, session, row[3]);
         session.run();
         QCOMPARE(test::publicKeys(doc).mid(kFirstUserKeyIndex), texts(row[5]));
         QList<QStringList> values;
@@ -144,7 +192,8 @@ private slots:
         QCOMPARE(countersFrom(doc, 0), numbers(row[7]));
     }
 
-    // Rows [name, counters there, through the settings step, first row skipped, new counters].
+    // Rows [name, counters there, mapping prepared before the run, first row skipped, new
+    // counters].
     void countersFollowTheLargest_data() { addCaseRows(QStringLiteral("counters.json")); }
     void countersFollowTheLargest()
     {
@@ -156,11 +205,13 @@ private slots:
             test::addRecord(doc, c, {"old"});
         Import import(doc);
         ImportSession session(&import.step);
-        session.setUseSettingsPanel(row[2].toBool());
         session.setDoNotImportFirstRecord(row[3].toBool());
-        session.loadText(QStringLiteral("h\na\nb"), ImportSession::TabFormat);
-        if (session.useSettingsPanel())
-            session.run();
+        session.loadText(QStringLiteral("h\na\nb"), ImportSession::FileFormat::Tab);
+        // Loading never imports by itself.
+        QCOMPARE(doc.dataArray().size(), size_t(existing.size()));
+        if (row[2].toBool())
+            session.prepareMapping();
+        session.run();
         QCOMPARE(countersFrom(doc, size_t(existing.size())), numbers(row[4]));
     }
 };

@@ -20,23 +20,25 @@ private slots:
         const QByteArray bytes = QByteArray::fromHex(row[2].toString().toLatin1());
         const QString expected = row[3].isNull() ? orNone(std::nullopt) : row[3].toString();
         if (row[4].toString() != QLatin1String("file"))
-            QCOMPARE(orNone(TextFileDecoder::autoReadFromData(bytes, row[1].toInt())), expected);
+            QCOMPARE(orNone(TextFileDecoder::autoReadFromData(bytes, encodingNamed(row[1]))),
+                     expected);
         if (row[4].toString() != QLatin1String("data")) {
             const QString path = m_scratch.writeFile(QStringLiteral("in.txt"), bytes);
-            QCOMPARE(orNone(TextFileDecoder::autoReadFromFile(path, row[1].toInt())), expected);
+            QCOMPARE(orNone(TextFileDecoder::autoReadFromFile(path, encodingNamed(row[1]))),
+                     expected);
             // Pipes and standard input take the same steps as a file.
-            int used = -1;
-            QCOMPARE(orNone(TextFileDecoder::decodeFileBytes(bytes, row[1].toInt(), &used)),
+            TextEncoding used = TextEncoding::Automatic; // never what a decoding reports
+            QCOMPARE(orNone(TextFileDecoder::decodeFileBytes(bytes, encodingNamed(row[1]), &used)),
                      expected);
             if (row.size() > 5)
-                QCOMPARE(used, row[5].toInt());
+                QCOMPARE(used, encodingNamed(row[5]));
         }
     }
 
     void unreadableFileGivesNothing()
     {
         for (const QString& path : {m_scratch.filePath("missing.txt"), m_scratch.path()})
-            QCOMPARE(orNone(TextFileDecoder::autoReadFromFile(path, TextFileDecoder::Automatic)),
+            QCOMPARE(orNone(TextFileDecoder::autoReadFromFile(path, TextEncoding::Automatic)),
                      orNone(std::nullopt));
     }
 
