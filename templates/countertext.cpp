@@ -13,8 +13,9 @@ QString CounterText::format(qint64 counter, qint64 largestCounter, const Counter
         return s;
     // A forced length below 0 pads nothing, like 0; bounding it also keeps "len - 1" below
     // from overflowing for the most negative setting.
-    const qint64 len = f.forceLeading0 ? std::clamp(f.forcedTotLen, qint64(0), kMaxForcedTotalLength)
-                                       : qint64(QString::number(largestCounter).size());
+    const qint64 len = f.forceLeading0
+                           ? std::clamp(f.forcedTotLen, qint64(0), kMaxForcedTotalLength)
+                           : qint64(QString::number(largestCounter).size());
     if (counter >= 0)
         return StringUtils::padWithLeadingZeros(s, len);
     // Zeros in front of the sign would not read as a number.
