@@ -1,8 +1,7 @@
 #include "prototypes/unknowntags.h"
 
 #include "core/document.h"
-#include "templates/standardtags.h"
-#include "templates/tagsubstitution.h"
+#include "prototypes/tagchoices.h"
 
 #include <QRegularExpression>
 
@@ -12,12 +11,7 @@ namespace quillory {
 
 QStringList UnknownTags::knownTags(const Document& doc)
 {
-    QStringList tags;
-    for (size_t i = kFirstUserKeyIndex; i < doc.keyArray().size(); ++i)
-        tags << TagSubstitution::tagFromKey(doc.keyArray()[i].publicKey);
-    tags << StandardTags::kCounter.toString();
-    for (QStringView tag : StandardTags::kDateAndTime)
-        tags << tag.toString();
+    QStringList tags = TagChoices::ofRecord(doc) + TagChoices::dateAndTime();
     std::stable_sort(tags.begin(), tags.end(),
                      [](const QString& a, const QString& b) { return a.size() > b.size(); });
     return tags;

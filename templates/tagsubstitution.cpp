@@ -160,14 +160,6 @@ TagSubstitution::substituteStandardTags(const std::optional<QString>& tmpl,
     return substituteStandardTags(tmpl, clock ? clock() : QDateTime::currentDateTime());
 }
 
-QStringList TagSubstitution::standardTags()
-{
-    QStringList tags;
-    for (QStringView tag : StandardTags::kDateAndTime)
-        tags << tag.toString();
-    return tags;
-}
-
 QString TagSubstitution::tagFromKey(const QString& name)
 {
     return QLatin1Char('<') + name + QLatin1Char('>');

@@ -46,8 +46,6 @@ public:
     // Replaces every tag in text by value in one pass, left to right; false, leaving text as
     // it was, when the result would be longer than limit.
     static bool replaceAll(QString& text, QStringView tag, QStringView value, qsizetype limit);
-    // The date and time tags in the order they are replaced, as a tag menu offers them.
-    static QStringList standardTags();
     // A field's tag: its name between "<" and ">".
     static QString tagFromKey(const QString& name);
 };
