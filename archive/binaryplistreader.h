@@ -56,8 +56,6 @@ public:
 
     quint64 objectCount() const { return m_objectCount; }
     quint64 topObject() const { return m_topObject; }
-    int objectRefSize() const { return m_refSize; }
-    int offsetIntSize() const { return m_offsetSize; }
 
     bool object(quint64 index, Object& out);
     // Element position of an array or set; for a dictionary, keys are positions 0..count-1 and

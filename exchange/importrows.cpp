@@ -1,7 +1,5 @@
 #include "exchange/importrows.h"
 
-#include "core/array.h"
-
 namespace quillory {
 
 void ImportRows::reset(QString text)
@@ -65,21 +63,6 @@ QStringList ImportRows::elements(qsizetype row) const
     for (qsizetype c = 0; c < n; ++c)
         list.append(element(row, c).toString());
     return list;
-}
-
-DictPtr ImportRows::rowDict(qsizetype row) const
-{
-    const qsizetype n = fieldCount(row);
-    std::vector<Value> items;
-    items.reserve(size_t(n));
-    for (qsizetype c = 0; c < n; ++c) {
-        DictPtr field = Dict::make();
-        field->set(QStringLiteral("element"), Value::string(element(row, c).toString()));
-        items.push_back(Value::dict(field));
-    }
-    DictPtr dict = Dict::make();
-    dict->set(QStringLiteral("elements"), Value::array(Array::make(std::move(items))));
-    return dict;
 }
 
 } // namespace quillory

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/dict.h"
-
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -32,8 +30,6 @@ public:
     // The field's text; an empty view when row or column is out of range.
     QStringView element(qsizetype row, qsizetype column) const;
     QStringList elements(qsizetype row) const;
-    // The row in the shape the settings sheet shows: {"elements": [{"element": text}, ...]}.
-    DictPtr rowDict(qsizetype row) const;
 
 private:
     // A field as its place in text(): 8 bytes where a view takes 16, for millions of fields.

@@ -104,17 +104,11 @@ public:
     void showPrevRecord();
     int numberOfImportedFields() const { return m_numberOfImportedFields; }
     int currentRecordIndex() const { return m_currentRecordIndex; }
-    // After run: the inner key each column went to ("" for a skipped column).
-    const QStringList& columnInnerKeys() const { return m_columnInnerKeys; }
-    // The counter that the next new record takes.
-    qint64 nextCounterValue() const { return m_nextCounter; }
     bool doNotImportFirstRecord() const { return m_doNotImportFirstRecord; }
     void setDoNotImportFirstRecord(bool d) { m_doNotImportFirstRecord = d; }
-    bool useFirstRecordAsFieldsName() const { return m_useFirstRecordAsFieldsName; }
     void setUseFirstRecordAsFieldsName(bool u) { m_useFirstRecordAsFieldsName = u; }
     // New fields made for columns are named after the first row, which then makes no record
     // and takes no counter. Off by default.
-    bool useHeaderNamesForNewFields() const { return m_useHeaderNames; }
     void setUseHeaderNamesForNewFields(bool u) { m_useHeaderNames = u; }
 
 private:

@@ -107,11 +107,6 @@ std::vector<GeneratedItem> GeneratedItems::arrangedItems(const std::vector<Gener
     return arranged;
 }
 
-QString GeneratedItems::folderCheckText(const GeneratedItem& item)
-{
-    return item.isFolder ? QString(QChar(0x221A)) : QString(); // "√"
-}
-
 } // namespace quillory
 
 namespace quillory {

@@ -39,8 +39,6 @@ public:
     // The order the tables show: All in One items first, each group in list order. The list
     // itself, which is the order of a run, is never reordered.
     static std::vector<GeneratedItem> arrangedItems(const std::vector<GeneratedItem>& items);
-    // The folder column's text: "√" for a folder, "" for a file.
-    static QString folderCheckText(const GeneratedItem& item);
 };
 
 } // namespace quillory

@@ -2,20 +2,6 @@
 
 namespace quillory {
 
-QString MergeContent::oneRecordContent(const SubstitutionContext& ctx, const Prototype& proto,
-                                       const Record& record)
-{
-    const Result<QString> content = checkedOneRecordContent(ctx, proto, record);
-    return content ? *content : QString();
-}
-
-QString MergeContent::allInOneContent(const SubstitutionContext& ctx, const Prototype& proto,
-                                      const std::vector<Record>& records)
-{
-    const Result<QString> content = checkedAllInOneContent(ctx, proto, records);
-    return content ? *content : QString();
-}
-
 QString MergeContent::tooLargeMessage()
 {
     return QStringLiteral("The text of this item would be larger than %1 MiB: it was not made.")

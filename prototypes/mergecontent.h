@@ -16,14 +16,10 @@ class MergeContent
 {
 public:
     // One per Record file: standard(field(text, record)); none reads as "".
-    static QString oneRecordContent(const SubstitutionContext& ctx, const Prototype& proto,
-                                    const Record& record);
     // All in One file: head, then per record (separator from the second on) and text, then
     // foot; parts whose substitution gives none are skipped. Head and foot get no record.
-    static QString allInOneContent(const SubstitutionContext& ctx, const Prototype& proto,
-                                   const std::vector<Record>& records);
-    // The same two, refused with tooLargeMessage() where a text (or the whole All in One file)
-    // would pass ExpandedText::kMaxLength; the functions above give "" then.
+    // Both are refused with tooLargeMessage() where a text (or the whole All in One file)
+    // would pass ExpandedText::kMaxLength.
     static Result<QString> checkedOneRecordContent(const SubstitutionContext& ctx,
                                                    const Prototype& proto, const Record& record);
     static Result<QString> checkedAllInOneContent(const SubstitutionContext& ctx,

@@ -59,16 +59,4 @@ QUrl SupportLinks::supportMail(const QString& platform, const QString& osVersion
                              QUrl::StrictMode);
 }
 
-Alert SupportLinks::newerDataFileAlert()
-{
-    return {QStringLiteral("Data file the software tryed to open from the Application Support "
-                           "folder was created with a more recent version of this application"),
-            QStringLiteral("You need a release of this application equal or successive to the one "
-                           "used to create this data file.\n\nPlease use a more recent version of "
-                           "this application"),
-            {QStringLiteral("Go to Download Last Version"), QStringLiteral("Cancel")},
-            true,
-            {Alert::DownloadPage, Alert::Cancel}};
-}
-
 } // namespace quillory

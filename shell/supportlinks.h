@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/alert.h"
-
 #include <QString>
 #include <QUrl>
 
@@ -26,10 +24,6 @@ public:
     // A mailto: URL to the support address with that subject, percent-encoded.
     static QUrl supportMail(const QString& platform, const QString& osVersion);
     static QString supportAddress();
-
-    // A data file of ours was written by a later release. Its first button, like that of the
-    // newer-document alert, goes to homePage().
-    static Alert newerDataFileAlert();
 };
 
 } // namespace quillory

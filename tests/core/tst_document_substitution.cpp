@@ -1,5 +1,4 @@
 #include "casefile.h"
-#include "core/displaytransforms.h"
 #include "core/substitutioncontext.h"
 #include "support/documentbuilder.h"
 
@@ -69,17 +68,6 @@ private slots:
         QCOMPARE(context.standardTags(QStringLiteral("<h>:<m>:<s> <D>")),
                  QStringLiteral("23:59:59 05"));
         QCOMPARE(reads, 1);
-    }
-
-    // What the bindings rely on: numbers read in 16 bits, and only spaces trimmed.
-    void comparisonsWrapAt16BitsAndTrimmingKeepsTabs()
-    {
-        // 65538 is 2 in 16 bits, and 65535 is -1.
-        QCOMPARE(DisplayTransforms::equalsRef(65538, 2), 1);
-        QCOMPARE(DisplayTransforms::smallerThanRef(65535, 0), 1);
-        QCOMPARE(DisplayTransforms::equalsRef(std::nullopt, 2), std::nullopt);
-        QVERIFY(DisplayTransforms::isEmptyTrimmed(QStringLiteral("   ")));
-        QVERIFY(DisplayTransforms::isFilledTrimmed(QStringLiteral(" \t ")));
     }
 };
 
