@@ -19,38 +19,6 @@ QStringList column(const Document& doc, const QString& key)
     return out;
 }
 
-// Every entry of every record, as "key=type:text", in key order.
-QStringList entries(const Document& doc)
-{
-    QStringList out;
-    for (const Record& r : doc.dataArray()) {
-        QStringList one;
-        for (qsizetype i = 0; i < r->size(); ++i)
-            one << r->keyAt(i) + '=' + QString::number(int(r->valueAt(i).type())) + ':' +
-                       r->valueAt(i).toText();
-        one.sort();
-        out << one.join(u' ');
-    }
-    return out;
-}
-
-// Whether every record holds exactly the document's keys.
-bool recordsHoldTheFields(const Document& doc)
-{
-    QStringList keys = innerKeys(doc);
-    keys.sort();
-    keys.removeDuplicates();
-    for (const Record& r : doc.dataArray()) {
-        QStringList held;
-        for (const QString& key : r->keys()->keys())
-            held << key;
-        held.sort();
-        if (held != keys)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 class DocumentFieldsTest : public QObject
@@ -74,56 +42,6 @@ private slots:
         // A file without fields gets the built-in ones.
         read.setContents({});
         QCOMPARE(innerKeys(read), QStringList({"1", "2"}));
-    }
-
-    // A field taken out and put back: every record (however it is listed) loses its entry,
-    // then gets back exactly what it held, the field at its place.
-    void aRemovedFieldComesBackWithItsValues()
-    {
-        Document doc;
-        fillDocument(doc, {"Name", "City", "Zip"}, {{"Ann", "Rome", "001"}, {"Bob", "", "002"}});
-        addRecord(doc, 3, {"Cid"});
-        doc.setRecordValue(doc.dataArray()[0], "4", Value::integer(7)); // a number stays one
-        const QStringList cities = column(doc, "4");
-        const QStringList before = entries(doc);
-
-        const RemovedField removed = doc.removeField(3);
-        QCOMPARE(removed.index, 3);
-        QCOMPARE(removed.key, (FieldKey{"4", "City"}));
-        QCOMPARE(publicKeys(doc), QStringList({"#", "sel", "Name", "Zip"}));
-        QVERIFY(recordsHoldTheFields(doc));
-        QCOMPARE(column(doc, "5"), QStringList({"001", "002", ""}));
-
-        doc.restoreField(removed);
-        QCOMPARE(publicKeys(doc), QStringList({"#", "sel", "Name", "City", "Zip"}));
-        QCOMPARE(column(doc, "4"), cities);
-        QCOMPARE(doc.dataArray()[0]->value(u"4"), Value::integer(7));
-        QVERIFY(recordsHoldTheFields(doc));
-        QCOMPARE(entries(doc), before);
-        for (int index : {2, 4}) {
-            doc.restoreField(doc.removeField(index));
-            QCOMPARE(entries(doc), before);
-        }
-
-        // Built-in fields and positions past the end are not removed.
-        const qint64 changes = doc.changeCount();
-        for (int index : {0, 1, 5, -1})
-            QCOMPARE(doc.removeField(index).index, -1);
-        QCOMPARE(doc.changeCount(), changes);
-    }
-
-    // The freed inner key is taken again, but the new field goes last and starts empty.
-    void aNewFieldStartsEmptyInEveryRecord()
-    {
-        Document doc;
-        fillDocument(doc, {"Name", "City"}, {{"Ann", "Rome"}, {"Bob", "Oslo"}});
-        doc.removeField(2);
-        QCOMPARE(doc.unusedInnerKey(), QStringLiteral("3"));
-        doc.insertField(int(doc.keyArray().size()), {doc.unusedInnerKey(), "Zip"});
-        QCOMPARE(innerKeys(doc), QStringList({"1", "2", "4", "3"}));
-        QCOMPARE(column(doc, "3"), QStringList({"", ""}));
-        QCOMPARE(column(doc, "4"), QStringList({"Rome", "Oslo"}));
-        QVERIFY(recordsHoldTheFields(doc));
     }
 
     // A damaged file may list an inner key twice: removing one of the two keeps the values,

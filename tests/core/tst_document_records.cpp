@@ -79,25 +79,6 @@ private slots:
         QCOMPARE(qsizetype(doc.dataArray().size()), stored.size() + imported.size());
     }
 
-    // Records leave and come back at the positions they had, whatever the order given.
-    void removedRecordsGoBackWhereTheyWere()
-    {
-        Document doc;
-        fillDocument(doc, {"Name"}, {{"a"}, {"b"}, {"c"}, {"d"}, {"e"}});
-        const std::vector<Record> all = doc.dataArray();
-        const auto removed = doc.removeRecords({3, 0, 3, 9, 1});
-        QCOMPARE(doc.dataArray(), (std::vector<Record>{all[2], all[4]}));
-        QCOMPARE(removed.size(), size_t(3));
-        QCOMPARE(removed[0], (std::pair<qsizetype, Record>{0, all[0]}));
-        QCOMPARE(removed[2], (std::pair<qsizetype, Record>{3, all[3]}));
-        doc.insertRecords(removed);
-        QCOMPARE(doc.dataArray(), all);
-        // The last ones, as an import's records leave.
-        QCOMPARE(doc.removeLastRecords(2), (std::vector<Record>{all[3], all[4]}));
-        QCOMPARE(doc.removeLastRecords(9).size(), size_t(3));
-        QVERIFY(doc.dataArray().empty());
-    }
-
     // A new record holds "" in every field, the counter after the one given (never past the
     // largest 64-bit counter) and no check.
     void newRecordsStartBlank()
