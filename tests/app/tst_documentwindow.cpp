@@ -93,30 +93,6 @@ private slots:
         QCOMPARE(doc.dataArray()[0]->value(doc.keyArray()[2].innerKey).toString(), "Alice");
     }
 
-    void undoCheckInvertAndDeleteChecked()
-    {
-        DocumentWindow* w = newWindow();
-        Document& doc = w->document();
-        for (int i = 0; i < 4; ++i)
-            w->actions().addRecord->trigger();
-        w->actions().checkAll->trigger();
-        QCOMPARE(doc.checkedRecordCount(), 4);
-        // The user unticks the first record's mark in the table.
-        QTableView* table = w->databaseTab()->recordTable();
-        table->model()->setData(table->model()->index(0, 1), Qt::Unchecked, Qt::CheckStateRole);
-        w->actions().invertChecks->trigger();
-        QCOMPARE(doc.checkedRecordCount(), 1);
-        QString question;
-        answerNextMessageBox("Cancel", &question);
-        w->actions().deleteChecked->trigger();
-        QCOMPARE(doc.dataArray().size(), size_t(4));
-        answerNextMessageBox("OK");
-        w->actions().deleteChecked->trigger();
-        QCOMPARE(doc.dataArray().size(), size_t(3));
-        QCOMPARE(doc.checkedRecordCount(), 0);
-        QVERIFY(question.contains('1'));
-    }
-
     void deletingAFieldAsksAndFollowsTheTab()
     {
         DocumentWindow* w = newWindow();
