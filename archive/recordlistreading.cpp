@@ -50,6 +50,7 @@ public:
     void prepare(const std::vector<quint64>& items, size_t from, size_t to,
                  std::vector<PreparedRecord>& out)
     {
+        m_seen.assign(size_t(r.m_objects.count), false);
         for (size_t i = from; i < to; ++i)
             out[i].bytes = quint32(prepare(items[i], out[i]));
     }
@@ -126,8 +127,12 @@ private:
         Object o, classRef, keys, values;
         quint64 refs[3] = {kNoRef, kNoRef, kNoRef};
         out.longTextCount = 0;
-        if (!known(index) || !object(index, o) || o.kind != Kind::Dict || o.count != 3)
+        // A record the list names again is prepared once: the reader finds it through the
+        // first entry, and copies of it would only take memory outside the budget.
+        if (!known(index) || m_seen[size_t(index)] || !object(index, o) || o.kind != Kind::Dict ||
+            o.count != 3)
             return 0;
+        m_seen[size_t(index)] = true;
         for (quint64 i = 0; i < 3; ++i) {
             quint64 keyRef, valueRef;
             if (!r.m_plist.peekReference(o, i, keyRef) ||
@@ -156,8 +161,7 @@ private:
                 // whether it stays packed here. Within its share of the budget only, so that a
                 // text listed a million times is not copied a million times first.
                 if (v.count >= quint64(kSharedPayload)) {
-                    m_spent += qint64(v.count);
-                    if (m_spent > m_budget)
+                    if (m_spent + bytes + qint64(v.count) > m_budget)
                         return 0;
                     if (out.longTextCount == PreparedRecord::kMaxLongTexts)
                         return 0;
@@ -179,7 +183,10 @@ private:
                 return 0;
             }
         }
-        if (bytes > std::numeric_limits<quint32>::max())
+        // Every record prepared counts against the thread's share of the budget, so that what
+        // threads hold before the reader takes it stays within the bound too.
+        m_spent += bytes;
+        if (bytes > std::numeric_limits<quint32>::max() || m_spent > m_budget)
             return 0;
         out.record = m_builder.take();
         return bytes;
@@ -193,6 +200,7 @@ private:
     std::vector<quint64> m_keyObjects;
     QByteArray m_keyReferences;
     std::vector<quint64> m_scratch;
+    std::vector<bool> m_seen;
 };
 
 bool KeyedArchiveReader::decodeRecordList(const Object& objects, int depth,

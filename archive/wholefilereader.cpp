@@ -1,6 +1,7 @@
 #include "archive/wholefilereader.h"
 
 #include <QFile>
+#include <QLocale>
 
 #include <algorithm>
 #include <cerrno>
@@ -36,18 +37,38 @@ int readPart(int fd, char* buffer, qint64 from, qint64 to)
     return 0;
 }
 
+// What the fallback reads at once.
+constexpr qint64 kReadPart = qint64(1) << 20;
+
+QString tooLarge(qint64 limit)
+{
+    return QStringLiteral("the file holds more than %1, more than any document")
+        .arg(QLocale::c().formattedDataSize(limit, 0));
+}
+
 } // namespace
 
-Result<QByteArray> WholeFileReader::read(const QString& path)
+Result<QByteArray> WholeFileReader::read(const QString& path, qint64 limit)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
+    try {
+        return readOpened(file, limit);
+    } catch (const std::bad_alloc&) {
+        return fail(QStringLiteral("there is not enough memory to read the file"));
+    }
+}
+
+Result<QByteArray> WholeFileReader::readOpened(QFile& file, qint64 limit)
+{
     struct stat before = {};
     const int fd = file.handle();
     const unsigned threads = std::min(4u, std::thread::hardware_concurrency());
-    if (fd >= 0 && ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode) &&
-        before.st_size >= kPartedRead && threads > 1) {
+    const bool regular = fd >= 0 && ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
+    if (regular && before.st_size > limit)
+        return fail(tooLarge(limit));
+    if (regular && before.st_size >= kPartedRead && threads > 1) {
         const qint64 size = before.st_size;
         QByteArray data(qsizetype(size), Qt::Uninitialized);
         char* const buffer = data.data();
@@ -80,10 +101,18 @@ Result<QByteArray> WholeFileReader::read(const QString& path)
         if (!file.seek(0))
             return fail(file.errorString());
     }
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail(file.errorString());
-    return data;
+    // In parts, so that a device that never ends (or a file that grows) stops at the limit.
+    QByteArray data;
+    for (;;) {
+        const QByteArray part = file.read(std::min<qint64>(kReadPart, limit - data.size() + 1));
+        if (file.error() != QFileDevice::NoError)
+            return fail(file.errorString());
+        if (part.isEmpty())
+            return data;
+        data += part;
+        if (data.size() > limit)
+            return fail(tooLarge(limit));
+    }
 }
 
 } // namespace quillory

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QFile;
+
 namespace quillory {
 
 // Reads a whole file into memory. A large regular file is read in parts on several threads
@@ -13,7 +15,16 @@ namespace quillory {
 class WholeFileReader
 {
 public:
-    static Result<QByteArray> read(const QString& path);
+    // Larger than any document: a file beyond it (a sparse file, a device that never ends) is
+    // refused before its bytes are held in memory.
+    static constexpr qint64 kMaxBytes = qint64(4) << 30;
+
+    // The file's bytes, or why not: it could not be read, it holds more than limit bytes, or
+    // there is not the memory to hold them.
+    static Result<QByteArray> read(const QString& path, qint64 limit = kMaxBytes);
+
+private:
+    static Result<QByteArray> readOpened(QFile& file, qint64 limit);
 };
 
 } // namespace quillory

@@ -136,7 +136,7 @@ int CliContext::saveAndReport(const Document& doc, const QString& path, const QS
     if (!saveDocument(doc, path))
         return ExitUsage;
     if (!report.isEmpty())
-        m_out << report << '\n';
+        m_err << report << '\n';
     return ExitOk;
 }
 

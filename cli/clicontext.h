@@ -59,7 +59,8 @@ public:
     std::unique_ptr<Document> newDocument();
     // Writes the document atomically; false after printing the reason.
     bool saveDocument(const Document& doc, const QString& path);
-    // Saves, and only once the document is safely written prints report (a line) on stdout.
+    // Saves, and only once the document is safely written prints report (a status line) on
+    // stderr.
     int saveAndReport(const Document& doc, const QString& path, const QString& report = {});
     // Reads a position argument "N" from 1 to count; none after printing why (what names the
     // thing counted: "record", "item").

@@ -27,7 +27,7 @@ int destinationCommand(CliContext& ctx, const QStringList& args)
         return ctx.fail(ExitNoDestination, chosen.message());
     if (!ctx.saveDocument(*doc, docPath))
         return ExitUsage;
-    ctx.out() << "Destination: " << dir << '\n';
+    ctx.err() << "Destination: " << dir << '\n';
     return ExitOk;
 }
 

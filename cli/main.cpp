@@ -3,6 +3,8 @@
 #include "cli/suggestion.h"
 #include "core/release.h"
 #include "core/settingsuserdefaults.h"
+#include "core/userdefaultcheck.h"
+#include "merge/runsignals.h"
 
 #include <QCoreApplication>
 
@@ -34,6 +36,9 @@ const char* const kUsage =
     "  -V, --version                print the version\n"
     "  -h, --help                   show this help\n"
     "\n"
+    "Standard output carries only data (what info, items, preview and export -\n"
+    "print, and the run's log); status lines, warnings and errors go to stderr.\n"
+    "\n"
     "Exit status: 0 success, 1 the run logged errors, 2 bad usage or a\n"
     "document that cannot be read or written, 3 no usable destination.\n"
     "\n"
@@ -43,6 +48,9 @@ const char* const kUsage =
 
 int main(int argc, char** argv)
 {
+    // Before anything is written: an interrupted run leaves no temporary file, and a file size
+    // limit gives an error message instead of ending the program.
+    RunSignals::install();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillory-cli"));
     SettingsUserDefaults store;
@@ -83,7 +91,12 @@ int main(int argc, char** argv)
             return ctx.usageError(QStringLiteral("unknown user default '") + key + u'\'' +
                                   didYouMean(key, known) + QStringLiteral("; the keys are ") +
                                   known.join(QLatin1String(", ")));
-        defaults.setOverride(key, assignment.mid(eq + 1));
+        const QString value = assignment.mid(eq + 1);
+        if (const std::optional<QString> takes = UserDefaultCheck::problem(key, value))
+            return ctx.usageError(QStringLiteral("user default '") + key +
+                                  QStringLiteral("' takes ") + *takes + QStringLiteral(", not '") +
+                                  value + u'\'');
+        defaults.setOverride(key, value);
     }
     if (args.isEmpty()) {
         ctx.err() << kUsage;

@@ -114,7 +114,7 @@ int runCommand(CliContext& ctx, const QStringList& args)
         ctx.out() << QJsonDocument(o).toJson(QJsonDocument::Compact) << '\n';
     };
     if (dry && !asJson)
-        ctx.out() << "Dry run: nothing is created; each line says what a run would do now.";
+        ctx.err() << "Dry run: nothing is created; each line says what a run would do now.\n";
     const RunCommands::LogSink log = [&](const QString& piece) {
         if (asJson) {
             if (const std::optional<QJsonObject> e = events.take(piece))
@@ -148,12 +148,12 @@ int runCommand(CliContext& ctx, const QStringList& args)
             return ctx.fail(ExitNoDestination, failure);
         return totals->errors > 0 ? ExitRunErrors : ExitOk;
     }
-    if (totals && dry)
-        ctx.out() << "\nIt would skip " << totals->filesSkipped << " existing files and log "
-                  << totals->errors << " errors. Nothing was created.";
     // The log ends its last line, as text meant for a terminal or a file does.
     ctx.out() << '\n';
     ctx.out().flush();
+    if (totals && dry)
+        ctx.err() << "It would skip " << totals->filesSkipped << " existing files and log "
+                  << totals->errors << " errors. Nothing was created.\n";
     if (!totals)
         return ctx.fail(ExitNoDestination, failure);
     return totals->errors > 0 ? ExitRunErrors : ExitOk;

@@ -4,6 +4,7 @@
 #include "exchange/textfiledecoder.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 
@@ -85,6 +86,9 @@ void ImportSession::loadText(std::optional<QString> text, FileFormat format)
     m_mappingPrepared = false;
 
     if (text) {
+        // Nothing but white space holds no row: imported, it would make a record of spaces.
+        if (std::all_of(text->cbegin(), text->cend(), [](QChar c) { return c.isSpace(); }))
+            text->clear();
         TextFileDecoder::replaceStringWithNewline(*text);
         // The rows slice the text that the row table keeps, so they are cut from it.
         m_rows.reset(std::move(*text));
@@ -310,10 +314,15 @@ ImportBatch ImportSession::buildRecords()
     records.reserve(size_t(rowCount));
 
     // Every record lists the same keys: the counter, the mark, then each user field once.
+    // A set, not a search of the list: a file may bring hundreds of thousands of columns.
     std::vector<QString> keys{kCounterKey, kCheckedKey};
+    QSet<QString> listed{kCounterKey, kCheckedKey};
+    listed.reserve(m_userInnerKeys.size() + 2);
     for (const QString& key : m_userInnerKeys)
-        if (std::find(keys.begin(), keys.end(), key) == keys.end())
+        if (!listed.contains(key)) {
+            listed.insert(key);
             keys.push_back(key);
+        }
     PackedRecord::Builder builder(RecordKeys::make(std::move(keys)));
     const RecordKeysPtr shape = builder.keys();
     // Where each column's value goes, found once per column (-1: not imported).

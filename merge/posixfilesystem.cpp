@@ -1,4 +1,5 @@
 #include "merge/posixfilesystem.h"
+#include "merge/runsignals.h"
 
 #include "core/locationbookmark.h"
 
@@ -315,12 +316,16 @@ FsStatus PosixFileSystem::writeTemporaryFileAt(const FolderHandle& folder, const
     const QByteArray stem = '.' + shortenedHint(name) + ".qly-";
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray candidate = stem + uniqueSuffix();
+        // Before the file exists, so that no moment goes by when a signal would leave it.
+        RunSignals::remember(folder.fd(), candidate);
         const int fd = ::openat(folder.fd(), candidate.constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) {
-            if (errno == EEXIST || errno == EINTR)
+            const int err = errno;
+            if (err == EEXIST || err == EINTR)
                 continue;
-            return FsStatus::failed(describeError(what, fullPath, errno));
+            RunSignals::forget();
+            return FsStatus::failed(describeError(what, fullPath, err));
         }
         const bool written = writeAll(fd, contents);
         int err = written ? 0 : errno;
@@ -328,11 +333,13 @@ FsStatus PosixFileSystem::writeTemporaryFileAt(const FolderHandle& folder, const
             err = errno;
         if (err != 0) {
             ::unlinkat(folder.fd(), candidate.constData(), 0);
+            RunSignals::forget();
             return FsStatus::failed(describeError(what, fullPath, err));
         }
         *tempName = candidate;
         return FsStatus::ok();
     }
+    RunSignals::forget();
     return FsStatus::failed(describeError(what, fullPath, EEXIST));
 }
 
@@ -344,8 +351,10 @@ FsStatus PosixFileSystem::renameNoReplaceAt(const FolderHandle& folder, const QB
     const QString what = QStringLiteral("Cannot write file");
     const int dir = folder.fd();
     if (m_renameStrategy == RenameStrategy::Automatic) {
-        if (renameNoReplaceSyscall(dir, from.constData(), to.constData()) == 0)
+        if (renameNoReplaceSyscall(dir, from.constData(), to.constData()) == 0) {
+            RunSignals::forget();
             return FsStatus::ok();
+        }
         const int err = errno;
         if (err == EEXIST)
             return FsStatus::exists();
@@ -360,12 +369,15 @@ FsStatus PosixFileSystem::renameNoReplaceAt(const FolderHandle& folder, const QB
         return FsStatus::failed(describeError(what, fullPath, err));
     }
     ::unlinkat(dir, from.constData(), 0);
+    RunSignals::forget();
     return FsStatus::ok();
 }
 
 bool PosixFileSystem::removeFileAt(const FolderHandle& folder, const QByteArray& name)
 {
-    return ::unlinkat(folder.fd(), name.constData(), 0) == 0;
+    const bool removed = ::unlinkat(folder.fd(), name.constData(), 0) == 0;
+    RunSignals::forget();
+    return removed;
 }
 
 } // namespace quillory

@@ -1,7 +1,5 @@
 #include "merge/runsnapshot.h"
 
-#include "core/array.h"
-#include "core/dict.h"
 #include "core/document.h"
 #include "core/locationbookmark.h"
 #include "merge/generateditems.h"
@@ -10,53 +8,17 @@ namespace quillory {
 
 namespace {
 
-Value deepCopy(const Value& v);
-
-DictPtr deepCopy(const Dict& d)
-{
-    DictPtr copy = Dict::make(d.isMutable);
-    copy->entries.reserve(d.entries.size());
-    for (const auto& [key, value] : d.entries)
-        copy->entries.emplace_back(key, deepCopy(value));
-    return copy;
-}
-
-// Strings are shared copy-on-write and safe to read anywhere; containers are not, so they
-// are copied all the way down.
-Value deepCopy(const Value& v)
-{
-    switch (v.type()) {
-    case Value::Type::Dict: {
-        const DictPtr d = v.toDict();
-        Value copy = Value::dict(d ? deepCopy(*d) : nullptr);
-        copy.setMutable(v.isMutable());
-        return copy;
-    }
-    case Value::Type::Array: {
-        const ArrayPtr a = v.toArray();
-        std::vector<Value> items;
-        if (a) {
-            items.reserve(a->items.size());
-            for (const Value& item : a->items)
-                items.push_back(deepCopy(item));
-        }
-        Value copy = Value::array(Array::make(std::move(items), a ? a->isMutable : true));
-        copy.setMutable(v.isMutable());
-        return copy;
-    }
-    default:
-        return v;
-    }
-}
-
-// Packed values are the copy's own; containers kept aside are copied all the way down.
-Record deepCopy(const PackedRecord& r)
+// The run reads a record's values as text, and a container (an entry of another release, or of
+// a hostile file) reads as none. Left behind rather than copied: a container may hold another
+// many times over, and copying it per path would expand what the file shares.
+Record runCopy(const PackedRecord& r)
 {
     MutableRecord copy = r.copy();
     for (qsizetype i = 0; i < copy->size(); ++i) {
         const Value* aside = copy->asideAt(i);
-        if (aside && (aside->type() == Value::Type::Dict || aside->type() == Value::Type::Array))
-            copy->setAt(i, deepCopy(*aside));
+        if (aside && (aside->type() == Value::Type::Dict || aside->type() == Value::Type::Array ||
+                      aside->type() == Value::Type::Record))
+            copy->setAt(i, Value());
     }
     return copy;
 }
@@ -114,7 +76,7 @@ RunSnapshot RunSnapshot::make(const Document& doc, const QString& destination, b
     }
     s.records.reserve(doc.dataArray().size());
     for (const Record& r : doc.dataArray())
-        s.records.push_back(!r ? PackedRecord::make() : copyRecords ? deepCopy(*r) : r);
+        s.records.push_back(!r ? PackedRecord::make() : copyRecords ? runCopy(*r) : r);
     s.context = SubstitutionContext::fromDocument(doc);
     return s;
 }

@@ -23,7 +23,8 @@ struct RunSnapshot
     std::vector<GeneratedItem> items;
     // One per Prototype position; none where the document held no Prototype.
     std::vector<std::optional<Prototype>> prototypes;
-    // Deep copies (shared by share), in stored order.
+    // Copies for the run alone (shared by share), in stored order, without the containers a
+    // record may hold: the run reads values as text, and a container reads as none.
     std::vector<Record> records;
     SubstitutionContext context;
 

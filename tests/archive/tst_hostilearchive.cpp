@@ -134,6 +134,47 @@ private slots:
         if (refused)
             QVERIFY2(r.error().contains(QStringLiteral("MiB of memory")), qPrintable(r.error()));
     }
+
+    // Rows: a list of records long enough to be read on several threads, made of how many
+    // distinct records, whether 1 MiB of budget refuses it. The threads' copies count too.
+    void aLongRecordListStaysWithinTheBudget_data()
+    {
+        QTest::addColumn<int>("distinct");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("5,000 records of 1,000 bytes") << 5000 << true;
+        QTest::newRow("1 record named 20,000 times") << 1 << false;
+    }
+    void aLongRecordListStaysWithinTheBudget()
+    {
+        QFETCH(int, distinct);
+        QFETCH(bool, refused);
+        RawArchive a;
+        std::vector<Node> records;
+        for (int i = 0; i < distinct; ++i)
+            records.push_back(a.addDictionary(
+                {{QStringLiteral("1"), a.add(plistInt(i))},
+                 {QStringLiteral("3"),
+                  a.add(plistString(QString(1000, QChar(u'a' + i % 26)) + QString::number(i)))}}));
+        if (distinct == 1)
+            records.resize(20000, records.front());
+        const QByteArray file =
+            a.bytes(a.addDictionary({{QStringLiteral("dataArray"), a.addArray(records)}}));
+        KeyedArchiveReader r;
+        QVERIFY(r.open(file));
+        r.setDecodedLimit(1 << 20);
+        r.setRecordListKey(QStringLiteral("dataArray"));
+        const std::optional<Value> root = r.decodeTop();
+        QCOMPARE(!root, refused);
+        if (refused) {
+            QVERIFY2(r.error().contains(QStringLiteral("MiB of memory")), qPrintable(r.error()));
+            return;
+        }
+        // Named again, a record is the same record, not a copy.
+        const Value list = root->toDict()->value(QStringLiteral("dataArray"));
+        QCOMPARE(list.toArray()->items.size(), size_t(20000));
+        QCOMPARE(list.toArray()->items.back().recordPtr(),
+                 list.toArray()->items.front().recordPtr());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestHostileArchive)

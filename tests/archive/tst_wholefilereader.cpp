@@ -60,6 +60,20 @@ void TestWholeFileReader::namesWhatFailed()
     // A folder opens but cannot be read.
     const Result<QByteArray> folder = WholeFileReader::read(m_scratch.path());
     QVERIFY(!folder || folder->isEmpty());
+
+    // Sizes are not taken on trust: a sparse file larger than any document is refused before
+    // its bytes are held, and a device that never ends stops at the limit.
+    const QString sparse = m_scratch.filePath(QStringLiteral("sparse.quillory"));
+    QFile out(sparse);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.resize(WholeFileReader::kMaxBytes + 1));
+    out.close();
+    const Result<QByteArray> huge = WholeFileReader::read(sparse);
+    QVERIFY(!huge);
+    QCOMPARE(huge.message(),
+             QStringLiteral("the file holds more than 4 GiB, more than any document"));
+    const Result<QByteArray> endless = WholeFileReader::read(QStringLiteral("/dev/zero"), 3 << 20);
+    QVERIFY(!endless);
+    QVERIFY2(endless.message().contains("more than 3 MiB"), qPrintable(endless.message()));
 }
 
 QTEST_GUILESS_MAIN(TestWholeFileReader)

@@ -1,5 +1,6 @@
 #include "archive/documentcodec.h"
 #include "clidriver.h"
+#include "core/dict.h"
 #include "core/document.h"
 #include "core/release.h"
 #include "core/tabids.h"
@@ -82,7 +83,7 @@ private slots:
                                  "b;Oslo\r\n";
         const auto piped = cli.run({"import", doc, "-", "--header-names"}, sheet);
         CLI_EXPECT(piped, 0);
-        QCOMPARE(piped.out, QStringLiteral("Imported 2 records, added 2 fields\n"));
+        QCOMPARE(piped.err, QStringLiteral("Imported 2 records, added 2 fields\n"));
         QJsonObject info = cli.info(doc);
         QCOMPARE(at(info, "fields", 2).value("publicKey").toString(), QStringLiteral("Name"));
         QCOMPARE(at(info, "records", 1).value("3").toString(), QStringLiteral("Bøb"));
@@ -105,6 +106,7 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("blank lines") << QByteArray("\n\n\r\n");
+        QTest::newRow("white space only") << QByteArray("\n\n  \n\t \r\n");
     }
     void importOfNoRowsChangesNothing()
     {
@@ -121,6 +123,41 @@ private slots:
         CLI_EXPECT(fromStdin, 2);
         QVERIFY(fromStdin.err.contains("no rows in standard input"));
         QCOMPARE(readFile(doc), before);
+    }
+
+    // A record holding 30 dictionaries, each holding the one below twice (2^30 paths in 31
+    // objects): info prints each once and refers to it after, and a run into the stored
+    // destination finishes.
+    void aSharedContainerPrintsAndRunsOnce()
+    {
+        const QString doc = path("shared.quillory");
+        makeDocument(doc, "<City>");
+        QTemporaryDir out;
+        CLI_EXPECT(cli.run({"destination", doc, out.path()}), 0);
+        QString cityKey;
+        {
+            Document d;
+            QVERIFY(DocumentCodec::readFromFile(d, doc));
+            DictPtr shared = Dict::make();
+            for (int level = 0; level < 30; ++level) {
+                DictPtr above = Dict::make();
+                above->entries.emplace_back("a", Value::dict(shared));
+                above->entries.emplace_back("b", Value::dict(shared));
+                shared = above;
+            }
+            cityKey = d.keyArray()[size_t(d.keyIndicesForName("City").front())].innerKey;
+            d.setRecordValue(d.dataArray()[0], cityKey, Value::dict(shared));
+            QVERIFY(DocumentCodec::writeToFile(d, doc));
+        }
+        const auto info = cli.run({"info", doc, "--json"});
+        CLI_EXPECT(info, 0);
+        QVERIFY2(info.out.size() < 20000, qPrintable(QString::number(info.out.size())));
+        const QJsonObject top =
+            at(QJsonDocument::fromJson(info.out.toUtf8()).object(), "records", 0);
+        const QJsonObject city = top[cityKey].toObject();
+        QCOMPARE(city["b"].toObject()["$ref"].toString(), "#/records/0/" + cityKey + "/a");
+        CLI_EXPECT(cli.run({"run", doc}), 0);
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList({"Ann.txt", "Bob.txt"}));
     }
 
     // The saved tabs are the window's: no command of the tool changes them, whatever it does.
@@ -169,7 +206,7 @@ private slots:
         const QString doc = path("counters.quillory");
         CLI_EXPECT(cli.run({"new", doc}), 0);
         CLI_EXPECT(cli.run({"field", "add", doc, "Name"}), 0);
-        const auto add = [&] { return cli.run({"record", "add", doc}).out; };
+        const auto add = [&] { return cli.run({"record", "add", doc}).err; };
         QCOMPARE(add(), QStringLiteral("Added record 1 (counter 1)\n"));
         QCOMPARE(add(), QStringLiteral("Added record 2 (counter 2)\n"));
         QCOMPARE(add(), QStringLiteral("Added record 3 (counter 3)\n"));
@@ -224,6 +261,20 @@ private slots:
         QTest::newRow("user default") << QStringList{"--default", "forcedTotLen=3", "info", "DOC"}
                                       << "quillory-cli: unknown user default 'forcedTotLen' (did "
                                          "you mean 'forcedTotLenField1'?); the keys are ";
+        QTest::newRow("length not whole")
+            << QStringList{"--default", "forcedTotLenField1=5.7", "info", "DOC"}
+            << "quillory-cli: user default 'forcedTotLenField1' takes a whole number from 0 to 9, "
+               "not '5.7'\nTry";
+        QTest::newRow("length negative")
+            << QStringList{"--default=forcedTotLenField1=-1", "info", "DOC"}
+            << "quillory-cli: user default 'forcedTotLenField1' takes a whole number from 0 to 9";
+        QTest::newRow("not a boolean")
+            << QStringList{"--default", "useLeading0ForField1=maybe", "info", "DOC"}
+            << "quillory-cli: user default 'useLeading0ForField1' takes true or false";
+        QTest::newRow("not a number")
+            << QStringList{"--default", "StartupActionTag=abc", "info", "DOC"}
+            << "quillory-cli: user default 'StartupActionTag' takes a "
+               "whole number, not 'abc'";
         QTest::newRow("far from all")
             << QStringList{"xyzzy"} << "quillory-cli: unknown command 'xyzzy'\nTry";
         QTest::newRow("item as typed") << QStringList{"preview", "DOC", "%1"}
@@ -262,20 +313,57 @@ private slots:
                    0);
         CLI_EXPECT(cli.run({"prototype", "add", doc, "--multi", "--path", "<Name>/sub/card.txt"}),
                    0);
+        // A second Ann: the dry run pretends to have made the first Ann.txt.
+        CLI_EXPECT(cli.run({"record", "add", doc, "Name=Ann"}), 0);
         QTemporaryDir out;
         QVERIFY(writeFile(out.filePath("Bob.txt"), "before"));
         const auto dry = cli.run({"run", doc, "--destination", out.path(), "--dry-run"});
         CLI_EXPECT(dry, 0);
         for (const char* line :
              {"\nWould create file: Ann.txt\n", "\nWould skip existing file: Bob.txt\n",
-              "\nWould create folder: Ann/sub/\n", "\nWould create file: Ann/sub/card.txt\n",
-              "skip 1 existing files and log 0 errors. Nothing was created.\n"})
+              "\nWould create folder: Ann/sub/\n", "\nWould create file: Ann/sub/card.txt\n"})
             QVERIFY2(dry.out.contains(line), qPrintable(dry.out));
+        // What frames the log is status, on stderr; stdout holds the log alone.
+        QCOMPARE(dry.err, QStringLiteral("Dry run: nothing is created; each line says what a run "
+                                         "would do now.\nIt would skip 3 existing files and log 0 "
+                                         "errors. Nothing was created.\n"));
+        QCOMPARE(dry.out.count("Would create file: Ann.txt"), 1);
+        QCOMPARE(dry.out.count("Would skip existing file: Ann.txt"), 1);
         QCOMPARE(QDir(out.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
                  QStringList{"Bob.txt"});
         const auto real = cli.run({"run", doc, "--destination", out.path()});
         CLI_EXPECT(real, 0);
         QCOMPARE(dry.out.count("Would create"), real.out.count("Created "));
+    }
+
+    // Rows: a command that changes the document, what it reports. The report is a status line:
+    // stderr, so that stdout carries only data.
+    void statusLinesGoToStderr_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("field add")
+            << QStringList{"field", "add", "DOC", "City"} << "Added field 'City'";
+        QTest::newRow("prototype add")
+            << QStringList{"prototype", "add", "DOC", "--one", "--path", "x.txt"}
+            << "Added Prototype ";
+        QTest::newRow("destination") << QStringList{"destination", "DOC", "DIR"} << "Destination: ";
+        QTest::newRow("import") << QStringList{"import", "DOC", "-", "--map", "new"}
+                                << "Imported 1 records, added 2 fields";
+    }
+    void statusLinesGoToStderr()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, status);
+        const QString doc = path(QStringLiteral("status %1.quillory").arg(QTest::currentDataTag()));
+        makeDocument(doc);
+        QTemporaryDir dest;
+        args.replaceInStrings(QRegularExpression("^DOC$"), doc);
+        args.replaceInStrings(QRegularExpression("^DIR$"), dest.path());
+        const auto r = cli.run(args, "a\tb\n");
+        CLI_EXPECT(r, 0);
+        QVERIFY2(r.err.startsWith(status), qPrintable(r.err));
+        QCOMPARE(r.out, QString());
     }
 
     void runJsonGivesOneEventPerLine()
@@ -308,6 +396,18 @@ private slots:
                                           "error <Name>.txt 3", "folder created all", "totals "}));
             QCOMPARE(readFile(out.filePath("Bob.txt")), QByteArray("before"));
         }
+        // Run again: every file exists now, and the totals say so.
+        const auto again = cli.run({"run", doc, "--destination", out.path(), "--json"});
+        CLI_EXPECT(again, 1);
+        const QJsonObject totals =
+            QJsonDocument::fromJson(again.out.split('\n', Qt::SkipEmptyParts).last().toUtf8())
+                .object();
+        QCOMPARE(totals, (QJsonObject{{"event", "totals"},
+                                      {"foldersCreated", 0},
+                                      {"filesCreated", 0},
+                                      {"filesSkipped", 2},
+                                      {"errors", 1},
+                                      {"dryRun", false}}));
     }
 
     void unknownTagsWarnAndStrictRefuses()

@@ -1,6 +1,14 @@
+#include "core/dict.h"
 #include "merge/destinationwriter.h"
 #include "merge/posixfilesystem.h"
+#include "merge/runsignals.h"
 #include "runfixture.h"
+
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quillory;
 using namespace quillory::test;
@@ -86,6 +94,77 @@ private slots:
         QCOMPARE(treeLines(tmp.path()),
                  QStringList({"Ann/: ", "Ann/card.txt: Hello Ann, n. 1",
                               "Bob/: ", "Bob/card.txt: Hello Bob, n. 2", "list.txt: " + list}));
+    }
+
+    // Rows: how a run in a child process is ended, how the child must end, what stays. A
+    // signal while a file is written under its temporary name removes that file; a file size
+    // limit fails the writes with a message (the child exits with the error count).
+    void anInterruptedRunLeavesNoTemporaryFile_data()
+    {
+        QTest::addColumn<int>("signal"); // raised before the first rename; 0: none
+        QTest::addColumn<qint64>("sizeLimit");
+        QTest::addColumn<QString>("ended"); // "signal N" or "exit N"
+        QTest::addColumn<QStringList>("tree");
+        const QStringList folders{"Ann/: ", "Bob/: "};
+        QTest::newRow("SIGTERM") << int(SIGTERM) << qint64(-1) << "signal 15" << folders;
+        QTest::newRow("SIGINT") << int(SIGINT) << qint64(-1) << "signal 2" << folders;
+        QTest::newRow("file size limit") << 0 << qint64(4) << "exit 3" << folders;
+    }
+    void anInterruptedRunLeavesNoTemporaryFile()
+    {
+        QFETCH(int, signal);
+        QFETCH(qint64, sizeLimit);
+        ScratchFolder tmp;
+        Document doc;
+        buildWorkedExample(doc);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            RunSignals::install();
+            if (sizeLimit >= 0) {
+                const rlimit limit{rlim_t(sizeLimit), rlim_t(sizeLimit)};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            PosixFileSystem fs;
+            if (signal != 0)
+                fs.setBeforeRenameHook(
+                    [signal](const QString&, const QString&) { ::raise(signal); });
+            QStringList log;
+            const Result<RunTotals> totals = runInto(doc, tmp.path(), fs, log);
+            ::_exit(totals ? int(totals->errors) : 100);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        const QString ended = WIFSIGNALED(status)
+                                  ? QStringLiteral("signal %1").arg(WTERMSIG(status))
+                                  : QStringLiteral("exit %1").arg(WEXITSTATUS(status));
+        QTEST(ended, "ended");
+        QTEST(treeLines(tmp.path()), "tree");
+    }
+
+    // A record holding 30 dictionaries, each holding the one below twice: 2^30 paths, held in
+    // 31 objects. The run takes its values as text and never walks the container's paths.
+    void aSharedContainerIsNotExpandedPerPath()
+    {
+        DictPtr shared = Dict::make();
+        shared->entries.emplace_back(QStringLiteral("leaf"), Value::string(QStringLiteral("x")));
+        for (int level = 0; level < 30; ++level) {
+            DictPtr above = Dict::make();
+            above->entries.emplace_back(QStringLiteral("a"), Value::dict(shared));
+            above->entries.emplace_back(QStringLiteral("b"), Value::dict(shared));
+            shared = above;
+        }
+        Document doc;
+        buildDocument(doc, QJsonDocument::fromJson(R"({"fields": ["Name", "Extra"],
+            "records": [[1, "r1", "y"], [2, "r2", "z"]],
+            "prototypes": [{"path": "<Name>.txt", "multi": true, "text": "<Name>:<Extra>"}]})")
+                               .object());
+        doc.setRecordValue(doc.dataArray()[0], doc.keyArray().back().innerKey, Value::dict(shared));
+        ScratchFolder tmp;
+        PosixFileSystem fs;
+        QStringList log;
+        QVERIFY(runInto(doc, tmp.path(), fs, log));
+        QCOMPARE(treeLines(tmp.path()), QStringList({"r1.txt: r1:", "r2.txt: r2:z"}));
     }
 
     void refusedAccessEndsTheRunSilently()
