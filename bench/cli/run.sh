@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Wide-import benchmark: `quillory-cli import` of a CSV with 20,000 columns and 2 rows into a
-# new document (20,000 new fields), beside Python's csv module merely reading it.
+# Wide-import benchmark: `quillory-cli import` of a CSV with 20,000, 80,000 and 300,000 columns
+# and 2 rows into a new document (one new field per column), beside Python's csv module merely
+# reading it. The time must grow with the columns, not with their square.
 # Usage: bench/cli/run.sh [runs]   (QUILLORY_BENCH_DIR sets the work folder; QUILLORY_CLI
 # names an already built quillory-cli instead of building a Release one)
 set -euo pipefail
@@ -9,19 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 work=${QUILLORY_BENCH_DIR:-$root/bench/out/cli}
 runs=${1:-5}
-columns=20000
 mkdir -p "$work"
-
-csv="$work/wide-${columns}.csv"
-if [[ ! -f "$csv" ]]; then
-    python3 - "$csv" "$columns" <<'PY'
-import sys
-path, n = sys.argv[1], int(sys.argv[2])
-with open(path, "w") as f:
-    f.write(",".join("c%d" % i for i in range(n)) + "\n")
-    f.write(",".join("v%d" % i for i in range(n)) + "\n")
-PY
-fi
 
 if [[ -n "${QUILLORY_CLI:-}" ]]; then
     cli=$QUILLORY_CLI
@@ -34,11 +23,23 @@ fi
 # shellcheck source=../measure.sh
 source "$here/../measure.sh"
 
-echo "file: $csv ($(du -h "$csv" | cut -f1)), $columns columns x 2 rows, $runs runs each"
-measure "quillory-cli new + import" bash -c '"$0" new --force "$1" && "$0" import "$1" "$2"' \
-    "$cli" "$work/wide.quillory" "$csv"
-measure "quillory-cli import --header-names" \
-    bash -c '"$0" new --force "$1" && "$0" import "$1" "$2" --header-names' \
-    "$cli" "$work/wide.quillory" "$csv"
-measure "python csv.reader to lists" python3 -c \
-    'import csv,sys; rows=list(csv.reader(open(sys.argv[1], newline="")))' "$csv"
+for columns in 20000 80000 300000; do
+    csv="$work/wide-${columns}.csv"
+    if [[ ! -f "$csv" ]]; then
+        python3 -c '
+import sys
+path, n = sys.argv[1], int(sys.argv[2])
+with open(path, "w") as f:
+    f.write(",".join("c%d" % i for i in range(n)) + "\n")
+    f.write(",".join("v%d" % i for i in range(n)) + "\n")
+' "$csv" "$columns"
+    fi
+    echo "file: $csv ($(du -h "$csv" | cut -f1)), $columns columns x 2 rows, $runs runs each"
+    measure "quillory-cli new + import" bash -c '"$0" new --force "$1" && "$0" import "$1" "$2"' \
+        "$cli" "$work/wide.quillory" "$csv"
+    measure "quillory-cli import --header-names" \
+        bash -c '"$0" new --force "$1" && "$0" import "$1" "$2" --header-names' \
+        "$cli" "$work/wide.quillory" "$csv"
+    measure "python csv.reader to lists" python3 -c \
+        'import csv,sys; rows=list(csv.reader(open(sys.argv[1], newline="")))' "$csv"
+done
