@@ -144,7 +144,10 @@ int exportCommand(CliContext& ctx, const QStringList& args)
                         QStringLiteral("'") + outPath +
                             QStringLiteral("' already exists (use --force to replace it)"));
     const Result<> written = inPlace
-                                 ? Streams::writeInPlace(outPath, manager.composeExport().toUtf8())
+                                 ? Streams::writeInPlace(outPath,
+                                                         [&manager](const Streams::Writer& write) {
+                                                             return manager.writeInParts(write);
+                                                         })
                                  : manager.writeToFile(outPath);
     if (!written)
         return ctx.fail(ExitUsage, written.message());

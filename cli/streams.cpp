@@ -64,7 +64,8 @@ Result<QByteArray> Streams::readAll(const QString& path)
     return bytes;
 }
 
-Result<> Streams::writeInPlace(const QString& path, const QByteArray& bytes)
+Result<> Streams::writeInPlace(const QString& path,
+                               const std::function<bool(const Writer& write)>& produce)
 {
     const bool standard = path == QLatin1String("-");
     const int fd =
@@ -73,20 +74,23 @@ Result<> Streams::writeInPlace(const QString& path, const QByteArray& bytes)
     if (fd < 0)
         return fail(QStringLiteral("cannot write to ") + shown(path) + QStringLiteral(": ") +
                     reason(errno));
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
     int err = 0;
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            err = errno;
-            break;
+    produce([fd, &err](const QByteArray& bytes) {
+        const char* p = bytes.constData();
+        qsizetype left = bytes.size();
+        while (left > 0) {
+            const ssize_t n = ::write(fd, p, size_t(left));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                err = errno;
+                return false;
+            }
+            p += n;
+            left -= n;
         }
-        p += n;
-        left -= n;
-    }
+        return true;
+    });
     if (!standard && ::close(fd) != 0 && err == 0)
         err = errno;
     if (err != 0)

@@ -199,6 +199,14 @@ bool ExportWriter::composeInto(QString& out, const std::function<bool(const QStr
     return !flush || flush(out);
 }
 
+bool ExportWriter::writeInParts(const std::function<bool(const QByteArray& part)>& write) const
+{
+    // Chunk by chunk: the whole text of a large document is never held at once.
+    QString chunk;
+    chunk.reserve((1 << 20) + 4096);
+    return composeInto(chunk, [&write](const QString& text) { return write(text.toUtf8()); });
+}
+
 Result<> ExportWriter::writeToFile(const QString& path) const
 {
     if (path.isEmpty())
@@ -214,13 +222,8 @@ Result<> ExportWriter::writeToFile(const QString& path) const
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return failure(file.errorString());
-    // Written chunk by chunk: the whole text of a large document is never held at once.
-    QString chunk;
-    chunk.reserve((1 << 20) + 4096);
-    const bool written = composeInto(chunk, [&file](const QString& text) {
-        const QByteArray bytes = text.toUtf8();
-        return file.write(bytes) == bytes.size();
-    });
+    const bool written = writeInParts(
+        [&file](const QByteArray& bytes) { return file.write(bytes) == bytes.size(); });
     if (!written) {
         const QString reason = file.errorString();
         file.cancelWriting();

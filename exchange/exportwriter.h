@@ -59,6 +59,9 @@ public:
 
     // The whole export text.
     QString composeExport() const;
+    // Hands the text of composeExport() to write as UTF-8 without byte-order mark, in parts of
+    // about a megabyte, so that the whole text is never held; false as soon as write is.
+    bool writeInParts(const std::function<bool(const QByteArray& part)>& write) const;
     // Writes the text of composeExport() as UTF-8 without byte-order mark, atomically,
     // replacing an existing file; a failure leaves any existing file as it was.
     Result<> writeToFile(const QString& path) const;
