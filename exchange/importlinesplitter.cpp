@@ -8,6 +8,13 @@ ImportLineSplitter::ImportLineSplitter(QStringView text)
     : m_text(text), m_lastQuote(text.lastIndexOf(u'"'))
 {}
 
+ImportLineSplitter::ImportLineSplitter(QString& text) : ImportLineSplitter(QStringView(text))
+{
+    // Detaches once, now, before any field is a slice of it.
+    m_writable = text.data();
+    m_text = QStringView(m_writable, text.size());
+}
+
 bool ImportLineSplitter::isBlank(QStringView line)
 {
     for (QChar c : line) {
@@ -31,6 +38,18 @@ void ImportLineSplitter::addQuotedField(qsizetype start, qsizetype end, int quot
     // Only the outer pair was counted: nothing inside can be doubled.
     if (quotes <= 2 || !field.contains(QStringView(u"\"\""))) {
         fields.push_back(field);
+        return;
+    }
+    if (m_writable) {
+        // In place: each character moves left, never past one still to be read.
+        QChar* const first = m_writable + start + 1;
+        QChar* out = first;
+        for (qsizetype i = 0; i < field.size(); ++i) {
+            *out++ = field[i];
+            if (field[i] == u'"' && i + 1 < field.size() && field[i + 1] == u'"')
+                ++i;
+        }
+        fields.push_back(QStringView(first, out - first));
         return;
     }
     QString undone;

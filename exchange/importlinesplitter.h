@@ -32,6 +32,10 @@ public:
     using MadeTexts = std::deque<QString>;
 
     explicit ImportLineSplitter(QStringView text);
+    // A splitter that may rewrite text, which it is given to own for the fields' lifetime: a
+    // field whose doubled quotes are undone is written over its own quoted form (it is always
+    // shorter, and behind what is still to be read), so that no field needs a text of its own.
+    explicit ImportLineSplitter(QString& text);
 
     // Past the last row: a loop over the rows runs while pos <= text size.
     qsizetype endPosition() const { return m_text.size() + 1; }
@@ -62,6 +66,8 @@ private:
     bool quoteClosesAfter(qsizetype pos) const { return m_lastQuote > pos; }
 
     QStringView m_text;
+    // m_text's characters when they may be rewritten; null otherwise.
+    QChar* m_writable = nullptr;
     qsizetype m_lastQuote = -1;
 };
 

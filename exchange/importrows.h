@@ -17,6 +17,9 @@ public:
     // Drops every row and keeps text as the one text that later rows slice.
     void reset(QString text = {});
     const QString& text() const { return m_text; }
+    // The text for the splitter that cuts it into rows, which may rewrite fields in place (see
+    // ImportLineSplitter); its size never changes.
+    QString& textToSplit() { return m_text; }
     void reserve(qsizetype rows, qsizetype fields);
     // fields must be slices of text() or of madeTexts().
     void appendRow(const std::vector<QStringView>& fields);

@@ -92,7 +92,7 @@ void ImportSession::loadText(std::optional<QString> text, FileFormat format)
         TextFileDecoder::replaceStringWithNewline(*text);
         // The rows slice the text that the row table keeps, so they are cut from it.
         m_rows.reset(std::move(*text));
-        parseText(m_rows.text(), format);
+        parseText(m_rows.textToSplit(), format);
     } else {
         // No text gives no lines at all, unlike the empty text, which is one empty line.
         m_numOfMaxField = 0;
@@ -105,7 +105,7 @@ void ImportSession::loadText(std::optional<QString> text, FileFormat format)
     countImportedFields();
 }
 
-void ImportSession::parseText(QStringView text, FileFormat format)
+void ImportSession::parseText(QString& text, FileFormat format)
 {
     m_numOfMaxField = 0;
     const qint64 total = text.size();

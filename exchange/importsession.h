@@ -112,7 +112,7 @@ public:
     void setUseHeaderNamesForNewFields(bool u) { m_useHeaderNames = u; }
 
 private:
-    void parseText(QStringView text, FileFormat format);
+    void parseText(QString& text, FileFormat format);
     void prepareDestinations();
     // Makes the new fields and fills columnInnerKeys.
     void resolveColumnKeys();

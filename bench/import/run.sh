@@ -35,3 +35,14 @@ measure "bench_import (phases)" "$bench" "$csv" "$work/out.quillory"
 echo "  last run: $(cat "$work/last.err")"
 measure "python csv.reader to lists" python3 "$here/read_csv.py" "$csv"
 measure "wc -l" wc -l "$csv"
+
+# Every last field quoted with doubled quotes: the unquoting must not cost a text per field.
+quoted="$work/import-${rows}-doubled-quotes.csv"
+if [[ ! -f "$quoted" ]]; then
+    echo "generating $quoted"
+    python3 "$here/make_csv.py" "$quoted" "$rows" --doubled-quotes
+fi
+echo "file: $quoted ($(du -h "$quoted" | cut -f1)), $runs runs each"
+measure "quillory-cli new + import" bash -c '"$0" new --force "$1" && "$0" import "$1" "$2"' \
+    "$cli" "$work/cli.quillory" "$quoted"
+measure "python csv.reader to lists" python3 "$here/read_csv.py" "$quoted"
