@@ -1,5 +1,6 @@
 #include "app/shell/application.h"
 #include "app/shell/shell.h"
+#include "app/shell/singleinstance.h"
 #include "app/update/updatecontroller.h"
 #include "core/settingsuserdefaults.h"
 #include "shell/launcharguments.h"
@@ -54,12 +55,21 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    // A running instance opens the documents in its own windows; this launch is then done.
+    quillory::SingleInstance instance;
+    if (!launch.newInstance &&
+        instance.start(launch.documents) == quillory::SingleInstance::Start::HandedOver)
+        return 0;
+
     quillory::SettingsUserDefaults defaults;
     quillory::Application app(&defaults,
                               quillory::RecoveryStore(quillory::RecoveryStore::defaultFolder()));
     const bool recovered = !app.offerRecovery().empty();
     for (const QString& path : launch.documents)
         app.openDocument(path);
+
+    QObject::connect(&instance, &quillory::SingleInstance::documentsHandedOver, &app,
+                     &quillory::Application::openHandedOver);
 
     quillory::Shell& shell = app.shell();
     QObject::connect(&shell, &quillory::Shell::startupFinished, &qapp, [&] {

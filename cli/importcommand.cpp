@@ -125,8 +125,8 @@ int importCommand(CliContext& ctx, const QStringList& args)
         return ctx.fail(ExitUsage, QStringLiteral("no rows in ") + shownFile +
                                        QStringLiteral("; nothing changed"));
     if (enc->second == TextEncoding::Automatic && decodedAs == TextEncoding::MacOSRoman)
-        ctx.warn(shownFile + QStringLiteral(" is not UTF-8; it was read as Mac OS Roman. If the "
-                                            "text looks wrong, try --encoding windows-1252"));
+        ctx.warn(TextFileDecoder::macRomanFallbackNotice(
+            shownFile, QStringLiteral("--encoding windows-1252")));
 
     if (mapping == QLatin1String("none"))
         manager.resetMapping();

@@ -2,7 +2,10 @@
 
 #include "commands/undostack.h"
 #include "core/document.h"
+#include "prototypes/tagrename.h"
+#include "prototypes/unknowntags.h"
 #include "templates/stringutils.h"
+#include "templates/tagsubstitution.h"
 
 namespace quillory::commands {
 
@@ -21,22 +24,50 @@ private:
     FieldKey m_key;
 };
 
+// A Prototype's path (no key) or one of its templates, before and after a tag rename.
+struct TextChange
+{
+    PrototypePtr proto;
+    std::optional<TemplateKey> key;
+    QString before;
+    QString after;
+};
+
 class RenameField : public Command
 {
 public:
-    RenameField(Document& doc, int index, QString after)
+    RenameField(Document& doc, int index, QString after, std::vector<TextChange> texts = {})
         : m_doc(doc), m_index(index), m_before(doc.keyArray()[size_t(index)].publicKey),
-          m_after(std::move(after))
+          m_after(std::move(after)), m_texts(std::move(texts))
     {}
     QString name() const override { return Document::tr("Rename Field"); }
-    void redo() override { m_doc.renameField(m_index, m_after); }
-    void undo() override { m_doc.renameField(m_index, m_before); }
+    void redo() override
+    {
+        m_doc.renameField(m_index, m_after);
+        for (const TextChange& t : m_texts)
+            store(t, t.after);
+    }
+    void undo() override
+    {
+        for (auto t = m_texts.rbegin(); t != m_texts.rend(); ++t)
+            store(*t, t->before);
+        m_doc.renameField(m_index, m_before);
+    }
 
 private:
+    void store(const TextChange& change, const QString& text)
+    {
+        if (change.key)
+            m_doc.setPrototypeTemplate(change.proto, *change.key, text);
+        else
+            m_doc.setPrototypePath(change.proto, text);
+    }
+
     Document& m_doc;
     int m_index;
     QString m_before;
     QString m_after;
+    std::vector<TextChange> m_texts;
 };
 
 class DeleteField : public Command
@@ -81,15 +112,55 @@ QString addField(UndoStack& stack, const QString& name)
 
 bool renameField(UndoStack& stack, int index, const QString& name)
 {
+    return renameField(stack, index, name, RenameTags::Keep);
+}
+
+bool renameField(UndoStack& stack, int index, const QString& name, RenameTags tags)
+{
     Document& doc = stack.document();
     if (!isUserField(doc, index))
         return false;
     const std::optional<QString> trimmed = StringUtils::removeInitialSpaces(name);
     if (!trimmed || trimmed->isEmpty())
         return false;
-    if (doc.keyArray()[size_t(index)].publicKey != name)
-        stack.push(std::make_unique<RenameField>(doc, index, name));
+    if (doc.keyArray()[size_t(index)].publicKey == name)
+        return true;
+    std::vector<TextChange> texts;
+    const std::optional<TagRenameOffer> offer =
+        tags == RenameTags::Also ? tagRenameOffer(stack, index, name) : std::nullopt;
+    if (offer) {
+        const QStringList known = UnknownTags::knownTags(doc);
+        const auto change = [&](const PrototypePtr& p, std::optional<TemplateKey> key) {
+            const QString& before = key ? templateText(*p, *key) : p->path;
+            const QString after = TagRename::renamed(known, before, offer->from, offer->to);
+            if (after != before)
+                texts.push_back({p, key, before, after});
+        };
+        for (const PrototypePtr& p : TagRename::prototypesUsing(doc, offer->from)) {
+            change(p, std::nullopt);
+            for (TemplateKey key :
+                 {TemplateKey::Head, TemplateKey::Text, TemplateKey::Separator, TemplateKey::Foot})
+                change(p, key);
+        }
+    }
+    stack.push(std::make_unique<RenameField>(doc, index, name, std::move(texts)));
     return true;
+}
+
+std::optional<TagRenameOffer> tagRenameOffer(const UndoStack& stack, int index, const QString& name)
+{
+    const Document& doc = stack.document();
+    const std::optional<QString> trimmed = StringUtils::removeInitialSpaces(name);
+    if (!isUserField(doc, index) || !trimmed || trimmed->isEmpty() ||
+        doc.keyArray()[size_t(index)].publicKey == name)
+        return std::nullopt;
+    const std::optional<QString> tag = TagRename::ownTag(doc, index);
+    if (!tag)
+        return std::nullopt;
+    const qsizetype count = qsizetype(TagRename::prototypesUsing(doc, *tag).size());
+    if (count == 0)
+        return std::nullopt;
+    return TagRenameOffer{*tag, TagSubstitution::tagFromKey(name), count};
 }
 
 bool deleteField(UndoStack& stack, int index)

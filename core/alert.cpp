@@ -30,7 +30,8 @@ Alert Alert::deleteKey(const QString& name)
                 .arg(name),
             {QStringLiteral("Cancel"), QStringLiteral("Delete")},
             false,
-            {Cancel, Delete}};
+            {Cancel, Delete},
+            true};
 }
 
 Alert Alert::deleteCheckedRecords(qint64 n)
@@ -39,7 +40,8 @@ Alert Alert::deleteCheckedRecords(qint64 n)
             QStringLiteral("Edit > Undo brings them back"),
             {QStringLiteral("OK"), QStringLiteral("Cancel")},
             false,
-            {Ok, Cancel}};
+            {Ok, Cancel},
+            true};
 }
 
 Alert Alert::destinationNotSet()

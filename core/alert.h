@@ -31,6 +31,8 @@ struct Alert
     bool modal = false; // false: shown as a sheet on the document window
     // The role of each button, in the order of buttons.
     QList<Role> roles = {};
+    // A confirmation of a deletion: Return must not confirm it, whatever its buttons say.
+    bool destructive = false;
 
     // The role of the button at index; Cancel for -1 (closed without an answer), Other for a
     // button given none.

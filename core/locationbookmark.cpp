@@ -169,6 +169,12 @@ std::optional<QString> LocationBookmark::resolveRelativeTo(const QByteArray& dat
     return resolveAbsolute(*b, isStale);
 }
 
+std::optional<QString> LocationBookmark::recordedPath(const QByteArray& data)
+{
+    const std::optional<BookmarkData> b = decode(data);
+    return b ? std::optional(b->absolutePath) : std::nullopt;
+}
+
 std::optional<LocationBookmark::Access> LocationBookmark::accessOf(const QByteArray& data)
 {
     const std::optional<BookmarkData> b = decode(data);

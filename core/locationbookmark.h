@@ -27,6 +27,9 @@ public:
     // Resolves against docPath's folder first, then at the recorded absolute path (stale then).
     static std::optional<QString> resolveRelativeTo(const QByteArray& data, const QString& docPath,
                                                     bool* isStale);
+    // The path a bookmark of ours was made for, whether or not anything is there now (to name
+    // a location that went missing); none for data we did not make.
+    static std::optional<QString> recordedPath(const QByteArray& data);
     // The access a bookmark of ours was made for; none for data we did not make.
     static std::optional<Access> accessOf(const QByteArray& data);
 

@@ -11,7 +11,8 @@ namespace quillory {
 
 class Document;
 
-// How a record table is sorted by the user: by one field's text, case-insensitively.
+// How a record table is sorted by the user: by one field, numbers by value and texts in
+// natural order ("C2" before "C10"), case-insensitively.
 struct RecordSort
 {
     QString innerKey;
@@ -27,8 +28,9 @@ struct RecordArrangement
     QString search;
     std::optional<RecordSort> sort;
 
-    // Whether the search lists r: some user field's text holds the search text, in any case.
-    // With no search every record passes; with no user field none does.
+    // Whether the search lists r: some user field's text holds the search text, in any case
+    // and with or without accents ("amelie" finds "Amélie"). With no search every record
+    // passes; with no user field none does.
     bool passes(const Document& doc, const Record& r) const;
     // The listed records in the sort's order.
     std::vector<Record> arrange(const Document& doc) const;

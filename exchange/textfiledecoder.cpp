@@ -234,7 +234,8 @@ std::optional<QString> TextFileDecoder::decodeFileBytes(QByteArrayView bytes, Te
     return decodeInOrder(bytes, decodedAs);
 }
 
-std::optional<QString> TextFileDecoder::autoReadFromFile(const QString& path, TextEncoding encoding)
+std::optional<QString> TextFileDecoder::autoReadFromFile(const QString& path, TextEncoding encoding,
+                                                         TextEncoding* decodedAs)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -253,10 +254,17 @@ std::optional<QString> TextFileDecoder::autoReadFromFile(const QString& path, Te
         bytes = readBytes;
     }
 
-    std::optional<QString> text = decodeFileBytes(bytes, encoding);
+    std::optional<QString> text = decodeFileBytes(bytes, encoding, decodedAs);
     if (mapped)
         file.unmap(mapped);
     return text;
+}
+
+QString TextFileDecoder::macRomanFallbackNotice(const QString& source, const QString& windows1252)
+{
+    return QStringLiteral("%1 is not UTF-8; it was read as Mac OS Roman. If the text looks wrong, "
+                          "try %2")
+        .arg(source, windows1252);
 }
 
 QString& TextFileDecoder::replaceStringWithNewline(QString& text)

@@ -19,8 +19,7 @@ enum class TextEncoding {
     Utf32LittleEndian,
     MacOSRoman,
     Ascii,
-    // Not in the window's menu: offered by the command-line tool for files from other
-    // systems, decoded through Qt's converters.
+    // For files from other systems, decoded through Qt's converters.
     Windows1252,
     Iso88591,
     Iso885915,
@@ -35,7 +34,9 @@ public:
 
     // The file's text, or none when it can't be read or its bytes are not valid in the named
     // encoding. An empty file gives the empty text.
-    static std::optional<QString> autoReadFromFile(const QString& path, TextEncoding encoding);
+    // *decodedAs, when given, receives the encoding that decoded them.
+    static std::optional<QString> autoReadFromFile(const QString& path, TextEncoding encoding,
+                                                   TextEncoding* decodedAs = nullptr);
     // What autoReadFromFile does with the bytes of a file already read (a pipe, standard
     // input); *decodedAs, when given, receives the encoding that decoded them.
     static std::optional<QString> decodeFileBytes(QByteArrayView bytes, TextEncoding encoding,
@@ -51,6 +52,11 @@ public:
     static std::optional<QString> decodeStrictly(QByteArrayView bytes, TextEncoding encoding);
     // A byte-order mark selects its encoding; otherwise only valid UTF-8 is accepted.
     static std::optional<QString> decodeDetectingMark(QByteArrayView bytes);
+
+    // What to tell the user when automatic detection fell back to Mac OS Roman, the last
+    // resort for text that is not UTF-8 (most often Windows-1252): source names the file,
+    // windows1252 says how to ask for Windows-1252 where the notice is shown.
+    static QString macRomanFallbackNotice(const QString& source, const QString& windows1252);
 };
 
 } // namespace quillory

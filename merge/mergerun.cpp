@@ -7,6 +7,7 @@
 #include "prototypes/mergecontent.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <future>
 
 namespace quillory {
@@ -26,6 +27,7 @@ Result<RunTotals> MergeRun::execute()
     log(RunLog::startLine(m_snapshot.destinationPath));
     log(RunLog::rule());
     m_totals = {};
+    m_namedBlockers.clear();
     m_cancelled = false;
     m_done = 0;
     m_total = m_snapshot.totalSteps();
@@ -172,7 +174,7 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
             log(RunLog::createdFolder(relativePath));
         } else if (status.isFailed()) {
             ++m_totals.errors;
-            log(RunLog::error(status.message));
+            log(failure(dest, place.folderError, relativePath, fullPath, true, status.message));
         }
         // A folder that appeared since the check is an existing folder: skipped silently.
         return;
@@ -206,8 +208,35 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
         log(RunLog::skippedFile(relativePath));
     } else {
         ++m_totals.errors;
-        log(RunLog::error(status.message));
+        log(failure(dest, place.folderError, relativePath, fullPath, false, status.message));
     }
+}
+
+QString MergeRun::failure(const DestinationWriter& dest, int folderError,
+                          const QString& relativePath, const QString& fullPath, bool isFolder,
+                          const QString& description)
+{
+    if (folderError != ENOTDIR)
+        return RunLog::error(description);
+    // Look for the file among the folders on the way, nearest the destination first. Only the
+    // message depends on this, so names are enough.
+    QString folders = relativePath;
+    while (folders.endsWith(u'/'))
+        folders.chop(1);
+    folders.truncate(std::max<qsizetype>(folders.lastIndexOf(u'/'), 0));
+    for (qsizetype end = 0; end >= 0 && end < folders.size();) {
+        end = folders.indexOf(u'/', end + 1);
+        const QString blocking = dest.fullPath(end < 0 ? folders : folders.left(end));
+        if (!m_fs.exists(blocking))
+            break;
+        if (m_fs.isDirectory(blocking))
+            continue;
+        if (m_namedBlockers.contains(blocking))
+            break;
+        m_namedBlockers.insert(blocking);
+        return RunLog::blockedByFile(isFolder, fullPath, blocking);
+    }
+    return RunLog::error(description);
 }
 
 void MergeRun::reject(const GeneratedItem& item, const QString& message,

@@ -3,6 +3,7 @@
 #include "core/result.h"
 #include "merge/runsnapshot.h"
 
+#include <QSet>
 #include <QString>
 
 #include <atomic>
@@ -66,6 +67,10 @@ private:
                                const Prototype& proto);
     void reject(const GeneratedItem& item, const QString& message,
                 std::optional<qint64> recordNumber);
+    // The log piece of a creation that failed; the first failure under a folder that a file
+    // stands in the place of names that file instead of the system's words.
+    QString failure(const DestinationWriter& dest, int folderError, const QString& relativePath,
+                    const QString& fullPath, bool isFolder, const QString& description);
     void log(const QString& piece);
     void advance(qint64 steps);
     bool stopRequested();
@@ -80,6 +85,8 @@ private:
     std::atomic<bool> m_cancelRequested{false};
     bool m_cancelled = false;
     size_t m_aheadBatch = 0;
+    // The files in the way of folders that this run has named already.
+    QSet<QString> m_namedBlockers;
 };
 
 } // namespace quillory

@@ -6,6 +6,11 @@ namespace {
 
 const QString kErrorLineHead =
     QStringLiteral("\n>>>>> ERROR >>>>> The error occourred with prototype file path '");
+const QString kCreatedFolder = QStringLiteral("Created folder: ");
+const QString kCreatedFile = QStringLiteral("Created file: ");
+const QString kSkipped = QStringLiteral("Skipped attempt to overwrite file: ");
+const QString kError = QStringLiteral("ERROR: ");
+const QString kRejected = QStringLiteral(">>>>> ERROR >>>>> ");
 
 } // namespace
 
@@ -21,17 +26,17 @@ QString RunLog::rule()
 
 QString RunLog::createdFolder(const QString& relativePath)
 {
-    return QStringLiteral("\nCreated folder: ") + relativePath;
+    return QLatin1Char('\n') + kCreatedFolder + relativePath;
 }
 
 QString RunLog::createdFile(const QString& relativePath)
 {
-    return QStringLiteral("\nCreated file: ") + relativePath;
+    return QLatin1Char('\n') + kCreatedFile + relativePath;
 }
 
 QString RunLog::skippedFile(const QString& relativePath)
 {
-    return QStringLiteral("\nSkipped attempt to overwrite file: ") + relativePath;
+    return QLatin1Char('\n') + kSkipped + relativePath;
 }
 
 QString RunLog::pathRejected(const QString& message)
@@ -53,7 +58,15 @@ QString RunLog::allInOneError(const QString& itemPath)
 
 QString RunLog::error(const QString& description)
 {
-    return QStringLiteral("\nERROR: ") + description;
+    return QLatin1Char('\n') + kError + description;
+}
+
+QString RunLog::blockedByFile(bool isFolder, const QString& fullPath, const QString& blockingPath)
+{
+    return error((isFolder ? QStringLiteral("Cannot create folder '")
+                           : QStringLiteral("Cannot write file '")) +
+                 fullPath + QStringLiteral("': '") + blockingPath +
+                 QStringLiteral("' is a file, not a folder"));
 }
 
 QString RunLog::totals(qint64 folders, qint64 files)
@@ -65,6 +78,21 @@ QString RunLog::totals(qint64 folders, qint64 files)
 QString RunLog::cancelled()
 {
     return QStringLiteral("\nRun cancelled.");
+}
+
+RunLog::LineKind RunLog::lineKind(QStringView line, QStringView next)
+{
+    if (line.startsWith(kSkipped))
+        return LineKind::Skipped;
+    if (line.startsWith(kError) || line.startsWith(kRejected))
+        return LineKind::Error;
+    if (line.startsWith(kCreatedFolder) || line.startsWith(kCreatedFile))
+        return LineKind::Created;
+    // Some rejections (a text too large) have a message in words of their own; the error line
+    // naming the item follows it directly.
+    if (!line.isEmpty() && next.startsWith(kRejected))
+        return LineKind::Error;
+    return LineKind::Other;
 }
 
 } // namespace quillory

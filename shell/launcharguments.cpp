@@ -17,6 +17,8 @@ LaunchArguments LaunchArguments::parse(const QStringList& args)
             parsed.showVersion = true;
         } else if (!optionsEnded && (arg == QLatin1String("--help") || arg == "-h")) {
             parsed.showHelp = true;
+        } else if (!optionsEnded && arg == QLatin1String("--new-instance")) {
+            parsed.newInstance = true;
         } else if (!optionsEnded && arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
             // Qt's own options (-platform, -style…) are taken out before we see the list.
             if (parsed.unknownOption.isEmpty())
@@ -38,9 +40,11 @@ QString LaunchArguments::versionText()
 
 QString LaunchArguments::usageText()
 {
-    return QStringLiteral("Usage: quillory [--version] [--help] [DOCUMENT.quillory...]\n"
+    return QStringLiteral("Usage: quillory [--version] [--help] [--new-instance] "
+                          "[DOCUMENT.quillory...]\n"
                           "Opens the documents given, or does what the preferences say to do "
-                          "at startup.\n");
+                          "at startup. A Quillory already running opens them instead, unless "
+                          "--new-instance is given.\n");
 }
 
 } // namespace quillory

@@ -11,6 +11,8 @@ struct LaunchArguments
 {
     bool showVersion = false;
     bool showHelp = false;
+    // --new-instance: run on its own rather than hand the documents to a running instance.
+    bool newInstance = false;
     QStringList documents;
     // An option we do not know; the launch prints the usage and fails.
     QString unknownOption;

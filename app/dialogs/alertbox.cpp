@@ -47,7 +47,7 @@ int buttonPressed(QWidget* window, const Alert& alert)
                 return buttons[i];
         return nullptr;
     };
-    const bool losesData = withRole(Alert::Delete) || withRole(Alert::Revert);
+    const bool losesData = alert.destructive || withRole(Alert::Delete) || withRole(Alert::Revert);
     QPushButton* cancel = withRole(Alert::Cancel);
     if (losesData && cancel)
         box.setDefaultButton(cancel);

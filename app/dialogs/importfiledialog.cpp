@@ -24,7 +24,7 @@ const std::array<std::pair<const char*, ImportSession::FileFormat>, 4> kFormatIt
      ImportSession::FileFormat::Semicolon},
 }};
 
-const std::array<std::pair<const char*, TextEncoding>, 10> kEncodingItems{{
+const std::array<std::pair<const char*, TextEncoding>, 13> kEncodingItems{{
     {QT_TRANSLATE_NOOP("ImportFileDialog", "Automatic"), TextEncoding::Automatic},
     {QT_TRANSLATE_NOOP("ImportFileDialog", "UTF-8"), TextEncoding::Utf8},
     {QT_TRANSLATE_NOOP("ImportFileDialog", "UTF-16"), TextEncoding::Utf16},
@@ -35,6 +35,9 @@ const std::array<std::pair<const char*, TextEncoding>, 10> kEncodingItems{{
     {QT_TRANSLATE_NOOP("ImportFileDialog", "UTF-32 Big Endian"), TextEncoding::Utf32BigEndian},
     {QT_TRANSLATE_NOOP("ImportFileDialog", "UTF-32 Little Endian"),
      TextEncoding::Utf32LittleEndian},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "Windows-1252"), TextEncoding::Windows1252},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "ISO-8859-1"), TextEncoding::Iso88591},
+    {QT_TRANSLATE_NOOP("ImportFileDialog", "ISO-8859-15"), TextEncoding::Iso885915},
     {QT_TRANSLATE_NOOP("ImportFileDialog", "Mac OS Roman"), TextEncoding::MacOSRoman},
     {QT_TRANSLATE_NOOP("ImportFileDialog", "ASCII"), TextEncoding::Ascii},
 }};
@@ -81,6 +84,18 @@ ImportSession::FileFormat ImportFileDialog::fileFormat() const
 TextEncoding ImportFileDialog::encoding() const
 {
     return kEncodingItems.at(size_t(std::max(0, m_encoding->currentIndex()))).second;
+}
+
+} // namespace quillory
+
+namespace quillory {
+
+QString ImportFileDialog::encodingTitle(TextEncoding encoding)
+{
+    for (const auto& [title, code] : kEncodingItems)
+        if (code == encoding)
+            return tr(title);
+    return QString();
 }
 
 } // namespace quillory

@@ -21,6 +21,8 @@ public:
     // What the format and encoding menus show.
     ImportSession::FileFormat fileFormat() const;
     TextEncoding encoding() const;
+    // The encoding menu's title for encoding.
+    static QString encodingTitle(TextEncoding encoding);
 
 private:
     QComboBox* m_format;

@@ -4,6 +4,7 @@
 #include "app/dialogs/importsettingsdialog.h"
 #include "commands/importstep.h"
 #include "exchange/importsession.h"
+#include "exchange/textfiledecoder.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -74,27 +75,40 @@ bool importIntoDocument(QWidget* window, UndoStack& stack)
     ImportSession session;
     const ImportSession::FileFormat format = chooser.fileFormat();
     const TextEncoding encoding = chooser.encoding();
-    inBackground(
-        window, session,
-        QApplication::translate("ImportFlow", "Reading “%1”…").arg(QFileInfo(path).fileName()),
-        [&] { session.load(path, format, encoding); });
+    const QString name = QFileInfo(path).fileName();
+    const QString reading = QApplication::translate("ImportFlow", "Reading “%1”…").arg(name);
+    TextEncoding decodedAs = encoding;
+    inBackground(window, session, reading, [&] {
+        session.loadText(TextFileDecoder::autoReadFromFile(path, encoding, &decodedAs), format);
+    });
     // The step gathers the new fields and the records, and changes the document only once the
     // records are in: one undoable step, and nothing at all when the import is given up.
-    ImportStep step(stack, QFileInfo(path).fileName());
+    ImportStep step(stack, name);
     session.setTarget(&step);
     // Fields added or renamed since the last import show up as destinations.
     session.prepareMapping();
 
     ImportSettingsDialog settings(session, window);
+    // Text that is not UTF-8 is read as Mac OS Roman, though it most often comes from Windows.
+    if (encoding == TextEncoding::Automatic && decodedAs == TextEncoding::MacOSRoman) {
+        const QString windows1252 = ImportFileDialog::encodingTitle(TextEncoding::Windows1252);
+        settings.showNotice(TextFileDecoder::macRomanFallbackNotice(name, windows1252),
+                            QApplication::translate("ImportFlow", "Read as %1").arg(windows1252),
+                            [&] {
+                                inBackground(window, session, reading, [&] {
+                                    session.load(path, format, TextEncoding::Windows1252);
+                                });
+                                session.prepareMapping();
+                            });
+    }
     if (settings.exec() != QDialog::Accepted)
         return false;
 
     session.prepareRun();
     ImportBatch records;
-    inBackground(
-        window, session,
-        QApplication::translate("ImportFlow", "Importing “%1”…").arg(QFileInfo(path).fileName()),
-        [&] { records = session.buildRecords(); });
+    inBackground(window, session,
+                 QApplication::translate("ImportFlow", "Importing “%1”…").arg(name),
+                 [&] { records = session.buildRecords(); });
     session.finishRun(std::move(records));
     return step.fieldsAdded() > 0 || step.recordsAdded() > 0;
 }

@@ -22,6 +22,25 @@ ImportSettingsDialog::ImportSettingsDialog(ImportSession& session, QWidget* pare
     setWindowTitle(tr("Import Settings"));
     auto* layout = new QVBoxLayout(this);
 
+    auto* noticeBar = new QHBoxLayout;
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("importNotice"));
+    m_notice->setWordWrap(true);
+    m_noticeAction = new QPushButton(this);
+    m_noticeAction->setObjectName(QStringLiteral("importNoticeAction"));
+    noticeBar->addWidget(m_notice, 1);
+    noticeBar->addWidget(m_noticeAction);
+    layout->addLayout(noticeBar);
+    m_notice->hide();
+    m_noticeAction->hide();
+    connect(m_noticeAction, &QPushButton::clicked, this, [this] {
+        m_readAgain();
+        m_notice->hide();
+        m_noticeAction->hide();
+        buildMappingRows();
+        refresh();
+    });
+
     auto* rowBar = new QHBoxLayout;
     m_previous = new QPushButton(tr("Previous"), this);
     m_previous->setObjectName(QStringLiteral("previousRow"));
@@ -93,6 +112,16 @@ ImportSettingsDialog::ImportSettingsDialog(ImportSession& session, QWidget* pare
     buildMappingRows();
     refresh();
     resize(560, 420);
+}
+
+void ImportSettingsDialog::showNotice(const QString& notice, const QString& action,
+                                      std::function<void()> readAgain)
+{
+    m_notice->setText(notice);
+    m_noticeAction->setText(action);
+    m_readAgain = std::move(readAgain);
+    m_notice->show();
+    m_noticeAction->show();
 }
 
 QPushButton* ImportSettingsDialog::addButton(const QString& title, const QString& name,

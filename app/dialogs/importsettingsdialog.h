@@ -33,6 +33,10 @@ public:
 
     QTableWidget* mappingTable() const { return m_table; }
 
+    // Shows notice above the preview with a button titled action; the button calls readAgain,
+    // which parses the file again into the session, then shows its rows and drops the notice.
+    void showNotice(const QString& notice, const QString& action, std::function<void()> readAgain);
+
 private:
     QPushButton* addButton(const QString& title, const QString& name,
                            std::function<void(ImportSession&)> command);
@@ -48,6 +52,9 @@ private:
     // of its own and holds none.
     std::vector<std::optional<ImportDestination>> m_menu;
     QTableWidget* m_table;
+    QLabel* m_notice;
+    QPushButton* m_noticeAction;
+    std::function<void()> m_readAgain;
     QLabel* m_rowLabel;
     QLabel* m_countLabel;
     QPushButton* m_previous;

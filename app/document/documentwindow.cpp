@@ -21,18 +21,22 @@
 #include "commands/recordcommands.h"
 #include "commands/undostack.h"
 #include "core/document.h"
+#include "core/locationbookmark.h"
 #include "core/tabids.h"
 #include "merge/counterformatchange.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUuid>
@@ -99,6 +103,9 @@ DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, 
     m_tabs->addTab(m_run, tr("Run"));
     setCentralWidget(m_tabs);
     createMenus();
+    m_missingDestination = new QLabel(this);
+    statusBar()->addWidget(m_missingDestination, 1);
+    statusBar()->setSizeGripEnabled(false);
 
     // What is typed in the Prototype names and templates is already an undo step each.
     m_undoKeys = new UndoKeyForwarder(m_actions.undo, m_actions.redo, this);
@@ -129,6 +136,7 @@ DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, 
     m_recoveryTimer->start();
 
     resize(1000, 680);
+    showMissingDestination();
     updateTitle();
     updateActions();
 }
@@ -160,7 +168,7 @@ void DocumentWindow::createActions()
         tr("&Save"), [this] { save(); }, QKeySequence::Save);
     m_actions.saveAs = make(
         tr("Save &As…"), [this] { saveAs(); }, QKeySequence::SaveAs);
-    m_actions.revert = make(tr("&Revert to Saved"), [this] { revertToSaved(); });
+    m_actions.revert = make(tr("Re&vert to Saved"), [this] { revertToSaved(); });
     m_actions.close = make(
         tr("&Close"), [this] { close(); }, QKeySequence::Close);
     m_actions.quit = make(
@@ -168,6 +176,7 @@ void DocumentWindow::createActions()
     m_actions.quit->setMenuRole(QAction::QuitRole);
     m_actions.import = make(tr("&Import…"), [this] { importRecords(); });
     m_actions.exportRecords = make(tr("&Export…"), [this] {
+        finishEditing();
         // The records being exported are in view while the user picks the fields.
         m_state->showMainTab(TabIds::kDatabase);
         exportDocument(this, *m_doc,
@@ -212,7 +221,7 @@ void DocumentWindow::createActions()
     m_actions.sortRecords = make(tr("&Sort Records"), [this] { sortRecords(); });
 
     m_actions.addPrototype = make(tr("&Add Prototype"), [this] { addPrototype(); });
-    m_actions.removePrototype = make(tr("&Remove Prototype"), [this] { removePrototype(); });
+    m_actions.removePrototype = make(tr("Re&move Prototype"), [this] { removePrototype(); });
 
     const std::array<QString, 5> tabTitles = {tr("&Database"), tr("&Files and Folders"),
                                               tr("&Merge"), tr("&Preview"), tr("&Run")};
@@ -243,7 +252,8 @@ void DocumentWindow::createMenus()
     connect(recent, &QMenu::aboutToShow, this, [this, recent] {
         recent->clear();
         for (const QString& path : m_app->recentDocuments())
-            recent->addAction(QFileInfo(path).fileName(), this,
+            // A "&" in a file's name is no mnemonic.
+            recent->addAction(QFileInfo(path).fileName().replace(u'&', QStringLiteral("&&")), this,
                               [this, path] { m_app->openDocument(path, this); });
         recent->setEnabled(!recent->isEmpty());
     });
@@ -302,7 +312,9 @@ void DocumentWindow::connectViews()
             m_state->showMainTab(TabIds::kMainTabs[size_t(index)]);
     });
     connect(m_state.get(), &WindowState::mainTabChanged, this, [this] {
+        finishEditing();
         showMainTab();
+        showMissingDestination();
         updateActions();
     });
     connect(m_state.get(), &WindowState::sideChanged, this, &DocumentWindow::updateActions);
@@ -313,6 +325,12 @@ void DocumentWindow::connectViews()
     connect(m_database, &DatabaseTab::selectionChanged, this, &DocumentWindow::updateActions);
     connect(m_prototypes, &PrototypeTab::selectionChanged, this, &DocumentWindow::updateActions);
     connect(m_run, &RunTab::runningChanged, this, &DocumentWindow::updateActions);
+    connect(m_run, &RunTab::runRequested, this, [this] {
+        finishEditing();
+        showMissingDestination();
+    });
+    connect(m_doc.get(), &Document::destinationChanged, this,
+            &DocumentWindow::showMissingDestination);
 }
 
 void DocumentWindow::showMainTab()
@@ -331,6 +349,23 @@ void DocumentWindow::showMainTab()
         m_templateFocusTimer->stop();
 }
 
+void DocumentWindow::finishEditing()
+{
+    // An open cell editor keeps its text to itself until Enter or a change of focus: the
+    // document gets it now. Our tables edit their current cell only, and a widget in a cell is
+    // always its editor.
+    for (QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
+        const QModelIndex index = view->currentIndex();
+        QWidget* editor = view->indexWidget(index);
+        QAbstractItemDelegate* delegate = view->itemDelegateForIndex(index);
+        if (!editor || !delegate)
+            continue;
+        emit delegate->commitData(editor);
+        emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+    m_stack->closeTyping();
+}
+
 void DocumentWindow::refreshFocusFlags()
 {
     m_prototypes->allInOne()->refreshFocusFlag();
@@ -341,6 +376,18 @@ void DocumentWindow::refreshFocusFlags()
 bool DocumentWindow::focusTimersRunning() const
 {
     return m_nameFocusTimer->isActive() || m_templateFocusTimer->isActive();
+}
+
+void DocumentWindow::showMissingDestination()
+{
+    const std::optional<QByteArray>& bookmark = m_doc->selectedDestinationBookmark();
+    std::optional<QString> missing;
+    if (m_doc->selectedDestinationDefined() && bookmark &&
+        !LocationBookmark::resolve(*bookmark, nullptr))
+        missing = LocationBookmark::recordedPath(*bookmark);
+    m_missingDestination->setText(
+        missing ? tr("The destination folder “%1” is missing.").arg(*missing) : QString());
+    statusBar()->setVisible(missing.has_value());
 }
 
 void DocumentWindow::updateTitle()
@@ -420,7 +467,7 @@ void DocumentWindow::addRecord()
     const Record added = commands::addRecord(*m_stack, m_state->databaseArrangement());
     // A search would hide the new, empty record.
     m_state->setSearch(QString());
-    m_database->selectRecord(added);
+    m_database->editNewRecord(added);
 }
 
 void DocumentWindow::deleteSelectedRecord()
@@ -465,6 +512,7 @@ void DocumentWindow::removePrototype()
 
 void DocumentWindow::importRecords()
 {
+    finishEditing();
     m_state->showMainTab(TabIds::kDatabase);
     // The imported records are all in view.
     if (importIntoDocument(this, *m_stack))
@@ -494,6 +542,7 @@ bool DocumentWindow::saveAs(const QString& path)
         if (!target.endsWith(QLatin1String(".quillory")))
             target += QLatin1String(".quillory");
     }
+    finishEditing();
     noteShownTabs();
     const Result<> written = DocumentCodec::writeToFile(*m_doc, target);
     if (!written) {
@@ -580,8 +629,17 @@ bool DocumentWindow::mayDiscardChanges()
     }
 }
 
+void DocumentWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // The disk may have come back (or gone) while the person was in another window.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        showMissingDestination();
+}
+
 void DocumentWindow::closeEvent(QCloseEvent* event)
 {
+    finishEditing();
     if (!mayDiscardChanges()) {
         event->ignore();
         return;

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class QLabel;
 class QTabWidget;
 class QTimer;
 
@@ -67,9 +68,14 @@ public:
     void setRecoveryInterval(int milliseconds);
     // Enabling, check marks, undo titles and the title's modified mark.
     void updateActions();
+    // Puts what is being typed in a table cell into the document (as Enter would) and ends
+    // the typing step, so that what follows is a step of its own. Saving, closing, quitting,
+    // importing, exporting and showing another tab (a run shows its own) call it first.
+    void finishEditing();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void createActions();
@@ -79,6 +85,9 @@ private:
     // that keep the tag menus following the keyboard focus.
     void showMainTab();
     void refreshFocusFlags();
+    // Names the chosen destination folder in the status bar while it cannot be found (a disk
+    // not plugged in): it stays chosen and works again once it is back.
+    void showMissingDestination();
     void updateTitle();
     void addField();
     void deleteSelectedField();
@@ -108,6 +117,7 @@ private:
     MergeTab* m_merge = nullptr;
     PreviewTab* m_preview = nullptr;
     RunTab* m_run = nullptr;
+    QLabel* m_missingDestination = nullptr;
     UndoKeyForwarder* m_undoKeys = nullptr;
     QTimer* m_recoveryTimer = nullptr;
     QTimer* m_nameFocusTimer = nullptr;

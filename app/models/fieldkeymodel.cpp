@@ -1,8 +1,10 @@
 #include "app/models/fieldkeymodel.h"
 
-#include "commands/fieldcommands.h"
+#include "app/dialogs/alertbox.h"
 #include "commands/undostack.h"
 #include "core/document.h"
+
+#include <QWidget>
 
 namespace quillory {
 
@@ -66,7 +68,36 @@ bool FieldKeyModel::setData(const QModelIndex& index, const QVariant& value, int
     if (!index.isValid() || role != Qt::EditRole)
         return false;
     // A blank name is refused by the command, and the view shows the previous one again.
-    return commands::renameField(*m_stack, index.row(), value.toString());
+    const QString name = value.toString();
+    auto tags = commands::RenameTags::Keep;
+    if (const auto offer = commands::tagRenameOffer(*m_stack, index.row(), name);
+        offer && askToRenameTags(*offer))
+        tags = commands::RenameTags::Also;
+    return commands::renameField(*m_stack, index.row(), name, tags);
+}
+
+bool FieldKeyModel::askToRenameTags(const commands::TagRenameOffer& offer)
+{
+    auto* widget = qobject_cast<QWidget*>(QObject::parent());
+    if (!widget)
+        return false;
+    const QString question =
+        offer.prototypes == 1
+            ? tr("Also rename the tag %1 to %2 in 1 Prototype?").arg(offer.from, offer.to)
+            : tr("Also rename the tag %1 to %2 in %3 Prototypes?")
+                  .arg(offer.from, offer.to)
+                  .arg(offer.prototypes);
+    const QString why = tr("Names and templates that keep %1 will write it as typed, as it "
+                           "matches no field any more.")
+                            .arg(offer.from);
+    // Escaped, the tags read as typed even when named like markup ("<b>").
+    Alert alert;
+    alert.messageText = question.toHtmlEscaped();
+    alert.informativeText = why.toHtmlEscaped();
+    alert.buttons = {tr("Rename Tags"), tr("Keep Tags")};
+    alert.roles = {Alert::Ok, Alert::Cancel};
+    // The view keeps the cell editor open while it commits, whatever takes the focus.
+    return showAlert(widget->window(), alert) == Alert::Ok;
 }
 
 } // namespace quillory

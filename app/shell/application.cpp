@@ -68,16 +68,8 @@ DocumentWindow* Application::newDocument()
     return show(new DocumentWindow(this, std::make_unique<Document>(m_defaults), QString()));
 }
 
-DocumentWindow* Application::openDocument(const QString& path, QWidget* parent)
+std::unique_ptr<Document> Application::readDocument(const QString& path, QWidget* parent)
 {
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    for (DocumentWindow* w : windows()) {
-        if (!canonical.isEmpty() && QFileInfo(w->filePath()).canonicalFilePath() == canonical) {
-            w->raise();
-            w->activateWindow();
-            return w;
-        }
-    }
     auto doc = std::make_unique<Document>(m_defaults);
     const Result<> read = DocumentCodec::readFromFile(*doc, path);
     if (!read) {
@@ -90,8 +82,52 @@ DocumentWindow* Application::openDocument(const QString& path, QWidget* parent)
         return nullptr;
     }
     doc->markSaved();
+    return doc;
+}
+
+DocumentWindow* Application::openDocument(const QString& path, QWidget* parent)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    for (DocumentWindow* w : windows()) {
+        if (!canonical.isEmpty() && QFileInfo(w->filePath()).canonicalFilePath() == canonical) {
+            w->raise();
+            w->activateWindow();
+            return w;
+        }
+    }
+    std::unique_ptr<Document> doc = readDocument(path, parent);
+    if (!doc)
+        return nullptr;
     noteRecent(path);
     return show(new DocumentWindow(this, std::move(doc), QFileInfo(path).absoluteFilePath()));
+}
+
+DocumentWindow* Application::openCopy(const QString& path)
+{
+    std::unique_ptr<Document> doc = readDocument(path, nullptr);
+    if (!doc)
+        return nullptr;
+    std::erase_if(m_copyNames, [](const auto& copy) { return copy.first.isNull(); });
+    auto* window = new DocumentWindow(this, std::move(doc), QString());
+    m_copyNames.emplace_back(window, tr("%1 copy").arg(QFileInfo(path).completeBaseName()));
+    // The title was made before the window was known as a copy.
+    window->setWindowTitle(untitledName(window) + QStringLiteral("[*]"));
+    return show(window);
+}
+
+void Application::openHandedOver(const QStringList& paths)
+{
+    for (const QString& path : paths)
+        openDocument(path);
+    if (!paths.isEmpty())
+        return;
+    const std::vector<DocumentWindow*> open = windows();
+    if (open.empty()) {
+        newDocument();
+        return;
+    }
+    open.back()->raise();
+    open.back()->activateWindow();
 }
 
 void Application::openWithDialog(QWidget* parent)
@@ -141,8 +177,11 @@ std::vector<DocumentWindow*> Application::offerRecovery()
     box.setInformativeText(
         tr("Reopen them with their changes? Recovered: %1").arg(names.join(QStringLiteral(", "))));
     QPushButton* reopen = box.addButton(tr("Reopen"), QMessageBox::AcceptRole);
+    QPushButton* later = box.addButton(tr("Decide Later"), QMessageBox::RejectRole);
     QPushButton* discard = box.addButton(tr("Discard"), QMessageBox::DestructiveRole);
     box.setDefaultButton(reopen);
+    // Escape decides nothing: the copies stay for the next launch.
+    box.setEscapeButton(later);
     box.exec();
     for (const RecoveredDocument& r : found) {
         if (box.clickedButton() == discard) {
@@ -178,9 +217,16 @@ void Application::noteRecent(const QString& path)
 
 QString Application::untitledName(const DocumentWindow* window) const
 {
+    const auto isCopy = [this](const DocumentWindow* w) {
+        return std::find_if(m_copyNames.begin(), m_copyNames.end(),
+                            [w](const auto& copy) { return copy.first == w; }) != m_copyNames.end();
+    };
+    for (const auto& [copy, name] : m_copyNames)
+        if (copy == window)
+            return name;
     int n = 0;
     for (const QPointer<DocumentWindow>& w : m_windows) {
-        if (!w || !w->filePath().isEmpty())
+        if (!w || !w->filePath().isEmpty() || isCopy(w))
             continue;
         ++n;
         if (w == window)

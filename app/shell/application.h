@@ -6,12 +6,15 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <memory>
+#include <utility>
 #include <vector>
 
 class QWidget;
 
 namespace quillory {
 
+class Document;
 class DocumentWindow;
 class Shell;
 class UserDefaults;
@@ -31,6 +34,12 @@ public:
     // cannot be opened is reported on parent (or on its own) and gives none.
     DocumentWindow* openDocument(const QString& path, QWidget* parent = nullptr);
     void openWithDialog(QWidget* parent);
+    // What a later launch handed over: its documents, or a window brought forward (a new
+    // document when none is open) when it was given none.
+    void openHandedOver(const QStringList& paths);
+    // Opens a copy of the document at path as a new untitled document named "<name> copy",
+    // so that saving asks where and never writes over the original (the demo documents).
+    DocumentWindow* openCopy(const QString& path);
     // Closes every window, each document window asking about unsaved changes; false when one
     // was kept open.
     bool closeAll();
@@ -43,7 +52,8 @@ public:
 
     QStringList recentDocuments() const;
     void noteRecent(const QString& path);
-    // "Untitled", "Untitled 2"… for a window whose document was never saved.
+    // "Untitled", "Untitled 2"… for a window whose document was never saved; "<name> copy"
+    // for a copy opened by openCopy.
     QString untitledName(const DocumentWindow* window) const;
 
     RecoveryStore& recovery() { return m_recovery; }
@@ -54,11 +64,15 @@ public:
 
 private:
     DocumentWindow* show(DocumentWindow* window);
+    // The document at path, marked saved; none after telling the user why it was not read.
+    std::unique_ptr<Document> readDocument(const QString& path, QWidget* parent);
 
     UserDefaults* m_defaults;
     RecoveryStore m_recovery;
     Shell* m_shell;
     std::vector<QPointer<DocumentWindow>> m_windows;
+    // The name of each window opened as a copy, until it is saved.
+    std::vector<std::pair<QPointer<DocumentWindow>, QString>> m_copyNames;
 };
 
 } // namespace quillory

@@ -199,7 +199,7 @@ void Shell::openDemoDocuments()
     if (!m_demo) {
         m_demo = new DemoDocumentsWindow(
             examplesFolder(), [this](const QUrl& url) { openUrl(url); },
-            [this](const QString& path) { m_app.openDocument(path); });
+            [this](const QString& path) { m_app.openCopy(path); });
     }
     if (!m_demo->isVisible())
         m_demo->move(m_demo->screen()->availableGeometry().center() - m_demo->rect().center());

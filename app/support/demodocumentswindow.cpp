@@ -45,10 +45,10 @@ DemoDocumentsWindow::DemoDocumentsWindow(const QString& examplesFolder,
     }
 
     auto* column = new QVBoxLayout(this);
-    auto* bundled = new QLabel(
-        m_documents.isEmpty()
-            ? tr("No demo documents are installed with this copy.")
-            : tr("Demo documents installed with %1 (click to open):").arg(ReleaseInfo::appName()));
+    auto* bundled = new QLabel(m_documents.isEmpty()
+                                   ? tr("No demo documents are installed with this copy.")
+                                   : tr("Demo documents installed with %1 (click to open a copy):")
+                                         .arg(ReleaseInfo::appName()));
     column->addWidget(bundled);
     const QDir base(examplesFolder);
     for (const QString& path : m_documents) {

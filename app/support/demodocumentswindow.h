@@ -11,13 +11,14 @@ class QUrl;
 namespace quillory {
 
 // The demo documents and tutorials: the documents bundled with the application, each opened
-// with one click, and the downloads of the complete set from the maker's servers.
+// as an untitled copy with one click (so that the installed ones stay as they are), and the
+// downloads of the complete set from the maker's servers.
 class DemoDocumentsWindow : public QWidget
 {
     Q_OBJECT
 public:
     // examplesFolder holds the bundled documents (searched below it); openUrl and
-    // openDocument carry out the buttons and the clicks.
+    // openDocument (which opens a copy) carry out the buttons and the clicks.
     DemoDocumentsWindow(const QString& examplesFolder, std::function<void(const QUrl&)> openUrl,
                         std::function<void(const QString&)> openDocument,
                         QWidget* parent = nullptr);

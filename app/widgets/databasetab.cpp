@@ -76,9 +76,12 @@ DatabaseTab::DatabaseTab(UndoStack* stack, WindowState* state, const DocumentAct
                                    QAbstractItemView::AnyKeyPressed);
     m_recordTable->setItemDelegate(new CellEditDelegate(*stack, m_recordTable));
     recordLayout->addWidget(m_recordTable);
+    // Two rows, the records' commands above their checks', so that the window can be narrow.
+    recordLayout->addWidget(
+        buttonRow({actions.addRecord, actions.deleteRecord, actions.renumber, actions.sortRecords},
+                  recordPane));
     recordLayout->addWidget(buttonRow(
-        {actions.addRecord, actions.deleteRecord, actions.checkAll, actions.uncheckAll,
-         actions.invertChecks, actions.deleteChecked, actions.renumber, actions.sortRecords},
+        {actions.checkAll, actions.uncheckAll, actions.invertChecks, actions.deleteChecked},
         recordPane));
 
     auto* splitter = new QSplitter(this);
@@ -142,9 +145,17 @@ void DatabaseTab::selectRecord(const Record& record)
         emit selectionChanged();
         return;
     }
-    const QModelIndex index = m_recordModel->index(row, kFirstUserKeyIndex);
+    const int column = m_recordModel->columnCount() > kFirstUserKeyIndex ? kFirstUserKeyIndex : 0;
+    const QModelIndex index = m_recordModel->index(row, column);
     m_recordTable->setCurrentIndex(index);
     m_recordTable->scrollTo(index);
+}
+
+void DatabaseTab::editNewRecord(const Record& record)
+{
+    selectRecord(record);
+    if (m_recordTable->currentIndex().isValid())
+        m_recordTable->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace quillory

@@ -29,8 +29,11 @@ public:
     QTableView* recordTable() const { return m_recordTable; }
     RecordTableModel* recordModel() const { return m_recordModel; }
 
-    // Selects the record's row (after an add) and shows it; none when it is not listed.
+    // Selects the record's row and shows it; none when it is not listed.
     void selectRecord(const Record& record);
+    // Selects the new record at its first user cell (its counter when there is no user field)
+    // and gives the table the keyboard focus, so that typing fills the record.
+    void editNewRecord(const Record& record);
 
 signals:
     void selectionChanged();

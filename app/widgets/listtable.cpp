@@ -1,6 +1,7 @@
 #include "app/widgets/listtable.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QTableView>
 
 namespace quillory {
@@ -17,6 +18,15 @@ QTableView* makeListTable(QAbstractItemModel* model, QWidget* parent, bool edita
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table->horizontalHeader()->setSectionsMovable(false);
     table->horizontalHeader()->setStretchLastSection(true);
+    // Tabbing into a table makes its first row the current one without selecting it: the row
+    // the window acts on is always the one that shows as selected.
+    QItemSelectionModel* selection = table->selectionModel();
+    QObject::connect(selection, &QItemSelectionModel::currentRowChanged, table,
+                     [selection](const QModelIndex& current) {
+                         if (current.isValid() && !selection->isRowSelected(current.row()))
+                             selection->select(current, QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
+                     });
     return table;
 }
 

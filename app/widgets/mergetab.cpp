@@ -53,11 +53,11 @@ MergeTab::MergeTab(UndoStack* stack, WindowState* state, QWidget* parent)
     auto* allInOneLayout = new QVBoxLayout(allInOne);
     allInOneLayout->setContentsMargins(0, 0, 0, 0);
     m_allInOne = {
-        new TemplateEditor(stack, state, TemplateKey::Head, tr("&Head:"), false, allInOne),
+        new TemplateEditor(stack, state, TemplateKey::Head, tr("He&ad:"), false, allInOne),
         new TemplateEditor(stack, state, TemplateKey::Text, tr("Te&xt of each record:"), true,
                            allInOne),
         new TemplateEditor(stack, state, TemplateKey::Separator, tr("&Separator:"), true, allInOne),
-        new TemplateEditor(stack, state, TemplateKey::Foot, tr("&Foot:"), false, allInOne)};
+        new TemplateEditor(stack, state, TemplateKey::Foot, tr("F&oot:"), false, allInOne)};
     for (TemplateEditor* editor : m_allInOne)
         allInOneLayout->addWidget(editor);
     m_pages->addWidget(allInOne);
@@ -129,14 +129,16 @@ void MergeTab::showExample()
 
 void MergeTab::showSelectedPrototype()
 {
-    const PrototypePtr proto = m_state->mergePrototype();
-    if (!proto || m_doc->indexOfPrototype(proto) < 0) {
-        m_noContent->setText(tr("Choose a file to edit what it contains."));
+    // A folder level of a file's path is a folder too, whatever its Prototype makes.
+    const std::optional<GeneratedItem>& item = m_state->mergeItem();
+    if (item && item->isFolder) {
+        m_noContent->setText(tr("A folder has no contents."));
         m_pages->setCurrentIndex(NoContentPage);
         return;
     }
-    if (proto->isFolder) {
-        m_noContent->setText(tr("A folder has no contents."));
+    const PrototypePtr proto = m_state->mergePrototype();
+    if (!proto || m_doc->indexOfPrototype(proto) < 0) {
+        m_noContent->setText(tr("Choose a file to edit what it contains."));
         m_pages->setCurrentIndex(NoContentPage);
         return;
     }

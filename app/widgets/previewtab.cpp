@@ -7,6 +7,7 @@
 #include "app/widgets/scrollfollower.h"
 #include "core/document.h"
 #include "merge/preview.h"
+#include "prototypes/unknowntags.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -40,6 +41,13 @@ PreviewTab::PreviewTab(const Document* doc, WindowState* state, QWidget* parent)
     m_fullPath = new QCheckBox(tr("Show full path"), this);
     m_content = new QPlainTextEdit(this);
     m_content->setReadOnly(true);
+    m_keptTags = new QLabel(this);
+    m_keptTags->setTextFormat(Qt::PlainText);
+    m_keptTags->setWordWrap(true);
+    QPalette warning = m_keptTags->palette();
+    warning.setColor(QPalette::WindowText, QColor(0xb0, 0x1c, 0x1c));
+    m_keptTags->setPalette(warning);
+    m_keptTags->hide();
     auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(m_name, 1);
     nameRow->addWidget(m_fullPath);
@@ -51,6 +59,7 @@ PreviewTab::PreviewTab(const Document* doc, WindowState* state, QWidget* parent)
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->addLayout(nameRow);
+    rightLayout->addWidget(m_keptTags);
     rightLayout->addWidget(m_content, 1);
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(tables);
@@ -121,6 +130,13 @@ void PreviewTab::showPreview()
     const QString shown = content.value_or(QString());
     if (m_content->toPlainText() != shown)
         m_content->setPlainText(shown);
+    // A misspelled tag would otherwise pass for text the user meant.
+    const QStringList kept =
+        item ? UnknownTags::inItem(*m_doc, *item, m_state->previewPrototype().get())
+             : QStringList();
+    m_keptTags->setText(
+        tr("These tags match nothing here and stay as typed: %1").arg(kept.join(u", ")));
+    m_keptTags->setVisible(!kept.isEmpty());
 }
 
 } // namespace quillory

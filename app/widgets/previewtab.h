@@ -27,6 +27,8 @@ public:
     QLabel* nameLabel() const { return m_name; }
     QCheckBox* fullPathSwitch() const { return m_fullPath; }
     QPlainTextEdit* contentView() const { return m_content; }
+    // Names the tags that the shown name and content keep as typed; hidden when there are none.
+    QLabel* keptTagsLabel() const { return m_keptTags; }
 
     // The chosen item and record, as the window's state holds them, in the tables, and the
     // name and content a run would make of them.
@@ -47,6 +49,7 @@ private:
     QLabel* m_name;
     QCheckBox* m_fullPath;
     QPlainTextEdit* m_content;
+    QLabel* m_keptTags;
 };
 
 } // namespace quillory

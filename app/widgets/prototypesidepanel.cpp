@@ -4,6 +4,7 @@
 #include "app/models/prototypelistmodel.h"
 #include "app/models/recordtablemodel.h"
 #include "app/widgets/listtable.h"
+#include "app/widgets/tagmarker.h"
 #include "app/widgets/tagmenu.h"
 #include "commands/prototypecommands.h"
 #include "commands/undostack.h"
@@ -54,6 +55,7 @@ PrototypeSidePanel::PrototypeSidePanel(UndoStack* stack, WindowState* state, Pro
     buttons->addStretch();
 
     m_name = new QLineEdit(this);
+    new TagMarker(m_name, *m_doc, perRecord);
     m_tags = new QToolButton(this);
     m_tags->setText(tr("Insert Tag"));
     m_tags->setPopupMode(QToolButton::InstantPopup);

@@ -13,6 +13,7 @@
 #include "merge/posixfilesystem.h"
 #include "merge/runcommands.h"
 #include "merge/runsnapshot.h"
+#include "prototypes/unknowntags.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -21,6 +22,8 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -32,6 +35,22 @@ namespace {
 // Often enough to look live, seldom enough that appending costs little next to the run.
 constexpr int kCollectIntervalMs = 100;
 constexpr int kProgressRange = 1000;
+
+QString countOf(qint64 n, const QString& one, const QString& many)
+{
+    return n == 1 ? one : many.arg(n);
+}
+
+QString summaryText(const RunTotals& t, bool cancelled)
+{
+    const QString text =
+        RunTab::tr("Created %1 and %2 · %3 skipped · %4 failed")
+            .arg(countOf(t.foldersCreated, RunTab::tr("1 folder"), RunTab::tr("%1 folders")),
+                 countOf(t.filesCreated, RunTab::tr("1 file"), RunTab::tr("%1 files")))
+            .arg(t.filesSkipped)
+            .arg(t.errors);
+    return cancelled ? RunTab::tr("Run cancelled. ") + text : text;
+}
 
 } // namespace
 
@@ -65,10 +84,25 @@ RunTab::RunTab(UndoStack* stack, WindowState* state, QWidget* parent)
     runRow->addWidget(m_progress, 1);
     runRow->addWidget(m_clear);
 
+    m_summary = new QWidget(this);
+    m_summaryIcon = new QLabel(m_summary);
+    m_summaryText = new QLabel(m_summary);
+    m_summaryText->setObjectName(QStringLiteral("runSummaryText"));
+    m_summaryText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_problemsOnly = new QPushButton(tr("Show Only Skipped and Failed"), m_summary);
+    m_problemsOnly->setCheckable(true);
+    auto* summaryRow = new QHBoxLayout(m_summary);
+    summaryRow->setContentsMargins(0, 0, 0, 0);
+    summaryRow->addWidget(m_summaryIcon);
+    summaryRow->addWidget(m_summaryText, 1);
+    summaryRow->addWidget(m_problemsOnly);
+    m_summary->hide();
+
     m_log = new LogView(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(destinationRow);
     layout->addLayout(runRow);
+    layout->addWidget(m_summary);
     layout->addWidget(m_log, 1);
 
     m_collectTimer = new QTimer(this);
@@ -80,9 +114,15 @@ RunTab::RunTab(UndoStack* stack, WindowState* state, QWidget* parent)
     connect(m_run, &QPushButton::clicked, this, &RunTab::run);
     connect(m_cancel, &QPushButton::clicked, this, &RunTab::cancel);
     connect(m_clear, &QPushButton::clicked, this, &RunTab::clearLog);
+    connect(m_problemsOnly, &QPushButton::toggled, this, &RunTab::showOnlyProblems);
     // Undo and redo change the log and the destination too.
     RunLogText& log = state->runLog();
-    connect(&log, &RunLogText::changed, this, [this, &log] { m_log->follow(log.text()); });
+    connect(&log, &RunLogText::changed, this, [this, &log] {
+        // A log changed otherwise than by the last run (cleared, put back) has no summary.
+        if (!isRunning() && log.text().size() != m_runEnd)
+            hideSummary();
+        m_log->follow(log.text());
+    });
     connect(m_doc, &Document::destinationChanged, this, &RunTab::showDestination);
     m_log->follow(log.text());
     showDestination();
@@ -133,6 +173,7 @@ void RunTab::run()
 {
     if (isRunning())
         return;
+    emit runRequested();
     m_state->showMainTab(TabIds::kRun);
     PosixFileSystem fs;
     if (const std::optional<Alert> alert = RunCommands::checkDestination(*m_doc, fs)) {
@@ -140,10 +181,14 @@ void RunTab::run()
             chooseDestination();
         return;
     }
+    if (!confirmUnknownTags())
+        return;
     std::optional<RunSnapshot> snapshot = RunSnapshot::take(*m_doc);
     if (!snapshot)
         return;
     m_worker = std::make_unique<RunWorker>(std::move(*snapshot));
+    hideSummary();
+    m_runStart = m_state->runLog().text().size();
     m_progress->setValue(0);
     setRunning(true);
     m_worker->start();
@@ -179,9 +224,72 @@ void RunTab::collect()
         m_progress->setValue(int(m_worker->stepsDone() * kProgressRange / total));
     if (finished) {
         m_collectTimer->stop();
+        const std::optional<Result<RunTotals>> result = m_worker->result();
+        const bool cancelled = m_worker->wasCancelled();
         m_worker.reset();
         setRunning(false);
+        m_runEnd = m_state->runLog().text().size();
+        if (result && *result)
+            showSummary(summaryText(**result, cancelled),
+                        (*result)->filesSkipped > 0 || (*result)->errors > 0);
+        else if (result)
+            showSummary(tr("Nothing was made: %1.").arg(result->message()), false);
     }
+}
+
+bool RunTab::confirmUnknownTags()
+{
+    const std::vector<UnknownTags::Found> found = UnknownTags::inDocument(*m_doc);
+    if (found.empty())
+        return true;
+    QSet<qsizetype> prototypes;
+    QStringList tags;
+    for (const UnknownTags::Found& f : found) {
+        prototypes.insert(f.prototypeIndex);
+        if (!tags.contains(f.tag))
+            tags << f.tag;
+    }
+    const qsizetype n = prototypes.size();
+    const QString who = n == 1 ? tr("1 Prototype uses") : tr("%1 Prototypes use").arg(n);
+    const QString what =
+        tags.size() == 1 ? tr("a tag that matches no field") : tr("tags that match no field");
+    Alert alert;
+    alert.messageText =
+        tr("%1 %2: %3. Run anyway?").arg(who, what, tags.join(QStringLiteral(", ")));
+    alert.informativeText = tr("The run writes such tags as they are, in names and in contents.");
+    alert.buttons = {tr("Cancel"), tr("Run Anyway")};
+    alert.roles = {Alert::Cancel, Alert::Ok};
+    return showAlert(window(), alert) == Alert::Ok;
+}
+
+void RunTab::showSummary(const QString& text, bool anyProblem)
+{
+    const int size = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    m_summaryIcon->setPixmap(style()
+                                 ->standardIcon(anyProblem ? QStyle::SP_MessageBoxWarning
+                                                           : QStyle::SP_MessageBoxInformation,
+                                                nullptr, this)
+                                 .pixmap(size, size));
+    m_summaryText->setText(text);
+    m_problemsOnly->setEnabled(anyProblem);
+    m_summary->show();
+}
+
+void RunTab::hideSummary()
+{
+    m_runEnd = -1;
+    m_problemsOnly->setChecked(false);
+    m_summary->hide();
+}
+
+void RunTab::showOnlyProblems(bool only)
+{
+    const QString& log = m_state->runLog().text();
+    if (only)
+        m_log->showOnlyProblems(log, m_runStart);
+    else if (m_log->showsOnlyProblems())
+        m_log->showAll(log);
+    m_problemsOnly->setText(only ? tr("Show All Lines") : tr("Show Only Skipped and Failed"));
 }
 
 void RunTab::setRunning(bool running)

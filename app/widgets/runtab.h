@@ -5,6 +5,7 @@
 #include <memory>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -14,13 +15,14 @@ namespace quillory {
 
 class Document;
 class LogView;
+struct RunTotals;
 class RunWorker;
 class UndoStack;
 class WindowState;
 
-// The run tab: the destination, the run with its progress, and the window's run log. The run
-// goes on in another thread over a snapshot of the document; its log is collected here in
-// batches.
+// The run tab: the destination, the run with its progress, the window's run log and, after a
+// run, a summary of what it made, skipped and failed. The run goes on in another thread over a
+// snapshot of the document; its log is collected here in batches.
 class RunTab : public QWidget
 {
     Q_OBJECT
@@ -30,6 +32,8 @@ public:
 
     bool isRunning() const { return m_worker != nullptr; }
     LogView* logView() const { return m_log; }
+    // The bar under the run buttons that sums up the last run (hidden before the first).
+    QWidget* summaryBar() const { return m_summary; }
 
     // The commands of the tab's buttons, for the window's menus.
     void chooseDestination();
@@ -39,6 +43,9 @@ public:
     void clearLog();
 
 signals:
+    // Run was asked for: emitted before the run looks at the document, so that whatever the
+    // window holds unsaved (an open editor) can go into the document first.
+    void runRequested();
     // While a run goes on the document must not be edited: the window disables its editing.
     void runningChanged(bool running);
 
@@ -47,6 +54,11 @@ private:
     // Moves what the run logged since the last call to the window's log and the view.
     void collect();
     void setRunning(bool running);
+    // Asks before a run whose Prototypes use tags that match no field; true to run.
+    bool confirmUnknownTags();
+    void showSummary(const QString& text, bool anyProblem);
+    void hideSummary();
+    void showOnlyProblems(bool only);
 
     UndoStack* m_stack;
     const Document* m_doc;
@@ -60,6 +72,14 @@ private:
     QPushButton* m_clear = nullptr;
     QProgressBar* m_progress = nullptr;
     LogView* m_log = nullptr;
+    QWidget* m_summary = nullptr;
+    QLabel* m_summaryIcon = nullptr;
+    QLabel* m_summaryText = nullptr;
+    QPushButton* m_problemsOnly = nullptr;
+    // Where the last run's pieces start in the log, and the log's length when it ended: the
+    // summary holds while the log is as that run left it.
+    qsizetype m_runStart = 0;
+    qsizetype m_runEnd = -1;
     QTimer* m_collectTimer = nullptr;
     std::unique_ptr<RunWorker> m_worker;
 };

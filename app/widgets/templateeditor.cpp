@@ -1,6 +1,7 @@
 #include "app/widgets/templateeditor.h"
 
 #include "app/document/windowstate.h"
+#include "app/widgets/tagmarker.h"
 #include "app/widgets/tagmenu.h"
 #include "commands/prototypecommands.h"
 #include "commands/undostack.h"
@@ -40,6 +41,7 @@ TemplateEditor::TemplateEditor(UndoStack* stack, const WindowState* state, Templ
     layout->addLayout(top);
     layout->addWidget(m_editor, 1);
 
+    new TagMarker(m_editor, stack->document(), withFieldTags);
     m_editor->installEventFilter(this);
     connect(m_editor, &QPlainTextEdit::textChanged, this, [this] {
         commands::setPrototypeTemplate(*m_stack, m_state->mergePrototype(), m_key,

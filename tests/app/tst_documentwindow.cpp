@@ -4,20 +4,30 @@
 #include "app/models/recordtablemodel.h"
 #include "app/shell/application.h"
 #include "app/widgets/databasetab.h"
+#include "app/widgets/mergetab.h"
+#include "app/widgets/previewtab.h"
 #include "app/widgets/prototypesidepanel.h"
 #include "app/widgets/prototypetab.h"
+#include "app/widgets/runtab.h"
+#include "app/widgets/templateeditor.h"
 #include "archive/documentcodec.h"
 #include "commands/undostack.h"
 #include "core/document.h"
+#include "core/locationbookmark.h"
 #include "core/tabids.h"
 #include "support/documentbuilder.h"
 #include "support/scratchfolder.h"
 #include "windowtest.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMultiMap>
+#include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -38,22 +48,88 @@ void answerNextMessageBox(const QString& text, QString* seen = nullptr)
     });
 }
 
+QString cell(QTableView* table, int row, int column)
+{
+    return table->model()->index(row, column).data().toString();
+}
+
+// Clicks the row of a table of generated items whose path is path.
+void clickItem(QTableView* table, const QString& path)
+{
+    for (int row = 0; row < table->model()->rowCount(); ++row) {
+        const QModelIndex index = table->model()->index(row, 2);
+        if (index.data().toString() == path) {
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                              table->visualRect(index).center());
+            return;
+        }
+    }
+    QFAIL(qPrintable("no item " + path));
+}
+
+// The Alt+letter keys a text offers to the window, each with the text that offers it.
+void addMnemonic(QMultiMap<QString, QString>& keys, const QString& text)
+{
+    const QKeySequence key = QKeySequence::mnemonic(text);
+    if (!key.isEmpty())
+        keys.insert(key.toString(), text);
+}
+
+// The keys that clash in keys, as "Alt+F: &File, &Foot:".
+QStringList clashes(const QMultiMap<QString, QString>& keys)
+{
+    QStringList found;
+    for (const QString& key : keys.uniqueKeys())
+        if (keys.count(key) > 1)
+            found << key + ": " + QStringList(keys.values(key)).join(", ");
+    return found;
+}
+
+// What answers an Alt+letter in the window as it is shown now: the titles of its menu bar,
+// then every visible button, check box, label with a buddy, group box and tab title.
+QMultiMap<QString, QString> windowMnemonics(QMainWindow* w)
+{
+    QMultiMap<QString, QString> keys;
+    for (const QAction* menu : w->menuBar()->actions())
+        addMnemonic(keys, menu->text());
+    for (QWidget* widget : w->findChildren<QWidget*>()) {
+        if (!widget->isVisible())
+            continue;
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            addMnemonic(keys, button->text());
+        else if (auto* label = qobject_cast<QLabel*>(widget); label && label->buddy())
+            addMnemonic(keys, label->text());
+        else if (auto* group = qobject_cast<QGroupBox*>(widget))
+            addMnemonic(keys, group->title());
+        else if (auto* tabs = qobject_cast<QTabBar*>(widget))
+            for (int i = 0; i < tabs->count(); ++i)
+                addMnemonic(keys, tabs->tabText(i));
+    }
+    return keys;
+}
+
+// The clashes in menu and in each of its submenus, which answer their letters only while open.
+QStringList menuClashes(QMenu* menu)
+{
+    emit menu->aboutToShow(); // menus filled when opened (Open Recent)
+    QMultiMap<QString, QString> keys;
+    QStringList found;
+    for (QAction* item : menu->actions()) {
+        addMnemonic(keys, item->text());
+        if (item->menu())
+            found << menuClashes(item->menu());
+    }
+    for (const QString& clash : clashes(keys))
+        found << menu->title() + " menu: " + clash;
+    return found;
+}
 } // namespace
 
 class DocumentWindowTest : public QObject, private WindowTestBase
 {
     Q_OBJECT
 
-    DocumentWindow* newWindow()
-    {
-        DocumentWindow* w = m_app->newDocument();
-        w->setRecoveryInterval(3600 * 1000);
-        // Shortcuts and cell editors need the window to have the keyboard focus.
-        w->activateWindow();
-        if (!QTest::qWaitForWindowActive(w))
-            qWarning("the window did not become active");
-        return w;
-    }
+    DocumentWindow* newWindow() { return activated(m_app->newDocument()); }
 
 private slots:
     void init() { startApplication(); }
@@ -134,6 +210,51 @@ private slots:
         QCOMPARE(side->exampleLabel()->text(), QStringLiteral("00001.txt"));
         const QAbstractItemModel* records = w->databaseTab()->recordModel();
         QCOMPARE(records->data(records->index(0, 0)).toString(), QStringLiteral("00001"));
+
+        // The preview on show is made again at once.
+        QTest::keyClick(w, Qt::Key_4, Qt::ControlModifier);
+        PreviewTab* preview = w->previewTab();
+        clickItem(preview->itemTable(), "<#>.txt");
+        QCOMPARE(preview->nameLabel()->text(), QStringLiteral("00001.txt"));
+        m_defaults->setValue("forcedTotLenField1", 3);
+        QCOMPARE(preview->nameLabel()->text(), QStringLiteral("001.txt"));
+        QCOMPARE(records->data(records->index(0, 0)).toString(), QStringLiteral("001"));
+    }
+
+    // The example under a name is the one of the Prototype the table shows selected: after
+    // Add Prototype, after undoing it and after undoing a removal; Tab into a table that
+    // has none selected selects its first row.
+    void theExampleIsTheSelectedPrototypes()
+    {
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
+        w->actions().prototypeSides[1]->trigger();
+        PrototypeSidePanel* side = w->prototypeTab()->onePerRecord();
+        QTableView* table = side->prototypeTable();
+        side->recordTable()->setCurrentIndex(side->recordTable()->model()->index(0, 2));
+        QTest::mouseClick(side->addButton(), Qt::LeftButton);
+        side->nameField()->selectAll();
+        QTest::keyClicks(side->nameField(), "<Name>.txt");
+        const auto showsSelected = [&](const QString& path, const QString& example) {
+            const QModelIndexList rows = table->selectionModel()->selectedRows(2);
+            QCOMPARE(rows.size(), path.isEmpty() ? 0 : 1);
+            if (!path.isEmpty())
+                QCOMPARE(rows[0].data().toString(), path);
+            QCOMPARE(side->nameField()->text(), path);
+            QCOMPARE(side->exampleLabel()->text(), example);
+        };
+        showsSelected("<Name>.txt", "Ann.txt");
+        menuItem(w, "Records", "Add Prototype")->trigger();
+        showsSelected("Untitled", "Untitled");
+        menuItem(w, "Edit", "Undo")->trigger();
+        showsSelected("", "");
+        side->addButton()->setFocus();
+        QTest::keyClick(side->addButton(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), table);
+        showsSelected("<Name>.txt", "Ann.txt");
+        QTest::mouseClick(side->removeButton(), Qt::LeftButton);
+        showsSelected("", "");
+        menuItem(w, "Edit", "Undo")->trigger();
+        showsSelected("", "");
     }
 
     void savedDocumentReopensOnItsTab()
@@ -280,6 +401,204 @@ private slots:
         menuItem(w, "File", "Export")->trigger();
         QCOMPARE(shownWhileChoosing, w->databaseTab());
         QVERIFY(!w->actions().undo->isEnabled()); // an export changes nothing
+    }
+
+    // Text typed in a cell without Enter is the document's before the window saves it, closes
+    // or shows another tab: the file holds it, or the window asks before it would be lost.
+    void aValueBeingTypedIsKept_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("Ctrl+S") << "Ctrl+S" << true;
+        QTest::newRow("File > Save") << "Save" << true;
+        QTest::newRow("File > Close, Cancel") << "Close" << false;
+        QTest::newRow("File > Quit, Cancel") << "Quit" << false;
+        QTest::newRow("Ctrl+4") << "Ctrl+4" << false;
+    }
+
+    void aValueBeingTypedIsKept()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, saved);
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
+        QTableView* records = w->databaseTab()->recordTable();
+        records->setFocus();
+        records->setCurrentIndex(records->model()->index(0, 2));
+        QTest::keyClick(records, 'B');
+        QWidget* editor = QApplication::focusWidget();
+        QVERIFY(qobject_cast<QLineEdit*>(editor));
+        QTest::keyClicks(editor, "ob");
+        if (how.startsWith("Ctrl+")) {
+            QTest::keyClick(editor, how.back().toLatin1(), Qt::ControlModifier);
+        } else if (how == "Save") {
+            menuItem(w, "File", how)->trigger();
+        } else {
+            QString question;
+            answerNextMessageBox("Cancel", &question);
+            menuItem(w, "File", how)->trigger();
+            QVERIFY(question.startsWith("Do you want to save the changes"));
+            QVERIFY(w->isVisible());
+        }
+        QCOMPARE(cell(records, 0, 2), QStringLiteral("Bob"));
+        QCOMPARE(w->isWindowModified(), !saved);
+        const Result<DocumentContents> file = DocumentCodec::contentsOfFile(w->filePath());
+        QVERIFY(file);
+        QCOMPARE(file.value().records[0]->text(QStringLiteral("3")), saved ? "Bob" : "Ann");
+    }
+
+    // Add Record leaves the new record selected, with the focus on its first field (its
+    // counter when there is none), wherever the focus was: typing fills it, Delete Record
+    // applies to it.
+    void addRecordSelectsTheNewRecordForTyping_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<bool>("fromSearch");
+        QTest::newRow("from the field list") << QStringList{"Name"} << false;
+        QTest::newRow("from the search field") << QStringList{"Name"} << true;
+        QTest::newRow("no user field") << QStringList{} << false;
+    }
+
+    void addRecordSelectsTheNewRecordForTyping()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(bool, fromSearch);
+        DocumentWindow* w = openSavedWindow(fields, {QStringList(fields.size(), "Ann")});
+        DatabaseTab* tab = w->databaseTab();
+        QWidget* from = fromSearch ? static_cast<QWidget*>(tab->searchField()) : tab->keyTable();
+        from->setFocus();
+        QTest::keyClick(w, Qt::Key_2, Qt::ControlModifier);
+        menuItem(w, "Records", "Add Record")->trigger();
+        QTableView* records = tab->recordTable();
+        QCOMPARE(QApplication::focusWidget(), records);
+        QCOMPARE(records->currentIndex(), records->model()->index(1, fields.isEmpty() ? 0 : 2));
+        QVERIFY(records->selectionModel()->isRowSelected(1));
+        QVERIFY(menuItem(w, "Records", "Delete Record")->isEnabled());
+        if (fields.isEmpty())
+            return;
+        QTest::keyClick(records, 'Z');
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(cell(records, 1, 2), QStringLiteral("Z"));
+    }
+
+    // The merge tab shows the templates of files only: a folder has none, also a folder that
+    // is there only as the parent of a file.
+    void theMergeTabShowsTemplatesOfFilesOnly_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<int>("editors"); // visible: none, 1 the text of each file, 4 head to foot
+        QTest::newRow("folder of an All in One file") << "out/" << 0;
+        QTest::newRow("All in One file") << "out/list.txt" << 4;
+        QTest::newRow("folder of a One per Record file") << "<Name>/" << 0;
+        QTest::newRow("One per Record file") << "<Name>/card.txt" << 1;
+        QTest::newRow("One per Record folder") << "<Name>/pics/" << 0;
+    }
+
+    void theMergeTabShowsTemplatesOfFilesOnly()
+    {
+        QFETCH(QString, item);
+        QFETCH(int, editors);
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
+        Document& doc = w->document();
+        const std::array<std::pair<const char*, PrototypeSide>, 3> paths = {
+            {{"out/list.txt", PrototypeSide::AllInOne},
+             {"<Name>/card.txt", PrototypeSide::OnePerRecord},
+             {"<Name>/pics", PrototypeSide::OnePerRecord}}};
+        for (const auto& [path, side] : paths) {
+            PrototypePtr proto = newPrototype(side);
+            proto->path = path;
+            proto->text = "Dear <Name>";
+            proto->isFolder = QByteArray(path).endsWith("pics");
+            doc.insertPrototype(qsizetype(doc.universalFilePrototypeArray().size()), proto);
+        }
+        QTest::keyClick(w, Qt::Key_3, Qt::ControlModifier);
+        MergeTab* merge = w->mergeTab();
+        clickItem(merge->itemTable(), item);
+        int shown = merge->perRecordText()->isVisible() ? 1 : 0;
+        for (TemplateEditor* editor : merge->allInOneEditors())
+            shown += editor->isVisible() ? 1 : 0;
+        QCOMPARE(shown, editors);
+        bool saysFolder = false;
+        for (QLabel* label : merge->findChildren<QLabel*>())
+            saysFolder |= label->isVisible() && label->text() == "A folder has no contents.";
+        QCOMPARE(saysFolder, editors == 0);
+    }
+
+    // A destination folder that cannot be found (a disk not plugged in) stays chosen: Run
+    // asks with its alert, and the window names the folder until it is back.
+    void aMissingDestinationIsNamed()
+    {
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
+        const QString dest = m_scratch->filePath("disk/Out");
+        QVERIFY(QDir().mkpath(dest));
+        w->document().setDestination(
+            true, LocationBookmark::make(dest, LocationBookmark::Access::ReadWrite));
+        const std::optional<QByteArray> chosen = w->document().selectedDestinationBookmark();
+        QVERIFY(QDir().rename(m_scratch->filePath("disk"), m_scratch->filePath("away")));
+        QTest::keyClick(w, Qt::Key_5, Qt::ControlModifier);
+        QString question;
+        answerNextMessageBox("Cancel", &question);
+        for (QPushButton* b : w->runTab()->findChildren<QPushButton*>())
+            if (b->text() == "Run")
+                QTest::mouseClick(b, Qt::LeftButton);
+        QCOMPARE(question, Alert::destinationNeedsReset().messageText);
+        QCOMPARE(w->document().selectedDestinationBookmark(), chosen);
+        QVERIFY(w->statusBar()->isVisible());
+        const QLabel* notice = w->statusBar()->findChild<QLabel*>();
+        QVERIFY(notice && notice->isVisible());
+        QCOMPARE(notice->text(), "The destination folder “" + dest + "” is missing.");
+
+        QVERIFY(QDir().rename(m_scratch->filePath("away"), m_scratch->filePath("disk")));
+        // The disk is back when the person comes back to the window.
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QVERIFY(!w->statusBar()->isVisible());
+    }
+
+    // Every Alt+letter of the window reaches one thing only: the menu titles and what the
+    // shown tab offers (each side of the Prototype tab, each kind of page of the merge tab);
+    // inside each menu, its items.
+    void everyMnemonicIsUniqueInItsWindow()
+    {
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
+        Document& doc = w->document();
+        PrototypePtr list = newPrototype(PrototypeSide::AllInOne);
+        list->path = "list.txt";
+        PrototypePtr card = newPrototype(PrototypeSide::OnePerRecord);
+        card->path = "<Name>/card.txt";
+        doc.insertPrototype(0, list);
+        doc.insertPrototype(1, card);
+        QStringList found;
+        const auto check = [&](const QString& view) {
+            for (const QString& clash : clashes(windowMnemonics(w)))
+                found << view + ": " + clash;
+        };
+        for (int tab = 0; tab < w->tabs()->count(); ++tab) {
+            QTest::keyClick(w, char('1' + tab), Qt::ControlModifier);
+            check(w->tabs()->tabText(tab));
+        }
+        w->actions().prototypeSides[1]->trigger();
+        check("One per Record");
+        QTest::keyClick(w, Qt::Key_3, Qt::ControlModifier);
+        for (const char* item : {"list.txt", "<Name>/", "<Name>/card.txt"}) {
+            clickItem(w->mergeTab()->itemTable(), item);
+            check(QStringLiteral("Merge, ") + item);
+        }
+        for (QAction* menu : w->menuBar()->actions())
+            found << menuClashes(menu->menu());
+        QVERIFY2(found.isEmpty(), qPrintable(found.join('\n')));
+    }
+
+    // The window can be made as small as 800 × 600 whatever tab it shows.
+    void theWindowFitsIn800By600()
+    {
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
+        for (int tab = 0; tab < w->tabs()->count(); ++tab) {
+            QTest::keyClick(w, char('1' + tab), Qt::ControlModifier);
+            w->resize(800, 600);
+            QTRY_COMPARE(w->size(), QSize(800, 600));
+            QVERIFY2(w->minimumSizeHint().width() <= 800 && w->minimumSizeHint().height() <= 600,
+                     qPrintable(w->tabs()->tabText(tab)));
+        }
     }
 };
 

@@ -184,27 +184,83 @@ private slots:
         QVERIFY(!stack.canUndo());
     }
 
+    // Rows: the file's bytes, the encoding chosen, the values shown, the notice above them, and
+    // the values after its button reads the file again (none: no button pressed).
+    void theEncodingMenuReadsTheFileAsChosen_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("notice");
+        QTest::addColumn<QStringList>("readAgain");
+        const QByteArray windows("Pr\xE9nom;H\xE9l\xE8ne \x80\n");
+        const QString fallback = "names.csv is not UTF-8; it was read as Mac OS Roman. If the "
+                                 "text looks wrong, try Windows-1252";
+        QTest::newRow("Windows-1252 read automatically: Mac OS Roman, and a notice")
+            << windows << "Automatic" << QStringList{"Pr\u00C8nom", "H\u00C8l\u00CBne \u00C4"}
+            << fallback << QStringList{"Pr\u00E9nom", "H\u00E9l\u00E8ne \u20AC"};
+        QTest::newRow("Windows-1252 chosen")
+            << windows << "Windows-1252" << QStringList{"Pr\u00E9nom", "H\u00E9l\u00E8ne \u20AC"}
+            << "" << QStringList{};
+        QTest::newRow("ISO-8859-15") << QByteArray("\xA4;\xBD\n") << "ISO-8859-15"
+                                     << QStringList{"\u20AC", "\u0153"} << "" << QStringList{};
+        QTest::newRow("ISO-8859-1") << QByteArray("\xA4;\xBD\n") << "ISO-8859-1"
+                                    << QStringList{"\u00A4", "\u00BD"} << "" << QStringList{};
+        // Without a mark, read automatically it would be valid UTF-8 with NULs.
+        QTest::newRow("UTF-16 Little Endian")
+            << QByteArray("N\0a\0;\0x\0\n\0", 10) << "UTF-16 Little Endian"
+            << QStringList{"Na", "x"} << "" << QStringList{};
+        QTest::newRow("UTF-8 read automatically: no notice")
+            << QByteArray("Pr\xC3\xA9nom;x\n") << "Automatic" << QStringList{"Pr\u00E9nom", "x"}
+            << "" << QStringList{};
+    }
     void theEncodingMenuReadsTheFileAsChosen()
     {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, encoding);
+        QFETCH(QStringList, readAgain);
         Document doc;
         UndoStack stack(doc);
         test::fillDocument(doc, {"Name"}, {});
-        // UTF-16 without a mark: read automatically it would be valid UTF-8 with NULs.
-        const QString path = m_scratch.writeFile("wide.csv", QByteArray("N\0a\0,\0x\0\n\0", 10));
-        QStringList shown;
-        onNextModal<ImportFileDialog>([path, &shown](ImportFileDialog* files) {
-            choose(files->findChild<QComboBox*>("importFormat"), "Comma-separated");
-            choose(files->findChild<QComboBox*>("importEncoding"), "UTF-16 Little Endian");
+        const QString path = m_scratch.writeFile("names.csv", bytes);
+        QStringList menu, shown, shownAgain;
+        QString notice;
+        onNextModal<ImportFileDialog>([&](ImportFileDialog* files) {
+            auto* encodings = files->findChild<QComboBox*>("importEncoding");
+            for (int i = 0; i < encodings->count(); ++i)
+                menu << encodings->itemText(i);
+            choose(files->findChild<QComboBox*>("importFormat"), "Semicolon-separated");
+            choose(encodings, encoding);
             enterFile(files, path);
-            onNextModal<ImportSettingsDialog>([&shown](ImportSettingsDialog* settings) {
-                QTableWidget* table = settings->mappingTable();
-                for (int column = 0; column < table->rowCount(); ++column)
-                    shown << table->item(column, ImportSettingsDialog::ValueColumn)->text();
+            onNextModal<ImportSettingsDialog>([&](ImportSettingsDialog* settings) {
+                const auto values = [settings] {
+                    QStringList out;
+                    QTableWidget* table = settings->mappingTable();
+                    for (int column = 0; column < table->rowCount(); ++column)
+                        out << table->item(column, ImportSettingsDialog::ValueColumn)->text();
+                    return out;
+                };
+                shown = values();
+                auto* label = settings->findChild<QLabel*>("importNotice");
+                notice = label->isVisible() ? label->text() : QString();
+                if (!readAgain.isEmpty()) {
+                    auto* action = settings->findChild<QPushButton*>("importNoticeAction");
+                    QCOMPARE(action->text(), "Read as Windows-1252");
+                    QTest::mouseClick(action, Qt::LeftButton);
+                    shownAgain = values();
+                    QVERIFY(!label->isVisible());
+                }
                 settings->reject();
             });
         });
         QVERIFY(!importIntoDocument(&m_window, stack));
-        QCOMPARE(shown, (QStringList{"Na", "x"}));
+        QCOMPARE(menu, (QStringList{"Automatic", "UTF-8", "UTF-16", "UTF-16 Big Endian",
+                                    "UTF-16 Little Endian", "UTF-32", "UTF-32 Big Endian",
+                                    "UTF-32 Little Endian", "Windows-1252", "ISO-8859-1",
+                                    "ISO-8859-15", "Mac OS Roman", "ASCII"}));
+        QTEST(shown, "shown");
+        QTEST(notice, "notice");
+        QCOMPARE(shownAgain, readAgain);
     }
 
     void eachExportFormatShowsItsLayout()

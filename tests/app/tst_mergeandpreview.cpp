@@ -1,9 +1,14 @@
+#include "app/document/documentactions.h"
 #include "app/document/documentwindow.h"
 #include "app/shell/application.h"
+#include "app/widgets/databasetab.h"
 #include "app/widgets/mergetab.h"
 #include "app/widgets/previewtab.h"
+#include "app/widgets/prototypesidepanel.h"
+#include "app/widgets/prototypetab.h"
 #include "app/widgets/scrollfollower.h"
 #include "app/widgets/templateeditor.h"
+#include "commands/fieldcommands.h"
 #include "commands/prototypecommands.h"
 #include "commands/undostack.h"
 #include "core/document.h"
@@ -14,12 +19,17 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocumentFragment>
+#include <QTextLayout>
 #include <QToolButton>
+#include <QToolTip>
 
 using namespace quillory;
 
@@ -47,6 +57,77 @@ QAction* menuAction(QToolButton* button, const QString& title)
         if (a->text() == title)
             return a;
     return nullptr;
+}
+
+// Where the character at position of a name field or a template editor is drawn, in the
+// coordinates of the widget that takes its mouse events.
+QPoint pointAt(QWidget* editor, int position)
+{
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+        const auto x = [line](int p) {
+            line->setCursorPosition(p);
+            return line->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+        };
+        return (x(position) + x(position + 1)) / 2;
+    }
+    auto* text = qobject_cast<QPlainTextEdit*>(editor);
+    QTextCursor cursor(text->document());
+    cursor.setPosition(position);
+    const QRect left = text->cursorRect(cursor);
+    cursor.setPosition(position + 1);
+    return QPoint((left.x() + text->cursorRect(cursor).x()) / 2, left.center().y());
+}
+
+// How the character at position is marked, as a person sees it: "unknown" (a red wavy
+// underline), "known" (in the link colour) or "plain". A template editor's layout says what it
+// draws; a name field is looked at in its pixels.
+QString markAt(QWidget* editor, int position)
+{
+    const QColor link = editor->palette().color(QPalette::Link);
+    if (auto* text = qobject_cast<QPlainTextEdit*>(editor)) {
+        const QTextBlock block = text->document()->findBlock(position);
+        const int at = position - block.position();
+        for (const QTextLayout::FormatRange& r : block.layout()->formats())
+            if (at >= r.start && at < r.start + r.length) {
+                if (r.format.underlineStyle() == QTextCharFormat::WaveUnderline &&
+                    r.format.underlineColor() == QColor(Qt::red))
+                    return "unknown";
+                if (r.format.foreground().color() == link)
+                    return "known";
+            }
+        return "plain";
+    }
+    const QPoint at = pointAt(editor, position);
+    const QRect line = editor->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    const QImage shown = editor->grab().toImage();
+    QString mark = "plain";
+    // The character's column, from the top of its line to just under it, clear of the frame.
+    for (int y = line.top(); y <= std::min(line.bottom() + 4, shown.height() - 1); ++y)
+        for (int x = at.x() - 1; x <= at.x() + 1; ++x) {
+            const QColor c = shown.pixelColor(x, y);
+            if (c.red() > 200 && c.red() - c.green() > 100 && c.red() - c.blue() > 100)
+                return "unknown";
+            if (qAbs(c.red() - link.red()) + qAbs(c.green() - link.green()) +
+                    qAbs(c.blue() - link.blue()) <
+                60)
+                mark = "known";
+        }
+    return mark;
+}
+
+// The tooltip shown when the mouse rests on the character at position, as plain text; empty
+// when none shows.
+QString tooltipAt(QWidget* editor, int position)
+{
+    auto* text = qobject_cast<QPlainTextEdit*>(editor);
+    QWidget* target = text ? text->viewport() : editor;
+    const QPoint at = pointAt(editor, position);
+    QHelpEvent event(QEvent::ToolTip, at, target->mapToGlobal(at));
+    QApplication::sendEvent(target, &event);
+    // A tip that is not wanted there fades out.
+    const bool shown =
+        QToolTip::isVisible() && !QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 500);
+    return shown ? QTextDocumentFragment::fromHtml(QToolTip::text()).toPlainText() : QString();
 }
 
 } // namespace
@@ -96,6 +177,123 @@ private slots:
         QCOMPARE(m_window->undoStack().undoName(), QStringLiteral("Typing in Text"));
     }
 
+    // A person types into a name field or a template editor; each tag is marked as a run
+    // reads it there, with a tooltip on those it writes as typed, and the marks follow the
+    // field's name.
+    void tagsAreMarkedAsARunReadsThem_data()
+    {
+        QTest::addColumn<QString>("editor");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("unknown");
+        QTest::addColumn<QString>("tooltip");
+        QTest::addColumn<QString>("known");
+        const QString noField = "%1 matches no field: a run writes it as typed.";
+        const QString noRecord = "%1 stays as typed here: what is filled without a record "
+                                 "takes only the date and time tags.";
+        QTest::newRow("One per Record name")
+            << "multi name"
+            << "A <name>/<Name>.txt"
+            << "<name>" << noField.arg("<name>") + " Did you mean <Name>?"
+            << "<Name>";
+        QTest::newRow("All in One name") << "one name"
+                                         << "A <Name> <YY>.txt"
+                                         << "<Name>" << noRecord.arg("<Name>") << "<YY>";
+        QTest::newRow("text of each file") << "multi text"
+                                           << "A <Prenom>, <Name>"
+                                           << "<Prenom>" << noField.arg("<Prenom>") << "<Name>";
+        QTest::newRow("head") << "head"
+                              << "A <#> <D>"
+                              << "<#>" << noRecord.arg("<#>") << "<D>";
+        QTest::newRow("separator") << "separator"
+                                   << "A <Name >: <Name>"
+                                   << "<Name >" << noField.arg("<Name >") + " Did you mean <Name>?"
+                                   << "<Name>";
+    }
+
+    void tagsAreMarkedAsARunReadsThem()
+    {
+        QFETCH(QString, editor);
+        QFETCH(QString, typed);
+        QFETCH(QString, unknown);
+        QFETCH(QString, tooltip);
+        QFETCH(QString, known);
+        QWidget* edit = nullptr;
+        if (editor.endsWith("name")) {
+            const int side = editor.startsWith("multi") ? 1 : 0;
+            m_window->actions().prototypeSides[side]->trigger();
+            PrototypeSidePanel* panel = side ? m_window->prototypeTab()->onePerRecord()
+                                             : m_window->prototypeTab()->allInOne();
+            QTableView* table = panel->prototypeTable();
+            table->setCurrentIndex(table->model()->index(0, 2));
+            panel->nameField()->selectAll();
+            edit = panel->nameField();
+        } else {
+            QTest::keyClick(m_window, Qt::Key_3, Qt::ControlModifier);
+            MergeTab* merge = m_window->mergeTab();
+            chooseItem(merge->itemTable(), editor == "multi text" ? "<Name>.txt" : "list.txt");
+            edit = editor == "multi text" ? merge->perRecordText()->editor()
+                   : editor == "head"     ? merge->allInOneEditors()[0]->editor()
+                                          : merge->allInOneEditors()[2]->editor();
+        }
+        edit->setFocus();
+        QTest::keyClicks(edit, typed);
+        const int atUnknown = int(typed.indexOf(unknown)) + 1;
+        const int atKnown = int(typed.lastIndexOf(known)) + 1;
+        QCOMPARE(markAt(edit, 0), QStringLiteral("plain"));
+        QCOMPARE(markAt(edit, atUnknown), QStringLiteral("unknown"));
+        QCOMPARE(markAt(edit, atKnown), QStringLiteral("known"));
+        QCOMPARE(tooltipAt(edit, atUnknown), tooltip);
+        QCOMPARE(tooltipAt(edit, atKnown), QString());
+        // A field renamed after the text was written leaves its old tag unknown.
+        m_window->undoStack().closeTyping();
+        commands::renameField(m_window->undoStack(), 2, "Nom");
+        QCOMPARE(markAt(edit, atKnown), known == "<Name>" ? "unknown" : "known");
+    }
+
+    // Renaming a field asks once whether its tags follow; yes renames them in every
+    // Prototype in the same step, Escape keeps them as they are.
+    void renamingAFieldOffersToRenameItsTags_data()
+    {
+        QTest::addColumn<bool>("escape");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("Rename Tags") << false << "<Nom>.txt";
+        QTest::newRow("Escape keeps them") << true << "<Name>.txt";
+    }
+
+    void renamingAFieldOffersToRenameItsTags()
+    {
+        QFETCH(bool, escape);
+        QFETCH(QString, path);
+        const PrototypePtr list = doc().universalFilePrototypeArray()[0];
+        const PrototypePtr each = doc().universalFilePrototypeArray()[1];
+        commands::setPrototypeTemplate(m_window->undoStack(), list, TemplateKey::Text,
+                                       "<Name> <YY>");
+        m_window->undoStack().closeTyping();
+        QString question;
+        onNextModal<QMessageBox>([&](QMessageBox* box) {
+            question = QTextDocumentFragment::fromHtml(box->text()).toPlainText();
+            // The alert takes the focus from the cell editor, as a window manager gives it.
+            box->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(box));
+            if (escape)
+                return QTest::keyClick(box, Qt::Key_Escape);
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == "Rename Tags")
+                    b->click();
+        });
+        QTest::keyClick(m_window, Qt::Key_1, Qt::ControlModifier);
+        typeIntoCell(m_window->databaseTab()->keyTable(), 2, 0, "Nom");
+        QCOMPARE(question, QStringLiteral("Also rename the tag <Name> to <Nom> in 2 Prototypes?"));
+        QCOMPARE(doc().keyArray()[2].publicKey, QStringLiteral("Nom"));
+        QCOMPARE(each->path, path);
+        QCOMPARE(list->text, QString(path).replace(".txt", " <YY>"));
+        QCOMPARE(m_window->undoStack().undoName(), QStringLiteral("Rename Field"));
+        menuItem(m_window, "Edit", "Undo")->trigger();
+        QCOMPARE(doc().keyArray()[2].publicKey, QStringLiteral("Name"));
+        QCOMPARE(each->path, QStringLiteral("<Name>.txt"));
+        QCOMPARE(list->text, QStringLiteral("<Name> <YY>"));
+    }
+
     void previewShowsTheChosenItemForTheChosenRecord()
     {
         doc().setPrototypeTemplate(doc().universalFilePrototypeArray()[1], TemplateKey::Text,
@@ -113,6 +311,15 @@ private slots:
                                    ", ");
         chooseItem(preview->itemTable(), "list.txt");
         QCOMPARE(preview->contentView()->toPlainText(), QStringLiteral("Ann, Bob"));
+        QVERIFY(preview->keptTagsLabel()->isHidden());
+        // Tags a run writes as typed are named above the content.
+        commands::setPrototypeTemplate(m_window->undoStack(),
+                                       doc().universalFilePrototypeArray()[0], TemplateKey::Head,
+                                       "<Name> <Prenom> <YY>");
+        QCOMPARE(
+            preview->keptTagsLabel()->text(),
+            QStringLiteral("These tags match nothing here and stay as typed: <Name>, <Prenom>"));
+        QVERIFY(preview->keptTagsLabel()->isVisible());
     }
 
     // The items follow the Prototypes while a tab that lists them is shown, and are worked out

@@ -8,19 +8,24 @@
 #include "core/document.h"
 #include "core/locationbookmark.h"
 #include "core/tabids.h"
+#include "merge/runlog.h"
 #include "prototypes/prototypeside.h"
 #include "support/documentbuilder.h"
 #include "support/scratchfolder.h"
 #include "windowtest.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
 #include <QUrl>
 
 #include <memory>
@@ -51,6 +56,31 @@ void addCards(Document& doc, const QList<QStringList>& rows)
     card->path = "<Name>.txt";
     card->text = "card <Name> <#>";
     doc.insertPrototype(0, card);
+}
+
+// Prototypes made from (path, text) pairs, One per Record, folders for paths ending in "/".
+void addPrototypes(Document& doc, const QList<QStringList>& prototypes)
+{
+    for (const QStringList& p : prototypes) {
+        const PrototypePtr proto = newPrototype(PrototypeSide::OnePerRecord);
+        proto->path = p[0];
+        proto->isFolder = p[0].endsWith('/');
+        if (proto->isFolder)
+            proto->path.chop(1);
+        proto->text = p.value(1);
+        doc.insertPrototype(qsizetype(doc.universalFilePrototypeArray().size()), proto);
+    }
+}
+
+// The text colour of each line the view shows ("" where it has none of its own).
+QStringList lineColours(QPlainTextEdit* view)
+{
+    QStringList colours;
+    for (QTextBlock b = view->document()->begin(); b.isValid(); b = b.next()) {
+        const QList<QTextLayout::FormatRange> formats = b.layout()->formats();
+        colours << (formats.isEmpty() ? QString() : formats[0].format.foreground().color().name());
+    }
+    return colours;
 }
 
 // Takes the URLs the application hands to the desktop, in place of a file manager.
@@ -177,6 +207,124 @@ private slots:
         QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
         waitForRunEnd(tab);
         QCOMPARE(test::readFile(dest + "/Ann.txt"), "card Ann 1");
+    }
+
+    // Two pupils of the same name, a name a file cannot have and a file where a class folder
+    // should go: the bar sums the run up and picks its problems out of the log.
+    void theSummarySaysWhatWasSkippedAndWhatFailed()
+    {
+        DocumentWindow* w = m_app->newDocument();
+        Document& doc = w->document();
+        test::fillDocument(doc, {"Name", "Class"},
+                           {{"Ann", "C1"}, {"Ann", "C1"}, {"Bob", "C2"}, {"a:b", "C1"}});
+        addPrototypes(doc, {{"<Class>/"}, {"<Class>/<Name>.txt", "<Name>"}});
+        const QString dest = m_scratch->filePath("out");
+        QVERIFY(QDir().mkpath(dest));
+        QVERIFY(!m_scratch->writeFile("out/C2", "in the way").isEmpty());
+        doc.setDestination(true, LocationBookmark::make(dest, LocationBookmark::Access::ReadWrite));
+        RunTab* tab = showRunTab(w);
+        QVERIFY(!tab->summaryBar()->isVisible());
+        QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
+        waitForRunEnd(tab);
+
+        const QString log = w->state().runLog().text();
+        QVERIFY(tab->summaryBar()->isVisible());
+        QCOMPARE(tab->summaryBar()->findChild<QLabel*>("runSummaryText")->text(),
+                 QStringLiteral("Created 1 folder and 1 file · 1 skipped · 2 failed"));
+        // The log keeps every line; the view colours errors red and skips amber.
+        const QString red = tab->logView()->colourOf(RunLog::LineKind::Error).name();
+        const QString amber = tab->logView()->colourOf(RunLog::LineKind::Skipped).name();
+        QVERIFY((QColor(red).hsvHue() + 20) % 360 < 40);
+        QVERIFY(QColor(amber).hsvHue() > 25 && QColor(amber).hsvHue() < 55);
+        const QStringList expected[] = {
+            {"", ""},
+            {"Start merging data and save folders inside : " + dest, ""},
+            {QString(60, '-'), ""},
+            {"Created folder: C1/", ""},
+            {"Created file: C1/Ann.txt", ""},
+            {"Skipped attempt to overwrite file: C1/Ann.txt", amber},
+            {"ERROR: Cannot write file '" + dest + "/C2/Bob.txt': '" + dest +
+                 "/C2' is a file, not a folder",
+             red},
+            {"", ""},
+            {">>>>> ERROR >>>>> File name can't contain ':' Please fix value for resulting path: "
+             "'" +
+                 dest + "/C1/a:b.txt'",
+             red},
+            {">>>>> ERROR >>>>> The error occourred with prototype file path '<Class>/<Name>.txt' "
+             "One per Record section merging record n. 4",
+             red},
+            {"", ""},
+            {QString(60, '-'), ""},
+            {"Totally created 1 folders and 1 files.", ""},
+            {QString(60, '-'), ""}};
+        QStringList lines, colours;
+        for (const QStringList& line : expected)
+            lines << line[0], colours << line[1];
+        QCOMPARE(log.split('\n'), lines);
+        QCOMPARE(tab->logView()->toPlainText(), log);
+        QCOMPARE(lineColours(tab->logView()), colours);
+
+        // The button shows the skipped and failed lines only, then every line again.
+        QPushButton* only = button(tab, "Show Only Skipped and Failed");
+        QTest::mouseClick(only, Qt::LeftButton);
+        QCOMPARE(tab->logView()->toPlainText().split('\n'),
+                 QStringList({lines[5], lines[6], lines[8], lines[9]}));
+        QCOMPARE(lineColours(tab->logView()), QStringList({amber, red, red, red}));
+        QCOMPARE(only->text(), QStringLiteral("Show All Lines"));
+        QTest::mouseClick(only, Qt::LeftButton);
+        QCOMPARE(tab->logView()->toPlainText(), log);
+
+        // Shown again after a clean run only what that run made; a cleared log has no summary.
+        QVERIFY(QFile::remove(dest + "/C2"));
+        QTest::mouseClick(only, Qt::LeftButton);
+        QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
+        waitForRunEnd(tab);
+        QVERIFY(!tab->logView()->showsOnlyProblems());
+        QCOMPARE(tab->summaryBar()->findChild<QLabel*>("runSummaryText")->text(),
+                 QStringLiteral("Created 1 folder and 1 file · 2 skipped · 1 failed"));
+        QTest::mouseClick(only, Qt::LeftButton);
+        QCOMPARE(tab->logView()->toPlainText().split('\n').size(), 4);
+        QTest::mouseClick(button(tab, "Clear Log"), Qt::LeftButton);
+        QVERIFY(!tab->summaryBar()->isVisible());
+        QCOMPARE(tab->logView()->toPlainText(), QString());
+    }
+
+    // Tags that match no field are asked about once; Escape runs nothing.
+    void unknownTagsAskBeforeARun()
+    {
+        DocumentWindow* w = m_app->newDocument();
+        Document& doc = w->document();
+        test::fillDocument(doc, {"Prénom", "Classe"}, {{"Ann", "C1"}});
+        addPrototypes(doc, {{"<Prenom>.txt", "<Classe >"}, {"<Classe >/"}, {"ok.txt", "<Prenom>"}});
+        const QString dest = m_scratch->filePath("out");
+        QVERIFY(QDir().mkpath(dest));
+        doc.setDestination(true, LocationBookmark::make(dest, LocationBookmark::Access::ReadWrite));
+        RunTab* tab = showRunTab(w);
+        QSignalSpy asked(tab, &RunTab::runRequested);
+
+        QString question;
+        onNextModal<QMessageBox>([&](QMessageBox* box) {
+            question = box->text();
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
+        QCOMPARE(question, QStringLiteral("3 Prototypes use tags that match no field: <Prenom>, "
+                                          "<Classe >. Run anyway?"));
+        QCOMPARE(asked.count(), 1);
+        QVERIFY(!tab->isRunning());
+        QCOMPARE(QDir(dest).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+        QVERIFY(w->state().runLog().text().isEmpty());
+
+        doc.removePrototype(0);
+        doc.removePrototype(0);
+        pressInNext<QMessageBox>("Run Anyway", [&](QMessageBox* box) { question = box->text(); });
+        QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
+        QCOMPARE(
+            question,
+            QStringLiteral("1 Prototype uses a tag that matches no field: <Prenom>. Run anyway?"));
+        waitForRunEnd(tab);
+        QCOMPARE(test::readFile(dest + "/ok.txt"), "<Prenom>");
     }
 
     void clearLogUndoes()

@@ -1,26 +1,40 @@
+#include "app/dialogs/alertbox.h"
 #include "app/preferences/preferenceswindow.h"
 #include "app/shell/shell.h"
+#include "app/shell/singleinstance.h"
 #include "app/support/demodocumentswindow.h"
 #include "archive/documentcodec.h"
 #include "archive/keyedarchivewriter.h"
 #include "core/dict.h"
 #include "core/document.h"
 #include "shell/supportlinks.h"
+#include "shell/updatepolicy.h"
+#include "support/documentbuilder.h"
 #include "support/testdata.h"
 #include "windowtest.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QToolBar>
 #include <QUrl>
 
+#include <csignal>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace quillory;
 
 // The application shell around the document windows: startup actions, the startup document,
-// the preferences panes and the demo documents.
+// the preferences panes, the demo documents, the recovery of documents and the single
+// instance.
 class TestShell : public QObject, public WindowTestBase
 {
     Q_OBJECT
@@ -50,6 +64,35 @@ class TestShell : public QObject, public WindowTestBase
         QSignalSpy finished(&shell(), &Shell::startupFinished);
         shell().carryOutStartupAction(!documents.isEmpty());
         QVERIFY(finished.wait(3000));
+    }
+
+    // Offers the recovery folder's copies, answering the box (if one comes) with the button
+    // titled answer or with Escape; *asked gets the box's text. A box still up after its
+    // answer is closed and counted in *stuck.
+    std::vector<DocumentWindow*> offerRecovery(const QString& answer, QString* asked, int* stuck)
+    {
+        QPointer<QMessageBox> answered;
+        QTimer watch;
+        watch.setInterval(50);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            if (box == answered) {
+                ++*stuck;
+                box->done(0);
+                return;
+            }
+            answered = box;
+            *asked = box->text();
+            if (answer == "Escape")
+                return QTest::keyClick(box, Qt::Key_Escape);
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == answer)
+                    b->click();
+        });
+        watch.start();
+        return m_app->offerRecovery();
     }
 
 private slots:
@@ -211,10 +254,192 @@ private slots:
         QVERIFY(demo->documents().contains(bundled));
         QListWidget* list = demo->documentList();
         QListWidgetItem* item = list->item(int(demo->documents().indexOf(bundled)));
+        const QByteArray installed = test::readFile(bundled);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(item).center());
         QCOMPARE(m_app->windows().size(), size_t(1));
-        QCOMPARE(QFileInfo(m_app->windows().front()->filePath()).fileName(), "clients.quillory");
+        // An untitled copy: Save asks where, and the installed document stays as it is.
+        DocumentWindow* copy = m_app->windows().front();
+        QCOMPARE(copy->filePath(), QString());
+        QCOMPARE(copy->windowTitle(), "clients copy[*]");
+        QVERIFY(!copy->isWindowModified());
+        QVERIFY(copy->document().dataArray().size() > 0);
+        copy->actions().addRecord->trigger();
+        QString suggested;
+        onNextModal<QFileDialog>([&](QFileDialog* saver) {
+            suggested = saver->findChild<QLineEdit*>("fileNameEdit")->text();
+            saver->reject();
+        });
+        menuItem(copy, "File", "Save")->trigger();
+        QCOMPARE(suggested, "clients copy.quillory");
+        QCOMPARE(test::readFile(bundled), installed);
+        // A second click makes a second copy; the first untitled document is still "Untitled".
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(item).center());
+        QCOMPARE(m_app->windows().size(), size_t(2));
+        QCOMPARE(m_app->newDocument()->windowTitle(), "Untitled[*]");
+    }
+
+    // Every alert in use: Escape answers its Cancel (the only button when it has one), and a
+    // confirmation of a deletion waits on Cancel so that Return deletes nothing.
+    void escapeAndReturnAnswerEveryAlertSafely_data()
+    {
+        QTest::addColumn<Alert>("alert");
+        QTest::addColumn<QString>("defaultButton");
+        QTest::addColumn<int>("escape");
+        const auto row = [](const char* name, const Alert& alert, const char* defaultButton,
+                            Alert::Role escape) {
+            QTest::newRow(name) << alert << QString(defaultButton) << int(escape);
+        };
+        row("Delete Field", Alert::deleteKey("Name"), "Cancel", Alert::Cancel);
+        row("Delete Checked", Alert::deleteCheckedRecords(3), "Cancel", Alert::Cancel);
+        row("run, no destination", Alert::destinationNotSet(), "Cancel", Alert::Cancel);
+        row("run, destination gone", Alert::destinationNeedsReset(), "Cancel", Alert::Cancel);
+        row("newer document", Alert::newerDocument(), "Go to Download Last Version", Alert::Cancel);
+        row("no startup document", StartupDocument::notSpecifiedAlert(), "Open Preferences",
+            Alert::Cancel);
+        row("update available", UpdatePolicy::updateAvailableAlert(10102, 10200), "Download Update",
+            Alert::Cancel);
+        row("up to date", UpdatePolicy::upToDateAlert(), "Go to Norvane Download Page",
+            Alert::Cancel);
+        row("no connection", UpdatePolicy::failedAlert(), "OK", Alert::Ok);
+    }
+    void escapeAndReturnAnswerEveryAlertSafely()
+    {
+        QFETCH(Alert, alert);
+        DocumentWindow* w = m_app->newDocument();
+        QString defaultButton;
+        for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+            onNextModal<QMessageBox>([&](QMessageBox* box) {
+                defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+                QTest::keyClick(box, key);
+            });
+            const Alert::Role answer = showAlert(w, alert);
+            if (key == Qt::Key_Escape)
+                QTEST(int(answer), "escape");
+            else
+                QCOMPARE(answer, alert.role(alert.buttons.indexOf(defaultButton)));
+        }
+        QTEST(defaultButton, "defaultButton");
+    }
+
+    // A copy belongs to the instance that writes it while that one runs: another launch
+    // neither offers nor removes it. Once its owner is gone (killed here) the copy is offered;
+    // Escape decides nothing, and Reopen makes it this instance's own.
+    void recoveryCopiesOfARunningInstanceStayItsOwn()
+    {
+        const QString folder = m_scratch->filePath("recovery");
+        int ready[2];
+        QVERIFY(::pipe(ready) == 0);
+        const pid_t other = ::fork();
+        if (other == 0) {
+            // The other instance: a document with unsaved changes, its copy written, running on.
+            Document doc;
+            test::fillDocument(doc, {"Name"}, {{"Ann"}});
+            RecoveryStore store(folder);
+            const char saved = store.save(doc, "other", QString()) ? 'y' : 'n';
+            (void)!::write(ready[1], &saved, 1);
+            ::pause();
+            ::_exit(0);
+        }
+        // Whatever fails below, the other instance does not outlive the test.
+        bool otherRuns = true;
+        const auto reap = qScopeGuard([&] {
+            if (otherRuns) {
+                ::kill(other, SIGKILL);
+                ::waitpid(other, nullptr, 0);
+            }
+        });
+        char saved = 0;
+        QCOMPARE(::read(ready[0], &saved, 1), ssize_t(1));
+        ::close(ready[0]);
+        ::close(ready[1]);
+        QCOMPARE(saved, 'y');
+        const QString copy = folder + "/other.quillory";
+
+        QString asked;
+        int stuck = 0;
+        QVERIFY(offerRecovery("Discard", &asked, &stuck).empty());
+        QCOMPARE(asked, QString());
+        RecoveryStore(folder).remove("other");
+        QVERIFY(QFileInfo::exists(copy));
+
+        ::kill(other, SIGKILL);
+        QCOMPARE(::waitpid(other, nullptr, 0), other);
+        otherRuns = false;
+        QVERIFY(offerRecovery("Escape", &asked, &stuck).empty());
+        QCOMPARE(asked, "Quillory quit while 1 document(s) had unsaved changes.");
+        QCOMPARE(stuck, 0);
+        QVERIFY(QFileInfo::exists(copy));
+        const std::vector<DocumentWindow*> reopened = offerRecovery("Reopen", &asked, &stuck);
+        QCOMPARE(reopened.size(), size_t(1));
+        QCOMPARE(reopened[0]->document().dataArray().size(), size_t(1));
+        QVERIFY(reopened[0]->isWindowModified());
+        QVERIFY(RecoveryStore(folder).list().empty());
+    }
+
+    // A second launch hands its documents (relative to where it started) to the running
+    // instance and exits 0; the running one opens them, or brings forward the window that has
+    // one open. A socket left by a crashed instance is taken over.
+    void aSecondLaunchHandsItsDocumentsOver_data()
+    {
+        QTest::addColumn<QStringList>("given");
+        QTest::addColumn<bool>("alreadyOpen");
+        QTest::addColumn<bool>("crashedBefore");
+        QTest::addColumn<QStringList>("windows");
+        QTest::newRow("two documents") << QStringList{"a.quillory", "b.quillory"} << false << false
+                                       << QStringList{"a.quillory", "b.quillory"};
+        QTest::newRow("one already open")
+            << QStringList{"a.quillory"} << true << false << QStringList{"a.quillory"};
+        QTest::newRow("after a crash")
+            << QStringList{"a.quillory"} << false << true << QStringList{"a.quillory"};
+        QTest::newRow("none: a new window") << QStringList{} << false << false << QStringList{""};
+    }
+    void aSecondLaunchHandsItsDocumentsOver()
+    {
+        QFETCH(QStringList, given);
+        QFETCH(bool, alreadyOpen);
+        QFETCH(bool, crashedBefore);
+        QFETCH(QStringList, windows);
+        qputenv("XDG_RUNTIME_DIR", m_scratch->path().toUtf8());
+        const QString socket = SingleInstance::defaultSocketPath();
+        QVERIFY(socket.startsWith(m_scratch->path()));
+        for (const char* name : {"a.quillory", "b.quillory"})
+            writeDocument(name);
+        if (alreadyOpen)
+            QVERIFY(m_app->openDocument(m_scratch->filePath("a.quillory")));
+        if (crashedBefore) {
+            // What a crash leaves: the socket file, with nobody listening.
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            qstrncpy(address.sun_path, QFile::encodeName(socket).constData(),
+                     sizeof address.sun_path);
+            QVERIFY(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+            ::close(fd);
+        }
+        SingleInstance first;
+        QCOMPARE(first.start({}), SingleInstance::Start::Running);
+        QVERIFY(first.isListening());
+        connect(&first, &SingleInstance::documentsHandedOver, m_app.get(),
+                &Application::openHandedOver);
+
+        QProcess second;
+        second.setWorkingDirectory(m_scratch->path());
+        // Should it run on its own after all, it finds no copies of ours to offer.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_STATE_HOME", m_scratch->filePath("state"));
+        second.setProcessEnvironment(env);
+        second.start(QStringLiteral(QUILLORY_APP_BINARY), given);
+        QVERIFY(second.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QStringList open;
+        QTRY_COMPARE(int(m_app->windows().size()), int(windows.size()));
+        for (DocumentWindow* w : m_app->windows())
+            open << QFileInfo(w->filePath()).fileName();
+        QCOMPARE(open, windows);
     }
 
     // A document of a later release: "Go to Download Last Version" leads to our site.

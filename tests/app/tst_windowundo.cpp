@@ -156,29 +156,13 @@ class WindowUndoTest : public QObject, private WindowTestBase
 {
     Q_OBJECT
 
-    // A window opened on a saved document with the fields and records given.
-    DocumentWindow* openWindow(const QStringList& fields = {}, const QList<QStringList>& rows = {})
-    {
-        Document doc(m_defaults.get());
-        test::fillDocument(doc, fields, rows);
-        const QString path = m_scratch->filePath("opened.quillory");
-        if (!DocumentCodec::writeToFile(doc, path))
-            qFatal("cannot write %s", qPrintable(path));
-        DocumentWindow* w = m_app->openDocument(path);
-        w->setRecoveryInterval(3600 * 1000);
-        w->activateWindow();
-        if (!QTest::qWaitForWindowActive(w))
-            qWarning("the window did not become active");
-        return w;
-    }
-
 private slots:
     void init() { startApplication(); }
     void cleanup() { stopApplication(); }
 
     void fieldCommands()
     {
-        DocumentWindow* w = openWindow({"Name"}, {{"Ann"}, {"Bob"}});
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}, {"Bob"}});
         QTableView* fields = w->databaseTab()->keyTable();
         QTableView* records = w->databaseTab()->recordTable();
 
@@ -214,7 +198,7 @@ private slots:
 
     void addAndDeleteRecord()
     {
-        DocumentWindow* w = openWindow({"Name"}, {{"Ann"}, {"Bob"}});
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}, {"Bob"}});
         QTableView* records = w->databaseTab()->recordTable();
 
         // Add Record shows the database tab, clears the search and selects the new record,
@@ -244,7 +228,7 @@ private slots:
     // starts a new step.
     void typingInACellIsOneStepUntilTheEditorCloses()
     {
-        DocumentWindow* w = openWindow({"Name"}, {{"Ann"}});
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
         QTableView* records = w->databaseTab()->recordTable();
         const QString untouched = shownBy(w);
         const QModelIndex name = records->model()->index(0, 2);
@@ -277,7 +261,7 @@ private slots:
 
     void checkMarks()
     {
-        DocumentWindow* w = openWindow({"Name"}, {{"Ann"}, {"Bob"}, {"Cid"}});
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}, {"Bob"}, {"Cid"}});
         QTableView* records = w->databaseTab()->recordTable();
 
         QString before = shownBy(w);
@@ -310,7 +294,7 @@ private slots:
 
     void deleteCheckedAsksForTheListedOnes()
     {
-        DocumentWindow* w = openWindow({"Name"}, {{"Ann"}, {"Bob"}, {"Abe"}});
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}, {"Bob"}, {"Abe"}});
         QTableView* records = w->databaseTab()->recordTable();
         menuItem(w, "Records", "Check All")->trigger();
         // "Bob" is checked but not listed: it stays, and the question counts two.
@@ -329,7 +313,7 @@ private slots:
 
     void renumberAndSortRecords()
     {
-        DocumentWindow* w = openWindow({"Name"}, {{"Cid"}, {"Ann"}, {"Bob"}});
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Cid"}, {"Ann"}, {"Bob"}});
         QTableView* records = w->databaseTab()->recordTable();
         QAction* sort = menuItem(w, "Records", "Sort Records");
         QVERIFY(sort);
@@ -368,7 +352,7 @@ private slots:
 
     void importFromTheMenu()
     {
-        DocumentWindow* w = openWindow({"Name"}, {{"Old"}});
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Old"}});
         const QString path = m_scratch->writeFile("clients.csv", "Ann;Rome\nBob;Oslo\n");
         QTest::keyClicks(w->databaseTab()->searchField(), "old");
         QTest::keyClick(w, Qt::Key_5, Qt::ControlModifier);
@@ -395,7 +379,7 @@ private slots:
 
     void prototypeListCommands()
     {
-        DocumentWindow* w = openWindow({"Name"}, {{"Ann"}});
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
         PrototypeSidePanel* one = w->prototypeTab()->allInOne();
         PrototypeSidePanel* each = w->prototypeTab()->onePerRecord();
 
@@ -433,7 +417,7 @@ private slots:
 
     void typingAPathAndItsFolderSwitch()
     {
-        DocumentWindow* w = openWindow({"Name"}, {{"Ann"}});
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
         w->actions().prototypeSides[1]->trigger();
         PrototypeSidePanel* each = w->prototypeTab()->onePerRecord();
         QTest::mouseClick(each->addButton(), Qt::LeftButton);
@@ -483,7 +467,7 @@ private slots:
 
     void typingInTheTemplates()
     {
-        DocumentWindow* w = openWindow({"Name"}, {{"Ann"}});
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
         Document& doc = w->document();
         PrototypePtr list = newPrototype(PrototypeSide::AllInOne);
         list->path = "list.txt";
@@ -538,7 +522,7 @@ private slots:
 
     void runTabCommands()
     {
-        DocumentWindow* w = openWindow();
+        DocumentWindow* w = openSavedWindow();
         QTest::keyClick(w, Qt::Key_5, Qt::ControlModifier);
         RunTab* tab = w->runTab();
         const QString dest = m_scratch->filePath("out");
@@ -553,16 +537,18 @@ private slots:
         tab->logView()->setFocus();
         UNDO_AND_REDO(w, "Choose Destination", before, shownBy(w));
 
-        // The log is the window's: appending to it is no step and no change of the document.
+        // The log is never saved: appending to it or clearing it leaves the document
+        // unedited, and only clearing is a step.
         QVERIFY(w->saveAs(m_scratch->filePath("run.quillory")));
         w->state().runLog().append("\nCreated file: a.txt");
-        QVERIFY(!w->document().isDocumentEdited());
+        QVERIFY(!w->isWindowModified());
         QCOMPARE(w->undoStack().count(), size_t(1));
         before = shownBy(w);
         for (QPushButton* b : tab->findChildren<QPushButton*>())
             if (b->text() == "Clear Log")
                 QTest::mouseClick(b, Qt::LeftButton);
         QCOMPARE(tab->logView()->toPlainText(), QString());
+        QVERIFY(!w->isWindowModified());
         UNDO_AND_REDO(w, "Clear Log", before, shownBy(w));
     }
 };

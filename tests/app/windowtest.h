@@ -2,7 +2,10 @@
 
 #include "app/document/documentwindow.h"
 #include "app/shell/application.h"
+#include "archive/documentcodec.h"
+#include "core/document.h"
 #include "core/userdefaults.h"
+#include "support/documentbuilder.h"
 #include "support/scratchfolder.h"
 
 #include <QAbstractButton>
@@ -45,6 +48,29 @@ protected:
         for (quillory::DocumentWindow* w : m_app->windows())
             delete w;
         m_app.reset();
+    }
+
+    // A window opened on a document saved with the fields and records given, active, with no
+    // recovery copy written while the test runs.
+    quillory::DocumentWindow* openSavedWindow(const QStringList& fields = {},
+                                              const QList<QStringList>& rows = {})
+    {
+        quillory::Document doc(m_defaults.get());
+        quillory::test::fillDocument(doc, fields, rows);
+        const QString path = m_scratch->filePath("opened.quillory");
+        if (!quillory::DocumentCodec::writeToFile(doc, path))
+            qFatal("cannot write %s", qPrintable(path));
+        return activated(m_app->openDocument(path));
+    }
+
+    static quillory::DocumentWindow* activated(quillory::DocumentWindow* w)
+    {
+        w->setRecoveryInterval(3600 * 1000);
+        // Shortcuts and cell editors need the window to have the keyboard focus.
+        w->activateWindow();
+        if (!QTest::qWaitForWindowActive(w))
+            qWarning("the window did not become active");
+        return w;
     }
 
     std::unique_ptr<quillory::MemoryUserDefaults> m_defaults;

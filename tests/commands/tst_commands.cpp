@@ -179,6 +179,9 @@ private slots:
             [](Fixture& f) { commands::addField(f.stack, QStringLiteral("Phone")); });
         row("rename field", "Rename Field",
             [](Fixture& f) { commands::renameField(f.stack, 3, QStringLiteral("Town")); });
+        row("rename field and its tags", "Rename Field", [](Fixture& f) {
+            commands::renameField(f.stack, 2, QStringLiteral("Nom"), commands::RenameTags::Also);
+        });
         row("delete first field", "Delete Field",
             [](Fixture& f) { commands::deleteField(f.stack, 2); });
         row("delete middle field", "Delete Field",
@@ -281,6 +284,65 @@ private slots:
         f.stack.undo();
         f.stack.redo();
         QVERIFY2(difference(after, f.state()).isEmpty(), qPrintable(difference(after, f.state())));
+    }
+
+    // Renaming a field offers to rename its tag where a run finds it as that field's; then
+    // the Prototypes' texts follow in the same step.
+    void renamingAFieldRenamesItsTags_data()
+    {
+        QTest::addColumn<Action>("prepare");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("offer"); // "from to count", or empty for none
+        QTest::addColumn<QString>("texts"); // the first Prototype's path|head|text|separator|foot
+        const QString untouched = "list.txt|<Name > <YY>|<Name> in <City>||<a<Name>b>";
+        const auto row = [&](const char* tag, Action prepare, int index, const char* name,
+                             const char* offer, const QString& texts) {
+            QTest::newRow(tag) << prepare << index << QString::fromUtf8(name)
+                               << QString::fromUtf8(offer) << texts;
+        };
+        const Action nothing = [](Fixture&) {};
+        const Action sameName = [](Fixture& f) { f.doc.renameField(3, QStringLiteral("Name")); };
+        const QString renamed = "list.txt|<Name > <YY>|<Nom> in <City>||<a<Name>b>";
+        row("only the field's own tag", nothing, 2, "Nom", "<Name> <Nom> 3", renamed);
+        row(
+            "a name like a date tag", [](Fixture& f) { f.doc.renameField(3, "YY"); }, 3, "Year", "",
+            untouched);
+        row("the later of two alike", sameName, 3, "Town", "", untouched);
+        row("the earlier of two alike", sameName, 2, "Nom", "<Name> <Nom> 3", renamed);
+        row("a tag no Prototype holds", nothing, 4, "Postcode", "", untouched);
+        row("a blank name", nothing, 2, "  ", "", untouched);
+        row("the same name", nothing, 2, "Name", "", untouched);
+    }
+
+    void renamingAFieldRenamesItsTags()
+    {
+        QFETCH(Action, prepare);
+        QFETCH(int, index);
+        QFETCH(QString, name);
+        QFETCH(QString, offer);
+        QFETCH(QString, texts);
+        Fixture f;
+        commands::addField(f.stack, QStringLiteral("a<Name>b"));
+        const PrototypePtr p = f.prototype(0);
+        f.doc.setPrototypeTemplate(p, TemplateKey::Head, QStringLiteral("<Name > <YY>"));
+        f.doc.setPrototypeTemplate(p, TemplateKey::Foot, QStringLiteral("<a<Name>b>"));
+        prepare(f);
+        const auto shown = [&] {
+            return QStringList{p->path, p->head, p->text, p->separator, p->foot}.join(u'|');
+        };
+        const QString before = shown();
+        const std::optional<commands::TagRenameOffer> o =
+            commands::tagRenameOffer(f.stack, index, name);
+        QCOMPARE(o ? QStringLiteral("%1 %2 %3").arg(o->from, o->to).arg(o->prototypes) : "", offer);
+        commands::renameField(f.stack, index, name, commands::RenameTags::Also);
+        QCOMPARE(shown(), texts);
+        if (!offer.isEmpty()) {
+            QCOMPARE(f.prototype(1)->path, QStringLiteral("<Nom>/letter.txt"));
+            f.stack.undo();
+            QCOMPARE(shown(), before);
+            QCOMPARE(f.prototype(1)->path, QStringLiteral("<Name>/letter.txt"));
+        }
     }
 
     // Commands that would change nothing leave no step behind.

@@ -1,6 +1,7 @@
 #include "core/locationbookmark.h"
 #include "merge/posixfilesystem.h"
 #include "merge/runcommands.h"
+#include "merge/runlog.h"
 #include "runfixture.h"
 
 using namespace quillory;
@@ -9,7 +10,8 @@ using namespace quillory::test;
 // Runs the cases of tests/data/merge/runs/ (a file holds one case or an array of them). Each
 // case's document is run with the real file system on a scratch folder that holds its
 // "before" tree (the destination is "dest" unless named); each entry of "runs" gives the log
-// of one run ("$DEST" for the destination) and its totals [folders, files, skipped, errors];
+// of one run ("$DEST" for the destination) and its totals [folders, files, skipped, errors],
+// which the kinds of its lines agree with;
 // afterwards the whole scratch folder holds exactly "after", so nothing went elsewhere.
 class MergeRunTest : public QObject
 {
@@ -54,6 +56,15 @@ private slots:
                 const QList<qint64> t = totalsList(*totals);
                 QCOMPARE(expected["totals"].toArray(), (QJsonArray{t[0], t[1], t[2], t[3]}));
             }
+            // The window tells the lines apart by their words: one line a creation, one a skip.
+            const QStringList lines = log.split('\n');
+            QMap<RunLog::LineKind, qint64> kinds;
+            for (qsizetype i = 0; i < lines.size(); ++i)
+                ++kinds[RunLog::lineKind(lines[i], i + 1 < lines.size() ? lines[i + 1] : "")];
+            QCOMPARE(kinds[RunLog::LineKind::Created],
+                     totals->foldersCreated + totals->filesCreated);
+            QCOMPARE(kinds[RunLog::LineKind::Skipped], totals->filesSkipped);
+            QCOMPARE(kinds[RunLog::LineKind::Error] > 0, totals->errors > 0);
         }
         QCOMPARE(treeLines(root.path()), treeLines(c["after"].toObject()));
     }

@@ -1,5 +1,6 @@
 #include "merge/posixfilesystem.h"
 #include "merge/preview.h"
+#include "merge/runlog.h"
 #include "prototypes/mergecontent.h"
 #include "runfixture.h"
 
@@ -53,6 +54,13 @@ private slots:
         QCOMPARE(totalsList(*totals), (QList<qint64>{1, 1, 0, 3}));
         QCOMPARE(treeLines(out.path()), QStringList({"card-2.txt: okok", "okok/: "}));
         QCOMPARE(log.count(MergeContent::tooLargeMessage()), 3);
+        // Its message has words of its own, yet the window shows it as an error line.
+        const QStringList lines = log.split('\n');
+        qsizetype errors = 0;
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+            errors += lines[i] == MergeContent::tooLargeMessage() &&
+                      RunLog::lineKind(lines[i], lines[i + 1]) == RunLog::LineKind::Error;
+        QCOMPARE(errors, 3);
         QVERIFY2(log.contains("card-<#>.txt' One per Record section merging record n. 1"),
                  qPrintable(log));
         QVERIFY2(log.contains("list.txt' All in One section"), qPrintable(log));

@@ -92,18 +92,22 @@ private slots:
         QTest::addColumn<bool>("help");
         QTest::addColumn<QStringList>("documents");
         QTest::addColumn<QString>("unknown");
-        QTest::newRow("version") << QStringList{"--version"} << true << false << QStringList{}
-                                 << "";
-        QTest::newRow("help") << QStringList{"-h"} << false << true << QStringList{} << "";
+        QTest::addColumn<bool>("newInstance");
+        QTest::newRow("new instance") << QStringList{"--new-instance", "a.quillory"} << false
+                                      << false << QStringList{"a.quillory"} << "" << true;
+        QTest::newRow("version") << QStringList{"--version"} << true << false << QStringList{} << ""
+                                 << false;
+        QTest::newRow("help") << QStringList{"-h"} << false << true << QStringList{} << "" << false;
         QTest::newRow("documents") << QStringList{"a.quillory", "/x/b.quillory"} << false << false
-                                   << QStringList{"a.quillory", "/x/b.quillory"} << "";
+                                   << QStringList{"a.quillory", "/x/b.quillory"} << "" << false;
         QTest::newRow("file manager URL")
             << QStringList{"file:///home/u/My%20Doc.quillory"} << false << false
-            << QStringList{"/home/u/My Doc.quillory"} << "";
+            << QStringList{"/home/u/My Doc.quillory"} << "" << false;
         QTest::newRow("after --") << QStringList{"--", "--version", "-x.quillory"} << false << false
-                                  << QStringList{"--version", "-x.quillory"} << "";
-        QTest::newRow("unknown option") << QStringList{"--frobnicate", "a.quillory"} << false
-                                        << false << QStringList{"a.quillory"} << "--frobnicate";
+                                  << QStringList{"--version", "-x.quillory"} << "" << false;
+        QTest::newRow("unknown option")
+            << QStringList{"--frobnicate", "a.quillory"} << false << false
+            << QStringList{"a.quillory"} << "--frobnicate" << false;
     }
     void launchArguments()
     {
@@ -113,6 +117,7 @@ private slots:
         QTEST(parsed.showHelp, "help");
         QTEST(parsed.documents, "documents");
         QTEST(parsed.unknownOption, "unknown");
+        QTEST(parsed.newInstance, "newInstance");
     }
 };
 
