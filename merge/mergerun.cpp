@@ -101,11 +101,10 @@ std::vector<ExpandedRecord> expandRecords(const SubstitutionContext& ctx, const 
     std::vector<ExpandedRecord> out;
     out.reserve(end - begin);
     for (size_t i = begin; i < end; ++i) {
-        ExpandedRecord e;
+        ExpandedRecord& e = out.emplace_back();
         e.relative = ctx.expandBothTags(item.path, records[i]);
         if (!item.isFolder && !e.relative.tooLarge)
             e.content = MergeContent::checkedOneRecordContent(ctx, proto, records[i]);
-        out.push_back(std::move(e));
     }
     return out;
 }
@@ -157,15 +156,19 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
         return;
     }
     const DestinationWriter::Place place = dest.locate(relativePath);
+    // The creating call is the existence check: mkdirat and the no-replace rename both say
+    // when something is there. Where a path would be rejected, or the content cannot be
+    // made, what exists is looked at first, so that the log says what it always said.
+    const bool rejected = (item.isFolder ? PathCheck::existsErrorForFolderPath(fullPath, &message)
+                                         : PathCheck::existsErrorForFilePath(fullPath, &message)) ||
+                          place.leadsOutside();
     if (item.isFolder) {
-        if (dest.exists(place, fullPath))
-            return;
-        if (PathCheck::existsErrorForFolderPath(fullPath, &message)) {
-            reject(item, message, recordNumber);
-            return;
-        }
-        if (place.leadsOutside()) {
-            reject(item, PathCheck::outsideDestinationError(fullPath, true), recordNumber);
+        if (rejected) {
+            if (dest.exists(place, fullPath))
+                return;
+            reject(item,
+                   message.isEmpty() ? PathCheck::outsideDestinationError(fullPath, true) : message,
+                   recordNumber);
             return;
         }
         const FsStatus status = dest.createFolder(place, fullPath);
@@ -176,36 +179,41 @@ void MergeRun::createItem(DestinationWriter& dest, const GeneratedItem& item,
             ++m_totals.errors;
             log(failure(dest, place.folderError, relativePath, fullPath, true, status.message));
         }
-        // A folder that appeared since the check is an existing folder: skipped silently.
+        // Something already at the name is an existing folder (or, for a file in the way,
+        // what the items inside it will name): skipped silently.
         return;
     }
 
-    if (dest.exists(place, fullPath)) {
+    auto skipped = [&] {
         ++m_totals.filesSkipped;
         log(RunLog::skippedFile(relativePath));
-        return;
-    }
-    if (PathCheck::existsErrorForFilePath(fullPath, &message)) {
-        reject(item, message, recordNumber);
-        return;
-    }
-    if (place.leadsOutside()) {
-        reject(item, PathCheck::outsideDestinationError(fullPath, false), recordNumber);
+    };
+    if (rejected) {
+        if (dest.exists(place, fullPath))
+            skipped();
+        else
+            reject(item,
+                   message.isEmpty() ? PathCheck::outsideDestinationError(fullPath, false)
+                                     : message,
+                   recordNumber);
         return;
     }
     // A text too large to make is this item's error; the run goes on with the next one.
     const Result<QString> text = content();
     if (!text) {
-        reject(item, text.message(), recordNumber);
+        if (dest.exists(place, fullPath))
+            skipped();
+        else
+            reject(item, text.message(), recordNumber);
         return;
     }
     const FsStatus status = dest.writeFile(place, fullPath, text->toUtf8());
     if (status.isOk()) {
         ++m_totals.filesCreated;
         log(RunLog::createdFile(relativePath));
-    } else if (status.isExists()) {
-        ++m_totals.filesSkipped;
-        log(RunLog::skippedFile(relativePath));
+    } else if (status.isExists() || dest.exists(place, fullPath)) {
+        // A temporary file that cannot be made (a read-only folder) says nothing of the name.
+        skipped();
     } else {
         ++m_totals.errors;
         log(failure(dest, place.folderError, relativePath, fullPath, false, status.message));

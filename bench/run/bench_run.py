@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Times the merge run against its floor (floor.c) and a plain-Python merge (merge_py.py),
-interleaved, each in a fresh folder, and prints minimums, medians and ratios to the floor.
+"""Times the merge run against its floors (floor.c: rendering with printf, and replaying bytes
+rendered beforehand) and a plain-Python merge (merge_py.py), interleaved, each in a fresh
+folder, and prints minimums, medians and ratios to both floors.
 
 The merge contender is a command template taken from QUILLORY_RUN_CONTENDER (or --contender);
 "{dest}" and "{records}" are filled in, e.g.
@@ -91,8 +92,14 @@ def bench(args, build, work, records):
     if not contender and os.path.exists(cli):
         # The real contender: quillory-cli reading a saved document, as a user runs it.
         contender = "%s run %s --destination {dest}" % (shlex.quote(cli), shlex.quote(doc))
+    floor = os.path.join(build, "bench/run/bench_run_floor")
+    # The replay floor gets every item's bytes rendered beforehand: the system calls alone.
+    manifest = os.path.join(work, "items-%d.bin" % records)
+    subprocess.run([floor, "--manifest", manifest, str(records)], check=True,
+                   stdout=subprocess.DEVNULL)
     contenders = [
-        ("floor (C)", os.path.join(build, "bench/run/bench_run_floor") + " {dest} {records}"),
+        ("floor (C)", floor + " {dest} {records}"),
+        ("replay (C)", "%s --replay %s {dest}" % (floor, shlex.quote(manifest))),
         ("quillory", contender or
          os.path.join(build, "bench/run/bench_run_merge") + " {dest} {records}"),
     ]
@@ -141,13 +148,17 @@ def bench(args, build, work, records):
     for title, table in (("wall-clock", times), ("CPU (user + system)", cpus)):
         floor_min = min(table["floor (C)"])
         floor_med = statistics.median(table["floor (C)"])
-        print("\n%s\n%-10s %10s %10s %12s %12s" % (title, "contender", "min s", "median s",
-                                                  "min/floor", "median/floor"))
+        replay_min = min(table["replay (C)"])
+        replay_med = statistics.median(table["replay (C)"])
+        print("\n%s\n%-10s %10s %10s %12s %12s %12s %13s" % (
+            title, "contender", "min s", "median s", "min/floor", "median/floor", "min/replay",
+            "median/replay"))
         for name, _ in contenders:
             t = table[name]
-            print("%-10s %10.3f %10.3f %12.2f %12.2f" % (name, min(t), statistics.median(t),
-                                                         min(t) / floor_min,
-                                                         statistics.median(t) / floor_med))
+            print("%-10s %10.3f %10.3f %12.2f %12.2f %12.2f %13.2f" % (
+                name, min(t), statistics.median(t), min(t) / floor_min,
+                statistics.median(t) / floor_med, min(t) / replay_min,
+                statistics.median(t) / replay_med))
     print(flush=True)
     return same
 

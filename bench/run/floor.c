@@ -1,13 +1,20 @@
 /* The floor of the run benchmark: makes the same folders and files as the merge of the
  * benchmark document, with the same bytes and the same system calls per item (existence
- * check, temporary file, write, no-replace rename), but without any templating.
- * Usage: floor DEST [RECORDS] */
+ * check, temporary file, write, close, no-replace rename, all by path), but without any
+ * templating.
+ *   floor DEST [RECORDS]              renders each item with printf, then makes it
+ *   floor --manifest FILE [RECORDS]   renders every item into FILE and makes nothing
+ *   floor --replay FILE DEST          makes the items of FILE: the calls alone, bytes ready
+ * A manifest holds, per item in the merge's order, 'd' or 'f', the relative path's length
+ * (4 bytes) and the path, and for a file its contents' length (8 bytes) and the contents. */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,13 +67,114 @@ static void put_file(const char* folder, const char* name, const char* target, c
     ++created;
 }
 
+static void make_folder(const char* folder)
+{
+    struct stat st;
+    if (stat(folder, &st) != 0) {
+        if (mkdir(folder, 0777) == 0)
+            ++created;
+        else if (errno != EEXIST)
+            perror(folder);
+    }
+}
+
+/* Where --manifest writes; NULL when items are made at once. */
+static FILE* manifest;
+static size_t destLen;
+
+static void emit(char kind, const char* path, const char* contents, size_t len)
+{
+    const char* rel = path + destLen + 1;
+    const uint32_t n = (uint32_t)strlen(rel);
+    fputc(kind, manifest);
+    fwrite(&n, sizeof n, 1, manifest);
+    fwrite(rel, 1, n, manifest);
+    if (kind == 'f') {
+        const uint64_t size = len;
+        fwrite(&size, sizeof size, 1, manifest);
+        fwrite(contents, 1, len, manifest);
+    }
+}
+
+static void folder_item(const char* folder)
+{
+    if (manifest)
+        emit('d', folder, NULL, 0);
+    else
+        make_folder(folder);
+}
+
+static void file_item(const char* folder, const char* name, const char* target,
+                      const char* contents, size_t len)
+{
+    if (manifest)
+        emit('f', target, contents, len);
+    else
+        put_file(folder, name, target, contents, len);
+}
+
+/* Makes the items of a manifest under dest. */
+static int replay(const char* file, const char* dest)
+{
+    const int fd = open(file, O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0) {
+        perror(file);
+        return 1;
+    }
+    const char* data =
+        st.st_size > 0 ? mmap(NULL, (size_t)st.st_size, PROT_READ, MAP_PRIVATE, fd, 0) : NULL;
+    const char* end = data + st.st_size;
+    char path[4096], folder[4096];
+    const int destLength = snprintf(path, sizeof path, "%s/", dest);
+    for (const char* p = data; p < end;) {
+        const char kind = *p++;
+        uint32_t n;
+        memcpy(&n, p, sizeof n);
+        p += sizeof n;
+        memcpy(path + destLength, p, n);
+        path[destLength + n] = '\0';
+        p += n;
+        if (kind == 'd') {
+            make_folder(path);
+            continue;
+        }
+        uint64_t size;
+        memcpy(&size, p, sizeof size);
+        p += sizeof size;
+        const char* slash = strrchr(path, '/');
+        memcpy(folder, path, (size_t)(slash - path));
+        folder[slash - path] = '\0';
+        put_file(folder, slash + 1, path, p, (size_t)size);
+        p += size;
+    }
+    printf("created %ld\n", created);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        fprintf(stderr, "usage: %s DEST [RECORDS]\n", argv[0]);
+    if (argc >= 4 && strcmp(argv[1], "--replay") == 0)
+        return replay(argv[2], argv[3]);
+    if (argc < 2 || (strcmp(argv[1], "--manifest") == 0 && argc < 3)) {
+        fprintf(stderr,
+                "usage: %s DEST [RECORDS] | --manifest FILE [RECORDS] | --replay FILE DEST\n",
+                argv[0]);
         return 2;
     }
-    const char* dest = argv[1];
+    const int manifestMode = strcmp(argv[1], "--manifest") == 0;
+    if (manifestMode) {
+        manifest = fopen(argv[2], "wb");
+        if (!manifest) {
+            perror(argv[2]);
+            return 1;
+        }
+        ++argv;
+        --argc;
+    }
+    /* In a manifest, paths are relative: any name does as the destination. */
+    const char* dest = manifestMode ? "." : argv[1];
+    destLen = strlen(dest);
     const long records = argc > 2 ? atol(argv[2]) : 100000;
     int width = snprintf(NULL, 0, "%ld", records);
 
@@ -79,13 +187,7 @@ int main(int argc, char** argv)
     /* Items in the merge's order: every record's folder, then every record's card. */
     for (long i = 1; i <= records; ++i) {
         snprintf(folder, sizeof folder, "%s/Person%ld_%0*ld/", dest, i, width, i);
-        struct stat st;
-        if (stat(folder, &st) != 0) {
-            if (mkdir(folder, 0777) == 0)
-                ++created;
-            else if (errno != EEXIST)
-                perror(folder);
-        }
+        folder_item(folder);
     }
     for (long i = 1; i <= records; ++i) {
         snprintf(name, sizeof name, "Person%ld", i);
@@ -102,7 +204,7 @@ int main(int argc, char** argv)
                      "Reference: %s-%0*ld\n",
                      width, i, name, city, email, phone, name, city, email, phone, name, city, name,
                      width, i);
-        put_file(folder, "card.txt", target, card, (size_t)n);
+        file_item(folder, "card.txt", target, card, (size_t)n);
 
         char line[512];
         const int m = snprintf(line, sizeof line, "%s%0*ld\t%s\t%s\t%s", i > 1 ? "\n" : "", width,
@@ -116,8 +218,12 @@ int main(int argc, char** argv)
     }
     list[listLen++] = '\n';
     snprintf(target, sizeof target, "%s/list.txt", dest);
-    put_file(dest, "list.txt", target, list, listLen);
+    file_item(dest, "list.txt", target, list, listLen);
     free(list);
+    if (manifest && fclose(manifest) != 0) {
+        perror("manifest");
+        return 1;
+    }
     printf("created %ld\n", created);
     return 0;
 }

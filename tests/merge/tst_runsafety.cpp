@@ -21,7 +21,24 @@ class RacingFileSystem : public PosixFileSystem
 {
 public:
     bool refuseAccess = false;
+    bool refuseTemporaryFiles = false; // as a read-only folder would
+    int existenceChecks = 0;
     std::function<void(const QString&)> beforeMakeDirectory;
+
+    bool existsAt(const FolderHandle& folder, const QByteArray& name) override
+    {
+        ++existenceChecks;
+        return PosixFileSystem::existsAt(folder, name);
+    }
+    FsStatus writeTemporaryFileAt(const FolderHandle& folder, const QByteArray& name,
+                                  const QByteArray& contents, QByteArray* tempName,
+                                  const QString& path) override
+    {
+        if (refuseTemporaryFiles)
+            return FsStatus::failed(
+                describeError(QStringLiteral("Cannot write file"), path, EACCES));
+        return PosixFileSystem::writeTemporaryFileAt(folder, name, contents, tempName, path);
+    }
 
     bool startAccessing(const QString& path) override
     {
@@ -165,6 +182,32 @@ private slots:
         QStringList log;
         QVERIFY(runInto(doc, tmp.path(), fs, log));
         QCOMPARE(treeLines(tmp.path()), QStringList({"r1.txt: r1:", "r2.txt: r2:z"}));
+    }
+
+    // The creating calls tell what exists, so an ordinary run asks nothing beforehand; where a
+    // file cannot be written at all, an existing one is still a skip, a missing one an error.
+    void theCreatingCallIsTheExistenceCheck()
+    {
+        ScratchFolder tmp;
+        RacingFileSystem fs;
+        Document doc;
+        buildWorkedExample(doc);
+        QStringList first;
+        QCOMPARE(totalsList(*runInto(doc, tmp.path(), fs, first)), (QList<qint64>{2, 3, 0, 0}));
+        QCOMPARE(fs.existenceChecks, 0);
+
+        QStringList again;
+        QCOMPARE(totalsList(*runInto(doc, tmp.path(), fs, again)), (QList<qint64>{0, 0, 3, 0}));
+        fs.refuseTemporaryFiles = true;
+        QStringList refused;
+        QCOMPARE(totalsList(*runInto(doc, tmp.path(), fs, refused)), (QList<qint64>{0, 0, 3, 0}));
+        QCOMPARE(refused, again);
+
+        QVERIFY(QFile::remove(tmp.filePath("Bob/card.txt")));
+        refused.clear();
+        QCOMPARE(totalsList(*runInto(doc, tmp.path(), fs, refused)), (QList<qint64>{0, 0, 2, 1}));
+        QVERIFY(refused.contains("ERROR: Cannot write file '" + tmp.filePath("Bob/card.txt") +
+                                 "': Permission denied"));
     }
 
     void refusedAccessEndsTheRunSilently()
