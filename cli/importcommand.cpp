@@ -5,6 +5,7 @@
 #include "commands/importstep.h"
 #include "commands/recordcommands.h"
 #include "commands/undostack.h"
+#include "exchange/importfilecheck.h"
 #include "exchange/importsession.h"
 #include "exchange/textfiledecoder.h"
 
@@ -94,11 +95,19 @@ int importCommand(CliContext& ctx, const QStringList& args)
     {
         // Read once: standard input and FIFOs cannot be read again, and a file is decoded the
         // same. The bytes are freed once decoded, before the rows and records are made.
+        // A binary or endless file is refused at its first part, before it fills the memory.
+        ImportFileCheck check(enc->second, shownFile);
+        std::optional<QString> refused;
         const Result<QByteArray> bytes =
             QFileInfo(filePath).isDir()
                 ? Result<QByteArray>(fail(QStringLiteral("cannot read '") + filePath +
                                           QStringLiteral("': a folder")))
-                : Streams::readAll(filePath);
+                : Streams::readAll(filePath,
+                                   [&](QByteArrayView part) { return refused = check.feed(part); });
+        if (bytes && !refused)
+            refused = check.finish();
+        if (refused)
+            return ctx.fail(ExitUsage, *refused + QStringLiteral("; nothing changed"));
         if (!bytes)
             return ctx.fail(ExitUsage, bytes.message());
         text = TextFileDecoder::decodeFileBytes(*bytes, enc->second, &decodedAs);

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 
 #include <map>
+#include <new>
 
 using namespace quillory;
 
@@ -127,5 +128,11 @@ int main(int argc, char** argv)
                               didYouMean(name, names));
     }
     ctx.setCommand(name);
-    return it->second(ctx, args);
+    // Sizes are checked before reading, but a machine may still run short: say so rather than
+    // abort. A command saves last, through a temporary file, so nothing has changed yet.
+    try {
+        return it->second(ctx, args);
+    } catch (const std::bad_alloc&) {
+        return ctx.fail(ExitUsage, QStringLiteral("not enough memory to finish; nothing changed"));
+    }
 }

@@ -33,7 +33,7 @@ bool Streams::isSpecialNode(const QString& path)
     return !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
 }
 
-Result<QByteArray> Streams::readAll(const QString& path)
+Result<QByteArray> Streams::readAll(const QString& path, const PartCheck& check)
 {
     const bool standard = path == QLatin1String("-");
     const int fd =
@@ -44,9 +44,12 @@ Result<QByteArray> Streams::readAll(const QString& path)
     QByteArray bytes;
     char buffer[65536];
     int err = 0;
+    std::optional<QString> refused;
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
+            if (check && (refused = check(QByteArrayView(buffer, n))))
+                break;
             bytes.append(buffer, n);
             continue;
         }
@@ -58,6 +61,8 @@ Result<QByteArray> Streams::readAll(const QString& path)
     }
     if (!standard)
         ::close(fd);
+    if (refused)
+        return fail(*refused);
     if (err != 0)
         return fail(QStringLiteral("cannot read ") + shown(path) + QStringLiteral(": ") +
                     reason(err));

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace quillory {
 
@@ -16,8 +17,10 @@ namespace Streams {
 // Whether path names something that exists and is neither a regular file nor a folder
 // (symbolic links followed).
 bool isSpecialNode(const QString& path);
+// Looks at each part read as it comes; a message stops the reading with that failure.
+using PartCheck = std::function<std::optional<QString>(QByteArrayView part)>;
 // Every byte of path ("-": standard input), read once.
-Result<QByteArray> readAll(const QString& path);
+Result<QByteArray> readAll(const QString& path, const PartCheck& check = {});
 // Writes to path ("-": standard output), which must already exist: opened for writing without
 // creating or truncating, so a device or FIFO stays what it is. produce hands its text to
 // write part by part (so that no one holds it whole) and stops when write returns false.

@@ -125,6 +125,44 @@ private slots:
         QCOMPARE(readFile(doc), before);
     }
 
+    // Rows: a file that is not text, refused at its first part with NUL bytes whatever its
+    // size (an endless device, a sparse file).
+    void importRefusesWhatIsNotText_data()
+    {
+        QTest::addColumn<QString>("file"); // "" for one made here
+        QTest::addColumn<qint64>("textBytes");
+        QTest::addColumn<qint64>("size"); // the rest a hole of NUL bytes
+        QTest::newRow("an endless device") << "/dev/zero" << qint64(0) << qint64(0);
+        QTest::newRow("NUL bytes after 200 KB of text")
+            << "" << qint64(200000) << qint64(200010);
+        QTest::newRow("a sparse file of 3 GiB") << "" << qint64(0) << (qint64(3) << 30);
+    }
+    void importRefusesWhatIsNotText()
+    {
+        QFETCH(QString, file);
+        QFETCH(qint64, textBytes);
+        QFETCH(qint64, size);
+        const QString doc = path(QStringLiteral("binary %1.quillory").arg(QTest::currentDataTag()));
+        CLI_EXPECT(cli.run({"new", doc}), 0);
+        const QByteArray before = readFile(doc);
+        if (file.isEmpty()) {
+            file = path(QStringLiteral("%1.csv").arg(QTest::currentDataTag()));
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            const QByteArray line(999, 'x');
+            for (qint64 written = 0; written < textBytes; written += 1000)
+                QVERIFY(f.write(line.left(qMin<qint64>(999, textBytes - written - 1)) + "\n") > 0);
+            QVERIFY(f.resize(qMax(size, f.size())));
+        }
+        const auto r = cli.run({"import", doc, file});
+        CLI_EXPECT(r, 2);
+        QVERIFY2(r.err.contains(file + " holds NUL bytes: it is not a text file") && r.err.endsWith("; nothing changed\n"),
+                 qPrintable(r.err));
+        QCOMPARE(readFile(doc), before);
+        if (file != "/dev/zero")
+            QFile::remove(file);
+    }
+
     // A record holding 30 dictionaries, each holding the one below twice (2^30 paths in 31
     // objects): info prints each once and refers to it after, and a run into the stored
     // destination finishes.
@@ -467,6 +505,13 @@ private slots:
             << QByteArray("caf\x8E") << "auto" << QString("café") << true;
         QTest::newRow("auto utf-8")
             << QByteArray("caf\xC3\xA9") << "auto" << QString("café") << false;
+        // NUL bytes belong to wide text: with a mark, or with the encoding named.
+        QTest::newRow("auto utf-16 by its mark") << QByteArray("\xFF\xFE"
+                                                               "c\0a\0f\0\xE9\0",
+                                                               10)
+                                                 << "auto" << QString("café") << false;
+        QTest::newRow("utf16le named")
+            << QByteArray("c\0a\0f\0\xE9\0", 8) << "utf16le" << QString("café") << false;
     }
     void encodingsFromOtherSystems()
     {
@@ -476,7 +521,8 @@ private slots:
         QFETCH(bool, warned);
         const QString doc = path(QStringLiteral("enc %1.quillory").arg(QTest::currentDataTag()));
         CLI_EXPECT(cli.run({"new", doc}), 0);
-        const auto r = cli.run({"import", doc, "-", "--encoding", encoding}, bytes + "\n");
+        const QByteArray lineEnd = bytes.contains('\0') ? QByteArray("\n\0", 2) : "\n";
+        const auto r = cli.run({"import", doc, "-", "--encoding", encoding}, bytes + lineEnd);
         CLI_EXPECT(r, 0);
         QCOMPARE(r.err.contains("--encoding windows-1252"), warned);
         QCOMPARE(at(cli.info(doc), "records", 0).value("3").toString(), expected);
