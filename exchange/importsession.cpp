@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <unordered_map>
+
 #include <algorithm>
 
 #include <limits>
@@ -313,19 +315,52 @@ ImportBatch ImportSession::buildRecords()
     std::vector<Record> records;
     records.reserve(size_t(rowCount));
 
-    // Every record lists the same keys: the counter, the mark, then each user field once.
-    // A set, not a search of the list: a file may bring hundreds of thousands of columns.
+    // A record lists the counter, the mark and each field the document had, then the new
+    // fields of the columns its row reaches: a short row of a ragged file does not store the
+    // hundreds of thousands of empty fields that one long row made. A set, not a search of
+    // the list: a file may bring hundreds of thousands of columns.
+    QSet<QString> newKeys;
+    std::vector<QString> newInColumnOrder;
+    // How many new fields the columns before c made, for each c.
+    std::vector<qsizetype> newBefore(size_t(m_columnInnerKeys.size()) + 1, 0);
+    for (qsizetype c = 0; c < m_columnInnerKeys.size(); ++c) {
+        const QString& key = m_columnInnerKeys[c];
+        const bool made = size_t(c) < m_mapping.size() && m_mapping[size_t(c)].isNewField() &&
+                          !key.isEmpty() && !newKeys.contains(key);
+        if (made) {
+            newKeys.insert(key);
+            newInColumnOrder.push_back(key);
+        }
+        newBefore[size_t(c) + 1] = newBefore[size_t(c)] + (made ? 1 : 0);
+    }
     std::vector<QString> keys{kCounterKey, kCheckedKey};
     QSet<QString> listed{kCounterKey, kCheckedKey};
     listed.reserve(m_userInnerKeys.size() + 2);
     for (const QString& key : m_userInnerKeys)
-        if (!listed.contains(key)) {
+        if (!listed.contains(key) && !newKeys.contains(key)) {
             listed.insert(key);
             keys.push_back(key);
         }
-    PackedRecord::Builder builder(RecordKeys::make(std::move(keys)));
-    const RecordKeysPtr shape = builder.keys();
-    // Where each column's value goes, found once per column (-1: not imported).
+    const qsizetype keptKeys = qsizetype(keys.size());
+    keys.insert(keys.end(), newInColumnOrder.begin(), newInColumnOrder.end());
+    const RecordKeysPtr shape = RecordKeys::make(keys);
+    PackedRecord::Builder builder(shape);
+    // The keys of records whose rows end early, by how many keys they list (the list's
+    // first ones): one per length a row of the file has, so their sizes add up to less than
+    // the file's.
+    std::unordered_map<qsizetype, RecordKeysPtr> shorter;
+    auto shapeForRow = [&](qsizetype fieldCount) -> const RecordKeysPtr& {
+        const qsizetype reached = std::min<qsizetype>(fieldCount, m_columnInnerKeys.size());
+        const qsizetype listedKeys = keptKeys + newBefore[size_t(reached)];
+        if (listedKeys >= shape->size())
+            return shape;
+        RecordKeysPtr& made = shorter[listedKeys];
+        if (!made)
+            made = RecordKeys::make(std::vector<QString>(keys.begin(), keys.begin() + listedKeys));
+        return made;
+    };
+    // Where each column's value goes, found once per column (-1: not imported); the same
+    // place in every record's keys, since shorter ones list the first of them.
     std::vector<qsizetype> columnSlot(size_t(m_columnInnerKeys.size()), -1);
     for (qsizetype c = 0; c < m_columnInnerKeys.size(); ++c)
         if (!m_columnInnerKeys[c].isEmpty())
@@ -337,12 +372,15 @@ ImportBatch ImportSession::buildRecords()
     for (qsizetype r = headerRow ? 1 : 0; r < rowCount; ++r) {
         if (r % kProgressStep == 0)
             reportProgress(r, rowCount);
+        const qsizetype fieldCount = m_rows.fieldCount(r);
+        const RecordKeysPtr& rowShape = shapeForRow(fieldCount);
+        if (builder.keys() != rowShape)
+            builder.reset(rowShape);
         builder.setInteger(0, m_nextCounter);
         builder.setBool(1, false);
-        for (qsizetype i = kFirstUserKeyIndex; i < shape->size(); ++i)
+        for (qsizetype i = kFirstUserKeyIndex; i < rowShape->size(); ++i)
             builder.setText(i, QStringView());
         m_nextCounter = incremented(m_nextCounter);
-        const qsizetype fieldCount = m_rows.fieldCount(r);
         const bool byColumn = m_columnInnerKeys.size() >= fieldCount;
         extra.clear();
         for (qsizetype e = 0; e < fieldCount; ++e) {
@@ -356,13 +394,13 @@ ImportBatch ImportSession::buildRecords()
                 key = destinationKeyForColumn(e, fieldCount);
                 slot = key.isEmpty() ? -1 : shape->indexOf(key);
             }
-            if (slot >= 0)
+            if (slot >= 0 && slot < rowShape->size())
                 builder.setText(slot, m_rows.element(r, e));
             else if (!key.isEmpty())
                 extra.emplace_back(key, m_rows.element(r, e));
         }
         if ((r == 0 && m_doNotImportFirstRecord) || fieldCount == 0) {
-            builder.reset(shape);
+            builder.reset(rowShape);
             continue;
         }
         MutableRecord record = builder.take();
