@@ -5,7 +5,6 @@
 #include "prototypes/tagrename.h"
 #include "prototypes/unknowntags.h"
 #include "templates/stringutils.h"
-#include "templates/tagsubstitution.h"
 
 namespace quillory::commands {
 
@@ -154,13 +153,16 @@ std::optional<TagRenameOffer> tagRenameOffer(const UndoStack& stack, int index, 
     if (!isUserField(doc, index) || !trimmed || trimmed->isEmpty() ||
         doc.keyArray()[size_t(index)].publicKey == name)
         return std::nullopt;
+    // Both tags must be the field's own: a tag that a standard tag or an earlier field fills
+    // would be filled with other values after the rename.
     const std::optional<QString> tag = TagRename::ownTag(doc, index);
-    if (!tag)
+    const std::optional<QString> renamed = TagRename::ownTag(doc, index, name);
+    if (!tag || !renamed)
         return std::nullopt;
     const qsizetype count = qsizetype(TagRename::prototypesUsing(doc, *tag).size());
     if (count == 0)
         return std::nullopt;
-    return TagRenameOffer{*tag, TagSubstitution::tagFromKey(name), count};
+    return TagRenameOffer{*tag, *renamed, count};
 }
 
 bool deleteField(UndoStack& stack, int index)

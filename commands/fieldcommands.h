@@ -26,7 +26,9 @@ bool renameField(UndoStack& stack, int index, const QString& name, RenameTags ta
 
 // What renaming the field at index to name with RenameTags::Also would change besides the
 // name: its tag, the new tag and how many Prototypes hold it. None when it would change no
-// tag (a refused or unchanged name, no Prototype using the tag, a tag not the field's own).
+// tag (a refused or unchanged name, no Prototype using the tag, a tag not the field's own)
+// and when the new tag would not be the field's own either (a standard tag, an earlier
+// field's name).
 struct TagRenameOffer
 {
     QString from;

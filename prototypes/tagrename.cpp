@@ -29,7 +29,15 @@ std::optional<QString> TagRename::ownTag(const Document& doc, int index)
     const auto& keys = doc.keyArray();
     if (index < kFirstUserKeyIndex || index >= int(keys.size()))
         return std::nullopt;
-    const QString tag = TagSubstitution::tagFromKey(keys[size_t(index)].publicKey);
+    return ownTag(doc, index, keys[size_t(index)].publicKey);
+}
+
+std::optional<QString> TagRename::ownTag(const Document& doc, int index, const QString& name)
+{
+    const auto& keys = doc.keyArray();
+    if (index < kFirstUserKeyIndex || index >= int(keys.size()))
+        return std::nullopt;
+    const QString tag = TagSubstitution::tagFromKey(name);
     // A field named "#" or "YY" fills that tag first, yet it was written for the counter or
     // the year.
     if (tag == StandardTags::kCounter ||
@@ -37,7 +45,7 @@ std::optional<QString> TagRename::ownTag(const Document& doc, int index)
             StandardTags::kDateAndTime.end())
         return std::nullopt;
     for (int i = kFirstUserKeyIndex; i < index; ++i)
-        if (keys[size_t(i)].publicKey == keys[size_t(index)].publicKey)
+        if (keys[size_t(i)].publicKey == name)
             return std::nullopt;
     return tag;
 }

@@ -20,6 +20,8 @@ public:
     // the field's own: a standard tag ("<#>", a date tag) or the name of an earlier field,
     // which fills that tag first.
     static std::optional<QString> ownTag(const Document& doc, int index);
+    // The same for the field at index were it named name.
+    static std::optional<QString> ownTag(const Document& doc, int index, const QString& name);
     // The listed Prototypes whose path or a template holds tag where a run finds it.
     static std::vector<PrototypePtr> prototypesUsing(const Document& doc, const QString& tag);
     // text with each tag `from`, where a run finds it among knownTags, made `to`.

@@ -28,6 +28,23 @@ QString loose(const QString& tag)
     return folded.toCaseFolded().remove(u' ');
 }
 
+// The tags of proto's templates that a run writes as typed: only the templates its kind fills
+// (a One per Record file its text alone), head and foot without a record.
+void addKeptInTemplates(QStringList& found, const QStringList& all,
+                        const QStringList& withoutRecord, const Prototype& proto)
+{
+    if (proto.isMulti) {
+        addOnce(found, UnknownTags::inText(all, proto.text));
+        return;
+    }
+    for (TemplateKey key :
+         {TemplateKey::Head, TemplateKey::Text, TemplateKey::Separator, TemplateKey::Foot})
+        addOnce(found, UnknownTags::inText(key == TemplateKey::Head || key == TemplateKey::Foot
+                                               ? withoutRecord
+                                               : all,
+                                           templateText(proto, key)));
+}
+
 } // namespace
 
 std::optional<QString> UnknownTags::likelyMeant(const QStringList& knownTags, const QString& tag)
@@ -92,15 +109,16 @@ QStringList UnknownTags::inText(const QStringList& knownTags, const QString& tex
 
 std::vector<UnknownTags::Found> UnknownTags::inDocument(const Document& doc)
 {
-    const QStringList known = knownTags(doc);
+    const QStringList all = knownTags(doc);
+    const QStringList withoutRecord = knownTags(doc, false);
     std::vector<Found> found;
     const auto& prototypes = doc.universalFilePrototypeArray();
     for (size_t i = 0; i < prototypes.size(); ++i) {
         const Prototype& p = *prototypes[i];
-        // One text, so that each tag is told once per Prototype; line breaks end any tag.
-        const QString text =
-            p.path + u'\n' + p.head + u'\n' + p.text + u'\n' + p.separator + u'\n' + p.foot;
-        for (const QString& tag : inText(known, text))
+        QStringList kept = inText(p.isMulti ? all : withoutRecord, p.path);
+        if (!p.isFolder)
+            addKeptInTemplates(kept, all, withoutRecord, p);
+        for (const QString& tag : kept)
             found.push_back({qsizetype(i), tag});
     }
     return found;
@@ -111,19 +129,9 @@ QStringList UnknownTags::inItem(const Document& doc, const GeneratedItem& item,
 {
     const QStringList all = knownTags(doc);
     const QStringList withoutRecord = knownTags(doc, false);
-    QStringList found;
-    addOnce(found, inText(item.isMulti ? all : withoutRecord, item.path));
-    if (item.isFolder || !proto)
-        return found;
-    if (proto->isMulti)
-        addOnce(found, inText(all, proto->text));
-    else
-        for (TemplateKey key :
-             {TemplateKey::Head, TemplateKey::Text, TemplateKey::Separator, TemplateKey::Foot})
-            addOnce(
-                found,
-                inText(key == TemplateKey::Head || key == TemplateKey::Foot ? withoutRecord : all,
-                       templateText(*proto, key)));
+    QStringList found = inText(item.isMulti ? all : withoutRecord, item.path);
+    if (!item.isFolder && proto)
+        addKeptInTemplates(found, all, withoutRecord, *proto);
     return found;
 }
 

@@ -48,7 +48,9 @@ public:
     // case, accents and spaces inside the brackets ("<prenom >" for "<Prénom>"). None when no
     // known tag, or more than one, is such.
     static std::optional<QString> likelyMeant(const QStringList& knownTags, const QString& tag);
-    // The unknown tags of each Prototype (its path and templates), once per tag and Prototype.
+    // The tags each Prototype's path and the templates its kind fills keep as typed, as
+    // inItem tells them: unknown ones, and record tags where no record fills them (an All in
+    // One name, head or foot). Once per tag and Prototype.
     static std::vector<Found> inDocument(const Document& doc);
     // The tags that item's name and, for a file, its Prototype's content keep as typed: unknown
     // ones, and record tags in what is filled without a record. Each once, name first, then

@@ -531,6 +531,7 @@ bool DocumentWindow::save()
 
 bool DocumentWindow::saveAs(const QString& path)
 {
+    finishEditing();
     QString target = path;
     if (target.isEmpty()) {
         const QString suggested =
@@ -542,7 +543,6 @@ bool DocumentWindow::saveAs(const QString& path)
         if (!target.endsWith(QLatin1String(".quillory")))
             target += QLatin1String(".quillory");
     }
-    finishEditing();
     noteShownTabs();
     const Result<> written = DocumentCodec::writeToFile(*m_doc, target);
     if (!written) {

@@ -1,5 +1,6 @@
 #include "app/widgets/logview.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QScrollBar>
 #include <QSyntaxHighlighter>
@@ -42,7 +43,14 @@ LogView::LogView(QWidget* parent) : QPlainTextEdit(parent)
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setUndoRedoEnabled(false);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    new LogHighlighter(this);
+    m_highlighter = new LogHighlighter(this);
+}
+
+void LogView::changeEvent(QEvent* event)
+{
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_highlighter)
+        m_highlighter->rehighlight();
 }
 
 QColor LogView::colourOf(RunLog::LineKind kind) const

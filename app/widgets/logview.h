@@ -5,6 +5,8 @@
 #include <QColor>
 #include <QPlainTextEdit>
 
+class QSyntaxHighlighter;
+
 namespace quillory {
 
 // The read-only view of a window's run log, with error lines in red and skipped ones in amber.
@@ -33,9 +35,14 @@ public:
     // The colour of the lines of a kind; invalid for lines in the text's own colour.
     QColor colourOf(RunLog::LineKind kind) const;
 
+protected:
+    // A switch between a light and a dark palette colours the lines again.
+    void changeEvent(QEvent* event) override;
+
 private:
     void showText(const QString& text);
 
+    QSyntaxHighlighter* m_highlighter = nullptr;
     qsizetype m_length = 0;
     bool m_problemsOnly = false;
 };

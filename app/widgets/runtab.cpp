@@ -89,6 +89,8 @@ RunTab::RunTab(UndoStack* stack, WindowState* state, QWidget* parent)
     m_summaryText = new QLabel(m_summary);
     m_summaryText->setObjectName(QStringLiteral("runSummaryText"));
     m_summaryText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Wrapped, so that a long reason (a destination's path) never widens the window.
+    m_summaryText->setWordWrap(true);
     m_problemsOnly = new QPushButton(tr("Show Only Skipped and Failed"), m_summary);
     m_problemsOnly->setCheckable(true);
     auto* summaryRow = new QHBoxLayout(m_summary);
@@ -242,21 +244,37 @@ bool RunTab::confirmUnknownTags()
     const std::vector<UnknownTags::Found> found = UnknownTags::inDocument(*m_doc);
     if (found.empty())
         return true;
+    // A field's tag is listed too where no record fills it (an All in One name, head or foot):
+    // it is no misspelling there, so the question says what the run does instead.
+    const QStringList known = UnknownTags::knownTags(*m_doc);
     QSet<qsizetype> prototypes;
-    QStringList tags;
+    QStringList tags, unknown, unfilled;
     for (const UnknownTags::Found& f : found) {
         prototypes.insert(f.prototypeIndex);
-        if (!tags.contains(f.tag))
-            tags << f.tag;
+        if (tags.contains(f.tag))
+            continue;
+        tags << f.tag;
+        (known.contains(f.tag) ? unfilled : unknown) << f.tag;
     }
     const qsizetype n = prototypes.size();
     const QString who = n == 1 ? tr("1 Prototype uses") : tr("%1 Prototypes use").arg(n);
+    const bool one = tags.size() == 1;
     const QString what =
-        tags.size() == 1 ? tr("a tag that matches no field") : tr("tags that match no field");
+        unfilled.isEmpty()
+            ? (one ? tr("a tag that matches no field") : tr("tags that match no field"))
+            : (one ? tr("a tag that the run cannot fill") : tr("tags that the run cannot fill"));
+    const QString list = QStringLiteral(", ");
+    QStringList why;
+    if (!unfilled.isEmpty()) {
+        if (!unknown.isEmpty())
+            why << tr("No field matches %1.").arg(unknown.join(list));
+        why << tr("No record fills %1 in an All in One name, head or foot.")
+                   .arg(unfilled.join(list));
+    }
+    why << tr("The run writes such tags as they are, in names and in contents.");
     Alert alert;
-    alert.messageText =
-        tr("%1 %2: %3. Run anyway?").arg(who, what, tags.join(QStringLiteral(", ")));
-    alert.informativeText = tr("The run writes such tags as they are, in names and in contents.");
+    alert.messageText = tr("%1 %2: %3. Run anyway?").arg(who, what, tags.join(list));
+    alert.informativeText = why.join(u' ');
     alert.buttons = {tr("Cancel"), tr("Run Anyway")};
     alert.roles = {Alert::Cancel, Alert::Ok};
     return showAlert(window(), alert) == Alert::Ok;

@@ -2,7 +2,9 @@
 #include "app/document/documentwindow.h"
 #include "app/document/windowstate.h"
 #include "app/models/recordtablemodel.h"
+#include "app/preferences/preferenceswindow.h"
 #include "app/shell/application.h"
+#include "app/shell/shell.h"
 #include "app/widgets/databasetab.h"
 #include "app/widgets/mergetab.h"
 #include "app/widgets/previewtab.h"
@@ -22,10 +24,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMultiMap>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -67,7 +73,7 @@ void clickItem(QTableView* table, const QString& path)
     QFAIL(qPrintable("no item " + path));
 }
 
-// The Alt+letter keys a text offers to the window, each with the text that offers it.
+// The Alt+letter keys a text offers, each with the text that offers it.
 void addMnemonic(QMultiMap<QString, QString>& keys, const QString& text)
 {
     const QKeySequence key = QKeySequence::mnemonic(text);
@@ -85,27 +91,61 @@ QStringList clashes(const QMultiMap<QString, QString>& keys)
     return found;
 }
 
-// What answers an Alt+letter in the window as it is shown now: the titles of its menu bar,
-// then every visible button, check box, label with a buddy, group box and tab title.
-QMultiMap<QString, QString> windowMnemonics(QMainWindow* w)
+// A text of a window that answers an Alt+letter, with the pages it sits on: it is offered
+// only while each of them is the current page of its stack (a tab widget's, the merge tab's).
+struct Mnemonic
 {
-    QMultiMap<QString, QString> keys;
-    for (const QAction* menu : w->menuBar()->actions())
-        addMnemonic(keys, menu->text());
+    QString key;
+    QString text;
+    QList<std::pair<const QStackedWidget*, int>> pages;
+};
+
+// Whether two mnemonics can be offered at once: unless they sit on two pages of one stack.
+bool offeredTogether(const Mnemonic& a, const Mnemonic& b)
+{
+    for (const auto& [stack, page] : a.pages)
+        for (const auto& [otherStack, otherPage] : b.pages)
+            if (stack == otherStack && page != otherPage)
+                return false;
+    return true;
+}
+
+// The clashes of a window's Alt+letters, as "Alt+H: &Help, &Head:": the titles of its menu
+// bar and every widget it has, shown now or not: buttons, check boxes, labels with a buddy,
+// group boxes and tab titles.
+QStringList mnemonicClashes(QMainWindow* w)
+{
+    QList<Mnemonic> found;
+    const auto add = [&found](QWidget* widget, const QString& text) {
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        if (key.isEmpty())
+            return;
+        Mnemonic m{key.toString(), text, {}};
+        for (QWidget* page = widget; page; page = page->parentWidget())
+            if (auto* stack = qobject_cast<QStackedWidget*>(page->parentWidget()))
+                m.pages.append({stack, stack->indexOf(page)});
+        found.append(m);
+    };
+    if (w->menuWidget())
+        for (const QAction* menu : w->menuBar()->actions())
+            add(w->menuBar(), menu->text());
     for (QWidget* widget : w->findChildren<QWidget*>()) {
-        if (!widget->isVisible())
-            continue;
         if (auto* button = qobject_cast<QAbstractButton*>(widget))
-            addMnemonic(keys, button->text());
+            add(widget, button->text());
         else if (auto* label = qobject_cast<QLabel*>(widget); label && label->buddy())
-            addMnemonic(keys, label->text());
+            add(widget, label->text());
         else if (auto* group = qobject_cast<QGroupBox*>(widget))
-            addMnemonic(keys, group->title());
+            add(widget, group->title());
         else if (auto* tabs = qobject_cast<QTabBar*>(widget))
             for (int i = 0; i < tabs->count(); ++i)
-                addMnemonic(keys, tabs->tabText(i));
+                add(widget, tabs->tabText(i));
     }
-    return keys;
+    QStringList clashing;
+    for (qsizetype i = 0; i < found.size(); ++i)
+        for (qsizetype j = i + 1; j < found.size(); ++j)
+            if (found[i].key == found[j].key && offeredTogether(found[i], found[j]))
+                clashing << found[i].key + ": " + found[i].text + ", " + found[j].text;
+    return clashing;
 }
 
 // The clashes in menu and in each of its submenus, which answer their letters only while open.
@@ -158,6 +198,22 @@ private slots:
 
         QTest::keyClicks(w->databaseTab()->searchField(), "AL");
         QCOMPARE(w->databaseTab()->recordModel()->rowCount(), 2);
+        // The search is the database table's: the preview and the Prototypes' example
+        // records list every record, also when sorted by a click on a header.
+        QTest::keyClick(w, Qt::Key_4, Qt::ControlModifier);
+        for (QTableView* all :
+             {w->previewTab()->recordTable(), w->prototypeTab()->onePerRecord()->recordTable()}) {
+            QCOMPARE(all->model()->rowCount(), 3);
+            QCOMPARE(cell(all, 1, 2), QStringLiteral("Bob"));
+        }
+        QTableView* preview = w->previewTab()->recordTable();
+        QHeaderView* header = preview->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
+        QCOMPARE(header->sortIndicatorSection(), 2);
+        QCOMPARE(preview->model()->rowCount(), 3);
+        QCOMPARE(cell(preview, 2, 2), QStringLiteral("Bob"));
+        QTest::keyClick(w, Qt::Key_1, Qt::ControlModifier);
         w->databaseTab()->searchField()->clear();
         QCOMPARE(w->databaseTab()->recordModel()->rowCount(), 3);
 
@@ -211,12 +267,19 @@ private slots:
         const QAbstractItemModel* records = w->databaseTab()->recordModel();
         QCOMPARE(records->data(records->index(0, 0)).toString(), QStringLiteral("00001"));
 
-        // The preview on show is made again at once.
+        // The preview on show is made again as the length changes in the preferences.
         QTest::keyClick(w, Qt::Key_4, Qt::ControlModifier);
         PreviewTab* preview = w->previewTab();
         clickItem(preview->itemTable(), "<#>.txt");
         QCOMPARE(preview->nameLabel()->text(), QStringLiteral("00001.txt"));
-        m_defaults->setValue("forcedTotLenField1", 3);
+        PreferencesWindow* prefs = m_app->shell().preferences();
+        prefs->setPanelTab(1);
+        prefs->show();
+        auto* length = prefs->findChild<QSpinBox*>();
+        QVERIFY(length && length->isEnabled());
+        QTest::keyClick(length, Qt::Key_Down);
+        QCOMPARE(preview->nameLabel()->text(), QStringLiteral("0001.txt"));
+        QTest::keyClick(length, Qt::Key_Down);
         QCOMPARE(preview->nameLabel()->text(), QStringLiteral("001.txt"));
         QCOMPARE(records->data(records->index(0, 0)).toString(), QStringLiteral("001"));
     }
@@ -224,34 +287,50 @@ private slots:
     // The example under a name is the one of the Prototype the table shows selected: after
     // Add Prototype, after undoing it and after undoing a removal; Tab into a table that
     // has none selected selects its first row.
+    void theExampleIsTheSelectedPrototypes_data()
+    {
+        QTest::addColumn<int>("side");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("example");
+        QTest::newRow("All in One") << 0 << "list.txt"
+                                    << "list.txt";
+        QTest::newRow("One per Record") << 1 << "<Name>.txt"
+                                        << "Ann.txt";
+    }
+
     void theExampleIsTheSelectedPrototypes()
     {
+        QFETCH(int, side);
+        QFETCH(QString, path);
+        QFETCH(QString, example);
         DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
-        w->actions().prototypeSides[1]->trigger();
-        PrototypeSidePanel* side = w->prototypeTab()->onePerRecord();
-        QTableView* table = side->prototypeTable();
-        side->recordTable()->setCurrentIndex(side->recordTable()->model()->index(0, 2));
-        QTest::mouseClick(side->addButton(), Qt::LeftButton);
-        side->nameField()->selectAll();
-        QTest::keyClicks(side->nameField(), "<Name>.txt");
+        w->actions().prototypeSides[size_t(side)]->trigger();
+        PrototypeSidePanel* panel =
+            side ? w->prototypeTab()->onePerRecord() : w->prototypeTab()->allInOne();
+        QTableView* table = panel->prototypeTable();
+        if (side)
+            panel->recordTable()->setCurrentIndex(panel->recordTable()->model()->index(0, 2));
+        QTest::mouseClick(panel->addButton(), Qt::LeftButton);
+        panel->nameField()->selectAll();
+        QTest::keyClicks(panel->nameField(), path);
         const auto showsSelected = [&](const QString& path, const QString& example) {
             const QModelIndexList rows = table->selectionModel()->selectedRows(2);
             QCOMPARE(rows.size(), path.isEmpty() ? 0 : 1);
             if (!path.isEmpty())
                 QCOMPARE(rows[0].data().toString(), path);
-            QCOMPARE(side->nameField()->text(), path);
-            QCOMPARE(side->exampleLabel()->text(), example);
+            QCOMPARE(panel->nameField()->text(), path);
+            QCOMPARE(panel->exampleLabel()->text(), example);
         };
-        showsSelected("<Name>.txt", "Ann.txt");
+        showsSelected(path, example);
         menuItem(w, "Records", "Add Prototype")->trigger();
         showsSelected("Untitled", "Untitled");
         menuItem(w, "Edit", "Undo")->trigger();
         showsSelected("", "");
-        side->addButton()->setFocus();
-        QTest::keyClick(side->addButton(), Qt::Key_Backtab);
+        panel->addButton()->setFocus();
+        QTest::keyClick(panel->addButton(), Qt::Key_Backtab);
         QCOMPARE(QApplication::focusWidget(), table);
-        showsSelected("<Name>.txt", "Ann.txt");
-        QTest::mouseClick(side->removeButton(), Qt::LeftButton);
+        showsSelected(path, example);
+        QTest::mouseClick(panel->removeButton(), Qt::LeftButton);
         showsSelected("", "");
         menuItem(w, "Edit", "Undo")->trigger();
         showsSelected("", "");
@@ -403,35 +482,111 @@ private slots:
         QVERIFY(!w->actions().undo->isEnabled()); // an export changes nothing
     }
 
-    // Text typed in a cell without Enter is the document's before the window saves it, closes
-    // or shows another tab: the file holds it, or the window asks before it would be lost.
+    // What is being typed (a record's cell or a field's name without Enter, a Prototype's name,
+    // a template) is the document's before the window saves it, closes, exports or shows
+    // another tab: the file holds it, or the window asks before it would be lost.
     void aValueBeingTypedIsKept_data()
     {
+        QTest::addColumn<QString>("where");
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("saved");
-        QTest::newRow("Ctrl+S") << "Ctrl+S" << true;
-        QTest::newRow("File > Save") << "Save" << true;
-        QTest::newRow("File > Close, Cancel") << "Close" << false;
-        QTest::newRow("File > Quit, Cancel") << "Quit" << false;
-        QTest::newRow("Ctrl+4") << "Ctrl+4" << false;
+        QTest::newRow("record, Ctrl+S") << "record"
+                                        << "Ctrl+S" << true;
+        QTest::newRow("record, File > Save") << "record"
+                                             << "Save" << true;
+        QTest::newRow("record, File > Close, Cancel") << "record"
+                                                      << "Close" << false;
+        QTest::newRow("record, File > Quit, Cancel") << "record"
+                                                     << "Quit" << false;
+        QTest::newRow("record, Ctrl+4") << "record"
+                                        << "Ctrl+4" << false;
+        QTest::newRow("record, File > Export") << "record"
+                                               << "Export" << false;
+        QTest::newRow("field, Ctrl+S") << "field"
+                                       << "Ctrl+S" << true;
+        QTest::newRow("field, File > Close, Cancel") << "field"
+                                                     << "Close" << false;
+        QTest::newRow("Prototype name, Ctrl+S") << "name"
+                                                << "Ctrl+S" << true;
+        QTest::newRow("Prototype name, File > Quit, Cancel") << "name"
+                                                             << "Quit" << false;
+        QTest::newRow("template, File > Save") << "template"
+                                               << "Save" << true;
+        QTest::newRow("template, File > Close, Cancel") << "template"
+                                                        << "Close" << false;
     }
 
     void aValueBeingTypedIsKept()
     {
+        QFETCH(QString, where);
         QFETCH(QString, how);
         QFETCH(bool, saved);
         DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
-        QTableView* records = w->databaseTab()->recordTable();
-        records->setFocus();
-        records->setCurrentIndex(records->model()->index(0, 2));
-        QTest::keyClick(records, 'B');
-        QWidget* editor = QApplication::focusWidget();
-        QVERIFY(qobject_cast<QLineEdit*>(editor));
+        PrototypePtr card = newPrototype(PrototypeSide::OnePerRecord);
+        card->path = "Ann";
+        card->text = "Ann";
+        w->document().insertPrototype(0, card);
+        QVERIFY(w->save());
+        const auto held = [&](const auto& records, const auto& keys, const auto& prototypes) {
+            return where == "record"  ? records[0]->text(QStringLiteral("3"))
+                   : where == "field" ? keys[2].publicKey
+                   : where == "name"  ? prototypes[0]->path
+                                      : prototypes[0]->text;
+        };
+        const Document& doc = w->document();
+        const QString before =
+            held(doc.dataArray(), doc.keyArray(), doc.universalFilePrototypeArray());
+        // Each place is being changed to "Bob".
+        QWidget* editor = nullptr;
+        std::function<QString()> shown;
+        if (where == "record" || where == "field") {
+            QTableView* table =
+                where == "record" ? w->databaseTab()->recordTable() : w->databaseTab()->keyTable();
+            const QModelIndex index =
+                table->model()->index(where == "record" ? 0 : 2, where == "record" ? 2 : 0);
+            table->setFocus();
+            table->setCurrentIndex(index);
+            // A field's name is edited with F2 (its text selected), a record's cell by typing.
+            if (where == "field")
+                QTest::keyClick(table, Qt::Key_F2);
+            QTest::keyClick(QApplication::focusWidget(), 'B');
+            editor = QApplication::focusWidget();
+            QVERIFY(qobject_cast<QLineEdit*>(editor));
+            shown = [index] { return index.data().toString(); };
+        } else if (where == "name") {
+            w->actions().prototypeSides[1]->trigger();
+            PrototypeSidePanel* side = w->prototypeTab()->onePerRecord();
+            clickItem(side->prototypeTable(), "Ann");
+            editor = side->nameField();
+            editor->setFocus();
+            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(editor, 'B');
+            shown = [side] { return side->nameField()->text(); };
+        } else {
+            QTest::keyClick(w, Qt::Key_3, Qt::ControlModifier);
+            clickItem(w->mergeTab()->itemTable(), "Ann");
+            auto* text = qobject_cast<QPlainTextEdit*>(w->mergeTab()->perRecordText()->editor());
+            QVERIFY(text);
+            editor = text;
+            editor->setFocus();
+            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(editor, 'B');
+            shown = [text] { return text->toPlainText(); };
+        }
         QTest::keyClicks(editor, "ob");
         if (how.startsWith("Ctrl+")) {
             QTest::keyClick(editor, how.back().toLatin1(), Qt::ControlModifier);
         } else if (how == "Save") {
             menuItem(w, "File", how)->trigger();
+        } else if (how == "Export") {
+            // The records exported are the ones with what was typed.
+            QString exported;
+            onNextModal<ExportSettingsDialog>([&](ExportSettingsDialog* settings) {
+                exported = held(doc.dataArray(), doc.keyArray(), doc.universalFilePrototypeArray());
+                settings->reject();
+            });
+            menuItem(w, "File", how)->trigger();
+            QCOMPARE(exported, QStringLiteral("Bob"));
         } else {
             QString question;
             answerNextMessageBox("Cancel", &question);
@@ -439,36 +594,69 @@ private slots:
             QVERIFY(question.startsWith("Do you want to save the changes"));
             QVERIFY(w->isVisible());
         }
-        QCOMPARE(cell(records, 0, 2), QStringLiteral("Bob"));
+        QCOMPARE(shown(), QStringLiteral("Bob"));
         QCOMPARE(w->isWindowModified(), !saved);
         const Result<DocumentContents> file = DocumentCodec::contentsOfFile(w->filePath());
         QVERIFY(file);
-        QCOMPARE(file.value().records[0]->text(QStringLiteral("3")), saved ? "Bob" : "Ann");
+        QCOMPARE(held(file.value().records, file.value().keys, file.value().prototypes),
+                 saved ? "Bob" : before);
     }
 
     // Add Record leaves the new record selected, with the focus on its first field (its
     // counter when there is none), wherever the focus was: typing fills it, Delete Record
-    // applies to it.
+    // applies to it. A search would hide it: the search field is emptied, also while it has
+    // the focus.
     void addRecordSelectsTheNewRecordForTyping_data()
     {
         QTest::addColumn<QStringList>("fields");
-        QTest::addColumn<bool>("fromSearch");
-        QTest::newRow("from the field list") << QStringList{"Name"} << false;
-        QTest::newRow("from the search field") << QStringList{"Name"} << true;
-        QTest::newRow("no user field") << QStringList{} << false;
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("search");
+        QTest::newRow("field list, the button") << QStringList{"Name"} << "field list"
+                                                << "";
+        QTest::newRow("searching, the menu") << QStringList{"Name"} << "search field"
+                                             << "ann";
+        QTest::newRow("searching, the button") << QStringList{"Name"} << "search field, button"
+                                               << "ann";
+        QTest::newRow("another tab, the menu") << QStringList{"Name"} << "another tab"
+                                               << "";
+        QTest::newRow("no user field") << QStringList{} << "field list"
+                                       << "";
     }
 
     void addRecordSelectsTheNewRecordForTyping()
     {
         QFETCH(QStringList, fields);
-        QFETCH(bool, fromSearch);
+        QFETCH(QString, from);
+        QFETCH(QString, search);
         DocumentWindow* w = openSavedWindow(fields, {QStringList(fields.size(), "Ann")});
         DatabaseTab* tab = w->databaseTab();
-        QWidget* from = fromSearch ? static_cast<QWidget*>(tab->searchField()) : tab->keyTable();
-        from->setFocus();
-        QTest::keyClick(w, Qt::Key_2, Qt::ControlModifier);
-        menuItem(w, "Records", "Add Record")->trigger();
         QTableView* records = tab->recordTable();
+        const auto clickAddRecord = [tab] {
+            QToolButton* add = nullptr;
+            for (QToolButton* b : tab->findChildren<QToolButton*>())
+                if (b->text() == "Add Record")
+                    add = b;
+            QVERIFY(add);
+            QTest::mouseClick(add, Qt::LeftButton);
+        };
+        if (from.startsWith("search field")) {
+            QTest::keyClick(w, Qt::Key_F, Qt::ControlModifier); // Edit > Find
+            QCOMPARE(QApplication::focusWidget(), tab->searchField());
+            QTest::keyClicks(tab->searchField(), search);
+            QCOMPARE(records->model()->rowCount(), 1);
+            if (from.endsWith("button"))
+                clickAddRecord(); // a tool button leaves the focus where it is
+            else
+                menuItem(w, "Records", "Add Record")->trigger();
+        } else if (from == "another tab") {
+            QTest::keyClick(w, Qt::Key_2, Qt::ControlModifier);
+            menuItem(w, "Records", "Add Record")->trigger();
+        } else {
+            tab->keyTable()->setFocus();
+            clickAddRecord();
+        }
+        QCOMPARE(tab->searchField()->text(), QString());
+        QCOMPARE(records->model()->rowCount(), 2);
         QCOMPARE(QApplication::focusWidget(), records);
         QCOMPARE(records->currentIndex(), records->model()->index(1, fields.isEmpty() ? 0 : 2));
         QVERIFY(records->selectionModel()->isRowSelected(1));
@@ -554,37 +742,17 @@ private slots:
         QVERIFY(!w->statusBar()->isVisible());
     }
 
-    // Every Alt+letter of the window reaches one thing only: the menu titles and what the
-    // shown tab offers (each side of the Prototype tab, each kind of page of the merge tab);
-    // inside each menu, its items.
+    // Every Alt+letter reaches one thing only: in the document window, the menu titles and
+    // what each tab offers (each side of the Prototype tab, each page of the merge tab); in
+    // the preferences; inside each menu, its items.
     void everyMnemonicIsUniqueInItsWindow()
     {
         DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
-        Document& doc = w->document();
-        PrototypePtr list = newPrototype(PrototypeSide::AllInOne);
-        list->path = "list.txt";
-        PrototypePtr card = newPrototype(PrototypeSide::OnePerRecord);
-        card->path = "<Name>/card.txt";
-        doc.insertPrototype(0, list);
-        doc.insertPrototype(1, card);
-        QStringList found;
-        const auto check = [&](const QString& view) {
-            for (const QString& clash : clashes(windowMnemonics(w)))
-                found << view + ": " + clash;
-        };
-        for (int tab = 0; tab < w->tabs()->count(); ++tab) {
-            QTest::keyClick(w, char('1' + tab), Qt::ControlModifier);
-            check(w->tabs()->tabText(tab));
-        }
-        w->actions().prototypeSides[1]->trigger();
-        check("One per Record");
-        QTest::keyClick(w, Qt::Key_3, Qt::ControlModifier);
-        for (const char* item : {"list.txt", "<Name>/", "<Name>/card.txt"}) {
-            clickItem(w->mergeTab()->itemTable(), item);
-            check(QStringLiteral("Merge, ") + item);
-        }
+        QStringList found = mnemonicClashes(w);
         for (QAction* menu : w->menuBar()->actions())
             found << menuClashes(menu->menu());
+        for (const QString& clash : mnemonicClashes(m_app->shell().preferences()))
+            found << "Preferences: " + clash;
         QVERIFY2(found.isEmpty(), qPrintable(found.join('\n')));
     }
 

@@ -21,6 +21,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -179,6 +180,11 @@ private slots:
         const QStringList files = QDir(dest).entryList(QDir::Files);
         QVERIFY(files.size() < 20000);
         QCOMPARE(lines.filter("Created file:").size(), files.size());
+        QCOMPARE(tab->summaryBar()->findChild<QLabel*>("runSummaryText")->text(),
+                 QStringLiteral("Run cancelled. Created 0 folders and %1 · 0 skipped · 0 failed")
+                     .arg(files.size() == 1 ? QStringLiteral("1 file")
+                                            : QStringLiteral("%1 files").arg(files.size())));
+        QVERIFY(!button(tab, "Show Only Skipped and Failed")->isEnabled());
     }
 
     // A destination folder that went away stays chosen: it works again once it is back.
@@ -232,10 +238,12 @@ private slots:
         QCOMPARE(tab->summaryBar()->findChild<QLabel*>("runSummaryText")->text(),
                  QStringLiteral("Created 1 folder and 1 file · 1 skipped · 2 failed"));
         // The log keeps every line; the view colours errors red and skips amber.
-        const QString red = tab->logView()->colourOf(RunLog::LineKind::Error).name();
-        const QString amber = tab->logView()->colourOf(RunLog::LineKind::Skipped).name();
-        QVERIFY((QColor(red).hsvHue() + 20) % 360 < 40);
-        QVERIFY(QColor(amber).hsvHue() > 25 && QColor(amber).hsvHue() < 55);
+        const QColor redColour = tab->logView()->colourOf(RunLog::LineKind::Error);
+        const QColor amberColour = tab->logView()->colourOf(RunLog::LineKind::Skipped);
+        QVERIFY(redColour.hsvSaturation() > 128 && amberColour.hsvSaturation() > 128);
+        QVERIFY((redColour.hsvHue() + 20) % 360 < 40);
+        QVERIFY(amberColour.hsvHue() > 25 && amberColour.hsvHue() < 55);
+        const QString red = redColour.name(), amber = amberColour.name();
         const QStringList expected[] = {
             {"", ""},
             {"Start merging data and save folders inside : " + dest, ""},
@@ -264,6 +272,18 @@ private slots:
         QCOMPARE(log.split('\n'), lines);
         QCOMPARE(tab->logView()->toPlainText(), log);
         QCOMPARE(lineColours(tab->logView()), colours);
+        // A dark theme takes lighter shades at once.
+        const QPalette light = tab->logView()->palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::Base, Qt::black);
+        tab->logView()->setPalette(dark);
+        const QString darkRed = tab->logView()->colourOf(RunLog::LineKind::Error).name();
+        const QString darkAmber = tab->logView()->colourOf(RunLog::LineKind::Skipped).name();
+        QVERIFY(darkRed != red && darkAmber != amber);
+        QCOMPARE(
+            lineColours(tab->logView()),
+            QStringList(colours).replaceInStrings(red, darkRed).replaceInStrings(amber, darkAmber));
+        tab->logView()->setPalette(light);
 
         // The button shows the skipped and failed lines only, then every line again.
         QPushButton* only = button(tab, "Show Only Skipped and Failed");
@@ -288,9 +308,17 @@ private slots:
         QTest::mouseClick(button(tab, "Clear Log"), Qt::LeftButton);
         QVERIFY(!tab->summaryBar()->isVisible());
         QCOMPARE(tab->logView()->toPlainText(), QString());
+
+        // A rejection's message in words of its own turns red when its error line follows,
+        // even when the run's pieces reach the view in two batches.
+        tab->logView()->append(RunLog::pathRejected("The text is too large"));
+        QCOMPARE(lineColours(tab->logView()), QStringList({"", "", ""}));
+        tab->logView()->append(RunLog::allInOneError("list.txt"));
+        QCOMPARE(lineColours(tab->logView()), QStringList({"", "", red, red, ""}));
     }
 
-    // Tags that match no field are asked about once; Escape runs nothing.
+    // Tags that match no field are asked about once; Escape runs nothing. A field's tag that
+    // no record fills is asked about in words of its own.
     void unknownTagsAskBeforeARun()
     {
         DocumentWindow* w = m_app->newDocument();
@@ -325,6 +353,23 @@ private slots:
             QStringLiteral("1 Prototype uses a tag that matches no field: <Prenom>. Run anyway?"));
         waitForRunEnd(tab);
         QCOMPARE(test::readFile(dest + "/ok.txt"), "<Prenom>");
+
+        const PrototypePtr list = newPrototype(PrototypeSide::AllInOne);
+        list->path = "list <Prénom>.txt";
+        doc.insertPrototype(1, list);
+        QString why;
+        onNextModal<QMessageBox>([&](QMessageBox* box) {
+            question = box->text();
+            why = box->informativeText();
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
+        QCOMPARE(question, QStringLiteral("2 Prototypes use tags that the run cannot fill: "
+                                          "<Prenom>, <Prénom>. Run anyway?"));
+        QCOMPARE(why, QStringLiteral("No field matches <Prenom>. No record fills <Prénom> in an "
+                                     "All in One name, head or foot. The run writes such tags as "
+                                     "they are, in names and in contents."));
+        QVERIFY(!QFile::exists(dest + "/list <Prénom>.txt"));
     }
 
     void clearLogUndoes()

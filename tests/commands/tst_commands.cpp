@@ -310,6 +310,9 @@ private slots:
             untouched);
         row("the later of two alike", sameName, 3, "Town", "", untouched);
         row("the earlier of two alike", sameName, 2, "Nom", "<Name> <Nom> 3", renamed);
+        // The renamed tags would be filled with the day, or with the earlier field's values.
+        row("a new name like a date tag", nothing, 2, "D", "", untouched);
+        row("a new name an earlier field has", nothing, 3, "Name", "", untouched);
         row("a tag no Prototype holds", nothing, 4, "Postcode", "", untouched);
         row("a blank name", nothing, 2, "  ", "", untouched);
         row("the same name", nothing, 2, "Name", "", untouched);

@@ -5,8 +5,6 @@
 
 using namespace quillory;
 
-Q_DECLARE_METATYPE(GeneratedItem)
-
 namespace {
 
 // A document with the fields given and one Prototype per text (its path, or its template
@@ -92,54 +90,68 @@ private slots:
             QCOMPARE(UnknownTags::likelyMeant(known, unknown[0]).value_or(""), meant);
     }
 
-    // Each Prototype's path and templates are looked at, each tag told once per Prototype.
+    // Each Prototype's path and the templates its kind fills are looked at, each tag told once
+    // per Prototype.
     void eachPrototypeIsLookedAtWhole()
     {
         Document doc;
         fill(doc, {"Name"}, {"<Nmae>/<Name>.txt", "text:<Nmae> and <Nmae>", "ok/<Name>"});
         doc.setPrototypeTemplate(doc.universalFilePrototypeArray()[0], TemplateKey::Foot,
                                  "<End>\n<Nmae>");
+        doc.universalFilePrototypeArray()[2]->isMulti = true;
         const std::vector<UnknownTags::Found> found = UnknownTags::inDocument(doc);
-        const std::vector<UnknownTags::Found> expected{{0, "<Nmae>"}, {0, "<End>"}, {1, "<Nmae>"}};
+        const std::vector<UnknownTags::Found> expected{
+            {0, "<Nmae>"}, {0, "<Name>"}, {0, "<End>"}, {1, "<Nmae>"}};
         QCOMPARE(found, expected);
         // Renaming the field makes the old tags unknown.
         doc.renameField(2, "Nom");
         QCOMPARE(UnknownTags::inDocument(doc).size(), size_t(5));
     }
 
-    // What a preview of an item shows as typed: its name's tags and those of the templates its
-    // Prototype's kind fills, record tags counting only where a record fills them.
-    void anItemKeepsTheTagsItsFillingLeaves_data()
+    // What a run writes as typed: the tags of a name and of the templates its Prototype's kind
+    // fills, record tags counting only where a record fills them. The preview tells them per
+    // item, the run's question per Prototype.
+    void aRunKeepsTheTagsItsFillingLeaves_data()
     {
-        QTest::addColumn<GeneratedItem>("item");
-        QTest::addColumn<QStringList>("templates"); // head, text, separator, foot
+        QTest::addColumn<bool>("isMulti");
+        QTest::addColumn<bool>("isFolder");
+        QTest::addColumn<QStringList>("texts"); // path, head, text, separator, foot
         QTest::addColumn<QStringList>("kept");
-        const QStringList letter{"<Top>", "<Name> <X>", "<Y2>", "<Z>"};
+        const QStringList letter{"<Nom>/<Name>.txt", "<Top>", "<Name> <X>", "<Y2>", "<Z>"};
+        const QStringList list{"<Name>.txt", "<Name> <YY>", "<Name> <Y2>", "<#>", "<#> <Z>"};
         QTest::newRow("One per Record file: its text only")
-            << GeneratedItem{"<Nom>/<Name>.txt", false, true, 0} << letter
-            << QStringList{"<Nom>", "<X>"};
+            << true << false << letter << QStringList{"<Nom>", "<X>"};
         QTest::newRow("All in One file: head and foot take no record")
-            << GeneratedItem{"<Name>.txt", false, false, 0}
-            << QStringList{"<Name> <YY>", "<Name> <Y2>", "<#>", "<#> <Z>"}
-            << QStringList{"<Name>", "<Y2>", "<#>", "<Z>"};
-        QTest::newRow("a folder: its name only")
-            << GeneratedItem{"<Nom>", true, true, 0} << letter << QStringList{"<Nom>"};
+            << false << false << list << QStringList{"<Name>", "<Y2>", "<#>", "<Z>"};
+        QTest::newRow("One per Record folder: its name only")
+            << true << true << letter << QStringList{"<Nom>"};
+        // A class list's folder named "<Classe>" where no record fills it.
+        QTest::newRow("All in One folder: its name only")
+            << false << true << list << QStringList{"<Name>"};
     }
 
-    void anItemKeepsTheTagsItsFillingLeaves()
+    void aRunKeepsTheTagsItsFillingLeaves()
     {
-        QFETCH(GeneratedItem, item);
-        QFETCH(QStringList, templates);
+        QFETCH(bool, isMulti);
+        QFETCH(bool, isFolder);
+        QFETCH(QStringList, texts);
         QFETCH(QStringList, kept);
         Document doc;
-        fill(doc, {"Name"}, {});
-        Prototype proto;
-        proto.isMulti = item.isMulti;
-        proto.head = templates[0];
-        proto.text = templates[1];
-        proto.separator = templates[2];
-        proto.foot = templates[3];
-        QCOMPARE(UnknownTags::inItem(doc, item, &proto), kept);
+        fill(doc, {"Name"}, {"plain.txt", texts[0]});
+        const PrototypePtr proto = doc.universalFilePrototypeArray()[1];
+        proto->isMulti = isMulti;
+        proto->isFolder = isFolder;
+        proto->head = texts[1];
+        proto->text = texts[2];
+        proto->separator = texts[3];
+        proto->foot = texts[4];
+        QCOMPARE(UnknownTags::inItem(doc, {texts[0], isFolder, isMulti, 0}, proto.get()), kept);
+        QStringList perPrototype;
+        for (const UnknownTags::Found& f : UnknownTags::inDocument(doc)) {
+            QCOMPARE(f.prototypeIndex, 1);
+            perPrototype << f.tag;
+        }
+        QCOMPARE(perPrototype, kept);
     }
 };
 
