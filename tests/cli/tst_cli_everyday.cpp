@@ -133,8 +133,7 @@ private slots:
         QTest::addColumn<qint64>("textBytes");
         QTest::addColumn<qint64>("size"); // the rest a hole of NUL bytes
         QTest::newRow("an endless device") << "/dev/zero" << qint64(0) << qint64(0);
-        QTest::newRow("NUL bytes after 200 KB of text")
-            << "" << qint64(200000) << qint64(200010);
+        QTest::newRow("NUL bytes after 200 KB of text") << "" << qint64(200000) << qint64(200010);
         QTest::newRow("a sparse file of 3 GiB") << "" << qint64(0) << (qint64(3) << 30);
     }
     void importRefusesWhatIsNotText()
@@ -156,7 +155,8 @@ private slots:
         }
         const auto r = cli.run({"import", doc, file});
         CLI_EXPECT(r, 2);
-        QVERIFY2(r.err.contains(file + " holds NUL bytes: it is not a text file") && r.err.endsWith("; nothing changed\n"),
+        QVERIFY2(r.err.contains(file + " holds NUL bytes: it is not a text file") &&
+                     r.err.endsWith("; nothing changed\n"),
                  qPrintable(r.err));
         QCOMPARE(readFile(doc), before);
         if (file != "/dev/zero")
