@@ -17,6 +17,12 @@ namespace quillory {
 
 namespace {
 
+std::function<void(const QString&)>& partsReadHook()
+{
+    static std::function<void(const QString&)> hook;
+    return hook;
+}
+
 // Below this a single read is as quick.
 constexpr qint64 kPartedRead = qint64(16) << 20;
 
@@ -60,6 +66,11 @@ Result<QByteArray> WholeFileReader::read(const QString& path, qint64 limit)
     }
 }
 
+void WholeFileReader::setPartsReadHook(std::function<void(const QString& path)> hook)
+{
+    partsReadHook() = std::move(hook);
+}
+
 Result<QByteArray> WholeFileReader::readOpened(QFile& file, qint64 limit)
 {
     struct stat before = {};
@@ -89,6 +100,8 @@ Result<QByteArray> WholeFileReader::readOpened(QFile& file, qint64 limit)
         results[0] = readPart(fd, buffer, 0, std::min(size, step));
         for (std::thread& h : helpers)
             h.join();
+        if (partsReadHook())
+            partsReadHook()(file.fileName());
         struct stat after = {};
         const bool unchanged = ::fstat(fd, &after) == 0 && after.st_size == size &&
                                after.st_mtim.tv_sec == before.st_mtim.tv_sec &&

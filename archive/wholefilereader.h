@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 class QFile;
 
 namespace quillory {
@@ -22,6 +24,10 @@ public:
     // The file's bytes, or why not: it could not be read, it holds more than limit bytes, or
     // there is not the memory to hold them.
     static Result<QByteArray> read(const QString& path, qint64 limit = kMaxBytes);
+
+    // Called on the reading thread once the parts of a parted read are in, before the file is
+    // looked at again, so that a test can change it then. Not for concurrent use.
+    static void setPartsReadHook(std::function<void(const QString& path)> hook);
 
 private:
     static Result<QByteArray> readOpened(QFile& file, qint64 limit);

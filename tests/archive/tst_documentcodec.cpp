@@ -118,6 +118,9 @@ void TestDocumentCodec::longRecordListsReadAsOnePass()
     // reader among plain ones: long texts shared by many records, dates, non-Latin texts, a
     // record listed twice, records with their keys in another order, a 64-bit unsigned.
     const QString shared = QStringLiteral("a long text that many records share");
+    // As short as a text may be and stay shared: one character less and each record holds
+    // its own, a character more and it is shared anyway.
+    const QString sixteen = QStringLiteral("sixteen letters!");
     auto root = Dict::make(true);
     root->set(QStringLiteral("appversion"), Value::integer(10000));
     auto records = Array::make({}, true);
@@ -140,6 +143,7 @@ void TestDocumentCodec::longRecordListsReadAsOnePass()
             r->set(QStringLiteral("7"), twice);
         }
         r->set(QStringLiteral("4"), i % 97 == 5   ? Value::string(shared)
+                                    : i % 97 == 6 ? Value::string(sixteen)
                                     : i % 89 == 0 ? Value::string(QStringLiteral("Ωmega %1").arg(i))
                                     : i % 101 == 0 ? Value::date({double(i)})
                                     : i % 103 == 0 ? Value::unsignedInteger(~quint64(0))
@@ -181,6 +185,8 @@ void TestDocumentCodec::longRecordListsReadAsOnePass()
     // Saved, read and saved again: the same archive, the shared text written once.
     const QByteArray saved = DocumentCodec::dataOfType(doc);
     QCOMPARE(saved.count(shared.toLatin1()), qsizetype(1));
+    QCOMPARE(sixteen.size(), 16);
+    QCOMPARE(saved.count(sixteen.toLatin1()), qsizetype(1));
     Document again;
     QVERIFY(DocumentCodec::readFromData(again, saved));
     QCOMPARE(DocumentCodec::dataOfType(again), saved);

@@ -16,6 +16,8 @@ private slots:
     void readsEveryByte_data();
     void readsEveryByte();
     void namesWhatFailed();
+    void aFileChangedWhileReadInPartsIsReadAgainWhole_data();
+    void aFileChangedWhileReadInPartsIsReadAgainWhole();
 
 private:
     test::ScratchFolder m_scratch;
@@ -74,6 +76,42 @@ void TestWholeFileReader::namesWhatFailed()
     const Result<QByteArray> endless = WholeFileReader::read(QStringLiteral("/dev/zero"), 3 << 20);
     QVERIFY(!endless);
     QVERIFY2(endless.message().contains("more than 3 MiB"), qPrintable(endless.message()));
+}
+
+void TestWholeFileReader::aFileChangedWhileReadInPartsIsReadAgainWhole_data()
+{
+    // Rows: how the file is changed once its parts are in; what a reading then gives.
+    QTest::addColumn<bool>("sameSize"); // rewritten in place, else replaced by a longer one
+    QTest::newRow("rewritten in place") << true;
+    QTest::newRow("grown") << false;
+}
+
+void TestWholeFileReader::aFileChangedWhileReadInPartsIsReadAgainWhole()
+{
+    QFETCH(bool, sameSize);
+    const qsizetype size = (qsizetype(16) << 20) + 3;
+    const QString path = m_scratch.filePath(QStringLiteral("changing.bin"));
+    const QByteArray first(size, 'a');
+    const QByteArray second(sameSize ? size : size + 5, 'b');
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(out.write(first), size);
+    out.close();
+    // The change lands on a later clock tick than the first writing.
+    QTest::qWait(20);
+    int calls = 0;
+    WholeFileReader::setPartsReadHook([&](const QString& read) {
+        ++calls;
+        QFile again(read);
+        if (again.open(QIODevice::ReadWrite))
+            again.write(second);
+    });
+    const Result<QByteArray> got = WholeFileReader::read(path);
+    WholeFileReader::setPartsReadHook({});
+    QCOMPARE(calls, 1);
+    QVERIFY2(got, qPrintable(got.message()));
+    QCOMPARE(got->size(), second.size());
+    QVERIFY(*got == second);
 }
 
 QTEST_GUILESS_MAIN(TestWholeFileReader)

@@ -124,6 +124,9 @@ void TestPackedRecord::sharedLongTextsStayShared()
     QVERIFY(a->asideAt(0) && b->asideAt(0));
     QCOMPARE(a->asideAt(0)->stringPtr()->constData(), shared.constData());
     QCOMPARE(b->asideAt(0)->stringPtr()->constData(), shared.constData());
+    // A search in another case looks into the shared text as into a packed one.
+    QVERIFY(a->textContains(0, u"XXX", Qt::CaseInsensitive));
+    QVERIFY(!a->textContains(0, u"XXX", Qt::CaseSensitive));
 
     std::vector<Value> alone;
     alone.push_back(Value::string(QString(40, u'y')));
@@ -187,6 +190,14 @@ void TestPackedRecord::copiesAreIndependent()
     copy->set(QStringLiteral("k3"), Value::integer(1));
     QCOMPARE(r->value(u"k6"), values[6]);
     QCOMPARE(r->value(u"k3"), values[3]);
+    // Texts outside Latin-1 only: the copy's block holds them as the original's does.
+    const MutableRecord wide = PackedRecord::make(
+        keysOf({"1", "3", "4"}), {Value::integer(1), Value::string(QStringLiteral("Привет")),
+                                  Value::string(QStringLiteral("日本語のテキスト"))});
+    const MutableRecord wideCopy = wide->copy();
+    QCOMPARE(wideCopy->text(u"3"), QStringLiteral("Привет"));
+    QCOMPARE(wideCopy->text(u"4"), QStringLiteral("日本語のテキスト"));
+    QVERIFY(*wideCopy == *wide);
     // An empty record copies too.
     QCOMPARE(PackedRecord().copy()->size(), qsizetype(0));
 }
