@@ -3,6 +3,7 @@
 #include "app/shell/singleinstance.h"
 #include "app/update/updatecontroller.h"
 #include "core/settingsuserdefaults.h"
+#include "merge/runsignals.h"
 #include "shell/launcharguments.h"
 #include "shell/releaseinfo.h"
 
@@ -36,6 +37,9 @@ std::optional<int> answerWithoutWindows(int argc, char** argv)
 // left, then carries out the startup action of the preferences and the daily update check.
 int main(int argc, char** argv)
 {
+    // Before anything is written: a window's run ended by a signal leaves no temporary file
+    // behind, and a file size limit fails the write with a message instead of ending the program.
+    quillory::RunSignals::install();
     if (const std::optional<int> status = answerWithoutWindows(argc, argv))
         return *status;
 
@@ -64,12 +68,13 @@ int main(int argc, char** argv)
     quillory::SettingsUserDefaults defaults;
     quillory::Application app(&defaults,
                               quillory::RecoveryStore(quillory::RecoveryStore::defaultFolder()));
+    // Before anything waits on the user: a later launch is answered as soon as it asks, even
+    // while the recovery offer is up, and its documents must not go unheard.
+    QObject::connect(&instance, &quillory::SingleInstance::documentsHandedOver, &app,
+                     &quillory::Application::openHandedOver);
     const bool recovered = !app.offerRecovery().empty();
     for (const QString& path : launch.documents)
         app.openDocument(path);
-
-    QObject::connect(&instance, &quillory::SingleInstance::documentsHandedOver, &app,
-                     &quillory::Application::openHandedOver);
 
     quillory::Shell& shell = app.shell();
     QObject::connect(&shell, &quillory::Shell::startupFinished, &qapp, [&] {
@@ -80,6 +85,7 @@ int main(int argc, char** argv)
         else
             shell.updates().launchProcedure();
     });
-    shell.carryOutStartupAction(!launch.documents.isEmpty() || recovered);
+    // Documents handed over by a later launch while the recovery offer was up count as given.
+    shell.carryOutStartupAction(!launch.documents.isEmpty() || recovered || !app.windows().empty());
     return QApplication::exec();
 }

@@ -1,5 +1,7 @@
 #include "exchange/importfilecheck.h"
 
+#include <QFile>
+
 #include <cstring>
 
 namespace quillory {
@@ -43,9 +45,7 @@ std::optional<QString> ImportFileCheck::feed(QByteArrayView part)
 {
     m_seen += part.size();
     if (m_seen > kMaxBytes)
-        return QStringLiteral("%1 is larger than %2 MiB, more than an import can hold")
-            .arg(m_shownFile)
-            .arg(kMaxBytes >> 20);
+        return tooLargeMessage();
     const bool firstBytes = m_head.size() < 4;
     if (firstBytes)
         m_head.append(part.first(std::min<qsizetype>(part.size(), 4 - m_head.size())));
@@ -66,6 +66,13 @@ std::optional<QString> ImportFileCheck::finish()
     return std::nullopt;
 }
 
+QString ImportFileCheck::tooLargeMessage() const
+{
+    return QStringLiteral("%1 is larger than %2 MiB, more than an import can hold")
+        .arg(m_shownFile)
+        .arg(kMaxBytes >> 20);
+}
+
 QString ImportFileCheck::nulBytesMessage() const
 {
     return QStringLiteral("%1 holds NUL bytes: it is not a text file (for UTF-16 or UTF-32 text "
@@ -80,6 +87,24 @@ std::optional<QString> ImportFileCheck::problem(QByteArrayView bytes, TextEncodi
     if (std::optional<QString> message = check.feed(bytes))
         return message;
     return check.finish();
+}
+
+std::optional<QString> ImportFileCheck::problemWithFile(const QString& path, TextEncoding encoding,
+                                                        const QString& shownFile)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.size())
+        return std::nullopt;
+    // The size first: a sparse file of many gigabytes is refused without a look at its bytes.
+    if (file.size() > kMaxBytes)
+        return ImportFileCheck(encoding, shownFile).tooLargeMessage();
+    uchar* mapped = file.map(0, file.size());
+    if (!mapped)
+        return std::nullopt;
+    std::optional<QString> message = problem(
+        QByteArrayView(reinterpret_cast<const char*>(mapped), file.size()), encoding, shownFile);
+    file.unmap(mapped);
+    return message;
 }
 
 } // namespace quillory

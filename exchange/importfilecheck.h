@@ -31,9 +31,15 @@ public:
     static std::optional<QString> problem(QByteArrayView bytes, TextEncoding encoding,
                                           const QString& shownFile);
 
+    // The same for the file at path, looked at where it lies (mapped, never held whole); a
+    // file that cannot be mapped (a pipe) is left to the reading.
+    static std::optional<QString> problemWithFile(const QString& path, TextEncoding encoding,
+                                                  const QString& shownFile);
+
 private:
     bool wideText() const;
     QString nulBytesMessage() const;
+    QString tooLargeMessage() const;
 
     TextEncoding m_encoding;
     QString m_shownFile;

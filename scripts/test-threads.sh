@@ -12,7 +12,7 @@ mapfile -t targets < <(cd "$root/tests" && ls archive/tst_*.cpp core/tst_*.cpp m
     xargs -n1 basename | sed 's/\.cpp$//')
 cmake --build "$dir" -j2 --target "${targets[@]}" >&2
 # Qt's own code is not built with the sanitizer; its atomics are seen through its headers.
-export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$root/tests/tsan.supp"
 export QT_QPA_PLATFORM=offscreen
 regex=$(IFS='|'; echo "^(${targets[*]})\$")
 ctest --test-dir "$dir" --output-on-failure -j2 -R "$regex"

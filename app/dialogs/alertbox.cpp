@@ -36,6 +36,8 @@ int buttonPressed(QWidget* window, const Alert& alert)
 {
     QMessageBox box(QMessageBox::Warning, QString(), alert.messageText, QMessageBox::NoButton,
                     window);
+    // Alerts quote what people typed, tags like "<b>" included: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setInformativeText(alert.informativeText);
     box.setWindowModality(alert.modal ? Qt::ApplicationModal : Qt::WindowModal);
     std::vector<QPushButton*> buttons;

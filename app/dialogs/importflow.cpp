@@ -1,8 +1,10 @@
 #include "app/dialogs/importflow.h"
 
+#include "app/dialogs/alertbox.h"
 #include "app/dialogs/importfiledialog.h"
 #include "app/dialogs/importsettingsdialog.h"
 #include "commands/importstep.h"
+#include "exchange/importfilecheck.h"
 #include "exchange/importsession.h"
 #include "exchange/textfiledecoder.h"
 
@@ -78,9 +80,21 @@ bool importIntoDocument(QWidget* window, UndoStack& stack)
     const QString name = QFileInfo(path).fileName();
     const QString reading = QApplication::translate("ImportFlow", "Reading “%1”…").arg(name);
     TextEncoding decodedAs = encoding;
+    std::optional<QString> refused;
     inBackground(window, session, reading, [&] {
-        session.loadText(TextFileDecoder::autoReadFromFile(path, encoding, &decodedAs), format);
+        refused = ImportFileCheck::problemWithFile(path, encoding, name);
+        if (!refused)
+            session.loadText(TextFileDecoder::autoReadFromFile(path, encoding, &decodedAs), format);
     });
+    if (refused) {
+        Alert alert;
+        alert.messageText = QApplication::translate("ImportFlow", "Nothing was imported.");
+        alert.informativeText = *refused + u'.';
+        alert.buttons = {QApplication::translate("ImportFlow", "OK")};
+        alert.roles = {Alert::Ok};
+        showAlert(window, alert);
+        return false;
+    }
     // The step gathers the new fields and the records, and changes the document only once the
     // records are in: one undoable step, and nothing at all when the import is given up.
     ImportStep step(stack, name);

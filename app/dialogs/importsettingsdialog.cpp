@@ -39,6 +39,9 @@ ImportSettingsDialog::ImportSettingsDialog(ImportSession& session, QWidget* pare
         m_noticeAction->hide();
         buildMappingRows();
         refresh();
+        // The button had the focus: away from it, Return imports again rather than stepping on
+        // to the next row.
+        m_table->setFocus();
     });
 
     auto* rowBar = new QHBoxLayout;

@@ -90,10 +90,9 @@ bool FieldKeyModel::askToRenameTags(const commands::TagRenameOffer& offer)
     const QString why = tr("Names and templates that keep %1 will write it as typed, as it "
                            "matches no field any more.")
                             .arg(offer.from);
-    // Escaped, the tags read as typed even when named like markup ("<b>").
     Alert alert;
-    alert.messageText = question.toHtmlEscaped();
-    alert.informativeText = why.toHtmlEscaped();
+    alert.messageText = question;
+    alert.informativeText = why;
     alert.buttons = {tr("Rename Tags"), tr("Keep Tags")};
     alert.roles = {Alert::Ok, Alert::Cancel};
     // The view keeps the cell editor open while it commits, whatever takes the focus.

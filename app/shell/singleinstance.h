@@ -34,7 +34,6 @@ signals:
     void documentsHandedOver(const QStringList& documents);
 
 private:
-    bool handOver(const QStringList& documents, int timeoutMs);
     void receive();
 
     QString m_socketPath;

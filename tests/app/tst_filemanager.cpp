@@ -33,7 +33,13 @@ class FileManagerTest : public QObject, public WindowTestBase
 {
     Q_OBJECT
 
+public:
+    // Why the private bus is not there (empty when it is): the tests are then skipped.
+    explicit FileManagerTest(QString busProblem) : m_busProblem(std::move(busProblem)) {}
+
+private:
     FileManagerStandIn m_standIn;
+    QString m_busProblem;
 
     // The button titled title among parent's children, as the person reads it.
     static QPushButton* button(QWidget* parent, const QString& title)
@@ -47,6 +53,12 @@ class FileManagerTest : public QObject, public WindowTestBase
 private slots:
     void initTestCase()
     {
+        if (!m_busProblem.isEmpty()) {
+            // CI installs dbus-daemon (scripts/debian-packages.txt): there its absence is a fault.
+            if (qEnvironmentVariable("CI") == QLatin1String("true"))
+                QFAIL(qPrintable(m_busProblem));
+            QSKIP(qPrintable(m_busProblem));
+        }
         // A connection of its own, as the file manager is another program on the bus.
         QDBusConnection bus = QDBusConnection::connectToBus(
             qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), "stand-in");
@@ -104,14 +116,17 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QProcess bus;
+    QString busProblem;
     bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-    if (!bus.waitForStarted() || !bus.waitForReadyRead(10000)) {
-        qWarning("dbus-daemon did not start");
-        return 1;
-    }
-    // Read before the first use of the session bus.
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.readLine().trimmed());
-    FileManagerTest test;
+    if (!bus.waitForStarted())
+        busProblem = "dbus-daemon cannot be started (" + bus.errorString() +
+                     "): install the dbus-daemon package to run the file manager tests";
+    else if (!bus.waitForReadyRead(10000))
+        busProblem = "dbus-daemon gave no bus address: " + bus.readAllStandardError();
+    else
+        // Read before the first use of the session bus.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.readLine().trimmed());
+    FileManagerTest test(busProblem);
     const int failures = QTest::qExec(&test, argc, argv);
     bus.kill();
     bus.waitForFinished();

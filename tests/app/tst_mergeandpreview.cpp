@@ -271,7 +271,7 @@ private slots:
         m_window->undoStack().closeTyping();
         QString question;
         onNextModal<QMessageBox>([&](QMessageBox* box) {
-            question = QTextDocumentFragment::fromHtml(box->text()).toPlainText();
+            question = shownMessage(box);
             // The alert takes the focus from the cell editor, as a window manager gives it.
             box->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(box));

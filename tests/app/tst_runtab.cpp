@@ -125,7 +125,7 @@ private slots:
         // Run shows its tab first, then asks for the missing destination.
         QString question;
         pressInNext<QMessageBox>("Select Destination…",
-                                 [&](QMessageBox* box) { question = box->text(); });
+                                 [&](QMessageBox* box) { question = shownMessage(box); });
         chooseFolderInNextDialog(dest);
         QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
         QCOMPARE(question, Alert::destinationNotSet().messageText);
@@ -203,7 +203,7 @@ private slots:
         QVERIFY(QDir().rename(dest, dest + "-away"));
 
         QString question;
-        pressInNext<QMessageBox>("Cancel", [&](QMessageBox* box) { question = box->text(); });
+        pressInNext<QMessageBox>("Cancel", [&](QMessageBox* box) { question = shownMessage(box); });
         QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
         QCOMPARE(question, Alert::destinationNeedsReset().messageText);
         QVERIFY(doc.selectedDestinationDefined());
@@ -333,7 +333,7 @@ private slots:
 
         QString question;
         onNextModal<QMessageBox>([&](QMessageBox* box) {
-            question = box->text();
+            question = shownMessage(box);
             QTest::keyClick(box, Qt::Key_Escape);
         });
         QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
@@ -346,7 +346,8 @@ private slots:
 
         doc.removePrototype(0);
         doc.removePrototype(0);
-        pressInNext<QMessageBox>("Run Anyway", [&](QMessageBox* box) { question = box->text(); });
+        pressInNext<QMessageBox>("Run Anyway",
+                                 [&](QMessageBox* box) { question = shownMessage(box); });
         QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
         QCOMPARE(
             question,
@@ -359,7 +360,7 @@ private slots:
         doc.insertPrototype(1, list);
         QString why;
         onNextModal<QMessageBox>([&](QMessageBox* box) {
-            question = box->text();
+            question = shownMessage(box);
             why = box->informativeText();
             QTest::keyClick(box, Qt::Key_Escape);
         });
@@ -370,6 +371,18 @@ private slots:
                                      "All in One name, head or foot. The run writes such tags as "
                                      "they are, in names and in contents."));
         QVERIFY(!QFile::exists(dest + "/list <Prénom>.txt"));
+
+        // A tag named like markup is shown as typed.
+        doc.removePrototype(0);
+        doc.removePrototype(0);
+        addPrototypes(doc, {{"<b>.txt"}});
+        onNextModal<QMessageBox>([&](QMessageBox* box) {
+            question = shownMessage(box);
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
+        QCOMPARE(question,
+                 QStringLiteral("1 Prototype uses a tag that matches no field: <b>. Run anyway?"));
     }
 
     void clearLogUndoes()

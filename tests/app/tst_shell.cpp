@@ -3,6 +3,7 @@
 #include "app/shell/shell.h"
 #include "app/shell/singleinstance.h"
 #include "app/support/demodocumentswindow.h"
+#include "app/widgets/databasetab.h"
 #include "archive/documentcodec.h"
 #include "archive/keyedarchivewriter.h"
 #include "core/dict.h"
@@ -323,6 +324,28 @@ private slots:
         QTEST(defaultButton, "defaultButton");
     }
 
+    // Records > Delete Checked… as a person answers it: Return and Escape keep the records
+    // (its OK button comes first, yet it is not the default), only OK deletes them.
+    void deleteCheckedWaitsOnCancel()
+    {
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}, {"Bob"}});
+        menuItem(w, "Records", "Check All")->trigger();
+        QTableView* records = w->databaseTab()->recordTable();
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+            QString asked;
+            onNextModal<QMessageBox>([&asked, key](QMessageBox* box) {
+                asked = box->text();
+                QTest::keyClick(box, key);
+            });
+            menuItem(w, "Records", "Delete Checked")->trigger();
+            QCOMPARE(asked, "Do you want to delete all the 2 checked records?");
+            QCOMPARE(records->model()->rowCount(), 2);
+        }
+        pressInNext<QMessageBox>("OK");
+        menuItem(w, "Records", "Delete Checked")->trigger();
+        QCOMPARE(records->model()->rowCount(), 0);
+    }
+
     // A copy belongs to the instance that writes it while that one runs: another launch
     // neither offers nor removes it. Once its owner is gone (killed here) the copy is offered;
     // Escape decides nothing, and Reopen makes it this instance's own.
@@ -440,6 +463,53 @@ private slots:
         for (DocumentWindow* w : m_app->windows())
             open << QFileInfo(w->filePath()).fileName();
         QCOMPARE(open, windows);
+    }
+
+    // The application takes SIGINT, SIGTERM and SIGHUP through the run's handlers, which remove
+    // the temporary file a run is writing before the process ends, and ignores SIGXFSZ so that
+    // a file size limit fails the write with a message; as the command-line tool does.
+    void aKilledWindowRunLeavesNoTemporaryFile()
+    {
+        QProcess app;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_STATE_HOME", m_scratch->filePath("state"));
+        app.setProcessEnvironment(env);
+        app.start(QStringLiteral(QUILLORY_APP_BINARY),
+                  {"--new-instance", writeDocument("a.quillory")});
+        QVERIFY(app.waitForStarted());
+        const auto reap = qScopeGuard([&] {
+            app.kill();
+            app.waitForFinished();
+        });
+        const QString status = QStringLiteral("/proc/%1/status").arg(app.processId());
+        // The signal masks of /proc, by their name ("SigCgt": caught, "SigIgn": ignored).
+        const auto mask = [&status](const char* name) {
+            QFile file(status);
+            if (!file.open(QIODevice::ReadOnly))
+                return quint64(0);
+            for (const QByteArray& line : file.readAll().split('\n'))
+                if (line.startsWith(name))
+                    return line.mid(line.indexOf(':') + 1).trimmed().toULongLong(nullptr, 16);
+            return quint64(0);
+        };
+        const auto bits = [](std::initializer_list<int> signals_) {
+            quint64 all = 0;
+            for (int signal : signals_)
+                all |= quint64(1) << (signal - 1);
+            return all;
+        };
+        // Until the program runs (past exec), the masks are those of this test.
+        const QString binary = QFileInfo(QStringLiteral(QUILLORY_APP_BINARY)).canonicalFilePath();
+        QTRY_COMPARE_WITH_TIMEOUT(
+            QFileInfo(QStringLiteral("/proc/%1/exe").arg(app.processId())).canonicalFilePath(),
+            binary, 10000);
+        const quint64 handled = bits({SIGINT, SIGTERM, SIGHUP});
+        QTRY_COMPARE_WITH_TIMEOUT(mask("SigCgt:") & handled, handled, 10000);
+        QTRY_COMPARE(mask("SigIgn:") & bits({SIGXFSZ}), bits({SIGXFSZ}));
+        // Ended by the signal, as the handler raises it again once the files are gone.
+        app.terminate();
+        QVERIFY(app.waitForFinished(10000));
+        QCOMPARE(app.exitStatus(), QProcess::CrashExit);
     }
 
     // A document of a later release: "Go to Download Last Version" leads to our site.

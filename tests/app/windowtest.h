@@ -16,14 +16,17 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTimer>
 
 #include <functional>
@@ -108,6 +111,18 @@ template <typename T> void pressInNext(const QString& text, std::function<void(T
 }
 
 // A menu item's title as the menu shows it, without the mnemonic's "&".
+// The message an alert shows as a person reads it: markup, if the box takes its text as
+// such, is rendered, and what it swallows (a tag like "<b>") is gone.
+inline QString shownMessage(const QMessageBox* box)
+{
+    const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (!label)
+        return QString();
+    const bool markup = label->textFormat() == Qt::RichText ||
+                        (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+    return markup ? QTextDocumentFragment::fromHtml(label->text()).toPlainText() : label->text();
+}
+
 inline QString titleOf(const QAction* action)
 {
     return action ? QString(action->text()).remove(u'&') : QString();
