@@ -394,6 +394,15 @@ private slots:
         // Saving clears the recovery copy: the next launch offers nothing.
         QVERIFY(reopened[0]->saveAs(m_scratch->filePath("recovered.quillory")));
         QVERIFY(m_app->recovery().list().empty());
+
+        // Closing with Discard gives the changes up, and their copy with them.
+        DocumentWindow* dropped = newWindow();
+        dropped->actions().addRecord->trigger();
+        dropped->writeRecoveryCopy();
+        QCOMPARE(m_app->recovery().list().size(), size_t(1));
+        answerNextMessageBox("Discard");
+        QVERIFY(dropped->close());
+        QVERIFY(m_app->recovery().list().empty());
     }
 
     void revertToSavedAsksAndClearsTheHistory()
