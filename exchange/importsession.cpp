@@ -188,6 +188,21 @@ bool ImportSession::setDestination(qsizetype column, const ImportDestination& de
     return true;
 }
 
+ImportSession::Choices ImportSession::choices() const
+{
+    return {m_mapping, m_doNotImportFirstRecord, m_useFirstRecordAsFieldsName, m_useHeaderNames};
+}
+
+void ImportSession::restoreChoices(const Choices& kept)
+{
+    for (size_t c = 0; c < m_mapping.size() && c < kept.mapping.size(); ++c)
+        m_mapping[c] = kept.mapping[c];
+    m_doNotImportFirstRecord = kept.doNotImportFirstRecord;
+    m_useFirstRecordAsFieldsName = kept.useFirstRecordAsFieldsName;
+    m_useHeaderNames = kept.useHeaderNames;
+    countImportedFields();
+}
+
 void ImportSession::resetMapping()
 {
     std::fill(m_mapping.begin(), m_mapping.end(), ImportDestination::skip());

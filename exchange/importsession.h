@@ -89,6 +89,18 @@ public:
     // of destinationFields(). A field is the destination of one column at most: other columns
     // that had it become Skip; NewField may be chosen for any number of columns.
     bool setDestination(qsizetype column, const ImportDestination& destination);
+    // What was chosen for the columns and the first row: kept over a new reading of the same
+    // file in another encoding (restored after its prepareMapping), so that nothing chosen is
+    // silently dropped. Columns past the new reading's widest row go.
+    struct Choices
+    {
+        std::vector<ImportDestination> mapping;
+        bool doNotImportFirstRecord = false;
+        bool useFirstRecordAsFieldsName = false;
+        bool useHeaderNames = false;
+    };
+    Choices choices() const;
+    void restoreChoices(const Choices& kept);
     // Every column to Skip.
     void resetMapping();
     void mapAllToNewFields();

@@ -109,10 +109,12 @@ bool importIntoDocument(QWidget* window, UndoStack& stack)
         settings.showNotice(TextFileDecoder::macRomanFallbackNotice(name, windows1252),
                             QApplication::translate("ImportFlow", "Read as %1").arg(windows1252),
                             [&] {
+                                const ImportSession::Choices chosen = session.choices();
                                 inBackground(window, session, reading, [&] {
                                     session.load(path, format, TextEncoding::Windows1252);
                                 });
                                 session.prepareMapping();
+                                session.restoreChoices(chosen);
                             });
     }
     if (settings.exec() != QDialog::Accepted)

@@ -277,9 +277,17 @@ private slots:
                 if (!readAgain.isEmpty()) {
                     auto* action = settings->findChild<QPushButton*>("importNoticeAction");
                     QCOMPARE(action->text(), "Read as Windows-1252");
+                    // What was chosen before reading again stays chosen.
+                    click(settings, "mapInCascade");
+                    const QString count =
+                        settings->findChild<QLabel*>("importedFieldCount")->text();
                     QTest::mouseClick(action, Qt::LeftButton);
                     shownAgain = values();
                     QVERIFY(!label->isVisible());
+                    auto* first = qobject_cast<QComboBox*>(settings->mappingTable()->cellWidget(
+                        0, ImportSettingsDialog::DestinationColumn));
+                    QCOMPARE(first->currentText(), "Name");
+                    QCOMPARE(settings->findChild<QLabel*>("importedFieldCount")->text(), count);
                 }
             });
         });
