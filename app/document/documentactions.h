@@ -21,6 +21,8 @@ struct DocumentActions
     QAction* quit = nullptr;
     QAction* import = nullptr;
     QAction* exportRecords = nullptr;
+    // The Run tab's Run button: shows the tab and starts a run.
+    QAction* run = nullptr;
 
     QAction* undo = nullptr;
     QAction* redo = nullptr;

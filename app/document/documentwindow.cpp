@@ -24,6 +24,7 @@
 #include "core/locationbookmark.h"
 #include "core/tabids.h"
 #include "merge/counterformatchange.h"
+#include "shell/releaseinfo.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -36,6 +37,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -166,8 +168,13 @@ void DocumentWindow::createActions()
         tr("&Open…"), [this] { m_app->openWithDialog(this); }, QKeySequence::Open);
     m_actions.save = make(
         tr("&Save"), [this] { save(); }, QKeySequence::Save);
-    m_actions.saveAs = make(
-        tr("Save &As…"), [this] { saveAs(); }, QKeySequence::SaveAs);
+    m_actions.saveAs = make(tr("Save &As…"), [this] { saveAs(); });
+    // Ctrl+Shift+S everywhere: the platform's scheme may have no key for Save As.
+    QList<QKeySequence> saveAsKeys = QKeySequence::keyBindings(QKeySequence::SaveAs);
+    const QKeySequence shiftS(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+    if (!saveAsKeys.contains(shiftS))
+        saveAsKeys.prepend(shiftS);
+    m_actions.saveAs->setShortcuts(saveAsKeys);
     m_actions.revert = make(tr("Re&vert to Saved"), [this] { revertToSaved(); });
     m_actions.close = make(
         tr("&Close"), [this] { close(); }, QKeySequence::Close);
@@ -182,6 +189,8 @@ void DocumentWindow::createActions()
         exportDocument(this, *m_doc,
                        m_path.isEmpty() ? m_app->untitledName(this) : QFileInfo(m_path).fileName());
     });
+    m_actions.run = make(
+        tr("R&un"), [this] { m_run->run(); }, QKeySequence(Qt::CTRL | Qt::Key_R));
 
     m_actions.undo = make(
         tr("&Undo"), [this] { m_stack->undo(); }, QKeySequence::Undo);
@@ -264,6 +273,7 @@ void DocumentWindow::createMenus()
     file->addSeparator();
     file->addAction(m_actions.import);
     file->addAction(m_actions.exportRecords);
+    file->addAction(m_actions.run);
     file->addSeparator();
     file->addAction(m_actions.close);
     file->addAction(m_actions.quit);
@@ -325,6 +335,10 @@ void DocumentWindow::connectViews()
     connect(m_database, &DatabaseTab::selectionChanged, this, &DocumentWindow::updateActions);
     connect(m_prototypes, &PrototypeTab::selectionChanged, this, &DocumentWindow::updateActions);
     connect(m_run, &RunTab::runningChanged, this, &DocumentWindow::updateActions);
+    // Escape in the search field gives up the search: every record is listed again.
+    new QShortcut(
+        QKeySequence(Qt::Key_Escape), m_database->searchField(), this,
+        [this] { m_state->setSearch(QString()); }, Qt::WidgetShortcut);
     connect(m_run, &RunTab::runRequested, this, [this] {
         finishEditing();
         showMissingDestination();
@@ -394,7 +408,7 @@ void DocumentWindow::updateTitle()
 {
     const QString name =
         m_path.isEmpty() ? m_app->untitledName(this) : QFileInfo(m_path).fileName();
-    setWindowTitle(name + QStringLiteral("[*]"));
+    setWindowTitle(tr("%1[*] — %2").arg(name, ReleaseInfo::appName()));
     setWindowFilePath(m_path);
 }
 
@@ -430,7 +444,7 @@ void DocumentWindow::updateActions()
     const bool idle = !m_run->isRunning();
     for (QAction* a : {m_actions.addField, m_actions.addRecord, m_actions.checkAll,
                        m_actions.uncheckAll, m_actions.invertChecks, m_actions.deleteChecked,
-                       m_actions.renumber, m_actions.addPrototype, m_actions.import})
+                       m_actions.renumber, m_actions.addPrototype, m_actions.import, m_actions.run})
         a->setEnabled(idle);
     m_actions.sortRecords->setEnabled(idle && m_state->databaseArrangement().sort.has_value());
     if (!idle)

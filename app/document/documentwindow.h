@@ -66,6 +66,9 @@ public:
     // Writes the recovery copy now when there are unsaved changes that it does not hold yet.
     void writeRecoveryCopy();
     void setRecoveryInterval(int milliseconds);
+    // "name — Quillory", with the modified mark; a copy's name is known once the application
+    // has registered it.
+    void updateTitle();
     // Enabling, check marks, undo titles and the title's modified mark.
     void updateActions();
     // Puts what is being typed in a table cell into the document (as Enter would) and ends
@@ -88,7 +91,6 @@ private:
     // Names the chosen destination folder in the status bar while it cannot be found (a disk
     // not plugged in): it stays chosen and works again once it is back.
     void showMissingDestination();
-    void updateTitle();
     void addField();
     void deleteSelectedField();
     void addRecord();

@@ -111,7 +111,7 @@ DocumentWindow* Application::openCopy(const QString& path)
     auto* window = new DocumentWindow(this, std::move(doc), QString());
     m_copyNames.emplace_back(window, tr("%1 copy").arg(QFileInfo(path).completeBaseName()));
     // The title was made before the window was known as a copy.
-    window->setWindowTitle(untitledName(window) + QStringLiteral("[*]"));
+    window->updateTitle();
     return show(window);
 }
 

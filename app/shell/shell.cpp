@@ -73,7 +73,8 @@ void Shell::addMenus(QMenuBar* bar, QMenu* edit)
         prefs->setMenuRole(QAction::PreferencesRole);
     }
     QMenu* help = bar->addMenu(tr("&Help"));
-    help->addAction(ReleaseInfo::userGuideName(), this, &Shell::openUserGuide);
+    help->addAction(ReleaseInfo::userGuideName(), QKeySequence::HelpContents, this,
+                    &Shell::openUserGuide);
     help->addAction(tr("Demo Documents and Tutorials…"), this, &Shell::openDemoDocuments);
     help->addSeparator();
     help->addAction(tr("Visit Our Web Site"), this, [this] { openUrl(SupportLinks::homePage()); });

@@ -38,6 +38,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 
 #include <memory>
 
@@ -213,9 +214,11 @@ private slots:
         QCOMPARE(header->sortIndicatorSection(), 2);
         QCOMPARE(preview->model()->rowCount(), 3);
         QCOMPARE(cell(preview, 2, 2), QStringLiteral("Bob"));
-        QTest::keyClick(w, Qt::Key_1, Qt::ControlModifier);
-        w->databaseTab()->searchField()->clear();
-        QCOMPARE(w->databaseTab()->recordModel()->rowCount(), 3);
+        // Escape in the search field gives the search up.
+        QTest::keyClick(w, Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(w->databaseTab()->searchField()->text(), QString());
+        QCOMPARE(w->databaseTab()->recordTable()->model()->rowCount(), 3);
 
         // Sorting by the header is case-insensitive and leaves the stored order alone.
         w->databaseTab()->recordTable()->sortByColumn(2, Qt::AscendingOrder);
@@ -412,7 +415,10 @@ private slots:
         const QString path = m_scratch->filePath("revert.quillory");
         QVERIFY(w->saveAs(path));
         QVERIFY(!w->actions().revert->isEnabled()); // nothing to revert
+        // The title names the document and shows the modified mark while there are changes.
+        QCOMPARE(w->windowHandle()->title(), "revert.quillory — Quillory");
         w->actions().addRecord->trigger();
+        QCOMPARE(w->windowHandle()->title(), "revert.quillory* — Quillory");
         QAbstractItemModel* records = w->databaseTab()->recordTable()->model();
         QCOMPARE(records->rowCount(), 2);
 
@@ -749,6 +755,79 @@ private slots:
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
         QVERIFY(!w->statusBar()->isVisible());
+    }
+
+    // The keys people know reach their commands from wherever the focus is: Save As asks where,
+    // Run shows the Run tab and runs (asking first when there is no destination), F1 opens the
+    // user guide (or says why it cannot).
+    void keysReachTheirCommands_data()
+    {
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::addColumn<bool>("withDestination");
+        QTest::addColumn<QString>("outcome");
+        const auto ctrl = [](Qt::Key k, Qt::KeyboardModifiers more = {}) {
+            return QKeyCombination(Qt::ControlModifier | more, k);
+        };
+        QTest::newRow("Ctrl+Shift+S, Save As")
+            << ctrl(Qt::Key_S, Qt::ShiftModifier) << false << "save dialog";
+        QTest::newRow("Ctrl+R, Run without destination") << ctrl(Qt::Key_R) << false << "asked";
+        QTest::newRow("Ctrl+R, Run") << ctrl(Qt::Key_R) << true << "ran";
+        QTest::newRow("F1, user guide") << QKeyCombination(Qt::Key_F1) << false << "guide";
+    }
+
+    void keysReachTheirCommands()
+    {
+        QFETCH(QKeyCombination, key);
+        QFETCH(bool, withDestination);
+        QFETCH(QString, outcome);
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
+        PrototypePtr card = newPrototype(PrototypeSide::OnePerRecord);
+        card->path = "<Name>.txt";
+        w->document().insertPrototype(0, card);
+        const QString dest = m_scratch->filePath("out");
+        if (withDestination) {
+            QVERIFY(QDir().mkpath(dest));
+            w->document().setDestination(
+                true, LocationBookmark::make(dest, LocationBookmark::Access::ReadWrite));
+        }
+        QUrl opened;
+        QString alerted;
+        m_app->shell().openUrl = [&opened](const QUrl& url) {
+            opened = url;
+            return false; // no PDF viewer here
+        };
+        m_app->shell().presentAlert = [&alerted](QWidget*, const Alert& alert) {
+            alerted = alert.messageText;
+            return Alert::Cancel;
+        };
+        QString asked;
+        QString dialogTitle;
+        if (outcome == "save dialog")
+            onNextModal<QFileDialog>([&](QFileDialog* saver) {
+                dialogTitle = saver->windowTitle();
+                QCOMPARE(saver->acceptMode(), QFileDialog::AcceptSave);
+                saver->reject();
+            });
+        else if (outcome == "asked")
+            answerNextMessageBox("Cancel", &asked);
+        // The focus is in the record table, as it is after opening.
+        w->databaseTab()->recordTable()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+        if (outcome == "save dialog") {
+            QCOMPARE(dialogTitle, QStringLiteral("Save Document"));
+        } else if (outcome == "guide") {
+            QCOMPARE(alerted, QStringLiteral("The user guide could not be opened."));
+            if (!Shell::userGuidePath().isEmpty())
+                QCOMPARE(opened, QUrl::fromLocalFile(Shell::userGuidePath()));
+        } else {
+            QCOMPARE(w->tabs()->currentWidget(), w->runTab());
+            if (outcome == "asked") {
+                QCOMPARE(asked, Alert::destinationNotSet().messageText);
+            } else {
+                QTRY_VERIFY(w->runTab()->summaryBar()->isVisible());
+                QVERIFY(QFileInfo::exists(dest + "/Ann.txt"));
+            }
+        }
     }
 
     // Every Alt+letter reaches one thing only: in the document window, the menu titles and

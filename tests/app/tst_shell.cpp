@@ -262,7 +262,7 @@ private slots:
         // An untitled copy: Save asks where, and the installed document stays as it is.
         DocumentWindow* copy = m_app->windows().front();
         QCOMPARE(copy->filePath(), QString());
-        QCOMPARE(copy->windowTitle(), "clients copy[*]");
+        QCOMPARE(copy->windowTitle(), "clients copy[*] — Quillory");
         QVERIFY(!copy->isWindowModified());
         QVERIFY(copy->document().dataArray().size() > 0);
         copy->actions().addRecord->trigger();
@@ -278,7 +278,7 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(item).center());
         QCOMPARE(m_app->windows().size(), size_t(2));
-        QCOMPARE(m_app->newDocument()->windowTitle(), "Untitled[*]");
+        QCOMPARE(m_app->newDocument()->windowTitle(), "Untitled[*] — Quillory");
     }
 
     // Every alert in use: Escape answers its Cancel (the only button when it has one), and a
