@@ -12,12 +12,13 @@
 
 namespace quillory {
 
-void exportDocument(QWidget* window, const Document& doc, const QString& displayName)
+std::optional<ExportOutcome> exportDocument(QWidget* window, const Document& doc,
+                                            const QString& displayName)
 {
     ExportWriter writer = ExportWriter::forDocument(doc, displayName);
     ExportSettingsDialog settings(writer, ExportFieldPicker::forDocument(doc), window);
     if (settings.exec() != QDialog::Accepted)
-        return;
+        return std::nullopt;
 
     const QString type = writer.fileType();
     QFileDialog saver(window, QApplication::translate("ExportFlow", "Export"));
@@ -31,13 +32,14 @@ void exportDocument(QWidget* window, const Document& doc, const QString& display
          QApplication::translate("ExportFlow", "All files (*)")});
     saver.selectFile(writer.suggestedFileName + u'.' + type);
     if (saver.exec() != QDialog::Accepted || saver.selectedFiles().isEmpty())
-        return;
+        return std::nullopt;
 
+    const QString path = saver.selectedFiles().constFirst();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Result<> written = writer.writeToFile(saver.selectedFiles().constFirst());
+    const Result<> written = writer.writeToFile(path);
     QApplication::restoreOverrideCursor();
     if (written)
-        return;
+        return ExportOutcome{path, qsizetype(writer.dataArray().size())};
     // A failure that carries the system's own words shows them; otherwise the reason.
     if (written.failure().alert)
         (void)showAlert(window, *written.failure().alert);
@@ -45,6 +47,7 @@ void exportDocument(QWidget* window, const Document& doc, const QString& display
         QMessageBox::warning(window, QApplication::translate("ExportFlow", "Export"),
                              QApplication::translate("ExportFlow", "The export was not written.") +
                                  u'\n' + written.message());
+    return std::nullopt;
 }
 
 } // namespace quillory

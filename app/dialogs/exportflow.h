@@ -2,15 +2,25 @@
 
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 
 namespace quillory {
 
 class Document;
 
+// Where an export wrote, and how many records the file holds.
+struct ExportOutcome
+{
+    QString path;
+    qsizetype records = 0;
+};
+
 // The Export… command: the settings dialog, the save dialog with the suggested name, and the
 // writing of the file. displayName names the document (for the suggested file name). The
-// document is only read.
-void exportDocument(QWidget* window, const Document& doc, const QString& displayName);
+// document is only read. None when nothing was written (given up, or the user was told why).
+std::optional<ExportOutcome> exportDocument(QWidget* window, const Document& doc,
+                                            const QString& displayName);
 
 } // namespace quillory

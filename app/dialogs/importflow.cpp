@@ -67,11 +67,11 @@ void inBackground(QWidget* window, ImportSession& session, const QString& label,
 
 } // namespace
 
-bool importIntoDocument(QWidget* window, UndoStack& stack)
+std::optional<ImportOutcome> importIntoDocument(QWidget* window, UndoStack& stack)
 {
     ImportFileDialog chooser(window);
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
-        return false;
+        return std::nullopt;
     const QString path = chooser.selectedFiles().constFirst();
 
     ImportSession session;
@@ -93,7 +93,7 @@ bool importIntoDocument(QWidget* window, UndoStack& stack)
         alert.buttons = {QApplication::translate("ImportFlow", "OK")};
         alert.roles = {Alert::Ok};
         showAlert(window, alert);
-        return false;
+        return std::nullopt;
     }
     // The step gathers the new fields and the records, and changes the document only once the
     // records are in: one undoable step, and nothing at all when the import is given up.
@@ -118,7 +118,7 @@ bool importIntoDocument(QWidget* window, UndoStack& stack)
                             });
     }
     if (settings.exec() != QDialog::Accepted)
-        return false;
+        return std::nullopt;
 
     session.prepareRun();
     ImportBatch records;
@@ -126,7 +126,9 @@ bool importIntoDocument(QWidget* window, UndoStack& stack)
                  QApplication::translate("ImportFlow", "Importing “%1”…").arg(name),
                  [&] { records = session.buildRecords(); });
     session.finishRun(std::move(records));
-    return step.fieldsAdded() > 0 || step.recordsAdded() > 0;
+    if (step.fieldsAdded() == 0 && step.recordsAdded() == 0)
+        return std::nullopt;
+    return ImportOutcome{name, step.fieldsAdded(), step.recordsAdded()};
 }
 
 } // namespace quillory

@@ -5,6 +5,7 @@
 #include "app/dialogs/importflow.h"
 #include "app/document/recoverystore.h"
 #include "app/document/windowstate.h"
+#include "app/models/recordtablemodel.h"
 #include "app/shell/application.h"
 #include "app/shell/shell.h"
 #include "app/widgets/databasetab.h"
@@ -76,6 +77,57 @@ Alert revertAlert()
             {Alert::Revert, Alert::Cancel}};
 }
 
+QString countOf(qint64 n, const QString& one, const QString& many)
+{
+    return n == 1 ? one : many.arg(n);
+}
+
+// "40 records"; while a search is on, "12 of 40 shown"; while any record is checked, the
+// checked count after either.
+QString recordCountText(qint64 stored, std::optional<qint64> listed, qint64 checked)
+{
+    QString text =
+        listed ? DocumentWindow::tr("%1 of %2 shown").arg(*listed).arg(stored)
+               : countOf(stored, DocumentWindow::tr("1 record"), DocumentWindow::tr("%1 records"));
+    if (checked > 0)
+        text += DocumentWindow::tr(" · %1 checked").arg(checked);
+    return text;
+}
+
+QString importText(const ImportOutcome& imported)
+{
+    const QString what =
+        imported.recordsAdded > 0 || imported.fieldsAdded == 0
+            ? countOf(qint64(imported.recordsAdded), DocumentWindow::tr("1 record"),
+                      DocumentWindow::tr("%1 records"))
+            : countOf(qint64(imported.fieldsAdded), DocumentWindow::tr("1 field"),
+                      DocumentWindow::tr("%1 fields"));
+    return DocumentWindow::tr("Imported %1 from %2").arg(what, imported.fileName);
+}
+
+QString exportText(const ExportOutcome& exported)
+{
+    return DocumentWindow::tr("Exported %1 to %2")
+        .arg(countOf(exported.records, DocumentWindow::tr("1 record"),
+                     DocumentWindow::tr("%1 records")),
+             exported.path);
+}
+
+QString runText(const RunTotals& totals, bool cancelled)
+{
+    QString text = (cancelled ? DocumentWindow::tr("Run cancelled: %1 created, %2 skipped")
+                              : DocumentWindow::tr("Run: %1 created, %2 skipped"))
+                       .arg(countOf(totals.filesCreated, DocumentWindow::tr("1 file"),
+                                    DocumentWindow::tr("%1 files")))
+                       .arg(totals.filesSkipped);
+    if (totals.errors > 0)
+        text += DocumentWindow::tr(", %1 failed").arg(totals.errors);
+    return text;
+}
+
+// Long enough to be read after the dialog closes; the count stays.
+constexpr int kActionResultMs = 15000;
+
 } // namespace
 
 DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, QString path,
@@ -106,7 +158,11 @@ DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, 
     setCentralWidget(m_tabs);
     createMenus();
     m_missingDestination = new QLabel(this);
+    m_missingDestination->setObjectName(QStringLiteral("missingDestination"));
     statusBar()->addWidget(m_missingDestination, 1);
+    m_recordCount = new QLabel(this);
+    m_recordCount->setObjectName(QStringLiteral("recordCount"));
+    statusBar()->addPermanentWidget(m_recordCount);
     statusBar()->setSizeGripEnabled(false);
 
     // What is typed in the Prototype names and templates is already an undo step each.
@@ -139,6 +195,7 @@ DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, 
 
     resize(1000, 680);
     showMissingDestination();
+    showRecordCount();
     updateTitle();
     updateActions();
 }
@@ -186,8 +243,11 @@ void DocumentWindow::createActions()
         finishEditing();
         // The records being exported are in view while the user picks the fields.
         m_state->showMainTab(TabIds::kDatabase);
-        exportDocument(this, *m_doc,
-                       m_path.isEmpty() ? m_app->untitledName(this) : QFileInfo(m_path).fileName());
+        const std::optional<ExportOutcome> exported = exportDocument(
+            this, *m_doc,
+            m_path.isEmpty() ? m_app->untitledName(this) : QFileInfo(m_path).fileName());
+        if (exported)
+            showActionResult(exportText(*exported));
     });
     m_actions.run = make(
         tr("R&un"), [this] { m_run->run(); }, QKeySequence(Qt::CTRL | Qt::Key_R));
@@ -345,6 +405,19 @@ void DocumentWindow::connectViews()
     });
     connect(m_doc.get(), &Document::destinationChanged, this,
             &DocumentWindow::showMissingDestination);
+    connect(m_run, &RunTab::runEnded, this, [this](const RunTotals& totals, bool cancelled) {
+        showActionResult(runText(totals, cancelled));
+    });
+    connect(m_run, &RunTab::runFailed, this, [this](const QString& reason) {
+        showActionResult(tr("Nothing was made: %1.").arg(reason));
+    });
+    // The table's rows are the listed records (a search's); a check changes a record in place.
+    const RecordTableModel* listed = m_database->recordModel();
+    connect(listed, &QAbstractItemModel::modelReset, this, &DocumentWindow::showRecordCount);
+    connect(listed, &QAbstractItemModel::rowsInserted, this, &DocumentWindow::showRecordCount);
+    connect(listed, &QAbstractItemModel::rowsRemoved, this, &DocumentWindow::showRecordCount);
+    connect(m_doc.get(), &Document::recordChanged, this, &DocumentWindow::showRecordCount);
+    connect(m_doc.get(), &Document::recordValuesChanged, this, &DocumentWindow::showRecordCount);
 }
 
 void DocumentWindow::showMainTab()
@@ -401,7 +474,24 @@ void DocumentWindow::showMissingDestination()
         missing = LocationBookmark::recordedPath(*bookmark);
     m_missingDestination->setText(
         missing ? tr("The destination folder “%1” is missing.").arg(*missing) : QString());
-    statusBar()->setVisible(missing.has_value());
+    m_missingDestination->setVisible(missing.has_value());
+}
+
+void DocumentWindow::showRecordCount()
+{
+    const qint64 stored = qint64(m_doc->dataArray().size());
+    const std::optional<qint64> listed =
+        m_state->databaseArrangement().search.isEmpty()
+            ? std::nullopt
+            : std::optional<qint64>(m_database->recordModel()->rowCount());
+    // Counting the checks reads every record: only while the document knows of one.
+    const qint64 checked = m_doc->isCheckedRecords() ? m_doc->checkedRecordCount() : 0;
+    m_recordCount->setText(recordCountText(stored, listed, checked));
+}
+
+void DocumentWindow::showActionResult(const QString& text)
+{
+    statusBar()->showMessage(text, kActionResultMs);
 }
 
 void DocumentWindow::updateTitle()
@@ -463,6 +553,8 @@ void DocumentWindow::addField()
     // The new field is in view as it appears.
     m_state->showMainTab(TabIds::kDatabase);
     commands::addField(*m_stack);
+    // A new field is named next: its name is open for typing.
+    m_database->editFieldName(int(m_doc->keyArray().size()) - 1);
 }
 
 void DocumentWindow::deleteSelectedField()
@@ -529,8 +621,10 @@ void DocumentWindow::importRecords()
     finishEditing();
     m_state->showMainTab(TabIds::kDatabase);
     // The imported records are all in view.
-    if (importIntoDocument(this, *m_stack))
+    if (const std::optional<ImportOutcome> imported = importIntoDocument(this, *m_stack)) {
         m_state->setSearch(QString());
+        showActionResult(importText(*imported));
+    }
 }
 
 void DocumentWindow::noteShownTabs()

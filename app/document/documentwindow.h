@@ -91,6 +91,10 @@ private:
     // Names the chosen destination folder in the status bar while it cannot be found (a disk
     // not plugged in): it stays chosen and works again once it is back.
     void showMissingDestination();
+    // The record count, with the listed and checked counts while a search or checks are on.
+    void showRecordCount();
+    // The result of the last action, until another replaces it.
+    void showActionResult(const QString& text);
     void addField();
     void deleteSelectedField();
     void addRecord();
@@ -120,6 +124,7 @@ private:
     PreviewTab* m_preview = nullptr;
     RunTab* m_run = nullptr;
     QLabel* m_missingDestination = nullptr;
+    QLabel* m_recordCount = nullptr;
     UndoKeyForwarder* m_undoKeys = nullptr;
     QTimer* m_recoveryTimer = nullptr;
     QTimer* m_nameFocusTimer = nullptr;

@@ -158,4 +158,15 @@ void DatabaseTab::editNewRecord(const Record& record)
         m_recordTable->setFocus(Qt::OtherFocusReason);
 }
 
+void DatabaseTab::editFieldName(int index)
+{
+    const QModelIndex name = m_keyModel->index(index, 0);
+    if (!name.isValid())
+        return;
+    m_keyTable->setCurrentIndex(name);
+    m_keyTable->scrollTo(name);
+    m_keyTable->setFocus(Qt::OtherFocusReason);
+    m_keyTable->edit(name);
+}
+
 } // namespace quillory

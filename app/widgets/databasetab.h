@@ -34,6 +34,9 @@ public:
     // Selects the new record at its first user cell (its counter when there is no user field)
     // and gives the table the keyboard focus, so that typing fills the record.
     void editNewRecord(const Record& record);
+    // Opens the name of the field at index (a position in keyArray) for typing, its text
+    // selected: typing renames it, Escape keeps the name it has.
+    void editFieldName(int index);
 
 signals:
     void selectionChanged();

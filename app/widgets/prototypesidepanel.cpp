@@ -134,7 +134,7 @@ PrototypeSidePanel::PrototypeSidePanel(UndoStack* stack, WindowState* state, Pro
         showExample();
     });
     connect(m_tags->menu(), &QMenu::triggered, this,
-            [this](QAction* action) { insertTag(action->text()); });
+            [this](QAction* action) { insertTag(tagOfItem(action)); });
     if (perRecord) {
         connect(m_doc, &Document::keysReset, this, &PrototypeSidePanel::rebuildTagMenu);
         connect(m_doc, &Document::keyInserted, this, &PrototypeSidePanel::rebuildTagMenu);
@@ -214,10 +214,14 @@ void PrototypeSidePanel::refreshFocusFlag()
 void PrototypeSidePanel::showExample()
 {
     const PrototypePtr proto = m_state->selectedPrototype(m_side);
+    Record record = m_state->allRecordsSelectedRecord();
+    // With no record chosen the example is made with the first one listed, not with none.
+    if (m_recordModel && m_recordModel->rowOf(record) < 0 && m_recordModel->rowCount() > 0)
+        record = m_recordModel->recordAt(0);
     const std::optional<QString> example =
         m_side == PrototypeSide::OnePerRecord
             ? ExampleName::onePerRecord(
-                  *m_doc, proto, m_state->allRecordsSelectedRecord(),
+                  *m_doc, proto, record,
                   m_state->fullPath(WindowState::ShownPath::OnePerRecordExample))
             : ExampleName::allInOne(*m_doc, proto,
                                     m_state->fullPath(WindowState::ShownPath::AllInOneExample));

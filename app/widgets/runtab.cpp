@@ -231,11 +231,14 @@ void RunTab::collect()
         m_worker.reset();
         setRunning(false);
         m_runEnd = m_state->runLog().text().size();
-        if (result && *result)
+        if (result && *result) {
             showSummary(summaryText(**result, cancelled),
                         (*result)->filesSkipped > 0 || (*result)->errors > 0);
-        else if (result)
+            emit runEnded(**result, cancelled);
+        } else if (result) {
             showSummary(tr("Nothing was made: %1.").arg(result->message()), false);
+            emit runFailed(result->message());
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "merge/mergerun.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -15,7 +17,6 @@ namespace quillory {
 
 class Document;
 class LogView;
-struct RunTotals;
 class RunWorker;
 class UndoStack;
 class WindowState;
@@ -48,6 +49,9 @@ signals:
     void runRequested();
     // While a run goes on the document must not be edited: the window disables its editing.
     void runningChanged(bool running);
+    // A run ended with these totals (cancelled: it stopped early), or made nothing, for reason.
+    void runEnded(const quillory::RunTotals& totals, bool cancelled);
+    void runFailed(const QString& reason);
 
 private:
     void showDestination();

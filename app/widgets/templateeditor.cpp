@@ -14,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -25,6 +27,14 @@ TemplateEditor::TemplateEditor(UndoStack* stack, const WindowState* state, Templ
 {
     m_editor = new QPlainTextEdit(this);
     m_editor->setTabChangesFocus(true);
+    if (key == TemplateKey::Separator) {
+        // A separator is often only a line break or a space: marks show what it holds, drawn
+        // by the layout and never part of the text.
+        QTextOption shown = m_editor->document()->defaultTextOption();
+        shown.setFlags(shown.flags() | QTextOption::ShowLineAndParagraphSeparators |
+                       QTextOption::ShowTabsAndSpaces);
+        m_editor->document()->setDefaultTextOption(shown);
+    }
     m_tags = new QToolButton(this);
     m_tags->setText(tr("Insert Tag"));
     m_tags->setPopupMode(QToolButton::InstantPopup);
@@ -48,7 +58,7 @@ TemplateEditor::TemplateEditor(UndoStack* stack, const WindowState* state, Templ
                                        m_editor->toPlainText());
     });
     connect(m_tags->menu(), &QMenu::triggered, this,
-            [this](QAction* action) { insertTag(action->text()); });
+            [this](QAction* action) { insertTag(tagOfItem(action)); });
     rebuildTagMenu();
 }
 

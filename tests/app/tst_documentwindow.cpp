@@ -1,4 +1,6 @@
 #include "app/dialogs/exportsettingsdialog.h"
+#include "app/dialogs/importfiledialog.h"
+#include "app/dialogs/importsettingsdialog.h"
 #include "app/document/documentwindow.h"
 #include "app/document/windowstate.h"
 #include "app/models/recordtablemodel.h"
@@ -22,7 +24,9 @@
 #include "windowtest.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -53,6 +57,13 @@ void answerNextMessageBox(const QString& text, QString* seen = nullptr)
         if (seen)
             *seen = box->text();
     });
+}
+
+// What the status bar says: its record count, and the last action's result.
+QString recordCount(QMainWindow* w)
+{
+    const auto* label = w->statusBar()->findChild<QLabel*>("recordCount");
+    return label && label->isVisible() ? label->text() : QStringLiteral("(hidden)");
 }
 
 QString cell(QTableView* table, int row, int column)
@@ -181,10 +192,16 @@ private slots:
     {
         DocumentWindow* w = newWindow();
         Document& doc = w->document();
-        w->actions().addField->trigger();
+        QCOMPARE(recordCount(w), QStringLiteral("0 records"));
+        // Add Field opens the new field's name: typing names it.
+        menuItem(w, "Records", "Add Field")->trigger();
         QCOMPARE(doc.keyArray().size(), size_t(3));
-        typeIntoCell(w->databaseTab()->keyTable(), 2, 0, "Name");
-        QCOMPARE(doc.keyArray()[2].publicKey, QStringLiteral("Name"));
+        QWidget* nameEditor = QApplication::focusWidget();
+        QVERIFY(qobject_cast<QLineEdit*>(nameEditor));
+        QVERIFY(w->databaseTab()->keyTable()->isAncestorOf(nameEditor));
+        QTest::keyClicks(nameEditor, "Name");
+        QTest::keyClick(nameEditor, Qt::Key_Return);
+        QTRY_COMPARE(doc.keyArray()[2].publicKey, QStringLiteral("Name"));
         // A blank name is refused and the old one stays.
         typeIntoCell(w->databaseTab()->keyTable(), 2, 0, "   ");
         QCOMPARE(doc.keyArray()[2].publicKey, QStringLiteral("Name"));
@@ -196,9 +213,14 @@ private slots:
         }
         QCOMPARE(doc.dataArray()[1]->value(doc.keyArray()[2].innerKey).toString(), "Bob");
         QVERIFY(w->isWindowModified());
+        QCOMPARE(recordCount(w), QStringLiteral("3 records"));
 
         QTest::keyClicks(w->databaseTab()->searchField(), "AL");
         QCOMPARE(w->databaseTab()->recordModel()->rowCount(), 2);
+        QCOMPARE(recordCount(w), QStringLiteral("2 of 3 shown"));
+        // Checks count every record, listed or not; Check All checks the listed ones.
+        menuItem(w, "Records", "Check All")->trigger();
+        QCOMPARE(recordCount(w), QStringLiteral("2 of 3 shown · 2 checked"));
         // The search is the database table's: the preview and the Prototypes' example
         // records list every record, also when sorted by a click on a header.
         QTest::keyClick(w, Qt::Key_4, Qt::ControlModifier);
@@ -219,6 +241,12 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QCOMPARE(w->databaseTab()->searchField()->text(), QString());
         QCOMPARE(w->databaseTab()->recordTable()->model()->rowCount(), 3);
+        QCOMPARE(recordCount(w), QStringLiteral("3 records · 2 checked"));
+        menuItem(w, "Records", "Invert Checks")->trigger();
+        QCOMPARE(recordCount(w), QStringLiteral("3 records · 1 checked"));
+        menuItem(w, "Edit", "Undo")->trigger();
+        menuItem(w, "Records", "Uncheck All")->trigger();
+        QCOMPARE(recordCount(w), QStringLiteral("3 records"));
 
         // Sorting by the header is case-insensitive and leaves the stored order alone.
         w->databaseTab()->recordTable()->sortByColumn(2, Qt::AscendingOrder);
@@ -233,7 +261,14 @@ private slots:
         DocumentWindow* w = newWindow();
         Document& doc = w->document();
         w->actions().addField->trigger();
+        // Escape gives up the renaming the new field starts with: it keeps its default name.
+        QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+        QTest::keyClicks(QApplication::focusWidget(), "Zip");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        QCOMPARE(doc.keyArray()[2].publicKey, QStringLiteral("KEY1"));
         w->actions().addRecord->trigger();
+        QCOMPARE(recordCount(w), QStringLiteral("1 record"));
         QTableView* keys = w->databaseTab()->keyTable();
         keys->setCurrentIndex(keys->model()->index(1, 0));
         QVERIFY(!w->actions().deleteField->isEnabled()); // "sel" is built in
@@ -497,6 +532,38 @@ private slots:
         QVERIFY(!w->actions().undo->isEnabled()); // an export changes nothing
     }
 
+    // The status bar says what the last import or export did, by the counts of the file.
+    void theStatusBarSaysWhatTheLastActionDid()
+    {
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
+        const QString csv = m_scratch->writeFile("eleves.csv", "Bob\nCid\nDan\n");
+        onNextModal<ImportFileDialog>([csv](ImportFileDialog* files) {
+            choose(files->findChild<QComboBox*>("importFormat"), "Comma-separated");
+            enterFile(files, csv);
+            onNextModal<ImportSettingsDialog>(
+                [](ImportSettingsDialog* settings) { click(settings, "importButton"); });
+        });
+        menuItem(w, "File", "Import")->trigger();
+        QCOMPARE(w->statusBar()->currentMessage(),
+                 QStringLiteral("Imported 3 records from eleves.csv"));
+        QCOMPARE(recordCount(w), QStringLiteral("4 records"));
+
+        const QString out = m_scratch->filePath("names.txt");
+        onNextModal<ExportSettingsDialog>([out](ExportSettingsDialog* settings) {
+            click(settings, "addAll");
+            click(settings, "exportButton");
+            onNextModal<QFileDialog>([out](QFileDialog* saver) { enterFile(saver, out); });
+        });
+        menuItem(w, "File", "Export")->trigger();
+        QVERIFY(QFileInfo::exists(out));
+        QCOMPARE(w->statusBar()->currentMessage(), "Exported 4 records to " + out);
+        // An export given up leaves the last result.
+        onNextModal<ExportSettingsDialog>(
+            [](ExportSettingsDialog* settings) { settings->reject(); });
+        menuItem(w, "File", "Export")->trigger();
+        QCOMPARE(w->statusBar()->currentMessage(), "Exported 4 records to " + out);
+    }
+
     // What is being typed (a record's cell or a field's name without Enter, a Prototype's name,
     // a template) is the document's before the window saves it, closes, exports or shows
     // another tab: the file holds it, or the window asks before it would be lost.
@@ -746,7 +813,7 @@ private slots:
         QCOMPARE(question, Alert::destinationNeedsReset().messageText);
         QCOMPARE(w->document().selectedDestinationBookmark(), chosen);
         QVERIFY(w->statusBar()->isVisible());
-        const QLabel* notice = w->statusBar()->findChild<QLabel*>();
+        const auto* notice = w->statusBar()->findChild<QLabel*>("missingDestination");
         QVERIFY(notice && notice->isVisible());
         QCOMPARE(notice->text(), "The destination folder “" + dest + "” is missing.");
 
@@ -754,7 +821,8 @@ private slots:
         // The disk is back when the person comes back to the window.
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
-        QVERIFY(!w->statusBar()->isVisible());
+        QVERIFY(!notice->isVisible());
+        QCOMPARE(recordCount(w), QStringLiteral("1 record"));
     }
 
     // The keys people know reach their commands from wherever the focus is: Save As asks where,
@@ -789,6 +857,16 @@ private slots:
             QVERIFY(QDir().mkpath(dest));
             w->document().setDestination(
                 true, LocationBookmark::make(dest, LocationBookmark::Access::ReadWrite));
+            // One file is there already (skipped), one would go beneath a file (failed).
+            for (const char* path : {"taken.txt", "plain/card.txt"}) {
+                PrototypePtr more = newPrototype(PrototypeSide::OnePerRecord);
+                more->path = QString::fromLatin1(path);
+                w->document().insertPrototype(1, more);
+            }
+            for (const char* file : {"/taken.txt", "/plain"}) {
+                QFile in(dest + file);
+                QVERIFY(in.open(QIODevice::WriteOnly));
+            }
         }
         QUrl opened;
         QString alerted;
@@ -826,6 +904,8 @@ private slots:
             } else {
                 QTRY_VERIFY(w->runTab()->summaryBar()->isVisible());
                 QVERIFY(QFileInfo::exists(dest + "/Ann.txt"));
+                QCOMPARE(w->statusBar()->currentMessage(),
+                         QStringLiteral("Run: 1 file created, 1 skipped, 1 failed"));
             }
         }
     }

@@ -59,6 +59,19 @@ QAction* menuAction(QToolButton* button, const QString& title)
     return nullptr;
 }
 
+// The items of a tag menu as it shows them, "" for a separator.
+QStringList menuTexts(QToolButton* button)
+{
+    QStringList texts;
+    for (QAction* a : button->menu()->actions())
+        texts << a->text();
+    return texts;
+}
+
+const QStringList kDateTagItems = {
+    "<YY> year, 4 digits", "<Y> year, 2 digits",   "<M> month, 01 to 12", "<D> day, 01 to 31",
+    "<h> hour, 00 to 23",  "<m> minute, 00 to 59", "<s> second, 00 to 59"};
+
 // Where the character at position of a name field or a template editor is drawn, in the
 // coordinates of the widget that takes its mouse events.
 QPoint pointAt(QWidget* editor, int position)
@@ -169,12 +182,61 @@ private slots:
         QTest::keyClicks(text->editor(), "Dear ");
         QVERIFY(text->tagButton()->isEnabled());
         QVERIFY(!separator->tagButton()->isEnabled());
+        // Each item says what its tag gives; a field's tag speaks for itself. Choosing one
+        // inserts the tag alone.
+        QCOMPARE(menuTexts(text->tagButton()),
+                 kDateTagItems + QStringList({"", "<#> record counter", "<Name>"}));
+        QCOMPARE(menuTexts(merge->allInOneEditors()[0]->tagButton()), kDateTagItems);
         menuAction(text->tagButton(), "<Name>")->trigger();
+        QTest::keyClicks(text->editor(), " ");
+        menuAction(text->tagButton(), "<h> hour, 00 to 23")->trigger();
         QTest::keyClicks(text->editor(), "!");
-        QCOMPARE(doc().universalFilePrototypeArray()[0]->text, QStringLiteral("Dear <Name>!"));
-        // Typing and the tag are one step until the editor is left.
+        QCOMPARE(doc().universalFilePrototypeArray()[0]->text, QStringLiteral("Dear <Name> <h>!"));
+        // Typing and the tags are one step until the editor is left.
         QCOMPARE(m_window->undoStack().count(), size_t(1));
         QCOMPARE(m_window->undoStack().undoName(), QStringLiteral("Typing in Text"));
+
+        // The separator's line break and spaces are drawn as marks, and stored as typed.
+        separator->editor()->setFocus();
+        QTest::keyClicks(separator->editor(), ", ");
+        QTest::keyClick(separator->editor(), Qt::Key_Return);
+        QCOMPARE(doc().universalFilePrototypeArray()[0]->separator, QStringLiteral(", \n"));
+        // A mark widens the first line beyond what its text alone takes.
+        const auto marked = [](TemplateEditor* e) {
+            const QTextBlock first = e->editor()->document()->firstBlock();
+            QTextLayout plain(first.text(), e->editor()->font());
+            plain.beginLayout();
+            plain.createLine();
+            plain.endLayout();
+            return first.layout()->lineAt(0).naturalTextWidth() >
+                   plain.lineAt(0).naturalTextWidth() + 1;
+        };
+        QVERIFY(marked(separator));
+        text->editor()->setFocus();
+        QTest::keyClick(text->editor(), Qt::Key_Return);
+        QVERIFY(!marked(text));
+        QVERIFY(separator->editor()->document()->defaultTextOption().flags().testFlags(
+            QTextOption::ShowLineAndParagraphSeparators | QTextOption::ShowTabsAndSpaces));
+    }
+
+    // The One per Record example is made with the first record until one is chosen; the name's
+    // tag menu inserts the tag alone.
+    void exampleNameTakesTheFirstRecordUntilOneIsChosen()
+    {
+        m_window->actions().prototypeSides[1]->trigger();
+        PrototypeSidePanel* panel = m_window->prototypeTab()->onePerRecord();
+        panel->prototypeTable()->setCurrentIndex(panel->prototypeTable()->model()->index(0, 2));
+        QVERIFY(!panel->recordTable()->currentIndex().isValid());
+        QCOMPARE(panel->exampleLabel()->text(), QStringLiteral("Ann.txt"));
+        panel->nameField()->setFocus();
+        panel->nameField()->setCursorPosition(0);
+        QCOMPARE(menuTexts(panel->tagButton()).mid(kDateTagItems.size()),
+                 (QStringList{"", "<#> record counter", "<Name>"}));
+        menuAction(panel->tagButton(), "<#> record counter")->trigger();
+        QCOMPARE(doc().universalFilePrototypeArray()[1]->path, QStringLiteral("<#><Name>.txt"));
+        QCOMPARE(panel->exampleLabel()->text(), QStringLiteral("1Ann.txt"));
+        panel->recordTable()->setCurrentIndex(panel->recordTable()->model()->index(1, 0));
+        QCOMPARE(panel->exampleLabel()->text(), QStringLiteral("2Bob.txt"));
     }
 
     // A person types into a name field or a template editor; each tag is marked as a run
