@@ -44,6 +44,16 @@ Alert Alert::deleteCheckedRecords(qint64 n)
             true};
 }
 
+Alert Alert::deleteSelectedRecords(qint64 n)
+{
+    return {QStringLiteral("Do you want to delete the %1 selected records?").arg(n),
+            QStringLiteral("Edit > Undo brings them back"),
+            {QStringLiteral("Delete"), QStringLiteral("Cancel")},
+            false,
+            {Delete, Cancel},
+            true};
+}
+
 Alert Alert::destinationNotSet()
 {
     return {QStringLiteral("A destination was not set to save the merge operations"),

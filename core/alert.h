@@ -44,6 +44,8 @@ struct Alert
     static Alert deleteKey(const QString& name);
     // confirmDeleteChecked: the confirmation for n records.
     static Alert deleteCheckedRecords(qint64 n);
+    // Delete Record with n > 1 records selected: the confirmation.
+    static Alert deleteSelectedRecords(qint64 n);
     // run: no destination chosen yet / the destination can no longer be used.
     static Alert destinationNotSet();
     static Alert destinationNeedsReset();

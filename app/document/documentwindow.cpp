@@ -273,7 +273,10 @@ void DocumentWindow::createActions()
     m_actions.addField = make(tr("Add &Field"), [this] { addField(); });
     m_actions.deleteField = make(tr("&Delete Field…"), [this] { deleteSelectedField(); });
     m_actions.addRecord = make(tr("Add &Record"), [this] { addRecord(); });
-    m_actions.deleteRecord = make(tr("D&elete Record"), [this] { deleteSelectedRecord(); });
+    m_actions.deleteRecord = make(
+        tr("D&elete Record"), [this] { deleteSelectedRecord(); }, QKeySequence::Delete);
+    // Delete is a text key everywhere else: the record table alone passes it to the command.
+    m_actions.deleteRecord->setShortcutContext(Qt::WidgetShortcut);
     const auto changeChecks = [this](commands::CheckChange change) {
         return [this, change] {
             commands::changeChecks(*m_stack, m_state->databaseArrangement(), change);
@@ -580,9 +583,13 @@ void DocumentWindow::deleteSelectedRecord()
 {
     if (m_state->mainTabId() != TabIds::kDatabase)
         return;
-    const Record selected = m_state->selectedRecord();
-    if (selected)
-        commands::deleteRecords(*m_stack, {selected});
+    const std::vector<Record> selected = m_database->selectedRecords();
+    if (selected.empty())
+        return;
+    if (selected.size() > 1 &&
+        showAlert(this, Alert::deleteSelectedRecords(qint64(selected.size()))) != Alert::Delete)
+        return;
+    commands::deleteRecords(*m_stack, selected);
 }
 
 void DocumentWindow::deleteCheckedRecords()

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -85,6 +86,9 @@ DemoDocumentsWindow::DemoDocumentsWindow(const QString& examplesFolder,
     connect(site, &QPushButton::clicked, this, [openUrl] { openUrl(SupportLinks::homePage()); });
     auto* close = new QPushButton(tr("Close"));
     connect(close, &QPushButton::clicked, this, &QWidget::close);
+    // A window with no document of its own: Escape puts it away, as in a dialog.
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this,
+            &QWidget::close);
     bottom->addWidget(site);
     bottom->addStretch();
     bottom->addWidget(close);

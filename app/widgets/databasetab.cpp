@@ -19,6 +19,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace quillory {
@@ -75,6 +76,10 @@ DatabaseTab::DatabaseTab(UndoStack* stack, WindowState* state, const DocumentAct
                                    QAbstractItemView::EditKeyPressed |
                                    QAbstractItemView::AnyKeyPressed);
     m_recordTable->setItemDelegate(new CellEditDelegate(*stack, m_recordTable));
+    // Several records can go at once (Delete Record asks first then). The Delete key reaches
+    // the command only from the table itself: in a cell being edited it stays a text key.
+    m_recordTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_recordTable->addAction(actions.deleteRecord);
     recordLayout->addWidget(m_recordTable);
     // Two rows, the records' commands above their checks', so that the window can be narrow.
     recordLayout->addWidget(
@@ -149,6 +154,18 @@ void DatabaseTab::selectRecord(const Record& record)
     const QModelIndex index = m_recordModel->index(row, column);
     m_recordTable->setCurrentIndex(index);
     m_recordTable->scrollTo(index);
+}
+
+std::vector<Record> DatabaseTab::selectedRecords() const
+{
+    QModelIndexList rows = m_recordTable->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
+    std::vector<Record> records;
+    records.reserve(size_t(rows.size()));
+    for (const QModelIndex& row : rows)
+        if (const Record record = m_recordModel->recordAt(row.row()))
+            records.push_back(record);
+    return records;
 }
 
 void DatabaseTab::editNewRecord(const Record& record)

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <vector>
+
 class QLineEdit;
 class QTableView;
 
@@ -28,6 +30,8 @@ public:
     QTableView* keyTable() const { return m_keyTable; }
     QTableView* recordTable() const { return m_recordTable; }
     RecordTableModel* recordModel() const { return m_recordModel; }
+    // The records whose rows are selected, top to bottom.
+    std::vector<Record> selectedRecords() const;
 
     // Selects the record's row and shows it; none when it is not listed.
     void selectRecord(const Record& record);

@@ -41,6 +41,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 
@@ -287,6 +288,80 @@ private slots:
         w->actions().deleteField->trigger();
         QCOMPARE(doc.keyArray().size(), size_t(2));
         QVERIFY(!doc.dataArray()[0]->contains(QStringLiteral("3")));
+    }
+
+    // The Delete key in the record table is Records > Delete Record: one record goes at once,
+    // several only after a confirmation that waits on Cancel; in a cell being typed, it deletes
+    // text. Each deletion is undone as one step.
+    void theDeleteKeyDeletesTheSelectedRecords()
+    {
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}, {"Bob"}, {"Cy"}});
+        QTableView* records = w->databaseTab()->recordTable();
+        const auto names = [records] {
+            QStringList shown;
+            for (int row = 0; row < records->model()->rowCount(); ++row)
+                shown << cell(records, row, 2);
+            return shown.join(',');
+        };
+        // Presses Delete in target; the message box it raises, if any, gets answer: Escape,
+        // or the button of that title.
+        QString asked;
+        QString defaultButton;
+        const auto pressDelete = [&](const QString& answer, QWidget* target) {
+            asked.clear();
+            QTimer::singleShot(50, [&, answer] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    asked = box->text();
+                    defaultButton = box->defaultButton() ? box->defaultButton()->text() : "";
+                    if (answer == "Escape")
+                        QTest::keyClick(box, Qt::Key_Escape);
+                    for (QAbstractButton* button : box->buttons())
+                        if (button->text() == answer)
+                            button->click();
+                }
+            });
+            QTest::keyClick(target, Qt::Key_Delete);
+            QTest::qWait(100);
+        };
+        records->setFocus();
+        QTest::mouseClick(records->viewport(), Qt::LeftButton, {},
+                          records->visualRect(records->model()->index(1, 2)).center());
+        pressDelete("Escape", records);
+        QCOMPARE(asked, QString());
+        QCOMPARE(names(), QStringLiteral("Ann,Cy"));
+        QCOMPARE(recordCount(w), QStringLiteral("2 records"));
+        QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(names(), QStringLiteral("Ann,Bob,Cy"));
+
+        // In a cell being typed, Delete deletes the character after the cursor.
+        records->setCurrentIndex(records->model()->index(0, 2));
+        QTest::keyClick(records, Qt::Key_F2);
+        QWidget* editor = QApplication::focusWidget();
+        QVERIFY(qobject_cast<QLineEdit*>(editor));
+        QTest::keyClick(editor, Qt::Key_Home);
+        pressDelete("Escape", editor);
+        QCOMPARE(asked, QString());
+        QCOMPARE(qobject_cast<QLineEdit*>(editor)->text(), QStringLiteral("nn"));
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QCOMPARE(names(), QStringLiteral("Ann,Bob,Cy"));
+
+        // Two rows selected: the question names them; Escape keeps them, Delete deletes them.
+        QCOMPARE(QApplication::focusWidget(), records);
+        QTest::keyClick(records, Qt::Key_Down, Qt::ShiftModifier);
+        pressDelete("Escape", records);
+        QCOMPARE(asked, Alert::deleteSelectedRecords(2).messageText);
+        QCOMPARE(defaultButton, QStringLiteral("Cancel"));
+        QCOMPARE(names(), QStringLiteral("Ann,Bob,Cy"));
+        // The offscreen platform has no window manager to give the window back its focus.
+        w->activateWindow();
+        QTRY_COMPARE(QApplication::focusWidget(), records);
+        pressDelete("Delete", records);
+        QCOMPARE(asked, Alert::deleteSelectedRecords(2).messageText);
+        QCOMPARE(names(), QStringLiteral("Cy"));
+        w->activateWindow();
+        QTRY_VERIFY(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(names(), QStringLiteral("Ann,Bob,Cy"));
     }
 
     void counterPreferencesRedrawCountersAndTheExample()

@@ -248,8 +248,13 @@ private slots:
         shell().openDemoDocuments();
         DemoDocumentsWindow* demo = shell().demoDocumentsWindow();
         QVERIFY(demo && demo->isVisible());
+        // Escape puts the window away; opening it again shows the same one.
+        QVERIFY(QTest::qWaitForWindowActive(demo));
+        QTest::keyClick(demo->documentList(), Qt::Key_Escape);
+        QVERIFY(!demo->isVisible());
         shell().openDemoDocuments();
         QCOMPARE(shell().demoDocumentsWindow(), demo);
+        QVERIFY(demo->isVisible());
         const QString bundled =
             QFileInfo(test::sourcePath("examples/demo/clients.quillory")).absoluteFilePath();
         QVERIFY(demo->documents().contains(bundled));
@@ -294,6 +299,7 @@ private slots:
         };
         row("Delete Field", Alert::deleteKey("Name"), "Cancel", Alert::Cancel);
         row("Delete Checked", Alert::deleteCheckedRecords(3), "Cancel", Alert::Cancel);
+        row("Delete Record, several", Alert::deleteSelectedRecords(2), "Cancel", Alert::Cancel);
         row("run, no destination", Alert::destinationNotSet(), "Cancel", Alert::Cancel);
         row("run, destination gone", Alert::destinationNeedsReset(), "Cancel", Alert::Cancel);
         row("newer document", Alert::newerDocument(), "Go to Download Last Version", Alert::Cancel);
