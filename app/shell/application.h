@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/document/recoverystore.h"
+#include "core/documentmemory.h"
 
 #include <QObject>
 #include <QPointer>
@@ -60,6 +61,8 @@ public:
     // The startup action, preferences, update check and help commands.
     Shell& shell() const { return *m_shell; }
     UserDefaults& defaults() const { return *m_defaults; }
+    // Per-document choices and layout, kept in the user's state.
+    DocumentMemory& documentMemory() { return m_documentMemory; }
     std::vector<DocumentWindow*> windows() const;
 
 private:
@@ -68,6 +71,7 @@ private:
     std::unique_ptr<Document> readDocument(const QString& path, QWidget* parent);
 
     UserDefaults* m_defaults;
+    DocumentMemory m_documentMemory;
     RecoveryStore m_recovery;
     Shell* m_shell;
     std::vector<QPointer<DocumentWindow>> m_windows;

@@ -185,13 +185,14 @@ inline void click(QWidget* parent, const char* name)
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-// A window test program: offscreen, with recent documents and dialog settings kept in a
-// folder of this run only.
+// A window test program: offscreen, with recent documents, dialog settings and what is
+// remembered per document kept in a folder of this run only.
 #define QUILLORY_WINDOW_TEST_MAIN(TestClass)                                                       \
     int main(int argc, char** argv)                                                                \
     {                                                                                              \
         QTemporaryDir config;                                                                      \
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());                                        \
+        qputenv("XDG_STATE_HOME", config.filePath("state").toUtf8());                              \
         qputenv("QT_QPA_PLATFORM", "offscreen");                                                   \
         QApplication app(argc, argv);                                                              \
         QApplication::setOrganizationName("QuilloryTest");                                         \
