@@ -47,7 +47,7 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Quillory"));
     QApplication::setApplicationName(QStringLiteral("Quillory"));
     QApplication::setApplicationVersion(quillory::ReleaseInfo::releaseString());
-    QApplication::setDesktopFileName(QStringLiteral("quillory"));
+    QApplication::setDesktopFileName(quillory::ReleaseInfo::applicationId());
     qapp.setQuitOnLastWindowClosed(true);
 
     // Qt has taken its own options out of the list by now.

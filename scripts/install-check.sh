@@ -2,7 +2,8 @@
 # Installs the release build into a temporary prefix and checks what a desktop needs: both
 # programs, the launcher (desktop-file-validate), the document type (update-mime-database must
 # accept it and map *.quillory to it), the icons, the user guide, the demo documents and the
-# command-line tool's manual page and completion.
+# command-line tool's manual page and completion, the software centre's metadata
+# (appstreamcli validate). The list of files is scripts/installed-files.txt.
 # Usage: scripts/install-check.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,19 +17,13 @@ failed=0
 expect() {
   if [ -e "$prefix/$1" ]; then echo "ok       $1"; else echo "MISSING  $1"; failed=1; fi
 }
-expect bin/quillory
-expect bin/quillory-cli
-expect share/applications/quillory.desktop
-expect share/mime/packages/quillory.xml
-expect share/icons/hicolor/scalable/apps/quillory.svg
-expect share/icons/hicolor/scalable/mimetypes/application-x-quillory.svg
-expect "share/doc/quillory/Quillory User Guide.pdf"
-expect share/quillory/examples/demo/clients.quillory
-expect share/man/man1/quillory-cli.1
-expect share/bash-completion/completions/quillory-cli
+while IFS= read -r file; do expect "$file"; done \
+  < <(grep -v -E '^\s*(#|$)' "$root/scripts/installed-files.txt")
 
-desktop-file-validate "$prefix/share/applications/quillory.desktop"
+desktop-file-validate "$prefix/share/applications/org.quillory.Quillory.desktop"
 echo "ok       desktop-file-validate"
+appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/org.quillory.Quillory.metainfo.xml"
+echo "ok       appstreamcli validate"
 # (It warns that the prefix is not among the XDG data folders: true, and beside the point here.)
 update-mime-database "$prefix/share/mime" 2>/dev/null
 if grep -q '^application/x-quillory:\*\.quillory$' "$prefix/share/mime/globs"; then

@@ -7,6 +7,11 @@ QString ReleaseInfo::appName()
     return QStringLiteral("Quillory");
 }
 
+QString ReleaseInfo::applicationId()
+{
+    return QString::fromLatin1(Release::kApplicationId);
+}
+
 QString ReleaseInfo::vendorName()
 {
     return QStringLiteral("Brastel - Norvane");

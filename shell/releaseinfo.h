@@ -14,6 +14,8 @@ public:
     static constexpr qint64 kReleaseNumber = Release::kNumber;
 
     static QString appName();
+    // "org.quillory.Quillory": the launcher's name, the icon's and the single instance's.
+    static QString applicationId();
     static QString vendorName();
     // The one-line statement of what the program does (About box).
     static QString statement();

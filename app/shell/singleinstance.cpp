@@ -1,5 +1,7 @@
 #include "app/shell/singleinstance.h"
 
+#include "shell/releaseinfo.h"
+
 #include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
@@ -29,7 +31,9 @@ QString SingleInstance::defaultSocketPath()
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QDir::tempPath();
-    return QStringLiteral("%1/quillory-%2.socket").arg(folder).arg(::getuid());
+    return QStringLiteral("%1/%2-%3.socket")
+        .arg(folder, ReleaseInfo::applicationId())
+        .arg(::getuid());
 }
 
 bool SingleInstance::isListening() const

@@ -18,7 +18,7 @@ public:
     explicit SingleInstance(QString socketPath = defaultSocketPath(), QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // quillory-<user id>.socket in $XDG_RUNTIME_DIR, else in the temporary folder.
+    // <application id>-<user id>.socket in $XDG_RUNTIME_DIR, else in the temporary folder.
     static QString defaultSocketPath();
 
     enum class Start { HandedOver, Running };
