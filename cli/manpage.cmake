@@ -1,5 +1,5 @@
 # Writes the manual page of quillory-cli from its own help texts: the global help through
-# help2man, and each command's --help in a COMMANDS section.
+# help2man, and each command's --help in a COMMANDS section; then its gzip'd copy (.1.gz).
 # cmake -DCLI=<quillory-cli> -DHELP2MAN=<help2man> -DOUT=<file.1> -DWORK=<dir> -P manpage.cmake
 set(commands new info field record prototype destination items preview run import export)
 set(include "${WORK}/quillory-cli.h2m")
@@ -25,4 +25,9 @@ execute_process(
     RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "help2man failed")
+endif()
+# Installed compressed, as Debian's manual pages are.
+execute_process(COMMAND gzip -9nc "${OUT}" OUTPUT_FILE "${OUT}.gz" RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "gzip of the manual page failed")
 endif()
