@@ -7,20 +7,23 @@
 
 #include <QFileInfo>
 
-#include <map>
+#include <optional>
 
 namespace quillory {
 
 int exportCommand(CliContext& ctx, const QStringList& args)
 {
     const QString usage = QStringLiteral(
-        "quillory-cli export DOC OUT [--format tsv|csv|csv-plain|html-table|html-page|custom] "
+        "quillory-cli export DOC OUT "
+        "[--format tsv|csv|csv-plain|csv-semicolon|html-table|html-page|xlsx|custom] "
         "[--fields A,B,...] [--header] [--start-of-file T] [--end-of-file T] [--start-of-record T] "
         "[--end-of-record T] [--field-open T] [--field-close T] [--field-separator T] "
         "[--end-of-record-in-last yes|no] [--force]\n"
         "Writes every record to OUT, or to standard output when OUT is -. An existing file is "
         "replaced only with --force; a FIFO or device is written in place. Default: tsv with all "
-        "fields in key order. The layout texts belong "
+        "fields in key order. csv-semicolon is quoted like csv, with semicolons between values, "
+        "as spreadsheets set to many European locales expect; xlsx writes a workbook of one sheet "
+        "with every value as text. The layout texts belong "
         "to the custom format, where \\n and \\t stand for a line end and a tab.");
     QCommandLineParser parser;
     const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("Output format."),
@@ -70,19 +73,11 @@ int exportCommand(CliContext& ctx, const QStringList& args)
     if (!ctx.parseCommand(parser, args, usage, 2, 2, &code))
         return code;
 
-    static const std::map<QString, ExportFormat> formats{
-        {QStringLiteral("custom"), ExportFormat::Custom},
-        {QStringLiteral("tsv"), ExportFormat::TabSeparated},
-        {QStringLiteral("csv"), ExportFormat::QuotedCsv},
-        {QStringLiteral("html-table"), ExportFormat::HtmlTable},
-        {QStringLiteral("html-page"), ExportFormat::HtmlPage},
-        {QStringLiteral("csv-plain"), ExportFormat::PlainCsv},
-    };
-    const auto fmt = formats.find(parser.value(format));
-    if (fmt == formats.end())
+    const std::optional<ExportFormat> fmt = ExportLayout::formatNamed(parser.value(format));
+    if (!fmt)
         return ctx.usageError(QStringLiteral("unknown format '") + parser.value(format) + u'\'' +
-                              didYouMean(parser.value(format), keysOf(formats)));
-    const bool custom = fmt->second == ExportFormat::Custom;
+                              didYouMean(parser.value(format), ExportLayout::formatNames()));
+    const bool custom = *fmt == ExportFormat::Custom;
     for (const LayoutOption& o : layout)
         if (parser.isSet(o.option) && !custom)
             return ctx.fail(ExitUsage, QStringLiteral("--%1 applies to --format custom only")
@@ -99,8 +94,8 @@ int exportCommand(CliContext& ctx, const QStringList& args)
 
     ExportWriter manager = ExportWriter::forDocument(*doc, QFileInfo(docPath).fileName());
     ExportFieldPicker picker = ExportFieldPicker::forDocument(*doc);
-    manager.fileFormatToSave = fmt->second;
-    manager.setCustomFields(fmt->second);
+    manager.fileFormatToSave = *fmt;
+    manager.setCustomFields(*fmt);
     for (const LayoutOption& o : layout)
         if (parser.isSet(o.option))
             manager.*(o.member) = parser.value(o.option);
@@ -143,12 +138,14 @@ int exportCommand(CliContext& ctx, const QStringList& args)
         return ctx.fail(ExitUsage,
                         QStringLiteral("'") + outPath +
                             QStringLiteral("' already exists (use --force to replace it)"));
-    const Result<> written = inPlace
-                                 ? Streams::writeInPlace(outPath,
-                                                         [&manager](const Streams::Writer& write) {
-                                                             return manager.writeInParts(write);
-                                                         })
-                                 : manager.writeToFile(outPath);
+    if (const std::optional<QString> why = manager.refusal())
+        return ctx.fail(ExitUsage, QStringLiteral("cannot write the export: ") + *why);
+    const Result<> written =
+        inPlace ? Streams::writeInPlace(outPath,
+                                        [&manager](const Streams::Writer& write) {
+                                            return manager.writeInParts(write).ok();
+                                        })
+                : manager.writeToFile(outPath);
     if (!written)
         return ctx.fail(ExitUsage, written.message());
     // Status goes to stderr: standard output may be the data itself.

@@ -8,10 +8,12 @@
 #include "exchange/importfilecheck.h"
 #include "exchange/importsession.h"
 #include "exchange/textfiledecoder.h"
+#include "exchange/workbookreader.h"
 
 #include <QFileInfo>
 
 #include <map>
+#include <utility>
 
 namespace quillory {
 
@@ -22,8 +24,10 @@ int importCommand(CliContext& ctx, const QStringList& args)
         "[--encoding auto|utf8|utf16|utf16be|utf16le|utf32|utf32be|utf32le|macroman|ascii|"
         "windows-1252|iso-8859-1|iso-8859-15] "
         "[--map none|new|cascade|first-row] [--column K=DEST]... [--skip-first-row] "
-        "[--header-names] [--replace]\n"
-        "Appends one record per row of FILE (- reads standard input). With --replace the rows "
+        "[--header-names] [--replace] [--sheet NAME|N]\n"
+        "Appends one record per row of FILE (- reads standard input), delimited text or a "
+        "workbook (.xlsx, .ods; told by its content), whose first sheet is read unless --sheet "
+        "names another. With --replace the rows "
         "take the place of all records, numbered from 1. --map (default new) is applied first, "
         "then each "
         "--column in order: K is the 1-based column, DEST a field name, #N, new or skip. "
@@ -45,7 +49,11 @@ int importCommand(CliContext& ctx, const QStringList& args)
                                          QStringLiteral("Name new fields after the first row."));
     const QCommandLineOption replace(QStringLiteral("replace"),
                                      QStringLiteral("Replace all records with the file's rows."));
-    parser.addOptions({format, encoding, map, column, skipFirst, headerNames, replace});
+    const QCommandLineOption sheet(QStringLiteral("sheet"),
+                                   QStringLiteral("Sheet of a workbook FILE: its name or number "
+                                                  "from 1."),
+                                   QStringLiteral("SHEET"));
+    parser.addOptions({format, encoding, map, column, skipFirst, headerNames, replace, sheet});
     int code = ExitOk;
     if (!ctx.parseCommand(parser, args, usage, 2, 2, &code))
         return code;
@@ -92,27 +100,65 @@ int importCommand(CliContext& ctx, const QStringList& args)
         filePath == QLatin1String("-") ? QStringLiteral("standard input") : filePath;
     TextEncoding decodedAs = TextEncoding::Automatic;
     std::optional<QString> text;
+    std::optional<ImportRows> sheetRows;
     {
         // Read once: standard input and FIFOs cannot be read again, and a file is decoded the
         // same. The bytes are freed once decoded, before the rows and records are made.
-        // A binary or endless file is refused at its first part, before it fills the memory.
+        // A binary or endless file is refused at its first part, before it fills the memory;
+        // a workbook (a zip archive) is told by its first bytes and only held to the size.
         ImportFileCheck check(enc->second, shownFile);
         std::optional<QString> refused;
+        bool firstPart = true;
+        bool workbook = false;
+        qint64 workbookBytes = 0;
         const Result<QByteArray> bytes =
             QFileInfo(filePath).isDir()
                 ? Result<QByteArray>(fail(QStringLiteral("cannot read '") + filePath +
                                           QStringLiteral("': a folder")))
-                : Streams::readAll(filePath,
-                                   [&](QByteArrayView part) { return refused = check.feed(part); });
-        if (bytes && !refused)
+                : Streams::readAll(filePath, [&](QByteArrayView part) {
+                      if (std::exchange(firstPart, false))
+                          workbook = WorkbookReader::looksLikeWorkbook(part);
+                      if (workbook) {
+                          workbookBytes += part.size();
+                          if (workbookBytes > ImportFileCheck::kMaxBytes)
+                              refused = shownFile + QStringLiteral(" is larger than 1 GiB");
+                          return refused;
+                      }
+                      return refused = check.feed(part);
+                  });
+        if (bytes && !refused && !workbook)
             refused = check.finish();
         if (refused)
             return ctx.fail(ExitUsage, *refused + QStringLiteral("; nothing changed"));
         if (!bytes)
             return ctx.fail(ExitUsage, bytes.message());
-        text = TextFileDecoder::decodeFileBytes(*bytes, enc->second, &decodedAs);
+        if (workbook) {
+            Result<WorkbookReader> reader = WorkbookReader::open(*bytes, shownFile);
+            if (!reader)
+                return ctx.fail(ExitUsage, reader.message() + QStringLiteral("; nothing changed"));
+            int index = 0;
+            if (parser.isSet(sheet)) {
+                const std::optional<int> found = reader->findSheet(parser.value(sheet));
+                if (!found)
+                    return ctx.usageError(QStringLiteral("no sheet '") + parser.value(sheet) +
+                                          QStringLiteral("' in ") + shownFile +
+                                          QStringLiteral(" (its sheets: ") +
+                                          reader->sheetNames().join(QStringLiteral(", ")) + u')');
+                index = *found;
+            }
+            Result<ImportRows> rows = reader.value().readSheet(index);
+            if (!rows)
+                return ctx.fail(ExitUsage, rows.message() + QStringLiteral("; nothing changed"));
+            sheetRows = std::move(rows.value());
+        } else if (parser.isSet(sheet)) {
+            return ctx.usageError(QStringLiteral("--sheet applies to workbooks (.xlsx, .ods) "
+                                                 "only, and ") +
+                                  shownFile + QStringLiteral(" is text"));
+        } else {
+            text = TextFileDecoder::decodeFileBytes(*bytes, enc->second, &decodedAs);
+        }
     }
-    if (!text)
+    if (!text && !sheetRows)
         return ctx.fail(ExitUsage, QStringLiteral("cannot decode ") + shownFile +
                                        QStringLiteral(" as ") + parser.value(encoding) +
                                        QStringLiteral(" text; nothing changed"));
@@ -128,7 +174,10 @@ int importCommand(CliContext& ctx, const QStringList& args)
     }
     ImportStep step(stack, QFileInfo(shownFile).fileName());
     ImportSession manager(&step);
-    manager.loadText(std::move(text), fmt->second);
+    if (sheetRows)
+        manager.loadRows(std::move(*sheetRows));
+    else
+        manager.loadText(std::move(text), fmt->second);
     manager.prepareMapping();
     if (manager.numberOfImportRows() == 0)
         return ctx.fail(ExitUsage, QStringLiteral("no rows in ") + shownFile +

@@ -29,7 +29,7 @@ const char* const kUsage =
     "  items DOC                    list what a run would create\n"
     "  preview DOC ITEM             show the name and content of an item\n"
     "  run DOC                      run the merge (--dry-run: only show it)\n"
-    "  import DOC FILE              import delimited text (- reads stdin)\n"
+    "  import DOC FILE              import delimited text or a workbook (- reads stdin)\n"
     "  export DOC OUT               export the records (- writes stdout)\n"
     "\n"
     "Options:\n"

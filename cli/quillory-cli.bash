@@ -42,7 +42,7 @@ _quillory_cli()
     --destination) _quillory_cli_files dirs; return ;;
     --format)
         if [[ $command == export ]]; then
-            COMPREPLY=($(compgen -W "tsv csv csv-plain html-table html-page custom" -- "$cur"))
+            COMPREPLY=($(compgen -W "tsv csv csv-plain csv-semicolon html-table html-page xlsx custom" -- "$cur"))
         else
             COMPREPLY=($(compgen -W "auto tab comma semicolon" -- "$cur"))
         fi
@@ -67,7 +67,7 @@ _quillory_cli()
         items) options+=" --strict" ;;
         preview) options+=" --record --full-path --name --content --strict" ;;
         run) options+=" --destination --dry-run --strict --quiet --json" ;;
-        import) options+=" --format --encoding --map --column --skip-first-row --header-names --replace" ;;
+        import) options+=" --format --encoding --map --column --skip-first-row --header-names --replace --sheet" ;;
         export) options+=" --format --fields --header --force --start-of-file --end-of-file --start-of-record --end-of-record --field-open --field-close --field-separator --end-of-record-in-last" ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

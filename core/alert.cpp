@@ -72,4 +72,17 @@ Alert Alert::destinationNeedsReset()
             {Cancel, SelectDestination}};
 }
 
+Alert Alert::noColumnImported(qint64 n)
+{
+    // Return must not make records that are empty but for their counter.
+    return {QStringLiteral("No column is imported: %1 records will hold only their counter. "
+                           "Import anyway?")
+                .arg(n),
+            QStringLiteral("Choose a destination in the menu above a column to import it."),
+            {QStringLiteral("Import"), QStringLiteral("Cancel")},
+            false,
+            {Ok, Cancel},
+            true};
+}
+
 } // namespace quillory

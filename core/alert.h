@@ -49,6 +49,8 @@ struct Alert
     // run: no destination chosen yet / the destination can no longer be used.
     static Alert destinationNotSet();
     static Alert destinationNeedsReset();
+    // An import with every column left out: the n records it would make hold only their counter.
+    static Alert noColumnImported(qint64 n);
 };
 
 } // namespace quillory

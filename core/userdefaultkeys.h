@@ -6,6 +6,9 @@ namespace quillory::UserDefaultKeys {
 
 // The keys of the user defaults, as the settings file stores them.
 inline const QString kNotifyUpdate = QStringLiteral("notifyUpdate");
+// Whether the first launch has asked if releases may be checked for (the answer is
+// kNotifyUpdate): asked once only.
+inline const QString kUpdateCheckQuestionAsked = QStringLiteral("updateCheckQuestionAsked");
 inline const QString kStartupAction = QStringLiteral("StartupActionTag");
 inline const QString kStartupDocument = QStringLiteral("StartupSelectedDoc");
 inline const QString kStartupDocumentBookmark = QStringLiteral("StartupSelectedDocBookmark");

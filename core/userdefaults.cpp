@@ -12,6 +12,7 @@ const QVariantMap& UserDefaults::registeredDefaults()
 {
     static const QVariantMap defaults{
         {UserDefaultKeys::kNotifyUpdate, true},
+        {UserDefaultKeys::kUpdateCheckQuestionAsked, false},
         {UserDefaultKeys::kStartupAction, 0},
         {UserDefaultKeys::kStartupDocument, QString()},
         {UserDefaultKeys::kLastVersionUsed, 0},

@@ -1,8 +1,28 @@
 #include "exchange/exportlayout.h"
 
+#include "exchange/exportvalue.h"
+
+#include <array>
+#include <utility>
+
 namespace quillory {
 
-ExportLayout ExportLayout::fixedForFormat(ExportFormat format)
+namespace {
+
+const std::array<std::pair<const char*, ExportFormat>, 8> kFormatNames{{
+    {"tsv", ExportFormat::TabSeparated},
+    {"csv", ExportFormat::QuotedCsv},
+    {"csv-plain", ExportFormat::PlainCsv},
+    {"csv-semicolon", ExportFormat::SemicolonCsv},
+    {"html-table", ExportFormat::HtmlTable},
+    {"html-page", ExportFormat::HtmlPage},
+    {"xlsx", ExportFormat::Xlsx},
+    {"custom", ExportFormat::Custom},
+}};
+
+} // namespace
+
+ExportLayout ExportLayout::fixedForFormat(ExportFormat format, const QString& pageTitle)
 {
     const QString lf = QStringLiteral("\n");
     ExportLayout l;
@@ -12,10 +32,13 @@ ExportLayout ExportLayout::fixedForFormat(ExportFormat format)
         l.field_separator = QStringLiteral("\t");
         break;
     case ExportFormat::QuotedCsv:
+    case ExportFormat::SemicolonCsv:
         l.end_of_record = lf;
         l.field_open_tag = QStringLiteral("\"");
         l.field_close_tag = QStringLiteral("\"");
-        l.field_separator = QStringLiteral(",");
+        // Spreadsheets set to a locale with a decimal comma expect semicolons.
+        l.field_separator =
+            format == ExportFormat::QuotedCsv ? QStringLiteral(",") : QStringLiteral(";");
         break;
     case ExportFormat::HtmlTable:
     case ExportFormat::HtmlPage:
@@ -24,8 +47,9 @@ ExportLayout ExportLayout::fixedForFormat(ExportFormat format)
             l.end_of_file = QStringLiteral("</table>");
         } else {
             // The file is written as UTF-8; without saying so a browser may guess otherwise.
-            l.start_of_file = QStringLiteral(
-                "<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head><body><table>");
+            l.start_of_file = QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
+                                             "<title>%1</title></head><body><table>")
+                                  .arg(ExportValue::escape(format, pageTitle));
             l.end_of_file = QStringLiteral("</table></body></html>");
         }
         l.start_of_record = QStringLiteral("<tr>");
@@ -39,6 +63,7 @@ ExportLayout ExportLayout::fixedForFormat(ExportFormat format)
         l.field_separator = QStringLiteral(",");
         break;
     case ExportFormat::Custom:
+    case ExportFormat::Xlsx:
         break;
     }
     return l;
@@ -69,14 +94,46 @@ QString ExportLayout::fileTypeForFormat(ExportFormat format)
         return QStringLiteral("tsv");
     case ExportFormat::QuotedCsv:
     case ExportFormat::PlainCsv:
+    case ExportFormat::SemicolonCsv:
         return QStringLiteral("csv");
     case ExportFormat::HtmlPage:
         return QStringLiteral("html");
+    case ExportFormat::Xlsx:
+        return QStringLiteral("xlsx");
     case ExportFormat::HtmlTable:
     case ExportFormat::Custom:
         break;
     }
     return QStringLiteral("txt");
+}
+
+QString ExportLayout::nameOfFormat(ExportFormat format)
+{
+    for (const auto& [name, f] : kFormatNames)
+        if (f == format)
+            return QString::fromLatin1(name);
+    return {};
+}
+
+std::optional<ExportFormat> ExportLayout::formatNamed(const QString& name)
+{
+    for (const auto& [n, format] : kFormatNames)
+        if (name == QLatin1String(n))
+            return format;
+    return std::nullopt;
+}
+
+QStringList ExportLayout::formatNames()
+{
+    QStringList names;
+    for (const auto& entry : kFormatNames)
+        names << QString::fromLatin1(entry.first);
+    return names;
+}
+
+bool ExportLayout::hasHeaderCells(ExportFormat format)
+{
+    return format == ExportFormat::HtmlTable || format == ExportFormat::HtmlPage;
 }
 
 QString ExportLayout::expandEscapes(QString text)

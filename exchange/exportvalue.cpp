@@ -64,10 +64,13 @@ bool ExportValue::changesWhenWritten(ExportFormat format, QStringView text)
     case ExportFormat::PlainCsv:
     case ExportFormat::HtmlTable:
     case ExportFormat::HtmlPage:
+    case ExportFormat::SemicolonCsv:
         break;
     case ExportFormat::Custom:
+    case ExportFormat::Xlsx:
         return false;
     }
+    const bool quoted = format == ExportFormat::QuotedCsv || format == ExportFormat::SemicolonCsv;
     const bool html = format == ExportFormat::HtmlTable || format == ExportFormat::HtmlPage;
     for (const QChar c : text) {
         switch (c.unicode()) {
@@ -85,7 +88,7 @@ bool ExportValue::changesWhenWritten(ExportFormat format, QStringView text)
                 return true;
             break;
         case '"':
-            if (format == ExportFormat::QuotedCsv)
+            if (quoted)
                 return true;
             break;
         case '&':
@@ -116,6 +119,7 @@ QString ExportValue::clean(ExportFormat format, QString text)
         cleanLineEnds(text);
         break;
     case ExportFormat::QuotedCsv:
+    case ExportFormat::SemicolonCsv:
         cleanLineEnds(text);
         break;
     case ExportFormat::PlainCsv:
@@ -134,6 +138,7 @@ QString ExportValue::escape(ExportFormat format, QString text)
 {
     switch (format) {
     case ExportFormat::QuotedCsv:
+    case ExportFormat::SemicolonCsv:
         text.replace(QLatin1Char('"'), QLatin1String("\"\""));
         break;
     case ExportFormat::HtmlTable:

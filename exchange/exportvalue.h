@@ -26,9 +26,10 @@ public:
 
     // The literal replacements of the format, in order, each over the whole text once: tabs
     // and line ends (and, in plain CSV, commas) become spaces, merging with a space beside
-    // them. Only the tab-separated and the two CSV formats are cleaned.
+    // them. Only the tab-separated and the CSV formats are cleaned.
     static QString clean(ExportFormat format, QString text);
-    // What the reader of the format needs escaped: in quoted CSV a double quote is doubled, so
+    // What the reader of the format needs escaped: in quoted CSV (comma- or semicolon-
+    // separated) a double quote is doubled, so
     // that it cannot end the field; in the HTML formats "&", "<" and ">" become entities, so
     // that a value shows as text and never as markup. Other formats are written raw: their
     // layout texts are the user's.

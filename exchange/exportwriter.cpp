@@ -2,6 +2,7 @@
 
 #include "core/document.h"
 #include "exchange/exportvalue.h"
+#include "exchange/xlsxexport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -51,6 +52,16 @@ void appendValue(QString& out, ExportFormat format, const PackedRecord& rec, qsi
     out += written;
 }
 
+QString baseName(const QString& displayName)
+{
+    QString base = displayName;
+    const qsizetype dot = base.lastIndexOf(QLatin1Char('.'));
+    // A leading dot names a hidden file rather than starting an extension.
+    if (dot > 0)
+        base.truncate(dot);
+    return base;
+}
+
 } // namespace
 
 ExportWriter::ExportWriter(std::vector<Record> records, std::vector<FieldKey> fields)
@@ -60,19 +71,16 @@ ExportWriter::ExportWriter(std::vector<Record> records, std::vector<FieldKey> fi
 ExportWriter ExportWriter::forDocument(const Document& doc, const QString& displayName)
 {
     ExportWriter writer(doc.dataArray(), {});
-    if (!displayName.isEmpty())
+    if (!displayName.isEmpty()) {
         writer.suggestedFileName = suggestedFileNameForDocumentName(displayName);
+        writer.pageTitle = baseName(displayName);
+    }
     return writer;
 }
 
 QString ExportWriter::suggestedFileNameForDocumentName(const QString& displayName)
 {
-    QString base = displayName;
-    const qsizetype dot = base.lastIndexOf(QLatin1Char('.'));
-    // A leading dot names a hidden file rather than starting an extension.
-    if (dot > 0)
-        base.truncate(dot);
-    return QStringLiteral("%1 Export").arg(base);
+    return QStringLiteral("%1 Export").arg(baseName(displayName));
 }
 
 void ExportWriter::setCustomFields(ExportFormat preset)
@@ -88,7 +96,7 @@ void ExportWriter::setCustomFields(ExportFormat preset)
         use_end_of_record_in_last_record = QStringLiteral("YES");
         return;
     }
-    const ExportLayout l = ExportLayout::fixedForFormat(preset);
+    const ExportLayout l = ExportLayout::fixedForFormat(preset, pageTitle);
     start_of_file = ExportLayout::escapeControls(l.start_of_file);
     end_of_file = ExportLayout::escapeControls(l.end_of_file);
     start_of_record = ExportLayout::escapeControls(l.start_of_record);
@@ -106,7 +114,7 @@ ExportLayout ExportWriter::currentLayout() const
         return ExportLayout::custom(start_of_file, end_of_file, start_of_record, end_of_record,
                                     field_open_tag, field_close_tag, field_separator,
                                     use_end_of_record_in_last_record);
-    return ExportLayout::fixedForFormat(fileFormatToSave);
+    return ExportLayout::fixedForFormat(fileFormatToSave, pageTitle);
 }
 
 qsizetype ExportWriter::estimatedLength(const ExportLayout& layout) const
@@ -160,12 +168,14 @@ bool ExportWriter::composeInto(QString& out, const std::function<bool(const QStr
     out += layout.start_of_file;
 
     if (useFieldNamesAsFirstRow) {
+        // An HTML table marks its header cells as such.
+        const bool headerCells = ExportLayout::hasHeaderCells(format);
         out += layout.start_of_record;
         for (std::size_t k = 0; k < fields; ++k) {
-            out += layout.field_open_tag;
+            out += headerCells ? QStringLiteral("<th>") : layout.field_open_tag;
             // Names are never cleaned, but escaped all the same: a reader must get them back.
             out += ExportValue::escape(format, m_fields[k].publicKey);
-            out += layout.field_close_tag;
+            out += headerCells ? QStringLiteral("</th>") : layout.field_close_tag;
             if (k + 1 < fields)
                 out += layout.field_separator;
         }
@@ -199,12 +209,23 @@ bool ExportWriter::composeInto(QString& out, const std::function<bool(const QStr
     return !flush || flush(out);
 }
 
-bool ExportWriter::writeInParts(const std::function<bool(const QByteArray& part)>& write) const
+std::optional<QString> ExportWriter::refusal() const
 {
+    if (fileFormatToSave == ExportFormat::Xlsx)
+        return XlsxExport(m_dataArray, m_fields, useFieldNamesAsFirstRow).refusal();
+    return std::nullopt;
+}
+
+Result<> ExportWriter::writeInParts(const std::function<bool(const QByteArray& part)>& write) const
+{
+    if (fileFormatToSave == ExportFormat::Xlsx)
+        return XlsxExport(m_dataArray, m_fields, useFieldNamesAsFirstRow).writeInParts(write);
     // Chunk by chunk: the whole text of a large document is never held at once.
     QString chunk;
     chunk.reserve((1 << 20) + 4096);
-    return composeInto(chunk, [&write](const QString& text) { return write(text.toUtf8()); });
+    if (!composeInto(chunk, [&write](const QString& text) { return write(text.toUtf8()); }))
+        return fail(QStringLiteral("the export could not be written"));
+    return {};
 }
 
 Result<> ExportWriter::writeToFile(const QString& path) const
@@ -218,14 +239,19 @@ Result<> ExportWriter::writeToFile(const QString& path) const
     };
     if (QFileInfo(path).isDir())
         return failure(QStringLiteral("it is a folder"));
+    // Refused before the file is opened, so that nothing at all is made.
+    if (const std::optional<QString> why = refusal())
+        return failure(*why);
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return failure(file.errorString());
-    const bool written = writeInParts(
+    const Result<> written = writeInParts(
         [&file](const QByteArray& bytes) { return file.write(bytes) == bytes.size(); });
     if (!written) {
-        const QString reason = file.errorString();
+        // The file's own reason when writing it failed; otherwise what failed before.
+        const QString reason =
+            file.error() != QFileDevice::NoError ? file.errorString() : written.message();
         file.cancelWriting();
         return failure(reason);
     }

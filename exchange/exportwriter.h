@@ -46,6 +46,8 @@ public:
     std::optional<QString> use_end_of_record_in_last_record;
     bool useFieldNamesAsFirstRow = false;
     QString suggestedFileName = QStringLiteral("Export");
+    // The title of the HTML page: the document's name without extension.
+    QString pageTitle = QStringLiteral("Export");
 
     // Fills the seven layout texts and the last-record flag with the layout of a fixed format
     // (LF shown as backslash-n, TAB as backslash-t); the custom format clears them, with the
@@ -57,13 +59,17 @@ public:
     // The file type offered for the current format.
     QString fileType() const { return ExportLayout::fileTypeForFormat(fileFormatToSave); }
 
-    // The whole export text.
+    // The whole export text (empty for a workbook, which is no text).
     QString composeExport() const;
-    // Hands the text of composeExport() to write as UTF-8 without byte-order mark, in parts of
-    // about a megabyte, so that the whole text is never held; false as soon as write is.
-    bool writeInParts(const std::function<bool(const QByteArray& part)>& write) const;
-    // Writes the text of composeExport() as UTF-8 without byte-order mark, atomically,
-    // replacing an existing file; a failure leaves any existing file as it was.
+    // Why the records cannot be written in the current format (a workbook limits its cells),
+    // or none.
+    std::optional<QString> refusal() const;
+    // Hands the export to write in parts of about a megabyte, so that the whole of it is never
+    // held: the text of composeExport() as UTF-8 without byte-order mark, or the workbook's
+    // bytes. Fails as soon as write does, or when refusal() gives a reason.
+    Result<> writeInParts(const std::function<bool(const QByteArray& part)>& write) const;
+    // Writes the export atomically, replacing an existing file; a failure leaves any existing
+    // file as it was.
     Result<> writeToFile(const QString& path) const;
 
 private:

@@ -107,6 +107,19 @@ void ImportSession::loadText(std::optional<QString> text, FileFormat format)
     countImportedFields();
 }
 
+void ImportSession::loadRows(ImportRows rows)
+{
+    m_rows = std::move(rows);
+    m_mappingPrepared = false;
+    m_numOfMaxField = 0;
+    for (qsizetype r = 0; r < m_rows.rowCount(); ++r)
+        m_numOfMaxField = std::max(m_numOfMaxField, m_rows.fieldCount(r));
+    m_selectedRow = m_rows.rowCount() > 0 ? 0 : -1;
+    m_mapping.assign(size_t(m_numOfMaxField), ImportDestination::skip());
+    countImportedFields();
+    reportProgress(1, 1);
+}
+
 void ImportSession::parseText(QString& text, FileFormat format)
 {
     m_numOfMaxField = 0;

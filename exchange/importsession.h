@@ -45,6 +45,8 @@ public:
     void load(const QString& path, FileFormat format, TextEncoding encoding);
     // The same from decoded text (none: no lines).
     void loadText(std::optional<QString> text, FileFormat format);
+    // The same from rows read elsewhere (a workbook's sheet, see WorkbookReader).
+    void loadRows(ImportRows rows);
 
     // Fields of the first row of a text (a line, unless quotes hold a line end) cut at commas /
     // semicolons outside double quotes, or none for a line that is empty or spaces only.
@@ -122,6 +124,7 @@ public:
     // New fields made for columns are named after the first row, which then makes no record
     // and takes no counter. Off by default.
     void setUseHeaderNamesForNewFields(bool u) { m_useHeaderNames = u; }
+    bool useHeaderNamesForNewFields() const { return m_useHeaderNames; }
 
 private:
     void parseText(QString& text, FileFormat format);

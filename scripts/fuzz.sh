@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_document fuzz_import fuzz_substitution fuzz_export)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_document fuzz_import fuzz_substitution fuzz_export fuzz_workbook)
 dir="$root/build-fuzz"
 
 if [ ! -f "$dir/build.ninja" ]; then
@@ -26,6 +26,8 @@ seeds() {
     fuzz_import | fuzz_export) find "$root/tests/data/exchange" "$root/examples" -type f \
         \( -name '*.csv' -o -name '*.tsv' -o -name '*.txt' \) 2>/dev/null ;;
     fuzz_substitution) find "$root/tests/data/templates" -type f 2>/dev/null ;;
+    fuzz_workbook) find "$root/tests/data/exchange/workbooks" -type f \( -name '*.xlsx' \
+        -o -name '*.ods' -o -name '*.zip' \) 2>/dev/null ;;
     esac
 }
 

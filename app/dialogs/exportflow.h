@@ -9,6 +9,7 @@ class QWidget;
 namespace quillory {
 
 class Document;
+class DocumentMemory;
 
 // Where an export wrote, and how many records the file holds.
 struct ExportOutcome
@@ -18,9 +19,14 @@ struct ExportOutcome
 };
 
 // The Export… command: the settings dialog, the save dialog with the suggested name, and the
-// writing of the file. displayName names the document (for the suggested file name). The
-// document is only read. None when nothing was written (given up, or the user was told why).
+// writing of the file. displayName names the document (for the suggested file name and the
+// page title). The document is only read. None when nothing was written (given up, or the
+// user was told why). With a memory, the fields, format and options confirmed in the last
+// export of the document (known by documentPath; none for a document never saved) are where
+// the settings start.
 std::optional<ExportOutcome> exportDocument(QWidget* window, const Document& doc,
-                                            const QString& displayName);
+                                            const QString& displayName,
+                                            DocumentMemory* memory = nullptr,
+                                            const QString& documentPath = {});
 
 } // namespace quillory

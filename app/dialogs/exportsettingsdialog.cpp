@@ -30,12 +30,15 @@ struct LayoutText
 };
 
 // The format menu's items in order: a menu position is an index into these.
-const std::array<std::pair<const char*, ExportFormat>, 6> kFormatItems{{
+const std::array<std::pair<const char*, ExportFormat>, 8> kFormatItems{{
     {QT_TRANSLATE_NOOP("ExportSettingsDialog", "Tab-separated"), ExportFormat::TabSeparated},
     {QT_TRANSLATE_NOOP("ExportSettingsDialog", "Comma-separated, quoted"), ExportFormat::QuotedCsv},
     {QT_TRANSLATE_NOOP("ExportSettingsDialog", "Comma-separated"), ExportFormat::PlainCsv},
+    {QT_TRANSLATE_NOOP("ExportSettingsDialog", "Semicolon-separated, quoted"),
+     ExportFormat::SemicolonCsv},
     {QT_TRANSLATE_NOOP("ExportSettingsDialog", "HTML table"), ExportFormat::HtmlTable},
     {QT_TRANSLATE_NOOP("ExportSettingsDialog", "HTML page"), ExportFormat::HtmlPage},
+    {QT_TRANSLATE_NOOP("ExportSettingsDialog", "Workbook (.xlsx)"), ExportFormat::Xlsx},
     {QT_TRANSLATE_NOOP("ExportSettingsDialog", "Custom"), ExportFormat::Custom},
 }};
 
@@ -92,6 +95,10 @@ ExportSettingsDialog::ExportSettingsDialog(ExportWriter& writer, ExportFieldPick
         m_format->addItem(tr(title));
         if (format == m_writer.fileFormatToSave)
             m_format->setCurrentIndex(m_format->count() - 1);
+        if (format == ExportFormat::SemicolonCsv)
+            m_format->setItemData(m_format->count() - 1,
+                                  tr("For spreadsheets whose locale writes decimals with a comma"),
+                                  Qt::ToolTipRole);
     }
     connect(m_format, &QComboBox::activated, this, &ExportSettingsDialog::formatChosen);
     auto* formatRow = new QFormLayout;
@@ -114,8 +121,10 @@ ExportSettingsDialog::ExportSettingsDialog(ExportWriter& writer, ExportFieldPick
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
-    // The texts show the chosen format's layout from the start, as after choosing it.
-    m_writer.setCustomFields(m_writer.fileFormatToSave);
+    // The texts show the chosen format's layout from the start, as after choosing it; a custom
+    // layout the writer starts with (one remembered) is kept.
+    if (m_writer.fileFormatToSave != ExportFormat::Custom)
+        m_writer.setCustomFields(m_writer.fileFormatToSave);
     refreshLists();
     refreshLayoutTexts();
 }

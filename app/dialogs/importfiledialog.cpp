@@ -60,7 +60,8 @@ ImportFileDialog::ImportFileDialog(QWidget* parent) : QFileDialog(parent, tr("Im
     setOption(QFileDialog::DontUseNativeDialog);
     setAcceptMode(QFileDialog::AcceptOpen);
     setFileMode(QFileDialog::ExistingFile);
-    setNameFilters({tr("Text files (*.txt *.TXT *.text *.TEXT *.csv *.CSV *.tsv *.TSV)"),
+    setNameFilters({tr("Text files and workbooks (*.txt *.TXT *.text *.TEXT *.csv *.CSV *.tsv "
+                       "*.TSV *.xlsx *.XLSX *.ods *.ODS)"),
                     tr("All files (*)")});
 
     m_format = menu(this, QStringLiteral("importFormat"), kFormatItems);
@@ -89,6 +90,20 @@ TextEncoding ImportFileDialog::encoding() const
 } // namespace quillory
 
 namespace quillory {
+
+void ImportFileDialog::setFileFormat(ImportSession::FileFormat format)
+{
+    for (size_t i = 0; i < kFormatItems.size(); ++i)
+        if (kFormatItems[i].second == format)
+            m_format->setCurrentIndex(int(i));
+}
+
+void ImportFileDialog::setEncoding(TextEncoding encoding)
+{
+    for (size_t i = 0; i < kEncodingItems.size(); ++i)
+        if (kEncodingItems[i].second == encoding)
+            m_encoding->setCurrentIndex(int(i));
+}
 
 QString ImportFileDialog::encodingTitle(TextEncoding encoding)
 {

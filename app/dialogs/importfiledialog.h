@@ -21,6 +21,9 @@ public:
     // What the format and encoding menus show.
     ImportSession::FileFormat fileFormat() const;
     TextEncoding encoding() const;
+    // Sets the menus, for an import that starts where the last one ended.
+    void setFileFormat(ImportSession::FileFormat format);
+    void setEncoding(TextEncoding encoding);
     // The encoding menu's title for encoding.
     static QString encodingTitle(TextEncoding encoding);
 

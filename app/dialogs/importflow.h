@@ -8,6 +8,7 @@ class QWidget;
 
 namespace quillory {
 
+class DocumentMemory;
 class UndoStack;
 
 // What an import added, for the window to report.
@@ -20,7 +21,17 @@ struct ImportOutcome
 
 // The Import… command: choosing a file with its format and encoding, the settings dialog, and
 // the import into the stack's document as one undoable step named after the file. None when
-// the import added nothing.
-std::optional<ImportOutcome> importIntoDocument(QWidget* window, UndoStack& stack);
+// the import added nothing. With a memory, the format, encoding and header choice of the
+// document's last import (known by documentPath; none for a document never saved) are where
+// the next one starts.
+std::optional<ImportOutcome> importIntoDocument(QWidget* window, UndoStack& stack,
+                                                DocumentMemory* memory = nullptr,
+                                                const QString& documentPath = {});
+// The same import of the file at path, chosen without the open dialog (a file dropped on the
+// window): read with the format and encoding the dialog would have offered.
+std::optional<ImportOutcome> importFileIntoDocument(QWidget* window, UndoStack& stack,
+                                                    const QString& path,
+                                                    DocumentMemory* memory = nullptr,
+                                                    const QString& documentPath = {});
 
 } // namespace quillory

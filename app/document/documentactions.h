@@ -23,6 +23,11 @@ struct DocumentActions
     QAction* exportRecords = nullptr;
     // The Run tab's Run button: shows the tab and starts a run.
     QAction* run = nullptr;
+    // The Run tab's other buttons.
+    QAction* cancelRun = nullptr;
+    QAction* chooseDestination = nullptr;
+    QAction* showDestination = nullptr;
+    QAction* clearLog = nullptr;
 
     QAction* undo = nullptr;
     QAction* redo = nullptr;
@@ -47,6 +52,9 @@ struct DocumentActions
     // Prototype tab (All in One, One per Record).
     std::array<QAction*, 5> mainTabs{};
     std::array<QAction*, 2> prototypeSides{};
+    // The full-path switch of the tab shown (a Prototype side's, the merge tab's, the preview's,
+    // the destination's); disabled on the database tab, which has none.
+    QAction* fullPath = nullptr;
 };
 
 } // namespace quillory

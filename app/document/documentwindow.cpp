@@ -1,9 +1,11 @@
 #include "app/document/documentwindow.h"
 
 #include "app/dialogs/alertbox.h"
+#include "app/dialogs/dialogfolder.h"
 #include "app/dialogs/exportflow.h"
 #include "app/dialogs/importflow.h"
 #include "app/document/recoverystore.h"
+#include "app/document/windowlayout.h"
 #include "app/document/windowstate.h"
 #include "app/models/recordtablemodel.h"
 #include "app/shell/application.h"
@@ -30,18 +32,24 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QUrl>
 #include <QUuid>
 
 #include <algorithm>
@@ -52,6 +60,8 @@ namespace quillory {
 namespace {
 
 const QString kDocumentFilter = QStringLiteral("Quillory documents (*.quillory)");
+// What the document memory keeps the window's sizes under.
+const QString kLayoutTopic = QStringLiteral("window");
 
 // Forwards an edit command to the focused text field, which has a slot of that name.
 void forwardToFocus(const char* slot)
@@ -125,6 +135,49 @@ QString runText(const RunTotals& totals, bool cancelled)
     return text;
 }
 
+// The full-path switch of the tab the window shows; none on the database tab.
+QCheckBox* fullPathSwitch(const DocumentWindow& window)
+{
+    const QString& tab = window.state().mainTabId();
+    if (tab == TabIds::kFiles)
+        return (window.state().shownSide() == PrototypeSide::AllInOne
+                    ? window.prototypeTab()->allInOne()
+                    : window.prototypeTab()->onePerRecord())
+            ->fullPathSwitch();
+    if (tab == TabIds::kMerge)
+        return window.mergeTab()->fullPathSwitch();
+    if (tab == TabIds::kPreview)
+        return window.previewTab()->fullPathSwitch();
+    if (tab == TabIds::kRun)
+        return window.runTab()->fullPathSwitch();
+    return nullptr;
+}
+
+// The local files a drag carries.
+QStringList draggedFiles(const QMimeData* mime)
+{
+    QStringList files;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    return files;
+}
+
+bool isDocumentFile(const QString& path)
+{
+    return QFileInfo(path).suffix() == QLatin1String("quillory");
+}
+
+// The kinds of file Import… offers.
+bool isImportFile(const QString& path)
+{
+    static const QStringList kinds = {QStringLiteral("txt"),  QStringLiteral("TXT"),
+                                      QStringLiteral("text"), QStringLiteral("TEXT"),
+                                      QStringLiteral("csv"),  QStringLiteral("CSV"),
+                                      QStringLiteral("tsv"),  QStringLiteral("TSV")};
+    return kinds.contains(QFileInfo(path).suffix());
+}
+
 // Long enough to be read after the dialog closes; the count stays.
 constexpr int kActionResultMs = 15000;
 
@@ -139,6 +192,7 @@ DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, 
       m_fromRecoveryCopy(!recoveryId.isEmpty())
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    setAcceptDrops(true);
     // The copy the window was reopened from holds its changes already.
     if (m_fromRecoveryCopy)
         m_recoveredChangeCount = m_doc->changeCount();
@@ -194,6 +248,11 @@ DocumentWindow::DocumentWindow(Application* app, std::unique_ptr<Document> doc, 
     m_recoveryTimer->start();
 
     resize(1000, 680);
+    QStringList tabIds;
+    for (const QString& id : TabIds::kMainTabs)
+        tabIds << id;
+    m_layout = new WindowLayout(this, m_tabs, tabIds,
+                                m_app->documentMemory().recall(m_path, kLayoutTopic));
     showMissingDestination();
     showRecordCount();
     updateTitle();
@@ -245,12 +304,25 @@ void DocumentWindow::createActions()
         m_state->showMainTab(TabIds::kDatabase);
         const std::optional<ExportOutcome> exported = exportDocument(
             this, *m_doc,
-            m_path.isEmpty() ? m_app->untitledName(this) : QFileInfo(m_path).fileName());
+            m_path.isEmpty() ? m_app->untitledName(this) : QFileInfo(m_path).fileName(),
+            &m_app->documentMemory(), m_path);
         if (exported)
             showActionResult(exportText(*exported));
     });
     m_actions.run = make(
-        tr("R&un"), [this] { m_run->run(); }, QKeySequence(Qt::CTRL | Qt::Key_R));
+        tr("&Run"), [this] { m_run->run(); }, QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_actions.cancelRun = make(tr("&Cancel Run"), [this] { m_run->cancel(); });
+    // What these change is in view: the destination and the log are on the Run tab.
+    m_actions.chooseDestination = make(tr("Choose &Destination…"), [this] {
+        m_state->showMainTab(TabIds::kRun);
+        m_run->chooseDestination();
+    });
+    m_actions.showDestination =
+        make(tr("Show in File &Manager"), [this] { m_run->showDestinationInFileManager(); });
+    m_actions.clearLog = make(tr("C&lear Log"), [this] {
+        m_state->showMainTab(TabIds::kRun);
+        m_run->clearLog();
+    });
 
     m_actions.undo = make(
         tr("&Undo"), [this] { m_stack->undo(); }, QKeySequence::Undo);
@@ -305,7 +377,7 @@ void DocumentWindow::createActions()
     }
     const std::array<PrototypeSide, 2> sides = {PrototypeSide::AllInOne,
                                                 PrototypeSide::OnePerRecord};
-    const std::array<QString, 2> sideTitles = {tr("&All in One"), tr("&One per Record")};
+    const std::array<QString, 2> sideTitles = {tr("All &in One"), tr("&One per Record")};
     for (size_t i = 0; i < sides.size(); ++i) {
         m_actions.prototypeSides[i] = make(sideTitles[i], [this, side = sides[i]] {
             m_state->showMainTab(TabIds::kFiles);
@@ -313,6 +385,11 @@ void DocumentWindow::createActions()
         });
         m_actions.prototypeSides[i]->setCheckable(true);
     }
+    m_actions.fullPath = make(tr("&Show Full Path"), [this] {
+        if (QCheckBox* shown = fullPathSwitch(*this))
+            shown->setChecked(m_actions.fullPath->isChecked());
+    });
+    m_actions.fullPath->setCheckable(true);
 }
 
 void DocumentWindow::createMenus()
@@ -336,7 +413,6 @@ void DocumentWindow::createMenus()
     file->addSeparator();
     file->addAction(m_actions.import);
     file->addAction(m_actions.exportRecords);
-    file->addAction(m_actions.run);
     file->addSeparator();
     file->addAction(m_actions.close);
     file->addAction(m_actions.quit);
@@ -354,6 +430,12 @@ void DocumentWindow::createMenus()
     edit->addAction(m_actions.find);
     connect(edit, &QMenu::aboutToShow, this, &DocumentWindow::updateActions);
 
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    for (QAction* a : m_actions.mainTabs)
+        view->addAction(a);
+    view->addSeparator();
+    view->addAction(m_actions.fullPath);
+
     QMenu* records = menuBar()->addMenu(tr("&Records"));
     for (QAction* a : {m_actions.addField, m_actions.deleteField})
         records->addAction(a);
@@ -362,18 +444,26 @@ void DocumentWindow::createMenus()
                        m_actions.uncheckAll, m_actions.invertChecks, m_actions.deleteChecked,
                        m_actions.renumber, m_actions.sortRecords})
         records->addAction(a);
-    records->addSeparator();
-    records->addAction(m_actions.addPrototype);
-    records->addAction(m_actions.removePrototype);
-    connect(records, &QMenu::aboutToShow, this, &DocumentWindow::updateActions);
 
-    QMenu* view = menuBar()->addMenu(tr("&View"));
-    for (QAction* a : m_actions.mainTabs)
-        view->addAction(a);
-    view->addSeparator();
+    // Add Prototype adds to the side shown: the sides are chosen here too.
+    QMenu* prototypes = menuBar()->addMenu(tr("&Prototypes"));
+    prototypes->addAction(m_actions.addPrototype);
+    prototypes->addAction(m_actions.removePrototype);
+    prototypes->addSeparator();
     for (QAction* a : m_actions.prototypeSides)
-        view->addAction(a);
-    connect(view, &QMenu::aboutToShow, this, &DocumentWindow::updateActions);
+        prototypes->addAction(a);
+
+    QMenu* run = menuBar()->addMenu(tr("R&un"));
+    run->addAction(m_actions.run);
+    run->addAction(m_actions.cancelRun);
+    run->addSeparator();
+    run->addAction(m_actions.chooseDestination);
+    run->addAction(m_actions.showDestination);
+    run->addSeparator();
+    run->addAction(m_actions.clearLog);
+
+    for (QMenu* menu : {view, records, prototypes, run})
+        connect(menu, &QMenu::aboutToShow, this, &DocumentWindow::updateActions);
 
     m_app->shell().addMenus(menuBar(), edit);
 }
@@ -398,6 +488,12 @@ void DocumentWindow::connectViews()
     connect(m_database, &DatabaseTab::selectionChanged, this, &DocumentWindow::updateActions);
     connect(m_prototypes, &PrototypeTab::selectionChanged, this, &DocumentWindow::updateActions);
     connect(m_run, &RunTab::runningChanged, this, &DocumentWindow::updateActions);
+    connect(m_run, &RunTab::commandsChanged, this, &DocumentWindow::updateActions);
+    for (QCheckBox* fullPath :
+         {m_prototypes->allInOne()->fullPathSwitch(),
+          m_prototypes->onePerRecord()->fullPathSwitch(), m_merge->fullPathSwitch(),
+          m_preview->fullPathSwitch(), m_run->fullPathSwitch()})
+        connect(fullPath, &QCheckBox::toggled, this, &DocumentWindow::updateActions);
     // Escape in the search field gives up the search: every record is listed again.
     new QShortcut(
         QKeySequence(Qt::Key_Escape), m_database->searchField(), this,
@@ -516,6 +612,9 @@ void DocumentWindow::updateActions()
     const PrototypeSide side = m_state->shownSide();
     m_actions.prototypeSides[0]->setChecked(onFiles && side == PrototypeSide::AllInOne);
     m_actions.prototypeSides[1]->setChecked(onFiles && side == PrototypeSide::OnePerRecord);
+    const QCheckBox* fullPath = fullPathSwitch(*this);
+    m_actions.fullPath->setEnabled(fullPath && fullPath->isEnabled());
+    m_actions.fullPath->setChecked(fullPath && fullPath->isChecked());
 
     const int field = m_state->selectedFieldIndex();
     m_actions.deleteField->setEnabled(onDatabase && field >= kFirstUserKeyIndex &&
@@ -537,8 +636,11 @@ void DocumentWindow::updateActions()
     const bool idle = !m_run->isRunning();
     for (QAction* a : {m_actions.addField, m_actions.addRecord, m_actions.checkAll,
                        m_actions.uncheckAll, m_actions.invertChecks, m_actions.deleteChecked,
-                       m_actions.renumber, m_actions.addPrototype, m_actions.import, m_actions.run})
+                       m_actions.renumber, m_actions.addPrototype, m_actions.import, m_actions.run,
+                       m_actions.chooseDestination, m_actions.clearLog})
         a->setEnabled(idle);
+    m_actions.cancelRun->setEnabled(m_run->canCancel());
+    m_actions.showDestination->setEnabled(m_run->canShowDestination());
     m_actions.sortRecords->setEnabled(idle && m_state->databaseArrangement().sort.has_value());
     if (!idle)
         for (QAction* a : {m_actions.deleteField, m_actions.deleteRecord, m_actions.removePrototype,
@@ -628,10 +730,69 @@ void DocumentWindow::importRecords()
     finishEditing();
     m_state->showMainTab(TabIds::kDatabase);
     // The imported records are all in view.
-    if (const std::optional<ImportOutcome> imported = importIntoDocument(this, *m_stack)) {
+    if (const std::optional<ImportOutcome> imported =
+            importIntoDocument(this, *m_stack, &m_app->documentMemory(), m_path)) {
         m_state->setSearch(QString());
         showActionResult(importText(*imported));
     }
+}
+
+void DocumentWindow::importFile(const QString& path)
+{
+    finishEditing();
+    m_state->showMainTab(TabIds::kDatabase);
+    if (const std::optional<ImportOutcome> imported =
+            importFileIntoDocument(this, *m_stack, path, &m_app->documentMemory(), m_path)) {
+        m_state->setSearch(QString());
+        showActionResult(importText(*imported));
+    }
+}
+
+DocumentWindow::Drop DocumentWindow::dropAt(const QMimeData* mime, QPoint pos) const
+{
+    const QStringList files = mime ? draggedFiles(mime) : QStringList();
+    if (files.isEmpty())
+        return Drop::Nothing;
+    if (std::all_of(files.begin(), files.end(), isDocumentFile))
+        return Drop::OpenDocuments;
+    // One file at a time: an import asks how to read it. A run keeps the records as they are.
+    const bool onDatabase =
+        m_database->isVisible() && m_database->rect().contains(m_database->mapFrom(this, pos));
+    if (files.size() == 1 && isImportFile(files.constFirst()) && onDatabase && !m_run->isRunning())
+        return Drop::ImportFile;
+    return Drop::Nothing;
+}
+
+void DocumentWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (dropAt(event->mimeData(), event->position().toPoint()) != Drop::Nothing)
+        event->acceptProposedAction();
+}
+
+void DocumentWindow::dragMoveEvent(QDragMoveEvent* event)
+{
+    // A text file may be dropped on the database tab only.
+    if (dropAt(event->mimeData(), event->position().toPoint()) != Drop::Nothing)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void DocumentWindow::dropEvent(QDropEvent* event)
+{
+    const Drop drop = dropAt(event->mimeData(), event->position().toPoint());
+    if (drop == Drop::Nothing)
+        return event->ignore();
+    event->acceptProposedAction();
+    const QStringList files = draggedFiles(event->mimeData());
+    // The drag ends first: what the drop starts may ask questions in windows of its own.
+    QTimer::singleShot(0, this, [this, drop, files] {
+        if (drop == Drop::ImportFile)
+            return importFile(files.constFirst());
+        // Through the application, which brings forward a document already open.
+        for (const QString& file : files)
+            m_app->openDocument(file, this);
+    });
 }
 
 void DocumentWindow::noteShownTabs()
@@ -650,13 +811,16 @@ bool DocumentWindow::saveAs(const QString& path)
     QString target = path;
     if (target.isEmpty()) {
         const QString suggested =
-            m_path.isEmpty() ? m_app->untitledName(this) + ".quillory" : m_path;
+            m_path.isEmpty()
+                ? QDir(dialogStartFolder(this)).filePath(m_app->untitledName(this) + ".quillory")
+                : m_path;
         target =
             QFileDialog::getSaveFileName(this, tr("Save Document"), suggested, kDocumentFilter);
         if (target.isEmpty())
             return false;
         if (!target.endsWith(QLatin1String(".quillory")))
             target += QLatin1String(".quillory");
+        noteDialogFolder(target);
     }
     noteShownTabs();
     const Result<> written = DocumentCodec::writeToFile(*m_doc, target);
@@ -677,6 +841,7 @@ bool DocumentWindow::saveAs(const QString& path)
     m_app->recovery().remove(m_recoveryId);
     m_recoveredChangeCount = -1;
     m_app->noteRecent(m_path);
+    rememberLayout();
     updateTitle();
     updateActions();
     return true;
@@ -763,7 +928,13 @@ void DocumentWindow::closeEvent(QCloseEvent* event)
     m_nameFocusTimer->stop();
     m_templateFocusTimer->stop();
     m_app->recovery().remove(m_recoveryId);
+    rememberLayout();
     event->accept();
+}
+
+void DocumentWindow::rememberLayout()
+{
+    m_app->documentMemory().remember(m_path, kLayoutTopic, m_layout->values());
 }
 
 } // namespace quillory

@@ -6,7 +6,11 @@
 
 #include <memory>
 
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QLabel;
+class QMimeData;
 class QTabWidget;
 class QTimer;
 
@@ -21,6 +25,7 @@ class PrototypeTab;
 class RunTab;
 class UndoStack;
 class UndoKeyForwarder;
+class WindowLayout;
 class WindowState;
 
 // The window of one open document: its tabs, menus and file commands. It owns the document,
@@ -79,6 +84,10 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // Documents dropped anywhere open; a text file dropped on the database tab is imported.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createActions();
@@ -104,8 +113,14 @@ private:
     void addPrototype();
     void removePrototype();
     void importRecords();
+    void importFile(const QString& path);
+    // What dropping the files of mime at pos (in the window) would do.
+    enum class Drop { Nothing, OpenDocuments, ImportFile };
+    Drop dropAt(const QMimeData* mime, QPoint pos) const;
     // Hands the tabs on show to the document, which saves them.
     void noteShownTabs();
+    // Keeps the window's layout for the document's file, for the next time it opens.
+    void rememberLayout();
     // Save / Discard / Cancel before the changes would be lost; false for Cancel or a failed
     // save.
     bool mayDiscardChanges();
@@ -134,6 +149,7 @@ private:
     // Reopened from a recovery copy and not saved since: edited, whatever the change count.
     bool m_fromRecoveryCopy = false;
     int m_defaultsObserver = -1;
+    WindowLayout* m_layout = nullptr;
 };
 
 } // namespace quillory

@@ -5,6 +5,7 @@
 #include "core/locationbookmark.h"
 #include "core/userdefaultkeys.h"
 #include "core/userdefaults.h"
+#include "shell/releaseinfo.h"
 #include "shell/startupdocument.h"
 #include "shell/updatepolicy.h"
 #include "templates/countertext.h"
@@ -219,10 +220,12 @@ QWidget* PreferencesWindow::makeUpdatePane()
 {
     auto* page = new QWidget;
     QVBoxLayout* column = compactColumn(page);
-    m_notifyUpdate = new QCheckBox(tr("Tell me when an update is available (checked daily)"));
+    m_notifyUpdate =
+        new QCheckBox(tr("Check daily for a new release and tell me when one is available"));
     column->addWidget(m_notifyUpdate);
-    auto* note = new QLabel(tr("When this is off, the check runs silently and you are invited "
-                               "to check after 90 days without one."));
+    auto* note = new QLabel(tr("When this is off, %1 checks only when you ask: Check Now, or "
+                               "Help ▸ Software Update…")
+                                .arg(ReleaseInfo::appName()));
     note->setWordWrap(true);
     column->addWidget(note);
     m_lastCheck = new QLabel;
@@ -235,8 +238,11 @@ QWidget* PreferencesWindow::makeUpdatePane()
     column->addStretch();
 
     connect(m_notifyUpdate, &QCheckBox::toggled, this, [this](bool on) {
-        if (!m_refreshing)
-            m_defaults.setValue(UpdatePolicy::kNotifyKey, on);
+        if (m_refreshing)
+            return;
+        m_defaults.setValue(UpdatePolicy::kNotifyKey, on);
+        // Chosen here first: the first launch has nothing left to ask.
+        m_defaults.setValue(UserDefaultKeys::kUpdateCheckQuestionAsked, true);
     });
     connect(checkNow, &QPushButton::clicked, this, [this] { m_shell.updates().checkNow(); });
     return page;

@@ -1,6 +1,7 @@
 #include "app/shell/application.h"
 
 #include "app/dialogs/alertbox.h"
+#include "app/dialogs/dialogfolder.h"
 #include "app/document/documentwindow.h"
 #include "app/shell/shell.h"
 #include "archive/documentcodec.h"
@@ -132,8 +133,11 @@ void Application::openHandedOver(const QStringList& paths)
 
 void Application::openWithDialog(QWidget* parent)
 {
-    const QStringList paths = QFileDialog::getOpenFileNames(parent, tr("Open Document"), QString(),
-                                                            tr("Quillory documents (*.quillory)"));
+    const QStringList paths =
+        QFileDialog::getOpenFileNames(parent, tr("Open Document"), dialogStartFolder(parent),
+                                      tr("Quillory documents (*.quillory)"));
+    if (!paths.isEmpty())
+        noteDialogFolder(paths.constFirst());
     for (const QString& path : paths)
         openDocument(path, parent);
 }

@@ -1,6 +1,7 @@
 #include "app/shell/shell.h"
 
 #include "app/dialogs/alertbox.h"
+#include "app/dialogs/dialogfolder.h"
 #include "app/document/documentwindow.h"
 #include "app/platform/filemanager.h"
 #include "app/preferences/preferenceswindow.h"
@@ -68,25 +69,26 @@ void Shell::addMenus(QMenuBar* bar, QMenu* edit)
 {
     if (edit) {
         edit->addSeparator();
-        QAction* prefs = edit->addAction(tr("Preferences…"), QKeySequence::Preferences, this,
+        QAction* prefs = edit->addAction(tr("Pr&eferences…"), QKeySequence::Preferences, this,
                                          [this] { openPreferences(); });
         prefs->setMenuRole(QAction::PreferencesRole);
     }
     QMenu* help = bar->addMenu(tr("&Help"));
-    help->addAction(ReleaseInfo::userGuideName(), QKeySequence::HelpContents, this,
-                    &Shell::openUserGuide);
-    help->addAction(tr("Demo Documents and Tutorials…"), this, &Shell::openDemoDocuments);
+    // Each item with a letter of its own, answered while the menu is open.
+    help->addAction(tr("%1 User &Guide").arg(ReleaseInfo::appName()), QKeySequence::HelpContents,
+                    this, &Shell::openUserGuide);
+    help->addAction(tr("&Demo Documents and Tutorials…"), this, &Shell::openDemoDocuments);
     help->addSeparator();
-    help->addAction(tr("Visit Our Web Site"), this, [this] { openUrl(SupportLinks::homePage()); });
-    help->addAction(tr("%1 Web Page").arg(ReleaseInfo::appName()), this,
+    help->addAction(tr("Visit Our &Web Site"), this, [this] { openUrl(SupportLinks::homePage()); });
+    help->addAction(tr("%1 Web &Page").arg(ReleaseInfo::appName()), this,
                     [this] { openUrl(SupportLinks::productPage()); });
-    help->addAction(tr("Support Page"), this, [this] { openUrl(SupportLinks::supportPage()); });
-    help->addAction(tr("Follow Us"), this, [this] { openUrl(SupportLinks::socialPage()); });
-    help->addAction(tr("Email Support…"), this, &Shell::emailSupport);
+    help->addAction(tr("&Support Page"), this, [this] { openUrl(SupportLinks::supportPage()); });
+    help->addAction(tr("&Follow Us"), this, [this] { openUrl(SupportLinks::socialPage()); });
+    help->addAction(tr("&Email Support…"), this, &Shell::emailSupport);
     help->addSeparator();
-    help->addAction(QStringLiteral("Software Update…"), this, [this] { m_updates->checkNow(); });
+    help->addAction(QStringLiteral("Software &Update…"), this, [this] { m_updates->checkNow(); });
     help->addSeparator();
-    QAction* about = help->addAction(tr("About %1").arg(ReleaseInfo::appName()), this,
+    QAction* about = help->addAction(tr("&About %1").arg(ReleaseInfo::appName()), this,
                                      [this, bar] { showAbout(bar->window()); });
     about->setMenuRole(QAction::AboutRole);
 }
@@ -188,10 +190,16 @@ void Shell::openUserGuide()
 
 void Shell::showAbout(QWidget* parent)
 {
+    // The guide's place, so that it can be found without the Help menu (or told missing).
+    const QString guide = userGuidePath();
+    const QString guideText = guide.isEmpty()
+                                  ? tr("The user guide is not installed.")
+                                  : tr("User guide: %1").arg(QDir::toNativeSeparators(guide));
     QMessageBox::about(parent, tr("About %1").arg(ReleaseInfo::appName()),
-                       QStringLiteral("<h3>%1 %2</h3><p>%3</p><p>%4</p>")
-                           .arg(ReleaseInfo::appName(), ReleaseInfo::releaseString(),
-                                ReleaseInfo::statement().toHtmlEscaped(),
+                       QStringLiteral("<h3>%1</h3><p>%2</p><p>%3</p><p>%4</p><p>%5</p>")
+                           .arg(ReleaseInfo::appName(),
+                                tr("Release %1").arg(ReleaseInfo::releaseString()),
+                                ReleaseInfo::statement().toHtmlEscaped(), guideText.toHtmlEscaped(),
                                 ReleaseInfo::vendorName().toHtmlEscaped()));
 }
 
@@ -221,10 +229,12 @@ void Shell::emailSupport()
 
 void Shell::selectStartupDocument(QWidget* parent)
 {
-    const QString path = QFileDialog::getOpenFileName(parent, tr("Select"), QString(),
-                                                      tr("Quillory documents (*.quillory)"));
-    if (!path.isEmpty())
-        m_startupDocument.choose(path);
+    const QString path = QFileDialog::getOpenFileName(
+        parent, tr("Select"), dialogStartFolder(parent), tr("Quillory documents (*.quillory)"));
+    if (path.isEmpty())
+        return;
+    noteDialogFolder(path);
+    m_startupDocument.choose(path);
 }
 
 void Shell::clearStartupDocument()

@@ -1,7 +1,9 @@
 #include "app/update/updatecontroller.h"
 
 #include "app/update/feedfetcher.h"
-#include "shell/supportlinks.h"
+#include "core/userdefaultkeys.h"
+#include "core/userdefaults.h"
+#include "shell/releaseinfo.h"
 
 #include <QUrl>
 
@@ -14,14 +16,30 @@ UpdateController::UpdateController(UserDefaults& defaults, AlertPresenter presen
       m_openUrl(std::move(openUrl))
 {}
 
+Alert UpdateController::updateCheckQuestion()
+{
+    const QString name = ReleaseInfo::appName();
+    return {tr("Should %1 check for new releases?").arg(name),
+            tr("Once a day, at launch, %1 would ask its update server whether a newer release "
+               "exists, and tell you when one does. You can change this in Preferences ▸ Update; "
+               "Help ▸ Software Update… checks at any time.")
+                .arg(name),
+            {tr("Don't Check"), tr("Check Daily")},
+            true,
+            {Alert::Cancel, Alert::Ok}};
+}
+
 void UpdateController::launchProcedure()
 {
-    const UpdatePolicy::Trigger trigger = m_policy.launchTrigger();
-    // The invitation comes first: its "OK" starts the check that tells, and the silent one is
-    // then dropped instead of holding that one back.
-    if (trigger == UpdatePolicy::Trigger::DailySilent)
-        inviteIfDue();
-    start(trigger);
+    if (!m_defaults.boolValue(UserDefaultKeys::kUpdateCheckQuestionAsked)) {
+        const bool allowed = m_presentAlert(updateCheckQuestion()) == Alert::Ok;
+        m_defaults.setValue(UpdatePolicy::kNotifyKey, allowed);
+        m_defaults.setValue(UserDefaultKeys::kUpdateCheckQuestionAsked, true);
+    }
+    // With the daily check off, launching neither checks silently nor invites to check: the
+    // user has said no, and the network is reached only when asked.
+    if (m_defaults.boolValue(UpdatePolicy::kNotifyKey))
+        start(UpdatePolicy::Trigger::DailyVerbose);
 }
 
 void UpdateController::checkNow()
@@ -59,18 +77,6 @@ void UpdateController::handle(const UpdatePolicy::Check& check,
             m_openUrl(chosen);
     }
     emit checkFinished(result.notice);
-}
-
-void UpdateController::inviteIfDue()
-{
-    const std::optional<Alert> invitation = m_policy.invitation();
-    if (!invitation)
-        return;
-    const Alert::Role answer = m_presentAlert(*invitation);
-    if (answer == Alert::CheckNow)
-        checkNow();
-    else if (answer == Alert::OpenWebsite)
-        m_openUrl(SupportLinks::homePage());
 }
 
 } // namespace quillory

@@ -26,15 +26,16 @@ public:
     UpdateController(UserDefaults& defaults, AlertPresenter presentAlert, UrlOpener openUrl,
                      UpdatePolicy::Clock clock = {}, QObject* parent = nullptr);
 
-    // What launching does: the daily check, and the invitation when notification is off.
+    // What launching does: on the first launch, asks whether releases may be checked for
+    // (No unless the user says so); then the daily check, when the answer (or the Update
+    // preference since) allows it. Nothing reaches the network otherwise.
     void launchProcedure();
+    // The first launch's question: "Don't Check" first, so that Return and Escape say No.
+    static Alert updateCheckQuestion();
     // "Software Update…": tells every outcome. Dropped while a check runs.
     void checkNow();
     // Starts a check; false when the policy dropped it.
     bool start(UpdatePolicy::Trigger trigger);
-    // Asks the user to check when the policy says so.
-    void inviteIfDue();
-
     // From the start of a check until its alert, if any, was answered.
     bool isChecking() const { return m_policy.isChecking() || m_answering; }
     FeedFetcher& fetcher() const { return *m_fetcher; }

@@ -18,6 +18,9 @@ QTableView* makeListTable(QAbstractItemModel* model, QWidget* parent, bool edita
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table->horizontalHeader()->setSectionsMovable(false);
     table->horizontalHeader()->setStretchLastSection(true);
+    // Tab leaves the table for the next control, as in a form; arrows move between cells, and
+    // Tab in an open cell editor still goes on to the next cell.
+    table->setTabKeyNavigation(false);
     // Tabbing into a table makes its first row the current one without selecting it: the row
     // the window acts on is always the one that shows as selected.
     QItemSelectionModel* selection = table->selectionModel();

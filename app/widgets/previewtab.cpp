@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace quillory {
@@ -48,7 +49,19 @@ PreviewTab::PreviewTab(const Document* doc, WindowState* state, QWidget* parent)
     warning.setColor(QPalette::WindowText, QColor(0xb0, 0x1c, 0x1c));
     m_keptTags->setPalette(warning);
     m_keptTags->hide();
+    m_previous = new QToolButton(this);
+    m_previous->setArrowType(Qt::LeftArrow);
+    m_previous->setToolTip(tr("Previous Record"));
+    m_previous->setAccessibleName(tr("Previous Record"));
+    m_next = new QToolButton(this);
+    m_next->setArrowType(Qt::RightArrow);
+    m_next->setToolTip(tr("Next Record"));
+    m_next->setAccessibleName(tr("Next Record"));
+    m_position = new QLabel(this);
     auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(m_previous);
+    nameRow->addWidget(m_position);
+    nameRow->addWidget(m_next);
     nameRow->addWidget(m_name, 1);
     nameRow->addWidget(m_fullPath);
 
@@ -82,6 +95,13 @@ PreviewTab::PreviewTab(const Document* doc, WindowState* state, QWidget* parent)
                 m_state->setAllRecordsSelectedRecord(m_recordModel->recordAt(current.row()));
                 showPreview();
             });
+    connect(m_records->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &PreviewTab::showRecordPosition);
+    connect(m_previous, &QToolButton::clicked, this, [this] { stepRecord(-1); });
+    connect(m_next, &QToolButton::clicked, this, [this] { stepRecord(1); });
+    // Adding and deleting change the count (sorting resets the model: showSelection).
+    for (auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m_recordModel, changed, this, &PreviewTab::showRecordPosition);
     connect(m_itemModel, &QAbstractItemModel::modelReset, this, &PreviewTab::showSelection);
     connect(m_recordModel, &QAbstractItemModel::modelReset, this, &PreviewTab::showSelection);
     connect(m_fullPath, &QCheckBox::toggled, this, [this](bool on) {
@@ -113,7 +133,30 @@ void PreviewTab::showSelection()
     const int record = m_recordModel->rowOf(m_state->allRecordsSelectedRecord());
     if (record >= 0 && m_records->currentIndex().row() != record)
         m_records->setCurrentIndex(m_recordModel->index(record, 0));
+    showRecordPosition();
     showPreview();
+}
+
+void PreviewTab::stepRecord(int step)
+{
+    const int current = m_records->currentIndex().row();
+    const int row = current < 0 ? 0 : current + step;
+    if (row >= 0 && row < m_recordModel->rowCount())
+        m_records->setCurrentIndex(m_recordModel->index(row, 0));
+}
+
+void PreviewTab::showRecordPosition()
+{
+    const int count = m_recordModel->rowCount();
+    const int current = m_records->currentIndex().row();
+    if (current >= 0)
+        m_position->setText(tr("%1 of %2").arg(current + 1).arg(count));
+    else
+        m_position->setText(count == 0   ? tr("No records")
+                            : count == 1 ? tr("1 record")
+                                         : tr("%1 records").arg(count));
+    m_previous->setEnabled(current > 0);
+    m_next->setEnabled(current + 1 < count);
 }
 
 void PreviewTab::showPreview()

@@ -6,6 +6,7 @@ class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 class QTableView;
+class QToolButton;
 
 namespace quillory {
 
@@ -29,6 +30,11 @@ public:
     QPlainTextEdit* contentView() const { return m_content; }
     // Names the tags that the shown name and content keep as typed; hidden when there are none.
     QLabel* keptTagsLabel() const { return m_keptTags; }
+    // The record navigator: the chosen record's place in the record table ("3 of 40") and
+    // the buttons that choose the one before or after it.
+    QLabel* recordPosition() const { return m_position; }
+    QToolButton* previousRecordButton() const { return m_previous; }
+    QToolButton* nextRecordButton() const { return m_next; }
 
     // The chosen item and record, as the window's state holds them, in the tables, and the
     // name and content a run would make of them.
@@ -40,6 +46,10 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Chooses the record step rows away from the chosen one (the first one when none is).
+    void stepRecord(int step);
+    void showRecordPosition();
+
     const Document* m_doc;
     WindowState* m_state;
     GeneratedItemsModel* m_itemModel;
@@ -50,6 +60,9 @@ private:
     QCheckBox* m_fullPath;
     QPlainTextEdit* m_content;
     QLabel* m_keptTags;
+    QToolButton* m_previous;
+    QToolButton* m_next;
+    QLabel* m_position;
 };
 
 } // namespace quillory

@@ -1,6 +1,7 @@
 #include "app/widgets/runtab.h"
 
 #include "app/dialogs/alertbox.h"
+#include "app/dialogs/dialogfolder.h"
 #include "app/document/windowstate.h"
 #include "app/models/runworker.h"
 #include "app/platform/filemanager.h"
@@ -16,6 +17,7 @@
 #include "prototypes/unknowntags.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -57,9 +59,14 @@ QString summaryText(const RunTotals& t, bool cancelled)
 RunTab::RunTab(UndoStack* stack, WindowState* state, QWidget* parent)
     : QWidget(parent), m_stack(stack), m_doc(&stack->document()), m_state(state)
 {
+    // A path typed or pasted here is chosen as Choose… would choose it.
     m_destination = new QLineEdit(this);
-    m_destination->setReadOnly(true);
+    m_destination->setObjectName(QStringLiteral("destinationField"));
     m_destination->setPlaceholderText(tr("No destination folder"));
+    m_destinationProblem = new QLabel(this);
+    m_destinationProblem->setObjectName(QStringLiteral("destinationProblem"));
+    m_destinationProblem->setWordWrap(true);
+    m_destinationProblem->hide();
     m_fullPath = new QCheckBox(tr("Full path"), this);
     m_fullPath->setChecked(true);
     m_choose = new QPushButton(tr("Choose…"), this);
@@ -103,6 +110,7 @@ RunTab::RunTab(UndoStack* stack, WindowState* state, QWidget* parent)
     m_log = new LogView(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(destinationRow);
+    layout->addWidget(m_destinationProblem);
     layout->addLayout(runRow);
     layout->addWidget(m_summary);
     layout->addWidget(m_log, 1);
@@ -112,6 +120,7 @@ RunTab::RunTab(UndoStack* stack, WindowState* state, QWidget* parent)
     connect(m_collectTimer, &QTimer::timeout, this, &RunTab::collect);
     connect(m_fullPath, &QCheckBox::toggled, this, &RunTab::showDestination);
     connect(m_choose, &QPushButton::clicked, this, &RunTab::chooseDestination);
+    connect(m_destination, &QLineEdit::editingFinished, this, &RunTab::chooseTypedDestination);
     connect(m_show, &QPushButton::clicked, this, &RunTab::showDestinationInFileManager);
     connect(m_run, &QPushButton::clicked, this, &RunTab::run);
     connect(m_cancel, &QPushButton::clicked, this, &RunTab::cancel);
@@ -135,12 +144,11 @@ RunTab::~RunTab() = default;
 
 void RunTab::showDestination()
 {
-    const std::optional<QByteArray>& bookmark = m_doc->selectedDestinationBookmark();
-    const std::optional<QString> text = m_fullPath->isChecked()
-                                            ? LocationBookmark::displayPath(bookmark)
-                                            : LocationBookmark::displayName(bookmark);
-    m_destination->setText(text.value_or(QString()));
-    m_show->setEnabled(text && !text->isEmpty());
+    const QString text = destinationText();
+    m_destination->setText(text);
+    m_destinationProblem->hide();
+    m_show->setEnabled(!text.isEmpty());
+    emit commandsChanged();
 }
 
 void RunTab::chooseDestination()
@@ -151,14 +159,49 @@ void RunTab::chooseDestination()
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setLabelText(QFileDialog::Accept, tr("Select"));
+    dialog.setDirectory(dialogStartFolder(this));
     if (m_doc->selectedDestinationBookmark())
         if (const auto path =
                 LocationBookmark::resolve(*m_doc->selectedDestinationBookmark(), nullptr))
             dialog.setDirectory(*path);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
+    noteDialogFolder(dialog.selectedFiles().constFirst());
     // A folder that is gone or is no folder changes nothing, as the command says.
     (void)commands::chooseDestination(*m_stack, dialog.selectedFiles().constFirst());
+}
+
+QString RunTab::destinationText() const
+{
+    const std::optional<QByteArray>& bookmark = m_doc->selectedDestinationBookmark();
+    const std::optional<QString> text = m_fullPath->isChecked()
+                                            ? LocationBookmark::displayPath(bookmark)
+                                            : LocationBookmark::displayName(bookmark);
+    return text.value_or(QString());
+}
+
+void RunTab::chooseTypedDestination()
+{
+    QString typed = m_destination->text().trimmed();
+    if (isRunning() || typed == destinationText())
+        return;
+    // An emptied field chooses nothing: it shows the destination again.
+    if (typed.isEmpty())
+        return showDestination();
+    if (typed == u'~' || typed.startsWith(QLatin1String("~/")))
+        typed = QDir::homePath() + typed.mid(1);
+    if (QDir::isRelativePath(typed)) {
+        m_destinationProblem->setText(
+            tr("Type the full path of a folder, such as %1.").arg(QDir::homePath()));
+        m_destinationProblem->show();
+        return;
+    }
+    // The same step as Choose…, undone the same way.
+    const Result<> chosen = commands::chooseDestination(*m_stack, QDir::cleanPath(typed));
+    if (!chosen) {
+        m_destinationProblem->setText(chosen.message() + u'.');
+        m_destinationProblem->show();
+    }
 }
 
 void RunTab::showDestinationInFileManager()
@@ -203,6 +246,17 @@ void RunTab::cancel()
         return;
     m_worker->requestCancel();
     m_cancel->setEnabled(false);
+    emit commandsChanged();
+}
+
+bool RunTab::canCancel() const
+{
+    return m_cancel->isEnabled();
+}
+
+bool RunTab::canShowDestination() const
+{
+    return m_show->isEnabled();
 }
 
 void RunTab::clearLog()
@@ -318,6 +372,7 @@ void RunTab::setRunning(bool running)
     m_run->setEnabled(!running);
     m_cancel->setEnabled(running);
     m_choose->setEnabled(!running);
+    m_destination->setReadOnly(running);
     m_clear->setEnabled(!running);
     // The other tabs edit the document, which must stay as the run found it.
     for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {

@@ -36,12 +36,18 @@ public:
     // The bar under the run buttons that sums up the last run (hidden before the first).
     QWidget* summaryBar() const { return m_summary; }
 
+    // The switch between the destination's full path and its name.
+    QCheckBox* fullPathSwitch() const { return m_fullPath; }
+
     // The commands of the tab's buttons, for the window's menus.
     void chooseDestination();
     void showDestinationInFileManager();
     void run();
     void cancel();
     void clearLog();
+    // Whether Cancel and Show in File Manager apply now, as their buttons show it.
+    bool canCancel() const;
+    bool canShowDestination() const;
 
 signals:
     // Run was asked for: emitted before the run looks at the document, so that whatever the
@@ -52,9 +58,15 @@ signals:
     // A run ended with these totals (cancelled: it stopped early), or made nothing, for reason.
     void runEnded(const quillory::RunTotals& totals, bool cancelled);
     void runFailed(const QString& reason);
+    // A button of the tab was enabled or disabled: the menus follow.
+    void commandsChanged();
 
 private:
     void showDestination();
+    // The destination as the field shows it: its path or its name, as the switch says.
+    QString destinationText() const;
+    // Chooses the folder typed in the destination field, or says why it cannot be chosen.
+    void chooseTypedDestination();
     // Moves what the run logged since the last call to the window's log and the view.
     void collect();
     void setRunning(bool running);
@@ -68,6 +80,7 @@ private:
     const Document* m_doc;
     WindowState* m_state;
     QLineEdit* m_destination = nullptr;
+    QLabel* m_destinationProblem = nullptr;
     QCheckBox* m_fullPath = nullptr;
     QPushButton* m_choose = nullptr;
     QPushButton* m_show = nullptr;

@@ -8,6 +8,7 @@
 #include "app/shell/application.h"
 #include "app/shell/shell.h"
 #include "app/widgets/databasetab.h"
+#include "app/widgets/logview.h"
 #include "app/widgets/mergetab.h"
 #include "app/widgets/previewtab.h"
 #include "app/widgets/prototypesidepanel.h"
@@ -24,6 +25,7 @@
 #include "windowtest.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -435,7 +437,7 @@ private slots:
             QCOMPARE(panel->exampleLabel()->text(), example);
         };
         showsSelected(path, example);
-        menuItem(w, "Records", "Add Prototype")->trigger();
+        menuItem(w, "Prototypes", "Add Prototype")->trigger();
         showsSelected("Untitled", "Untitled");
         menuItem(w, "Edit", "Undo")->trigger();
         showsSelected("", "");
@@ -615,8 +617,10 @@ private slots:
         onNextModal<ImportFileDialog>([csv](ImportFileDialog* files) {
             choose(files->findChild<QComboBox*>("importFormat"), "Comma-separated");
             enterFile(files, csv);
-            onNextModal<ImportSettingsDialog>(
-                [](ImportSettingsDialog* settings) { click(settings, "importButton"); });
+            onNextModal<ImportSettingsDialog>([](ImportSettingsDialog* settings) {
+                choose(settings->destinationMenu(0), "Name");
+                click(settings, "importButton");
+            });
         });
         menuItem(w, "File", "Import")->trigger();
         QCOMPARE(w->statusBar()->currentMessage(),
@@ -985,6 +989,153 @@ private slots:
         }
     }
 
+    // The Run tab's buttons are items of the Run menu too, enabled as the buttons are and
+    // doing what they do, with the Run tab in view.
+    void theRunMenuOffersTheRunTabButtons_data()
+    {
+        QTest::addColumn<bool>("withDestination");
+        QTest::newRow("no destination") << false;
+        QTest::newRow("a destination") << true;
+    }
+    void theRunMenuOffersTheRunTabButtons()
+    {
+        QFETCH(bool, withDestination);
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
+        if (withDestination) {
+            const QString dest = m_scratch->filePath("out");
+            QVERIFY(QDir().mkpath(dest));
+            w->document().setDestination(
+                true, LocationBookmark::make(dest, LocationBookmark::Access::ReadWrite));
+        }
+        w->state().runLog().append("Started\n");
+        const std::pair<const char*, const char*> items[] = {
+            {"Run", "Run"},
+            {"Cancel Run", "Cancel"},
+            {"Choose Destination…", "Choose…"},
+            {"Show in File Manager", "Show in File Manager"},
+            {"Clear Log", "Clear Log"}};
+        for (const auto& [item, button] : items) {
+            QAction* action = menuItem(w, "Run", item);
+            QVERIFY2(action, item);
+            const QPushButton* pushButton = nullptr;
+            for (const QPushButton* b : w->runTab()->findChildren<QPushButton*>())
+                if (b->text() == button)
+                    pushButton = b;
+            QVERIFY2(pushButton, button);
+            QVERIFY2(action->isEnabled() == pushButton->isEnabled(), item);
+        }
+        QCOMPARE(menuItem(w, "Run", "Show in File Manager")->isEnabled(), withDestination);
+        QVERIFY(!menuItem(w, "Run", "Cancel Run")->isEnabled());
+
+        menuItem(w, "Run", "Clear Log")->trigger();
+        QCOMPARE(w->tabs()->currentWidget(), w->runTab());
+        QCOMPARE(w->runTab()->logView()->toPlainText(), QString());
+        menuItem(w, "Edit", "Undo")->trigger();
+        QCOMPARE(w->runTab()->logView()->toPlainText(), QStringLiteral("Started\n"));
+
+        w->actions().mainTabs[0]->trigger();
+        QString title;
+        onNextModal<QFileDialog>([&title](QFileDialog* chooser) {
+            title = chooser->windowTitle();
+            chooser->reject();
+        });
+        menuItem(w, "Run", "Choose Destination…")->trigger();
+        QCOMPARE(title, QStringLiteral("Select the destination folder to save merged files"));
+        QCOMPARE(w->tabs()->currentWidget(), w->runTab());
+    }
+
+    // View > Show Full Path is the full-path switch of the tab shown, both ways; the database
+    // tab has none.
+    void showFullPathIsTheShownTabsSwitch_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::newRow("Database") << 0;
+        QTest::newRow("Files and Folders, All in One") << 1;
+        QTest::newRow("Files and Folders, One per Record") << -1;
+        QTest::newRow("Merge") << 2;
+        QTest::newRow("Preview") << 3;
+        QTest::newRow("Run") << 4;
+    }
+    void showFullPathIsTheShownTabsSwitch()
+    {
+        QFETCH(int, tab);
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
+        if (tab >= 0)
+            QTest::keyClick(w, char('1' + tab), Qt::ControlModifier);
+        else
+            w->actions().prototypeSides[1]->trigger();
+        const std::array<QCheckBox*, 6> switches = {
+            nullptr,
+            w->prototypeTab()->allInOne()->fullPathSwitch(),
+            w->mergeTab()->fullPathSwitch(),
+            w->previewTab()->fullPathSwitch(),
+            w->runTab()->fullPathSwitch(),
+            w->prototypeTab()->onePerRecord()->fullPathSwitch()};
+        QCheckBox* shown = switches[size_t(tab >= 0 ? tab : 5)];
+        QAction* item = menuItem(w, "View", "Show Full Path");
+        QVERIFY(item);
+        QCOMPARE(item->isEnabled(), shown != nullptr);
+        if (!shown)
+            return;
+        for (int i = 0; i < 2; ++i) {
+            const bool was = shown->isChecked();
+            item->trigger();
+            QCOMPARE(shown->isChecked(), !was);
+            QCOMPARE(item->isChecked(), !was);
+            // Only the shown tab's switch changes.
+            for (QCheckBox* other : switches)
+                if (other && other != shown)
+                    QCOMPARE(other->isChecked(), other == w->runTab()->fullPathSwitch());
+            QTest::mouseClick(shown, Qt::LeftButton, {}, QPoint(4, shown->height() / 2));
+            QCOMPARE(item->isChecked(), was);
+            QCOMPARE(shown->isChecked(), was);
+        }
+    }
+
+    // Tab leaves a table for the next control instead of walking its cells; in a cell being
+    // typed in, it still goes on to the next cell.
+    void tabLeavesATable_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::newRow("records") << "records";
+        QTest::newRow("fields") << "fields";
+        QTest::newRow("Prototypes") << "Prototypes";
+        QTest::newRow("preview records") << "preview records";
+    }
+    void tabLeavesATable()
+    {
+        QFETCH(QString, table);
+        DocumentWindow* w = openSavedWindow({"Name", "Town"}, {{"Ann", "Oslo"}, {"Bob", "Rome"}});
+        QTableView* view = nullptr;
+        if (table == "records" || table == "fields") {
+            view =
+                table == "records" ? w->databaseTab()->recordTable() : w->databaseTab()->keyTable();
+        } else if (table == "Prototypes") {
+            w->actions().prototypeSides[1]->trigger();
+            w->actions().addPrototype->trigger();
+            view = w->prototypeTab()->onePerRecord()->prototypeTable();
+        } else {
+            QTest::keyClick(w, Qt::Key_4, Qt::ControlModifier);
+            view = w->previewTab()->recordTable();
+        }
+        view->setFocus();
+        view->setCurrentIndex(view->model()->index(0, 0));
+        QCOMPARE(QApplication::focusWidget(), view);
+        QTest::keyClick(view, Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        QVERIFY(focus && focus != view && !view->isAncestorOf(focus));
+        QCOMPARE(view->currentIndex(), view->model()->index(0, 0));
+        if (table != "records")
+            return;
+        const QModelIndex name = view->model()->index(0, 2);
+        view->setFocus();
+        view->setCurrentIndex(name);
+        view->edit(name);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(view->currentIndex(), view->model()->index(0, 3));
+        QVERIFY(view->isAncestorOf(QApplication::focusWidget()));
+    }
+
     // Every Alt+letter reaches one thing only: in the document window, the menu titles and
     // what each tab offers (each side of the Prototype tab, each page of the merge tab); in
     // the preferences; inside each menu, its items.
@@ -992,8 +1143,13 @@ private slots:
     {
         DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
         QStringList found = mnemonicClashes(w);
-        for (QAction* menu : w->menuBar()->actions())
+        for (QAction* menu : w->menuBar()->actions()) {
             found << menuClashes(menu->menu());
+            // Every item has a letter of its own (Open Recent's file names aside).
+            for (QAction* item : menu->menu()->actions())
+                if (!item->isSeparator() && QKeySequence::mnemonic(item->text()).isEmpty())
+                    found << menu->text() + " menu: no letter in " + item->text();
+        }
         for (const QString& clash : mnemonicClashes(m_app->shell().preferences()))
             found << "Preferences: " + clash;
         QVERIFY2(found.isEmpty(), qPrintable(found.join('\n')));

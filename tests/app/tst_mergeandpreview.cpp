@@ -10,6 +10,7 @@
 #include "app/widgets/templateeditor.h"
 #include "commands/fieldcommands.h"
 #include "commands/prototypecommands.h"
+#include "commands/recordcommands.h"
 #include "commands/undostack.h"
 #include "core/document.h"
 #include "prototypes/prototypeside.h"
@@ -382,6 +383,47 @@ private slots:
             preview->keptTagsLabel()->text(),
             QStringLiteral("These tags match nothing here and stay as typed: <Name>, <Prenom>"));
         QVERIFY(preview->keptTagsLabel()->isVisible());
+    }
+
+    // Previous and Next step through the records in the order the table shows them, the
+    // preview following, each disabled at its end.
+    void theRecordNavigatorStepsThroughTheRecords()
+    {
+        commands::addRecord(m_window->undoStack(), {});
+        doc().setRecordValue(doc().dataArray()[2], doc().keyArray()[2].innerKey,
+                             Value::string("Cid"));
+        QTest::keyClick(m_window, Qt::Key_4, Qt::ControlModifier);
+        PreviewTab* preview = m_window->previewTab();
+        chooseItem(preview->itemTable(), "<Name>.txt");
+        QToolButton* previous = preview->previousRecordButton();
+        QToolButton* next = preview->nextRecordButton();
+        const auto shows = [&](const QString& position, const QString& name, bool back, bool on) {
+            QCOMPARE(preview->recordPosition()->text(), position);
+            QCOMPARE(preview->nameLabel()->text(), name);
+            QCOMPARE(previous->isEnabled(), back);
+            QCOMPARE(next->isEnabled(), on);
+        };
+        shows("3 records", ".txt", false, true);
+        QTest::mouseClick(next, Qt::LeftButton);
+        shows("1 of 3", "Ann.txt", false, true);
+        QTest::mouseClick(next, Qt::LeftButton);
+        QTest::mouseClick(next, Qt::LeftButton);
+        shows("3 of 3", "Cid.txt", true, false);
+        QTest::mouseClick(previous, Qt::LeftButton);
+        QTest::mouseClick(previous, Qt::LeftButton);
+        shows("1 of 3", "Ann.txt", false, true);
+        // Adding and deleting records change the count.
+        commands::addRecord(m_window->undoStack(), {});
+        shows("1 of 4", "Ann.txt", false, true);
+        m_window->undoStack().undo();
+        shows("1 of 3", "Ann.txt", false, true);
+        // Sorted the other way, the chosen record keeps its place in the sort.
+        preview->recordTable()->sortByColumn(2, Qt::DescendingOrder);
+        shows("3 of 3", "Ann.txt", true, false);
+        QTest::mouseClick(previous, Qt::LeftButton);
+        shows("2 of 3", "Bob.txt", true, true);
+        commands::deleteRecords(m_window->undoStack(), {doc().dataArray()[2]});
+        shows("1 of 2", "Bob.txt", false, true);
     }
 
     // The items follow the Prototypes while a tab that lists them is shown, and are worked out

@@ -3,11 +3,13 @@
 #include "app/shell/shell.h"
 #include "app/shell/singleinstance.h"
 #include "app/support/demodocumentswindow.h"
+#include "app/update/updatecontroller.h"
 #include "app/widgets/databasetab.h"
 #include "archive/documentcodec.h"
 #include "archive/keyedarchivewriter.h"
 #include "core/dict.h"
 #include "core/document.h"
+#include "shell/releaseinfo.h"
 #include "shell/supportlinks.h"
 #include "shell/updatepolicy.h"
 #include "support/documentbuilder.h"
@@ -219,6 +221,43 @@ private slots:
         QVERIFY(!shell().preferencesVisible());
     }
 
+    // Help > About names the release and where the user guide is.
+    void aboutNamesTheReleaseAndTheGuide()
+    {
+        DocumentWindow* w = activated(m_app->newDocument());
+        QString shown;
+        onNextModal<QMessageBox>([&shown](QMessageBox* box) {
+            shown = shownMessage(box);
+            box->accept();
+        });
+        QAction* about = menuItem(w, "Help", "About Quillory");
+        QVERIFY(about);
+        about->trigger();
+        QVERIFY2(shown.contains("Release " + ReleaseInfo::releaseString()), qPrintable(shown));
+        QVERIFY(!ReleaseInfo::releaseString().isEmpty());
+        const QString guide = Shell::userGuidePath();
+        QVERIFY2(shown.contains(guide.isEmpty() ? "The user guide is not installed."
+                                                : "User guide: " + guide),
+                 qPrintable(shown));
+    }
+
+    // The Update pane's daily check is the first launch's question answered: once chosen
+    // there, launching asks nothing and, switched off, fetches nothing.
+    void theUpdatePaneAnswersTheFirstLaunchQuestion()
+    {
+        shell().openPreferences(2);
+        QCheckBox* daily = nullptr;
+        for (QCheckBox* box : shell().preferences()->findChildren<QCheckBox*>())
+            if (box->text().startsWith("Check daily"))
+                daily = box;
+        QVERIFY(daily && daily->isChecked());
+        QTest::mouseClick(daily, Qt::LeftButton, {}, QPoint(4, daily->height() / 2));
+        QVERIFY(!m_defaults->boolValue("notifyUpdate"));
+        shell().updates().launchProcedure();
+        QVERIFY(m_alerts.isEmpty());
+        QVERIFY(!shell().updates().isChecking());
+    }
+
     // The Advanced pane writes the counter defaults, which open documents follow.
     void counterPreferences()
     {
@@ -302,6 +341,7 @@ private slots:
         row("Delete Record, several", Alert::deleteSelectedRecords(2), "Cancel", Alert::Cancel);
         row("run, no destination", Alert::destinationNotSet(), "Cancel", Alert::Cancel);
         row("run, destination gone", Alert::destinationNeedsReset(), "Cancel", Alert::Cancel);
+        row("import, no column mapped", Alert::noColumnImported(41), "Cancel", Alert::Cancel);
         row("newer document", Alert::newerDocument(), "Go to Download Last Version", Alert::Cancel);
         row("no startup document", StartupDocument::notSpecifiedAlert(), "Open Preferences",
             Alert::Cancel);
@@ -310,6 +350,8 @@ private slots:
         row("up to date", UpdatePolicy::upToDateAlert(), "Go to Norvane Download Page",
             Alert::Cancel);
         row("no connection", UpdatePolicy::failedAlert(), "OK", Alert::Ok);
+        row("first launch, check for releases?", UpdateController::updateCheckQuestion(),
+            "Don't Check", Alert::Cancel);
     }
     void escapeAndReturnAnswerEveryAlertSafely()
     {

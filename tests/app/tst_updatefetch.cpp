@@ -182,6 +182,8 @@ private slots:
             mirrors << (answers[i].status == 0 ? deadMirror() : m_server->url(path));
         }
         setMirrors(mirrors);
+        // Daily checks were allowed at an earlier launch.
+        m_defaults->setValue("updateCheckQuestionAsked", true);
         auto c = controller();
         QSignalSpy finished(c.get(), &UpdateController::checkFinished);
         if (user)
@@ -232,19 +234,38 @@ private slots:
         QCOMPARE(m_server->requested.size(), 1);
     }
 
-    // A silent launch never checked invites, and its OK starts a check that tells.
-    void launchInvitationStartsACheck()
+    // The first launch asks before anything reaches the network, No unless told otherwise; the
+    // answer is the daily check's preference, and a second launch asks nothing.
+    void firstLaunchAsksOnce_data()
     {
-        m_server->answer("/f", {200, releaseFeed(kRunning)});
+        QTest::addColumn<int>("answer"); // the button pressed; -1: the box closed
+        QTest::addColumn<bool>("daily");
+        QTest::addColumn<int>("requests");
+        QTest::newRow("Don't Check") << 0 << false << 0;
+        QTest::newRow("closed") << -1 << false << 0;
+        QTest::newRow("Check Daily") << 1 << true << 1;
+    }
+    void firstLaunchAsksOnce()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, requests);
+        m_server->answer("/f", {200, releaseFeed(kNewer)});
         setMirrors({m_server->url("/f")});
-        m_defaults->setValue("notifyUpdate", false);
-        auto c = controller();
-        QSignalSpy again(c.get(), &UpdateController::checkFinished);
-        c->launchProcedure();
-        QCOMPARE(m_alerts.size(), 1);
-        QVERIFY(again.wait(5000));
-        QCOMPARE(again.at(0).at(0).value<Notice>(), Notice::UpToDate);
-        QVERIFY(!again.wait(300));
+        m_answer = answer;
+        for (int launch = 1; launch <= 2; ++launch) {
+            auto c = controller();
+            QSignalSpy finished(c.get(), &UpdateController::checkFinished);
+            c->launchProcedure();
+            if (c->isChecking())
+                QVERIFY(finished.wait(5000));
+            else
+                QVERIFY(!finished.wait(300));
+            // The daily check tells of the newer release; the second launch is the same day.
+            QCOMPARE(m_alerts.size(), requests == 0 ? 1 : 2);
+            QCOMPARE(m_alerts.first().messageText, "Should Quillory check for new releases?");
+            QTEST(m_defaults->boolValue("notifyUpdate"), "daily");
+            QCOMPARE(int(m_server->requested.size()), requests);
+        }
     }
 };
 

@@ -388,7 +388,7 @@ private slots:
         w->actions().prototypeSides[1]->trigger();
         QTest::keyClick(w, Qt::Key_1, Qt::ControlModifier);
         QString before = shownBy(w);
-        menuItem(w, "Records", "Add Prototype")->trigger();
+        menuItem(w, "Prototypes", "Add Prototype")->trigger();
         QCOMPARE(w->tabs()->currentWidget(), w->prototypeTab());
         QCOMPARE(each->nameField()->text(), QStringLiteral("Untitled"));
         each->prototypeTable()->setFocus();
@@ -410,8 +410,8 @@ private slots:
         // The menu removes the selected path of the side on show.
         menuItem(w, "Edit", "Undo")->trigger();
         one->prototypeTable()->setCurrentIndex(one->prototypeTable()->model()->index(0, 2));
-        QVERIFY(menuItem(w, "Records", "Remove Prototype")->isEnabled());
-        menuItem(w, "Records", "Remove Prototype")->trigger();
+        QVERIFY(menuItem(w, "Prototypes", "Remove Prototype")->isEnabled());
+        menuItem(w, "Prototypes", "Remove Prototype")->trigger();
         QCOMPARE(titleOf(menuItem(w, "Edit", "Undo")), QStringLiteral("Undo Delete Path"));
         QCOMPARE(one->prototypeTable()->model()->rowCount(), 0);
     }

@@ -195,6 +195,8 @@ inline void click(QWidget* parent, const char* name)
         qputenv("XDG_STATE_HOME", config.filePath("state").toUtf8());                              \
         qputenv("QT_QPA_PLATFORM", "offscreen");                                                   \
         QApplication app(argc, argv);                                                              \
+        /* The tests answer Qt's own file dialogs; people get their platform's. */                 \
+        QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);                                   \
         QApplication::setOrganizationName("QuilloryTest");                                         \
         QApplication::setApplicationName("QuilloryTest");                                          \
         TestClass test;                                                                            \

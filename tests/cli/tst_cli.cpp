@@ -157,6 +157,21 @@ private slots:
         QCOMPARE(readFile(path("out.csv")), readFile(data("people-header.csv")));
         CLI_EXPECT(cli.run({"export", doc, path("out.tsv"), "--fields", "City,Name"}), 0);
         QCOMPARE(readFile(path("out.tsv")), readFile(data("people-city-name.tsv")));
+        const auto semicolons = cli.run({"export", doc, "-", "--format", "csv-semicolon"});
+        CLI_EXPECT(semicolons, 0);
+        QCOMPARE(semicolons.out,
+                 QStringLiteral("\"Ann\";\"Rome\";\"likes, commas\"\n\"Bøb\";\"Oslo\";\"\""));
+        // A workbook, to a file and to a stream alike; the status names where it went.
+        const auto workbook = cli.run({"export", doc, path("out.xlsx"), "--format", "xlsx"});
+        CLI_EXPECT(workbook, 0);
+        QCOMPARE(workbook.err, "Exported 2 records, 3 fields, to " + path("out.xlsx") + "\n");
+        QVERIFY(readFile(path("out.xlsx")).startsWith("PK\x03\x04"));
+        const auto streamed = cli.run({"export", doc, "-", "--format", "xlsx"});
+        CLI_EXPECT(streamed, 0);
+        QCOMPARE(streamed.out.toLatin1().left(4), QByteArray("PK\x03\x04"));
+        const auto misspelt = cli.run({"export", doc, "-", "--format", "xlxs"});
+        CLI_EXPECT(misspelt, 2);
+        QVERIFY2(misspelt.err.contains("(did you mean 'xlsx'?)"), qPrintable(misspelt.err));
 
         // Importing again into the fields named by the first row, skipping one column.
         const auto again = cli.run(
@@ -169,6 +184,64 @@ private slots:
         CLI_EXPECT(cli.run({"export", doc, path("x.tsv"), "--start-of-file", "x"}), 2);
         CLI_EXPECT(cli.run({"export", doc, dir.path()}), 2); // a folder is no file to write
         CLI_EXPECT(cli.run({"import", doc, path("nothing.csv")}), 2);
+    }
+
+    void workbooksImportLikeDelimitedFiles()
+    {
+        const QString doc = path("workbook.quillory");
+        const auto data = [](const QString& name) {
+            return testDataPath("exchange/workbooks/" + name);
+        };
+        CLI_EXPECT(cli.run({"new", doc}), 0);
+        // Told by its content, whatever its name; the first sheet unless --sheet says.
+        QVERIFY(QFile::copy(data("people.xlsx"), path("people.data")));
+        const auto imported = cli.run({"import", doc, path("people.data"), "--header-names"});
+        CLI_EXPECT(imported, 0);
+        QCOMPARE(imported.err, QStringLiteral("Imported 3 records, added 8 fields\n"));
+        const auto table = cli.run({"export", doc, "-", "--fields", "Name,Born,Flag"});
+        QCOMPARE(table.out, QStringLiteral("Zoë Ångström\t05/03/1984\tTRUE\n"
+                                           "Élodie\t02/01/2000\tFALSE\nmerged\t\t"));
+        // A workbook this tool exported comes back as it was.
+        const QString copy = path("copy.quillory");
+        CLI_EXPECT(cli.run({"export", doc, path("back.xlsx"), "--format", "xlsx", "--header"}), 0);
+        CLI_EXPECT(cli.run({"new", copy}), 0);
+        CLI_EXPECT(cli.run({"import", copy, path("back.xlsx"), "--header-names"}), 0);
+        QCOMPARE(cli.run({"export", copy, "-", "--header"}).out,
+                 cli.run({"export", doc, "-", "--header"}).out);
+        // The same mapping rules as text: the first row names the fields it goes to.
+        const auto ods = cli.run(
+            {"import", doc, data("people.ods"), "--map", "first-row", "--sheet", "Clients"});
+        CLI_EXPECT(ods, 0);
+        QCOMPARE(ods.err, QStringLiteral("Imported 2 records, added 0 fields\n"));
+        QCOMPARE(at(cli.info(doc), "records", 4).value("5").toString(),
+                 QStringLiteral("2024-03-05T10:30:00"));
+        // Standard input too, and a sheet by its number.
+        const auto piped = cli.run({"import", doc, "-", "--sheet", "3", "--map", "cascade"},
+                                   readFile(data("people.xlsx")));
+        CLI_EXPECT(piped, 0);
+        QCOMPARE(at(cli.info(doc), "records", 5).value("3").toString(), QStringLiteral("Code"));
+
+        // Refusals change nothing and say why.
+        const QByteArray before = readFile(doc);
+        for (const auto& [file, reason] : std::vector<std::pair<QString, QString>>{
+                 {"password.xlsx", "protected by a password"},
+                 {"bomb.xlsx", "would expand to"},
+                 {"damaged.xlsx", "not a readable zip archive"},
+                 {"billion-rows.xlsx", "claims 1000000000 rows"}}) {
+            const auto refused = cli.run({"import", doc, data(file)});
+            CLI_EXPECT(refused, 2);
+            QVERIFY2(refused.err.contains(reason) && refused.err.contains("nothing changed"),
+                     qPrintable(refused.err));
+        }
+        const auto noSheet = cli.run({"import", doc, data("people.ods"), "--sheet", "Nope"});
+        CLI_EXPECT(noSheet, 2);
+        QVERIFY2(noSheet.err.contains("its sheets: Clients, Empty, Second"),
+                 qPrintable(noSheet.err));
+        CLI_EXPECT(cli.run({"import", doc, data("people.xlsx"), "--sheet", "Empty"}), 2);
+        const auto text = cli.run({"import", doc, testDataPath("cli/people.csv"), "--sheet", "1"});
+        CLI_EXPECT(text, 2);
+        QVERIFY2(text.err.contains("--sheet applies to workbooks"), qPrintable(text.err));
+        QCOMPARE(readFile(doc), before);
     }
 
     void unreadableDocumentsAreReported()

@@ -51,14 +51,10 @@ inline quillory::TextEncoding encodingNamed(const QJsonValue& name)
 
 inline quillory::ExportFormat exportFormatNamed(const QJsonValue& name)
 {
-    using F = quillory::ExportFormat;
-    static const std::map<QString, F> names{
-        {"custom", F::Custom},        {"tsv", F::TabSeparated},   {"csv", F::QuotedCsv},
-        {"html-table", F::HtmlTable}, {"html-page", F::HtmlPage}, {"csv-plain", F::PlainCsv}};
-    const auto found = names.find(name.toString());
-    if (found == names.end())
+    const auto found = quillory::ExportLayout::formatNamed(name.toString());
+    if (!found)
         qFatal("no export format named %s", qPrintable(name.toString()));
-    return found->second;
+    return *found;
 }
 
 // The case rows of tests/data/exchange/<file>.

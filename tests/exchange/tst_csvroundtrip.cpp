@@ -1,4 +1,5 @@
-// Our quoted CSV against an independent reader and writer: Python's csv module.
+// Our quoted CSV (comma- and semicolon-separated) against an independent reader and writer:
+// Python's csv module.
 #include "casefile.h"
 #include "exchange/exportlayout.h"
 #include "exchange/exportvalue.h"
@@ -68,11 +69,12 @@ Rows imported(const QString& path, ImportSession::FileFormat format)
     return importedRows(session);
 }
 
-// Exports the rows in the quoted CSV format under fields named as given, with the names as
+// Exports the rows in a quoted CSV format under fields named as given, with the names as
 // first row.
-Result<> exportQuoted(const QStringList& names, const Rows& rows, const QString& path)
+Result<> exportQuoted(ExportFormat format, const QStringList& names, const Rows& rows,
+                      const QString& path)
 {
-    ExportWriter writer = writerFor(ExportFormat::QuotedCsv, names, jsonRows(rows));
+    ExportWriter writer = writerFor(format, names, jsonRows(rows));
     writer.useFieldNamesAsFirstRow = true;
     return writer.writeToFile(path);
 }
@@ -102,9 +104,20 @@ class TestCsvRoundTrip : public QObject
     test::ScratchFolder m_scratch;
 
 private slots:
-    // Random values exported in the quoted format, read back by Python's csv reader and by us.
+    // Random values exported in a quoted format, read back by Python's csv reader and by us.
+    void randomValuesExportedAndReadBack_data()
+    {
+        QTest::addColumn<QString>("formatName");
+        QTest::addColumn<QString>("delimiter");
+        QTest::newRow("comma") << "csv"
+                               << ",";
+        QTest::newRow("semicolon") << "csv-semicolon"
+                                   << ";";
+    }
     void randomValuesExportedAndReadBack()
     {
+        QFETCH(QString, formatName);
+        QFETCH(QString, delimiter);
         const QString path = m_scratch.filePath(QStringLiteral("random-ours.csv"));
         QString error;
         // Python only makes up the values here; the file it writes is not used.
@@ -115,8 +128,8 @@ private slots:
         const Rows values = rowsFromJson(*json);
         QCOMPARE(values.size(), 400);
         const QStringList names = {"a", "b", "c", "d", "e"};
-        QVERIFY(exportQuoted(names, values, path).ok());
-        const auto read = csvTool({QStringLiteral("read"), path, QStringLiteral(",")}, error);
+        QVERIFY(exportQuoted(exportFormatNamed(formatName), names, values, path).ok());
+        const auto read = csvTool({QStringLiteral("read"), path, delimiter}, error);
         QVERIFY2(read, qPrintable(error));
         const Rows expected = exportedRows(names, values);
         QCOMPARE(rowsFromJson(*read), expected);

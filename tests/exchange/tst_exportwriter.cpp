@@ -47,8 +47,9 @@ class TestExportWriter : public QObject
     Q_OBJECT
 
 private slots:
-    // Each folder under tests/data/exchange/export holds case.json (format, first row, fields,
-    // records, custom layout texts and last-record flag) and the whole expected.txt.
+    // Each folder under tests/data/exchange/export holds case.json (format, page title, first
+    // row, fields, records, custom layout texts and last-record flag) and the whole
+    // expected.txt.
     void golden_data()
     {
         QTest::addColumn<QString>("folder");
@@ -66,6 +67,8 @@ private slots:
         ExportWriter writer =
             writerFor(exportFormatNamed(c["format"]), texts(c["fields"]), c["records"].toArray());
         writer.useFieldNamesAsFirstRow = c["header"].toBool();
+        if (c.contains(QLatin1String("title")))
+            writer.pageTitle = c["title"].toString();
         QString ExportWriter::*const layoutTexts[] = {
             &ExportWriter::start_of_file,   &ExportWriter::end_of_file,
             &ExportWriter::start_of_record, &ExportWriter::end_of_record,
@@ -127,9 +130,10 @@ private slots:
     void aPresetAsCustomLayoutIsTheFormatsLayout()
     {
         ExportWriter writer({}, {});
+        writer.pageTitle = QStringLiteral("A & B");
         for (ExportFormat format :
              {ExportFormat::TabSeparated, ExportFormat::QuotedCsv, ExportFormat::HtmlTable,
-              ExportFormat::HtmlPage, ExportFormat::PlainCsv}) {
+              ExportFormat::HtmlPage, ExportFormat::PlainCsv, ExportFormat::SemicolonCsv}) {
             writer.fileFormatToSave = format;
             const ExportLayout fixed = writer.currentLayout();
             writer.setCustomFields(format);
