@@ -33,9 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         records.push_back(r);
     }
     ExportWriter writer(records, fields);
-    static const ExportFormat formats[] = {ExportFormat::Custom,    ExportFormat::TabSeparated,
-                                           ExportFormat::QuotedCsv, ExportFormat::HtmlTable,
-                                           ExportFormat::HtmlPage,  ExportFormat::PlainCsv};
+    static const ExportFormat formats[] = {ExportFormat::Custom,      ExportFormat::TabSeparated,
+                                           ExportFormat::QuotedCsv,   ExportFormat::HtmlTable,
+                                           ExportFormat::HtmlPage,    ExportFormat::PlainCsv,
+                                           ExportFormat::SemicolonCsv};
     const ExportFormat format = formats[in.byte() % std::size(formats)];
     writer.setCustomFields(format);
     writer.fileFormatToSave = format;

@@ -17,6 +17,11 @@ QString ReleaseInfo::vendorName()
     return QStringLiteral("Brastel - Norvane");
 }
 
+QString ReleaseInfo::licence()
+{
+    return QStringLiteral("Licence: proprietary, all rights reserved.");
+}
+
 QString ReleaseInfo::statement()
 {
     return QStringLiteral("Merge data from a database to file and folders on disk.");

@@ -17,6 +17,8 @@ public:
     // "org.quillory.Quillory": the launcher's name, the icon's and the single instance's.
     static QString applicationId();
     static QString vendorName();
+    // The terms it comes under, as the package's copyright file states them.
+    static QString licence();
     // The one-line statement of what the program does (About box).
     static QString statement();
     // "Quillory User Guide": the file name, without extension, of the user guide.

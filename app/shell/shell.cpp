@@ -196,11 +196,12 @@ void Shell::showAbout(QWidget* parent)
                                   ? tr("The user guide is not installed.")
                                   : tr("User guide: %1").arg(QDir::toNativeSeparators(guide));
     QMessageBox::about(parent, tr("About %1").arg(ReleaseInfo::appName()),
-                       QStringLiteral("<h3>%1</h3><p>%2</p><p>%3</p><p>%4</p><p>%5</p>")
+                       QStringLiteral("<h3>%1</h3><p>%2</p><p>%3</p><p>%4</p><p>%5</p><p>%6</p>")
                            .arg(ReleaseInfo::appName(),
                                 tr("Release %1").arg(ReleaseInfo::releaseString()),
                                 ReleaseInfo::statement().toHtmlEscaped(), guideText.toHtmlEscaped(),
-                                ReleaseInfo::vendorName().toHtmlEscaped()));
+                                ReleaseInfo::vendorName().toHtmlEscaped(),
+                                ReleaseInfo::licence().toHtmlEscaped()));
 }
 
 void Shell::openDemoDocuments()

@@ -222,7 +222,7 @@ private slots:
     }
 
     // Help > About names the release and where the user guide is.
-    void aboutNamesTheReleaseAndTheGuide()
+    void aboutNamesTheReleaseTheLicenceAndTheGuide()
     {
         DocumentWindow* w = activated(m_app->newDocument());
         QString shown;
@@ -234,6 +234,7 @@ private slots:
         QVERIFY(about);
         about->trigger();
         QVERIFY2(shown.contains("Release " + ReleaseInfo::releaseString()), qPrintable(shown));
+        QVERIFY2(shown.contains("Licence: proprietary, all rights reserved."), qPrintable(shown));
         QVERIFY(!ReleaseInfo::releaseString().isEmpty());
         const QString guide = Shell::userGuidePath();
         QVERIFY2(shown.contains(guide.isEmpty() ? "The user guide is not installed."
