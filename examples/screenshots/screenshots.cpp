@@ -1,17 +1,22 @@
-// Renders every tab of a document window offscreen into PNG files, for the README.
-// Usage: quillory-screenshots DOC OUTPUT_DIR
+// Renders every tab of a document window offscreen into PNG files, for the README, then the
+// run tab after a run into a scratch folder (run-summary.png). Usage: quillory-screenshots DOC
+// OUTPUT_DIR
 #include "app/document/documentwindow.h"
 #include "app/document/windowstate.h"
 #include "app/shell/application.h"
 #include "app/widgets/mergetab.h"
 #include "app/widgets/previewtab.h"
+#include "app/widgets/runtab.h"
 #include "core/document.h"
+#include "core/locationbookmark.h"
 #include "core/tabids.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -31,6 +36,8 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir state;
+    // Nothing remembered from earlier windows, and nothing left in the user's state.
+    qputenv("XDG_STATE_HOME", state.path().toUtf8());
     QApplication qapp(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: quillory-screenshots DOC OUTPUT_DIR\n");
@@ -59,6 +66,25 @@ int main(int argc, char** argv)
         }
         std::printf("%s\n", qPrintable(file));
     }
+
+    // A real run, so that the run tab shows its log, its summary bar and the status bar's result.
+    QTemporaryDir destination;
+    w->document().setDestination(
+        true, LocationBookmark::make(destination.path(), LocationBookmark::Access::ReadWrite));
+    w->state().showMainTab(TabIds::kRun);
+    QEventLoop ended;
+    QObject::connect(w->runTab(), &RunTab::runEnded, &ended, &QEventLoop::quit);
+    QObject::connect(w->runTab(), &RunTab::runFailed, &ended, &QEventLoop::quit);
+    QTimer::singleShot(60000, &ended, &QEventLoop::quit);
+    w->runTab()->run();
+    ended.exec();
+    QCoreApplication::processEvents();
+    const QString file = out.filePath(QStringLiteral("run-summary.png"));
+    if (!w->grab().save(file)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(file));
     w->document().markSaved();
     return 0;
 }
