@@ -168,14 +168,13 @@ bool isDocumentFile(const QString& path)
     return QFileInfo(path).suffix() == QLatin1String("quillory");
 }
 
-// The kinds of file Import… offers.
+// The kinds of file Import… offers: delimited text and workbooks.
 bool isImportFile(const QString& path)
 {
-    static const QStringList kinds = {QStringLiteral("txt"),  QStringLiteral("TXT"),
-                                      QStringLiteral("text"), QStringLiteral("TEXT"),
-                                      QStringLiteral("csv"),  QStringLiteral("CSV"),
-                                      QStringLiteral("tsv"),  QStringLiteral("TSV")};
-    return kinds.contains(QFileInfo(path).suffix());
+    static const QStringList kinds = {QStringLiteral("txt"),  QStringLiteral("text"),
+                                      QStringLiteral("csv"),  QStringLiteral("tsv"),
+                                      QStringLiteral("xlsx"), QStringLiteral("ods")};
+    return kinds.contains(QFileInfo(path).suffix().toLower());
 }
 
 // Long enough to be read after the dialog closes; the count stays.

@@ -12,11 +12,14 @@
 #include "core/tabids.h"
 #include "support/documentbuilder.h"
 #include "support/scratchfolder.h"
+#include "support/testdata.h"
 #include "windowtest.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -263,7 +266,7 @@ private slots:
         QTest::newRow("on the run tab") << "run" << QStringList{"people.csv"} << false;
         QTest::newRow("two files at once")
             << "db" << QStringList{"people.csv", "more.csv"} << false;
-        QTest::newRow("not a text file") << "db" << QStringList{"people.ods"} << false;
+        QTest::newRow("not a table") << "db" << QStringList{"people.png"} << false;
     }
     void aTextFileDroppedOnTheDatabaseTabIsImported()
     {
@@ -298,6 +301,29 @@ private slots:
                  "Imported 2 records from " + QFileInfo(paths.constFirst()).fileName());
         QCOMPARE(w->undoStack().undoName(),
                  "Import of " + QFileInfo(paths.constFirst()).fileName());
+    }
+
+    // A workbook dropped on the database tab goes through the same settings, its first sheet
+    // read as the spreadsheet shows it.
+    void aWorkbookDroppedOnTheDatabaseTabIsImported()
+    {
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Old"}});
+        const QString workbook = m_scratch->filePath("people.xlsx");
+        QVERIFY(
+            QFile::copy(test::sourcePath("tests/data/exchange/workbooks/people.xlsx"), workbook));
+        w->state().showMainTab(TabIds::kDatabase);
+        QString sheet;
+        onNextModal<ImportSettingsDialog>([&sheet](ImportSettingsDialog* settings) {
+            sheet = settings->sheetMenu()->currentText();
+            click(settings, "importButton");
+        });
+        QVERIFY(dropFiles(w->databaseTab()->recordTable(), {workbook}));
+        QTRY_COMPARE(w->document().dataArray().size(), size_t(4));
+        QCOMPARE(sheet, QStringLiteral("Clients"));
+        QCOMPARE(w->databaseTab()->recordTable()->model()->index(1, kFirstUserKeyIndex).data(),
+                 QStringLiteral("Zoë Ångström"));
+        QCOMPARE(w->statusBar()->currentMessage(),
+                 QStringLiteral("Imported 3 records from people.xlsx"));
     }
 
     void aTypedDestinationIsChosenAsChooseWouldChooseIt()
