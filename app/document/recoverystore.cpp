@@ -1,6 +1,7 @@
 #include "app/document/recoverystore.h"
 
 #include "archive/documentcodec.h"
+#include "core/documentmemory.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,10 +26,8 @@ RecoveryStore::~RecoveryStore() = default;
 
 QString RecoveryStore::defaultFolder()
 {
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty())
-        state = QDir::homePath() + QStringLiteral("/.local/state");
-    return state + QStringLiteral("/Quillory/recovery");
+    // Beside what is remembered per document: the one state folder of the application.
+    return DocumentMemory::defaultFolder() + QStringLiteral("/recovery");
 }
 
 QString RecoveryStore::copyPath(const QString& id) const
