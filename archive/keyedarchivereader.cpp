@@ -553,7 +553,8 @@ bool KeyedArchiveReader::decodeArray(quint64 index, const Fields& fields, bool i
     if (!fields.has(Field::Objects) ||
         !inlineObject(fields[Field::Objects], Kind::Array, Kind::Array, "array", objects))
         return fail(QStringLiteral("archived array %1 lacks NS.objects").arg(index));
-    if (!charge(64 + 32 * qint64(objects.count)))
+    // Each entry is a Value however small its reference in the file.
+    if (!charge(64 + qint64(sizeof(Value)) * qint64(objects.count)))
         return false;
     m_slot[index] = kBusy;
     std::vector<Value> items;

@@ -207,6 +207,13 @@ bool KeyedArchiveReader::decodeRecordList(const Object& objects, int depth,
                                           std::vector<Value>& items)
 {
     const size_t count = size_t(objects.count);
+    const unsigned threads = std::min(4u, std::max(1u, std::thread::hardware_concurrency()));
+    const bool parallel = threads > 1 && count >= kParallelRecords;
+    // The list's own bookkeeping counts too: an entry naming a record read before is one file
+    // byte at the least, yet takes its index and, on several threads, its prepared record.
+    const qint64 perEntry = qint64(sizeof(quint64) + (parallel ? sizeof(PreparedRecord) : 0));
+    if (!charge(perEntry * qint64(count)))
+        return false;
     std::vector<quint64> indices(count);
     for (size_t i = 0; i < count; ++i)
         if (!referencedIndex(objects, quint64(i), indices[i]))
@@ -215,12 +222,11 @@ bool KeyedArchiveReader::decodeRecordList(const Object& objects, int depth,
     // keys and classes the others share; the rest is split between threads that only read.
     // Then each record is taken in order, and whatever a thread left is read here as before,
     // so that sharing, refusals and their messages are those of a plain reading.
-    std::vector<PreparedRecord> prepared(count);
-    const unsigned threads = std::min(4u, std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<PreparedRecord> prepared(parallel ? count : 0);
     Value first;
     if (count > 0 && !decodeRecord(indices[0], depth + 1, first))
         return false;
-    if (threads > 1 && count >= kParallelRecords) {
+    if (parallel) {
         std::vector<std::thread> helpers;
         std::vector<RecordPreparer> preparers(threads, RecordPreparer(*this, m_budget / threads));
         const size_t step = (count - 1 + threads - 1) / threads;
@@ -245,7 +251,7 @@ bool KeyedArchiveReader::decodeRecordList(const Object& objects, int depth,
     m_claims.reserve(m_claims.size() + 2 * count);
     for (size_t i = 1; i < count; ++i) {
         Value item;
-        if (prepared[i].record && m_slot[indices[i]] == 0) {
+        if (parallel && prepared[i].record && m_slot[indices[i]] == 0) {
             if (!charge(prepared[i].bytes))
                 return false;
             const MutableRecord record = std::move(prepared[i].record);

@@ -2,8 +2,8 @@
 
 #include "app/dialogs/alertbox.h"
 #include "app/dialogs/dialogfolder.h"
-#include "app/dialogs/importfiledialog.h"
 #include "app/dialogs/importsettingsdialog.h"
+#include "app/dialogs/importtextmenus.h"
 #include "commands/importstep.h"
 #include "core/documentmemory.h"
 #include "exchange/importfilecheck.h"
@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <QTimer>
@@ -97,27 +98,25 @@ std::optional<ImportOutcome> importFile(QWidget* window, UndoStack& stack, Docum
 std::optional<ImportOutcome> importIntoDocument(QWidget* window, UndoStack& stack,
                                                 DocumentMemory* memory, const QString& documentPath)
 {
-    const QVariantMap last = memory ? memory->recall(documentPath, kMemoryTopic) : QVariantMap();
-    ImportFileDialog chooser(window);
-    if (const auto format =
-            rememberedCode(last, kFormatKey, int(ImportSession::FileFormat::Semicolon)))
-        chooser.setFileFormat(ImportSession::FileFormat(*format));
-    if (const auto encoding = rememberedCode(last, kEncodingKey, int(TextEncoding::Iso885915)))
-        chooser.setEncoding(TextEncoding(*encoding));
-    chooser.setDirectory(dialogStartFolder(window));
-    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
+    // The platform's own dialog: the format and the encoding are chosen in the settings, where
+    // the file's rows show what each choice gives.
+    const QString path = QFileDialog::getOpenFileName(
+        window, QApplication::translate("ImportFlow", "Import"), dialogStartFolder(window),
+        QApplication::translate("ImportFlow",
+                                "Text files and workbooks (*.txt *.TXT *.text *.TEXT *.csv *.CSV "
+                                "*.tsv *.TSV *.xlsx *.XLSX *.ods *.ODS)") +
+            QStringLiteral(";;") + QApplication::translate("ImportFlow", "All files (*)"));
+    if (path.isEmpty())
         return std::nullopt;
-    const QString path = chooser.selectedFiles().constFirst();
     noteDialogFolder(path);
-    return importFile(window, stack, memory, documentPath, path, chooser.fileFormat(),
-                      chooser.encoding());
+    return importFileIntoDocument(window, stack, path, memory, documentPath);
 }
 
 std::optional<ImportOutcome> importFileIntoDocument(QWidget* window, UndoStack& stack,
                                                     const QString& path, DocumentMemory* memory,
                                                     const QString& documentPath)
 {
-    // Read as the open dialog would have offered it: as the document's last import was.
+    // Read first as the document's last import was.
     const QVariantMap last = memory ? memory->recall(documentPath, kMemoryTopic) : QVariantMap();
     const auto format = rememberedCode(last, kFormatKey, int(ImportSession::FileFormat::Semicolon));
     const auto encoding = rememberedCode(last, kEncodingKey, int(TextEncoding::Iso885915));
@@ -128,6 +127,30 @@ std::optional<ImportOutcome> importFileIntoDocument(QWidget* window, UndoStack& 
 }
 
 namespace {
+
+// Tells why a file, or a sheet of it, cannot be read.
+void showProblem(QWidget* window, const QString& message, const QString& problem)
+{
+    Alert alert;
+    alert.messageText = message;
+    alert.informativeText = problem + u'.';
+    alert.buttons = {QApplication::translate("ImportFlow", "OK")};
+    alert.roles = {Alert::Ok};
+    showAlert(window, alert);
+}
+
+// Reads the delimited text file at path into session (on any thread); why it cannot, if it
+// cannot. decodedAs tells the encoding an automatic reading chose.
+std::optional<QString> readText(ImportSession& session, const QString& path, const QString& name,
+                                ImportSession::FileFormat format, TextEncoding encoding,
+                                TextEncoding* decodedAs)
+{
+    *decodedAs = encoding;
+    if (std::optional<QString> problem = ImportFileCheck::problemWithFile(path, encoding, name))
+        return problem;
+    session.loadText(TextFileDecoder::autoReadFromFile(path, encoding, decodedAs), format);
+    return std::nullopt;
+}
 
 std::optional<ImportOutcome> importFile(QWidget* window, UndoStack& stack, DocumentMemory* memory,
                                         const QString& documentPath, const QString& path,
@@ -155,35 +178,31 @@ std::optional<ImportOutcome> importFile(QWidget* window, UndoStack& stack, Docum
                 workbook = std::move(opened.value());
             return;
         }
-        refused = ImportFileCheck::problemWithFile(path, encoding, name);
-        if (!refused)
-            session.loadText(TextFileDecoder::autoReadFromFile(path, encoding, &decodedAs), format);
+        refused = readText(session, path, name, format, encoding, &decodedAs);
     });
     if (refused) {
-        Alert alert;
-        alert.messageText = QApplication::translate("ImportFlow", "Nothing was imported.");
-        alert.informativeText = *refused + u'.';
-        alert.buttons = {QApplication::translate("ImportFlow", "OK")};
-        alert.roles = {Alert::Ok};
-        showAlert(window, alert);
+        showProblem(window, QApplication::translate("ImportFlow", "Nothing was imported."),
+                    *refused);
         return std::nullopt;
     }
     // The step gathers the new fields and the records, and changes the document only once the
     // records are in: one undoable step, and nothing at all when the import is given up.
     ImportStep step(stack, name);
     session.setTarget(&step);
-    // Fields added or renamed since the last import show up as destinations.
-    session.prepareMapping();
-    // The first row may name the columns: the mapping then starts from those names.
-    const ImportHeaderGuess guess(session.importRows(), session.destinationFields());
+    // The first row may name the columns: the mapping then starts from those names. Fields
+    // added or renamed since the last import show up as destinations.
     const std::optional<bool> lastHeader =
         last.contains(kHeaderKey) ? std::optional<bool>(last.value(kHeaderKey).toBool())
                                   : std::nullopt;
-    guess.applyTo(session, ImportHeaderGuess::decide(guess.evidence(), lastHeader));
+    const auto mapAfresh = [&] {
+        session.prepareMapping();
+        const ImportHeaderGuess guess(session.importRows(), session.destinationFields());
+        guess.applyTo(session, ImportHeaderGuess::decide(guess.evidence(), lastHeader));
+    };
+    mapAfresh();
 
-    TextEncoding chosenEncoding = encoding;
     ImportSettingsDialog settings(session, window);
-    if (workbook)
+    if (workbook) {
         settings.showSheets(workbook->sheetNames(), 0, [&](int index) {
             std::optional<QString> problem;
             inBackground(window, session, reading, [&] {
@@ -194,43 +213,68 @@ std::optional<ImportOutcome> importFile(QWidget* window, UndoStack& stack, Docum
                     problem = rows.message();
             });
             if (problem) {
-                Alert alert;
-                alert.messageText =
-                    QApplication::translate("ImportFlow", "The sheet cannot be imported.");
-                alert.informativeText = *problem + u'.';
-                alert.buttons = {QApplication::translate("ImportFlow", "OK")};
-                alert.roles = {Alert::Ok};
-                showAlert(window, alert);
+                showProblem(window,
+                            QApplication::translate("ImportFlow", "The sheet cannot be imported."),
+                            *problem);
                 return false;
             }
             // Another sheet has other columns: its mapping starts afresh from its first row.
-            session.prepareMapping();
-            const ImportHeaderGuess sheetGuess(session.importRows(), session.destinationFields());
-            sheetGuess.applyTo(session,
-                               ImportHeaderGuess::decide(sheetGuess.evidence(), lastHeader));
+            mapAfresh();
             return true;
         });
-    // Text that is not UTF-8 is read as Mac OS Roman, though it most often comes from Windows.
-    if (encoding == TextEncoding::Automatic && decodedAs == TextEncoding::MacOSRoman) {
-        const QString windows1252 = ImportFileDialog::encodingTitle(TextEncoding::Windows1252);
+    }
+    // Reads the text file again as chosen in the settings; whether it could.
+    std::function<void()> offerWindows1252;
+    const auto readAgain = [&](ImportSession::FileFormat newFormat, TextEncoding newEncoding) {
+        const ImportSession::Choices chosen = session.choices();
+        TextEncoding decoded = newEncoding;
+        std::optional<QString> problem;
+        inBackground(window, session, reading, [&] {
+            problem = readText(session, path, name, newFormat, newEncoding, &decoded);
+        });
+        if (problem) {
+            // Refused before it was read: the rows are still those read before.
+            showProblem(window,
+                        QApplication::translate("ImportFlow", "The file cannot be read that way."),
+                        *problem);
+            return false;
+        }
+        // The same columns in another encoding keep what was chosen for them; another format
+        // cuts other columns, whose mapping starts afresh.
+        if (newFormat == format) {
+            session.prepareMapping();
+            session.restoreChoices(chosen);
+        } else {
+            mapAfresh();
+        }
+        format = newFormat;
+        encoding = newEncoding;
+        if (encoding == TextEncoding::Automatic && decoded == TextEncoding::MacOSRoman)
+            offerWindows1252();
+        return true;
+    };
+    // Text that is not UTF-8 is read as Mac OS Roman, though it most often comes from Windows:
+    // the notice offers that reading.
+    offerWindows1252 = [&] {
+        const QString windows1252 = ImportTextMenus::encodingTitle(TextEncoding::Windows1252);
         settings.showNotice(TextFileDecoder::macRomanFallbackNotice(name, windows1252),
                             QApplication::translate("ImportFlow", "Read as %1").arg(windows1252),
                             [&] {
-                                const ImportSession::Choices chosen = session.choices();
-                                inBackground(window, session, reading, [&] {
-                                    session.load(path, format, TextEncoding::Windows1252);
-                                });
-                                session.prepareMapping();
-                                session.restoreChoices(chosen);
-                                chosenEncoding = TextEncoding::Windows1252;
+                                if (readAgain(format, TextEncoding::Windows1252))
+                                    settings.showEncoding(TextEncoding::Windows1252);
                             });
+    };
+    if (!workbook) {
+        settings.showTextChoices(format, encoding, readAgain);
+        if (encoding == TextEncoding::Automatic && decodedAs == TextEncoding::MacOSRoman)
+            offerWindows1252();
     }
     if (settings.exec() != QDialog::Accepted)
         return std::nullopt;
     if (memory)
         memory->remember(documentPath, kMemoryTopic,
                          {{kFormatKey, int(format)},
-                          {kEncodingKey, int(chosenEncoding)},
+                          {kEncodingKey, int(encoding)},
                           {kHeaderKey, session.doNotImportFirstRecord() ||
                                            session.useHeaderNamesForNewFields()}});
 

@@ -1,6 +1,7 @@
 #include "app/dialogs/importsettingsdialog.h"
 
 #include "app/dialogs/alertbox.h"
+#include "app/dialogs/importtextmenus.h"
 #include "core/alert.h"
 #include "core/fieldkey.h"
 #include "exchange/importsession.h"
@@ -322,6 +323,63 @@ void ImportSettingsDialog::showSheets(const QStringList& names, int current,
     m_sheets->setCurrentIndex(current);
     m_shownSheet = current;
     m_readSheet = std::move(readSheet);
+}
+
+void ImportSettingsDialog::showTextChoices(
+    ImportSession::FileFormat format, TextEncoding encoding,
+    std::function<bool(ImportSession::FileFormat, TextEncoding)> readText)
+{
+    if (!m_formats) {
+        const auto addMenu = [this](const QString& title, const QString& name, int at) {
+            auto* menu = new QComboBox(this);
+            menu->setObjectName(name);
+            auto* label = new QLabel(title, this);
+            label->setBuddy(menu);
+            m_sourceBar->insertWidget(at, label);
+            m_sourceBar->insertWidget(at + 1, menu);
+            connect(menu, &QComboBox::activated, this, [this] { textChoiceChanged(); });
+            return menu;
+        };
+        m_formats = addMenu(tr("Format:"), QStringLiteral("importFormat"), 0);
+        ImportTextMenus::addFormatItems(m_formats);
+        m_encodings = addMenu(tr("Encoding:"), QStringLiteral("importEncoding"), 2);
+        ImportTextMenus::addEncodingItems(m_encodings);
+    }
+    m_readFormat = ImportTextMenus::indexOf(format);
+    m_readEncoding = ImportTextMenus::indexOf(encoding);
+    m_formats->setCurrentIndex(m_readFormat);
+    m_encodings->setCurrentIndex(m_readEncoding);
+    m_readText = std::move(readText);
+}
+
+void ImportSettingsDialog::showEncoding(TextEncoding encoding)
+{
+    if (!m_encodings)
+        return;
+    m_readEncoding = ImportTextMenus::indexOf(encoding);
+    m_encodings->setCurrentIndex(m_readEncoding);
+}
+
+void ImportSettingsDialog::textChoiceChanged()
+{
+    const int format = m_formats->currentIndex();
+    const int encoding = m_encodings->currentIndex();
+    if (format == m_readFormat && encoding == m_readEncoding)
+        return;
+    const bool noticeShown = !m_notice->isHidden();
+    m_notice->hide();
+    m_noticeAction->hide();
+    if (!m_readText(ImportTextMenus::formatAt(format), ImportTextMenus::encodingAt(encoding))) {
+        // The rows are still those of the last reading, and so is what was said about them.
+        m_formats->setCurrentIndex(m_readFormat);
+        m_encodings->setCurrentIndex(m_readEncoding);
+        m_notice->setVisible(noticeShown);
+        m_noticeAction->setVisible(noticeShown);
+        return;
+    }
+    m_readFormat = format;
+    m_readEncoding = encoding;
+    rowsReplaced();
 }
 
 void ImportSettingsDialog::rowsReplaced()

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "exchange/importdestination.h"
+#include "exchange/importsession.h"
+#include "exchange/textfiledecoder.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -20,7 +22,6 @@ class QTableWidget;
 
 namespace quillory {
 
-class ImportSession;
 class DestinationHeader;
 
 // The import settings: the file's first rows as a grid, with where each column's values go
@@ -57,6 +58,17 @@ public:
     // could; its rows are then shown, or the menu goes back to the sheet shown.
     void showSheets(const QStringList& names, int current, std::function<bool(int)> readSheet);
     QComboBox* sheetMenu() const { return m_sheets; }
+    // For delimited text: the format and encoding menus before the notice, showing format and
+    // encoding. Choosing another item calls readText with what both menus then show, which
+    // reads the file again into the session and says whether it could; its rows are then shown,
+    // or the menus go back to what was read. The notice goes first: the new reading may have
+    // one of its own.
+    void showTextChoices(ImportSession::FileFormat format, TextEncoding encoding,
+                         std::function<bool(ImportSession::FileFormat, TextEncoding)> readText);
+    // Shows encoding in the encoding menu, for a reading chosen elsewhere (the notice).
+    void showEncoding(TextEncoding encoding);
+    QComboBox* formatMenu() const { return m_formats; }
+    QComboBox* encodingMenu() const { return m_encodings; }
 
     // Asks first when no column is imported and records would still be made.
     void accept() override;
@@ -67,6 +79,8 @@ private:
     QWidget* makeGridTab();
     QWidget* makeRowTab();
     void buildDestinationMenu();
+    // A format or encoding chosen in their menus: the file is read again.
+    void textChoiceChanged();
     void buildGrid();
     void buildMappingRows();
     QComboBox* makeDestinationMenu(QWidget* parent, int column);
@@ -106,6 +120,12 @@ private:
     QComboBox* m_sheets = nullptr;
     int m_shownSheet = 0;
     std::function<bool(int)> m_readSheet;
+    QComboBox* m_formats = nullptr;
+    QComboBox* m_encodings = nullptr;
+    // What the file was last read as: the menus go back to it when a reading fails.
+    int m_readFormat = 0;
+    int m_readEncoding = 0;
+    std::function<bool(ImportSession::FileFormat, TextEncoding)> m_readText;
 };
 
 } // namespace quillory

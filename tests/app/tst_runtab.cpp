@@ -49,16 +49,6 @@ void chooseFolderInNextDialog(const QString& folder)
     pressInNext<QFileDialog>("Select", [folder](QFileDialog* d) { d->setDirectory(folder); });
 }
 
-// A One per Record file <Name>.txt holding "card <Name> <#>".
-void addCards(Document& doc, const QList<QStringList>& rows)
-{
-    test::fillDocument(doc, {"Name"}, rows);
-    const PrototypePtr card = newPrototype(PrototypeSide::OnePerRecord);
-    card->path = "<Name>.txt";
-    card->text = "card <Name> <#>";
-    doc.insertPrototype(0, card);
-}
-
 // Prototypes made from (path, text) pairs, One per Record, folders for paths ending in "/".
 void addPrototypes(Document& doc, const QList<QStringList>& prototypes)
 {
@@ -71,6 +61,13 @@ void addPrototypes(Document& doc, const QList<QStringList>& prototypes)
         proto->text = p.value(1);
         doc.insertPrototype(qsizetype(doc.universalFilePrototypeArray().size()), proto);
     }
+}
+
+// A One per Record file <Name>.txt holding "card <Name> <#>".
+void addCards(Document& doc, const QList<QStringList>& rows)
+{
+    test::fillDocument(doc, {"Name"}, rows);
+    addPrototypes(doc, {{"<Name>.txt", "card <Name> <#>"}});
 }
 
 // The text colour of each line the view shows ("" where it has none of its own).
@@ -187,34 +184,6 @@ private slots:
         QVERIFY(!button(tab, "Show Only Skipped and Failed")->isEnabled());
     }
 
-    // A destination folder that went away stays chosen: it works again once it is back.
-    void aMissingDestinationStaysChosen()
-    {
-        DocumentWindow* w = m_app->newDocument();
-        Document& doc = w->document();
-        addCards(doc, {{"Ann"}});
-        RunTab* tab = showRunTab(w);
-        const QString dest = m_scratch->filePath("dest");
-        QVERIFY(QDir().mkpath(dest));
-        chooseFolderInNextDialog(dest);
-        QTest::mouseClick(button(tab, "Choose…"), Qt::LeftButton);
-        const std::optional<QByteArray> chosen = doc.selectedDestinationBookmark();
-        QVERIFY(chosen);
-        QVERIFY(QDir().rename(dest, dest + "-away"));
-
-        QString question;
-        pressInNext<QMessageBox>("Cancel", [&](QMessageBox* box) { question = shownMessage(box); });
-        QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
-        QCOMPARE(question, Alert::destinationNeedsReset().messageText);
-        QVERIFY(doc.selectedDestinationDefined());
-        QCOMPARE(doc.selectedDestinationBookmark(), chosen);
-
-        QVERIFY(QDir().rename(dest + "-away", dest));
-        QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
-        waitForRunEnd(tab);
-        QCOMPARE(test::readFile(dest + "/Ann.txt"), "card Ann 1");
-    }
-
     // Two pupils of the same name, a name a file cannot have and a file where a class folder
     // should go: the bar sums the run up and picks its problems out of the log.
     void theSummarySaysWhatWasSkippedAndWhatFailed()
@@ -244,32 +213,13 @@ private slots:
         QVERIFY((redColour.hsvHue() + 20) % 360 < 40);
         QVERIFY(amberColour.hsvHue() > 25 && amberColour.hsvHue() < 55);
         const QString red = redColour.name(), amber = amberColour.name();
-        const QStringList expected[] = {
-            {"", ""},
-            {"Start merging data and save folders inside : " + dest, ""},
-            {QString(60, '-'), ""},
-            {"Created folder: C1/", ""},
-            {"Created file: C1/Ann.txt", ""},
-            {"Skipped attempt to overwrite file: C1/Ann.txt", amber},
-            {"ERROR: Cannot write file '" + dest + "/C2/Bob.txt': '" + dest +
-                 "/C2' is a file, not a folder",
-             red},
-            {"", ""},
-            {">>>>> ERROR >>>>> File name can't contain ':' Please fix value for resulting path: "
-             "'" +
-                 dest + "/C1/a:b.txt'",
-             red},
-            {">>>>> ERROR >>>>> The error occourred with prototype file path '<Class>/<Name>.txt' "
-             "One per Record section merging record n. 4",
-             red},
-            {"", ""},
-            {QString(60, '-'), ""},
-            {"Totally created 1 folders and 1 files.", ""},
-            {QString(60, '-'), ""}};
-        QStringList lines, colours;
-        for (const QStringList& line : expected)
-            lines << line[0], colours << line[1];
-        QCOMPARE(log.split('\n'), lines);
+        // The lines' words are the run's (tests/merge); here: the skip, the write failure
+        // and the rejection's two lines, between the opening and the closing rules.
+        const QStringList lines = log.split('\n');
+        const QStringList colours{"", "", "", "", "", amber, red, "", red, red, "", "", "", ""};
+        QCOMPARE(lines.size(), colours.size());
+        QVERIFY2(lines[5].startsWith("Skipped") && lines[9].contains("record n. 4"),
+                 qPrintable(log));
         QCOMPARE(tab->logView()->toPlainText(), log);
         QCOMPARE(lineColours(tab->logView()), colours);
         // A dark theme takes lighter shades at once.
@@ -330,15 +280,26 @@ private slots:
         doc.setDestination(true, LocationBookmark::make(dest, LocationBookmark::Access::ReadWrite));
         RunTab* tab = showRunTab(w);
         QSignalSpy asked(tab, &RunTab::runRequested);
+        // Presses Run and answers with Escape or the button named: the question asked; why
+        // holds its informative text.
+        QString why;
+        const auto runAnswering = [tab, &why](const QString& answer) {
+            QString question;
+            onNextModal<QMessageBox>([&](QMessageBox* box) {
+                question = shownMessage(box);
+                why = box->informativeText();
+                if (answer == "Escape")
+                    return QTest::keyClick(box, Qt::Key_Escape);
+                for (QAbstractButton* b : box->buttons())
+                    if (b->text() == answer)
+                        b->click();
+            });
+            QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
+            return question;
+        };
 
-        QString question;
-        onNextModal<QMessageBox>([&](QMessageBox* box) {
-            question = shownMessage(box);
-            QTest::keyClick(box, Qt::Key_Escape);
-        });
-        QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
-        QCOMPARE(question, QStringLiteral("3 Prototypes use tags that match no field: <Prenom>, "
-                                          "<Classe >. Run anyway?"));
+        QCOMPARE(runAnswering("Escape"), QStringLiteral("3 Prototypes use tags that match no "
+                                                        "field: <Prenom>, <Classe >. Run anyway?"));
         QCOMPARE(asked.count(), 1);
         QVERIFY(!tab->isRunning());
         QCOMPARE(QDir(dest).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
@@ -346,11 +307,8 @@ private slots:
 
         doc.removePrototype(0);
         doc.removePrototype(0);
-        pressInNext<QMessageBox>("Run Anyway",
-                                 [&](QMessageBox* box) { question = shownMessage(box); });
-        QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
         QCOMPARE(
-            question,
+            runAnswering("Run Anyway"),
             QStringLiteral("1 Prototype uses a tag that matches no field: <Prenom>. Run anyway?"));
         waitForRunEnd(tab);
         QCOMPARE(test::readFile(dest + "/ok.txt"), "<Prenom>");
@@ -358,15 +316,9 @@ private slots:
         const PrototypePtr list = newPrototype(PrototypeSide::AllInOne);
         list->path = "list <Prénom>.txt";
         doc.insertPrototype(1, list);
-        QString why;
-        onNextModal<QMessageBox>([&](QMessageBox* box) {
-            question = shownMessage(box);
-            why = box->informativeText();
-            QTest::keyClick(box, Qt::Key_Escape);
-        });
-        QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
-        QCOMPARE(question, QStringLiteral("2 Prototypes use tags that the run cannot fill: "
-                                          "<Prenom>, <Prénom>. Run anyway?"));
+        QCOMPARE(runAnswering("Escape"), QStringLiteral("2 Prototypes use tags that the run "
+                                                        "cannot fill: <Prenom>, <Prénom>. Run "
+                                                        "anyway?"));
         QCOMPARE(why, QStringLiteral("No field matches <Prenom>. No record fills <Prénom> in an "
                                      "All in One name, head or foot. The run writes such tags as "
                                      "they are, in names and in contents."));
@@ -376,12 +328,7 @@ private slots:
         doc.removePrototype(0);
         doc.removePrototype(0);
         addPrototypes(doc, {{"<b>.txt"}});
-        onNextModal<QMessageBox>([&](QMessageBox* box) {
-            question = shownMessage(box);
-            QTest::keyClick(box, Qt::Key_Escape);
-        });
-        QTest::mouseClick(button(tab, "Run"), Qt::LeftButton);
-        QCOMPARE(question,
+        QCOMPARE(runAnswering("Escape"),
                  QStringLiteral("1 Prototype uses a tag that matches no field: <b>. Run anyway?"));
     }
 

@@ -1,7 +1,6 @@
 // Every user action of the document window is one step of its history: undone and redone by
 // name through Edit > Undo and Redo and through the keys, the window shows again exactly what
 // it showed before the step and after it.
-#include "app/dialogs/importfiledialog.h"
 #include "app/dialogs/importsettingsdialog.h"
 #include "app/document/documentwindow.h"
 #include "app/document/windowstate.h"
@@ -14,6 +13,7 @@
 #include "app/widgets/runtab.h"
 #include "app/widgets/templateeditor.h"
 #include "archive/documentcodec.h"
+#include "commands/runcommands.h"
 #include "commands/undostack.h"
 #include "core/document.h"
 #include "core/locationbookmark.h"
@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -133,6 +134,26 @@ void answerNextMessageBox(const QString& text, QString* seen = nullptr)
     });
 }
 
+// Clicks the header of column in table.
+void clickHeader(QTableView* table, int column)
+{
+    QHeaderView* header = table->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+}
+
+// Clicks the push button titled title in parent.
+void clickButton(QWidget* parent, const QString& title)
+{
+    for (QPushButton* b : parent->findChildren<QPushButton*>())
+        if (b->text() == title)
+            return QTest::mouseClick(b, Qt::LeftButton);
+    QFAIL(qPrintable("no button " + title));
+}
+
+// A step done in the window as a person does it, with checks of what it shows at once.
+using Step = std::function<void(DocumentWindow*)>;
+
 // Chooses the row whose path is path in a table of generated items, as a click would.
 void chooseItem(QTableView* table, const QString& path)
 {
@@ -160,69 +181,203 @@ private slots:
     void init() { startApplication(); }
     void cleanup() { stopApplication(); }
 
-    void fieldCommands()
+    // Each row: prepare, then act; the step act made is undone and redone by its name.
+    void eachStepShowsItsBeforeAndAfter_data()
     {
-        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}, {"Bob"}});
-        QTableView* fields = w->databaseTab()->keyTable();
-        QTableView* records = w->databaseTab()->recordTable();
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Step>("prepare");
+        QTest::addColumn<Step>("act");
+        const auto row = [](const char* tag, const char* name, Step prepare, Step act) {
+            QTest::newRow(tag) << QString::fromUtf8(name) << prepare << act;
+        };
+        const auto fields = [](DocumentWindow* w) { return w->databaseTab()->keyTable(); };
+        const auto records = [](DocumentWindow* w) { return w->databaseTab()->recordTable(); };
+        const auto search = [](DocumentWindow* w, const char* text) {
+            QTest::keyClicks(w->databaseTab()->searchField(), text);
+            w->databaseTab()->recordTable()->setFocus();
+        };
+        const auto menu = [](DocumentWindow* w, const char* menu, const char* item) {
+            QAction* action = menuItem(w, menu, item);
+            QVERIFY2(action && action->isEnabled(), item);
+            action->trigger();
+        };
+        const auto side = [](DocumentWindow* w, int side) {
+            w->actions().prototypeSides[size_t(side)]->trigger();
+            return side ? w->prototypeTab()->onePerRecord() : w->prototypeTab()->allInOne();
+        };
+        const auto addPath = [side](DocumentWindow* w) {
+            QTest::mouseClick(side(w, 0)->addButton(), Qt::LeftButton);
+            QTableView* table = side(w, 0)->prototypeTable();
+            table->setCurrentIndex(table->model()->index(0, 2));
+        };
 
         // Add Field shows the database tab first.
-        QTest::keyClick(w, Qt::Key_3, Qt::ControlModifier);
-        QString before = shownBy(w);
-        menuItem(w, "Records", "Add Field")->trigger();
-        QCOMPARE(w->tabs()->currentWidget(), w->databaseTab());
-        QCOMPARE(cell(fields, 3, 0), QStringLiteral("KEY2"));
-        QCOMPARE(cell(records, 1, 3), QString());
-        fields->setFocus();
-        UNDO_AND_REDO(w, "Add Field", before, shownBy(w));
-
-        before = shownBy(w);
-        typeIntoCell(fields, 3, 0, "City");
-        QCOMPARE(records->model()->headerData(3, Qt::Horizontal).toString(), "City");
-        UNDO_AND_REDO(w, "Rename Field", before, shownBy(w));
-
-        // Deleting asks; undoing it brings the values back.
-        before = shownBy(w);
-        fields->setCurrentIndex(fields->model()->index(2, 0));
-        answerNextMessageBox("Delete");
-        menuItem(w, "Records", "Delete Field")->trigger();
-        QCOMPARE(fields->model()->rowCount(), 3);
-        QCOMPARE(cell(fields, 2, 0), QStringLiteral("City"));
-        const QString after = shownBy(w);
-        menuItem(w, "Edit", "Undo")->trigger();
-        QCOMPARE(cell(fields, 2, 0), QStringLiteral("Name"));
-        QCOMPARE(cell(records, 1, 2), QStringLiteral("Bob"));
-        menuItem(w, "Edit", "Redo")->trigger();
-        UNDO_AND_REDO(w, "Delete Field", before, after);
+        row("Add Field", "Add Field", {}, [=](DocumentWindow* w) {
+            QTest::keyClick(w, Qt::Key_3, Qt::ControlModifier);
+            menu(w, "Records", "Add Field");
+            QCOMPARE(w->tabs()->currentWidget(), w->databaseTab());
+            QCOMPARE(cell(fields(w), 3, 0), QStringLiteral("KEY2"));
+            fields(w)->setFocus();
+        });
+        row("Rename Field", "Rename Field", {}, [=](DocumentWindow* w) {
+            typeIntoCell(fields(w), 2, 0, "City");
+            QCOMPARE(records(w)->model()->headerData(2, Qt::Horizontal).toString(), "City");
+        });
+        // The built-in fields cannot go, nor any field while another tab is shown; deleting
+        // asks and waits on Cancel.
+        row("Delete Field", "Delete Field", {}, [=](DocumentWindow* w) {
+            QAction* del = w->actions().deleteField;
+            fields(w)->setCurrentIndex(fields(w)->model()->index(1, 0));
+            QVERIFY(!del->isEnabled()); // "sel"
+            fields(w)->setCurrentIndex(fields(w)->model()->index(2, 0));
+            QVERIFY(del->isEnabled());
+            QTest::keyClick(w, Qt::Key_2, Qt::ControlModifier);
+            QVERIFY(!del->isEnabled());
+            QTest::keyClick(w, Qt::Key_1, Qt::ControlModifier);
+            QString question;
+            answerNextMessageBox("Cancel", &question);
+            del->trigger();
+            QCOMPARE(question, Alert::deleteKey("Name").messageText);
+            QCOMPARE(fields(w)->model()->rowCount(), 3);
+            answerNextMessageBox("Delete");
+            menu(w, "Records", "Delete Field");
+            QCOMPARE(fields(w)->model()->rowCount(), 2);
+        });
+        row("Add Record", "Add Record", {}, [=](DocumentWindow* w) {
+            menu(w, "Records", "Add Record");
+            QCOMPARE(records(w)->model()->rowCount(), 4);
+        });
+        // Undoing puts the record back where it was, not at the end.
+        row("Delete Record", "Delete Record", {}, [=](DocumentWindow* w) {
+            QTest::mouseClick(records(w)->viewport(), Qt::LeftButton, {},
+                              records(w)->visualRect(records(w)->model()->index(0, 2)).center());
+            menu(w, "Records", "Delete Record");
+            QCOMPARE(cell(records(w), 0, 2), QStringLiteral("Bob"));
+        });
+        row("Check", "Check", {}, [=](DocumentWindow* w) { toggle(records(w), 1, 1); });
+        // The checks act on the records the search lists.
+        row(
+            "Check All", "Check All", [=](DocumentWindow* w) { search(w, "bo"); },
+            [=](DocumentWindow* w) {
+                menu(w, "Records", "Check All");
+                QCOMPARE(w->document().checkedRecordCount(), 1);
+            });
+        // "Bob" is checked but not listed: it stays, and the question counts two.
+        row(
+            "Delete Checked", "Delete Checked",
+            [=](DocumentWindow* w) {
+                menu(w, "Records", "Check All");
+                search(w, "a");
+            },
+            [=](DocumentWindow* w) {
+                QString question;
+                answerNextMessageBox("OK", &question);
+                menu(w, "Records", "Delete Checked");
+                QCOMPARE(question, Alert::deleteCheckedRecords(2).messageText);
+                QCOMPARE(records(w)->model()->rowCount(), 0);
+            });
+        // The header's sort orders the table only; Sort Records makes it the stored order.
+        row("Sort Records", "Sort Records", {}, [=](DocumentWindow* w) {
+            QAction* sort = menuItem(w, "Records", "Sort Records");
+            QVERIFY(!sort->isEnabled()); // nothing sorted yet
+            clickHeader(records(w), 2);
+            QTableView* examples = w->prototypeTab()->onePerRecord()->recordTable();
+            QCOMPARE(cell(records(w), 0, 2), QStringLiteral("Abe"));
+            QCOMPARE(cell(examples, 0, 2), QStringLiteral("Ann"));
+            menu(w, "Records", "Sort Records");
+            QVERIFY(!sort->isEnabled());
+            QCOMPARE(records(w)->horizontalHeader()->sortIndicatorSection(), -1);
+            QCOMPARE(cell(examples, 0, 2), QStringLiteral("Abe"));
+        });
+        // Renumbering follows the table's order.
+        row(
+            "Renumber", "Renumber",
+            [=](DocumentWindow* w) {
+                clickHeader(records(w), 2);
+                clickHeader(records(w), 2);
+            },
+            [=](DocumentWindow* w) {
+                menu(w, "Records", "Renumber");
+                QCOMPARE(cell(records(w), 0, 2) + cell(records(w), 0, 0), QStringLiteral("Bob1"));
+                QCOMPARE(cell(records(w), 2, 2) + cell(records(w), 2, 0), QStringLiteral("Abe3"));
+            });
+        // An import shows the database tab with every record listed, and says what it did.
+        row("Import", "Import of clients.csv", {}, [=, this](DocumentWindow* w) {
+            search(w, "ann");
+            QTest::keyClick(w, Qt::Key_5, Qt::ControlModifier);
+            const QString path = m_scratch->writeFile("clients.csv", "Cy;Rome\nDan;Oslo\n");
+            // Semicolons are what a first import reads.
+            answerImport(path, [](ImportSettingsDialog* settings) {
+                click(settings, "mapAllToNewFields");
+                click(settings, "importButton");
+            });
+            menu(w, "File", "Import");
+            QCOMPARE(w->tabs()->currentWidget(), w->databaseTab());
+            QCOMPARE(w->databaseTab()->searchField()->text(), QString());
+            QCOMPARE(fields(w)->model()->rowCount(), 5);
+            QCOMPARE(cell(records(w), 4, 4), QStringLiteral("Oslo"));
+            QCOMPARE(w->statusBar()->currentMessage(),
+                     QStringLiteral("Imported 2 records from clients.csv"));
+            records(w)->setFocus();
+        });
+        // From the menu: the files tab, the side on show, the new path selected.
+        row(
+            "Add Prototype", "Add Path",
+            [=](DocumentWindow* w) {
+                side(w, 1);
+                QTest::keyClick(w, Qt::Key_1, Qt::ControlModifier);
+            },
+            [=](DocumentWindow* w) {
+                menu(w, "Prototypes", "Add Prototype");
+                QCOMPARE(w->tabs()->currentWidget(), w->prototypeTab());
+                QCOMPARE(side(w, 1)->nameField()->text(), QStringLiteral("Untitled"));
+                side(w, 1)->prototypeTable()->setFocus();
+            });
+        row("Remove, the button", "Delete Path", addPath, [=](DocumentWindow* w) {
+            QTest::mouseClick(side(w, 0)->removeButton(), Qt::LeftButton);
+            QCOMPARE(side(w, 0)->prototypeTable()->model()->rowCount(), 0);
+            QCOMPARE(side(w, 0)->nameField()->text(), QString());
+        });
+        row("Remove Prototype", "Delete Path", addPath, [=](DocumentWindow* w) {
+            menu(w, "Prototypes", "Remove Prototype");
+            QCOMPARE(side(w, 0)->prototypeTable()->model()->rowCount(), 0);
+        });
+        row("Make Folder", "Make Folder", addPath,
+            [=](DocumentWindow* w) { toggle(side(w, 0)->prototypeTable(), 0, 1); });
+        row("Choose Destination", "Choose Destination", {}, [=, this](DocumentWindow* w) {
+            const QString dest = m_scratch->filePath("out");
+            QVERIFY(QDir().mkpath(dest));
+            QTest::keyClick(w, Qt::Key_5, Qt::ControlModifier);
+            pressInNext<QFileDialog>("Select", [dest](QFileDialog* d) { d->setDirectory(dest); });
+            clickButton(w->runTab(), "Choose…");
+            QCOMPARE(w->runTab()->findChild<QLineEdit*>()->text(), dest);
+            w->runTab()->logView()->setFocus();
+        });
+        // The log is never saved: clearing it is a step that leaves the document unedited.
+        row(
+            "Clear Log", "Clear Log",
+            [](DocumentWindow* w) { w->state().runLog().append("Started\n"); },
+            [=](DocumentWindow* w) {
+                menu(w, "Run", "Clear Log");
+                QCOMPARE(w->tabs()->currentWidget(), w->runTab());
+                QCOMPARE(w->runTab()->logView()->toPlainText(), QString());
+                QVERIFY(!w->isWindowModified());
+            });
     }
 
-    void addAndDeleteRecord()
+    void eachStepShowsItsBeforeAndAfter()
     {
-        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}, {"Bob"}});
-        QTableView* records = w->databaseTab()->recordTable();
-
-        // Add Record shows the database tab, clears the search and selects the new record,
-        // numbered after the records the search listed.
-        QString before = shownBy(w);
-        QTest::keyClicks(w->databaseTab()->searchField(), "ann");
-        QCOMPARE(records->model()->rowCount(), 1);
-        QTest::keyClick(w, Qt::Key_2, Qt::ControlModifier);
-        menuItem(w, "Records", "Add Record")->trigger();
-        QCOMPARE(w->tabs()->currentWidget(), w->databaseTab());
-        QCOMPARE(w->databaseTab()->searchField()->text(), QString());
-        QCOMPARE(records->model()->rowCount(), 3);
-        QCOMPARE(records->currentIndex().row(), 2);
-        QCOMPARE(cell(records, 2, 0), QStringLiteral("2"));
-        records->setFocus();
-        UNDO_AND_REDO(w, "Add Record", before, shownBy(w));
-
-        before = shownBy(w);
-        QTest::mouseClick(records->viewport(), Qt::LeftButton, {},
-                          records->visualRect(records->model()->index(0, 2)).center());
-        menuItem(w, "Records", "Delete Record")->trigger();
-        QCOMPARE(cell(records, 0, 2), QStringLiteral("Bob"));
-        // Undoing puts the record back where it was, not at the end.
-        UNDO_AND_REDO(w, "Delete Record", before, shownBy(w));
+        QFETCH(QString, name);
+        QFETCH(Step, prepare);
+        QFETCH(Step, act);
+        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}, {"Bob"}, {"Abe"}});
+        if (prepare)
+            prepare(w);
+        const QString before = shownBy(w);
+        act(w);
+        if (QTest::currentTestFailed())
+            return;
+        UNDO_AND_REDO(w, name, before, shownBy(w));
     }
 
     // What is typed in a cell is one step until its editor closes: opening the cell again
@@ -254,169 +409,12 @@ private slots:
         UNDO_AND_REDO(w, "Typing in Name", before, shownBy(w));
         menuItem(w, "Edit", "Undo")->trigger();
         QCOMPARE(cell(records, 0, 2), QStringLiteral("Bob"));
-        QCOMPARE(titleOf(menuItem(w, "Edit", "Undo")), QStringLiteral("Undo Typing in Name"));
         menuItem(w, "Edit", "Undo")->trigger();
         QCOMPARE(shownBy(w), untouched);
         QVERIFY(!menuItem(w, "Edit", "Undo")->isEnabled());
     }
 
-    void checkMarks()
-    {
-        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}, {"Bob"}, {"Cid"}});
-        QTableView* records = w->databaseTab()->recordTable();
-
-        QString before = shownBy(w);
-        toggle(records, 1, 1);
-        QCOMPARE(records->model()->index(1, 1).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
-        UNDO_AND_REDO(w, "Check", before, shownBy(w));
-        before = shownBy(w);
-        toggle(records, 1, 1);
-        UNDO_AND_REDO(w, "Uncheck", before, shownBy(w));
-
-        // The checks act on the records the search lists.
-        QTest::keyClicks(w->databaseTab()->searchField(), "b");
-        records->setFocus();
-        before = shownBy(w);
-        menuItem(w, "Records", "Check All")->trigger();
-        UNDO_AND_REDO(w, "Check All", before, shownBy(w));
-        w->databaseTab()->searchField()->clear();
-        QCOMPARE(w->document().checkedRecordCount(), 1);
-
-        before = shownBy(w);
-        menuItem(w, "Records", "Invert Checks")->trigger();
-        QCOMPARE(w->document().checkedRecordCount(), 2);
-        UNDO_AND_REDO(w, "Invert Checks", before, shownBy(w));
-
-        before = shownBy(w);
-        menuItem(w, "Records", "Uncheck All")->trigger();
-        QCOMPARE(w->document().checkedRecordCount(), 0);
-        UNDO_AND_REDO(w, "Uncheck All", before, shownBy(w));
-    }
-
-    void deleteCheckedAsksForTheListedOnes()
-    {
-        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}, {"Bob"}, {"Abe"}});
-        QTableView* records = w->databaseTab()->recordTable();
-        menuItem(w, "Records", "Check All")->trigger();
-        // "Bob" is checked but not listed: it stays, and the question counts two.
-        QTest::keyClicks(w->databaseTab()->searchField(), "a");
-        records->setFocus();
-        const QString before = shownBy(w);
-        QString question;
-        answerNextMessageBox("OK", &question);
-        menuItem(w, "Records", "Delete Checked")->trigger();
-        QCOMPARE(question, Alert::deleteCheckedRecords(2).messageText);
-        QCOMPARE(records->model()->rowCount(), 0);
-        UNDO_AND_REDO(w, "Delete Checked", before, shownBy(w));
-        w->databaseTab()->searchField()->clear();
-        QCOMPARE(records->model()->rowCount(), 1);
-    }
-
-    void renumberAndSortRecords()
-    {
-        DocumentWindow* w = openSavedWindow({"Name"}, {{"Cid"}, {"Ann"}, {"Bob"}});
-        QTableView* records = w->databaseTab()->recordTable();
-        QAction* sort = menuItem(w, "Records", "Sort Records");
-        QVERIFY(sort);
-        QVERIFY(!sort->isEnabled()); // nothing sorted yet
-
-        // The header's sort orders the table only; Sort Records makes it the stored order.
-        const QString unsorted = shownBy(w);
-        QHeaderView* header = records->horizontalHeader();
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
-        QCOMPARE(cell(records, 0, 2), QStringLiteral("Ann"));
-        QCOMPARE(cell(w->prototypeTab()->onePerRecord()->recordTable(), 0, 2),
-                 QStringLiteral("Cid"));
-        QVERIFY(sort->isEnabled());
-        records->setFocus();
-        sort->trigger();
-        QVERIFY(!sort->isEnabled());
-        QCOMPARE(header->sortIndicatorSection(), -1);
-        QCOMPARE(cell(w->prototypeTab()->onePerRecord()->recordTable(), 0, 2),
-                 QStringLiteral("Ann"));
-        UNDO_AND_REDO(w, "Sort Records", unsorted, shownBy(w));
-
-        // Renumbering follows the table's order.
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
-        QCOMPARE(cell(records, 0, 2), QStringLiteral("Cid"));
-        const QString before = shownBy(w);
-        menuItem(w, "Records", "Renumber")->trigger();
-        QCOMPARE(cell(records, 0, 0), QStringLiteral("1"));
-        QCOMPARE(cell(records, 2, 0), QStringLiteral("3"));
-        QCOMPARE(cell(records, 2, 2), QStringLiteral("Ann"));
-        UNDO_AND_REDO(w, "Renumber", before, shownBy(w));
-    }
-
-    void importFromTheMenu()
-    {
-        DocumentWindow* w = openSavedWindow({"Name"}, {{"Old"}});
-        const QString path = m_scratch->writeFile("clients.csv", "Ann;Rome\nBob;Oslo\n");
-        QTest::keyClicks(w->databaseTab()->searchField(), "old");
-        QTest::keyClick(w, Qt::Key_5, Qt::ControlModifier);
-        const QString before = shownBy(w);
-        onNextModal<ImportFileDialog>([path](ImportFileDialog* files) {
-            choose(files->findChild<QComboBox*>("importFormat"), "Semicolon-separated");
-            enterFile(files, path);
-            onNextModal<ImportSettingsDialog>([](ImportSettingsDialog* settings) {
-                click(settings, "mapAllToNewFields");
-                click(settings, "importButton");
-            });
-        });
-        menuItem(w, "File", "Import")->trigger();
-        // Shown on the database tab, every record listed.
-        QCOMPARE(w->tabs()->currentWidget(), w->databaseTab());
-        QCOMPARE(w->databaseTab()->searchField()->text(), QString());
-        QTableView* records = w->databaseTab()->recordTable();
-        QCOMPARE(records->model()->rowCount(), 3);
-        QCOMPARE(w->databaseTab()->keyTable()->model()->rowCount(), 5);
-        QCOMPARE(cell(records, 2, 4), QStringLiteral("Oslo"));
-        records->setFocus();
-        UNDO_AND_REDO(w, "Import of clients.csv", before, shownBy(w));
-    }
-
-    void prototypeListCommands()
-    {
-        DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
-        PrototypeSidePanel* one = w->prototypeTab()->allInOne();
-        PrototypeSidePanel* each = w->prototypeTab()->onePerRecord();
-
-        // From the menu: the files tab, the side on show, the new path selected.
-        w->actions().prototypeSides[1]->trigger();
-        QTest::keyClick(w, Qt::Key_1, Qt::ControlModifier);
-        QString before = shownBy(w);
-        menuItem(w, "Prototypes", "Add Prototype")->trigger();
-        QCOMPARE(w->tabs()->currentWidget(), w->prototypeTab());
-        QCOMPARE(each->nameField()->text(), QStringLiteral("Untitled"));
-        each->prototypeTable()->setFocus();
-        UNDO_AND_REDO(w, "Add Path", before, shownBy(w));
-
-        w->actions().prototypeSides[0]->trigger();
-        before = shownBy(w);
-        QTest::mouseClick(one->addButton(), Qt::LeftButton);
-        QCOMPARE(cell(one->prototypeTable(), 0, 2), QStringLiteral("Untitled"));
-        one->prototypeTable()->setFocus();
-        UNDO_AND_REDO(w, "Add Path", before, shownBy(w));
-
-        one->prototypeTable()->setCurrentIndex(one->prototypeTable()->model()->index(0, 2));
-        before = shownBy(w);
-        QTest::mouseClick(one->removeButton(), Qt::LeftButton);
-        QCOMPARE(one->prototypeTable()->model()->rowCount(), 0);
-        QCOMPARE(one->nameField()->text(), QString());
-        UNDO_AND_REDO(w, "Delete Path", before, shownBy(w));
-        // The menu removes the selected path of the side on show.
-        menuItem(w, "Edit", "Undo")->trigger();
-        one->prototypeTable()->setCurrentIndex(one->prototypeTable()->model()->index(0, 2));
-        QVERIFY(menuItem(w, "Prototypes", "Remove Prototype")->isEnabled());
-        menuItem(w, "Prototypes", "Remove Prototype")->trigger();
-        QCOMPARE(titleOf(menuItem(w, "Edit", "Undo")), QStringLiteral("Undo Delete Path"));
-        QCOMPARE(one->prototypeTable()->model()->rowCount(), 0);
-    }
-
-    void typingAPathAndItsFolderSwitch()
+    void typingAPath()
     {
         DocumentWindow* w = openSavedWindow({"Name"}, {{"Ann"}});
         w->actions().prototypeSides[1]->trigger();
@@ -454,16 +452,6 @@ private slots:
         QCOMPARE(shownBy(w), untitled);
         QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(name->text(), QStringLiteral("card-<Name>"));
-        QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-
-        QTableView* table = each->prototypeTable();
-        const QString file = shownBy(w);
-        toggle(table, 0, 1);
-        QCOMPARE(table->model()->index(0, 1).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
-        const QString folder = shownBy(w);
-        UNDO_AND_REDO(w, "Make Folder", file, folder);
-        toggle(table, 0, 1);
-        UNDO_AND_REDO(w, "Make File", folder, file);
     }
 
     void typingInTheTemplates()
@@ -521,31 +509,19 @@ private slots:
         UNDO_AND_REDO(w, "Typing in Text", before, tagged);
     }
 
-    void runTabCommands()
+    // A run works on the document as it found it: until its end (which the window learns from
+    // its event loop) nothing imports into it, edits it or undoes a step. Its log is never
+    // saved: the document stays unedited and no step is added.
+    void aRunLocksTheDocumentAndAddsNoStep()
     {
         DocumentWindow* w = openSavedWindow();
-        QTest::keyClick(w, Qt::Key_5, Qt::ControlModifier);
-        RunTab* tab = w->runTab();
         const QString dest = m_scratch->filePath("out");
         QVERIFY(QDir().mkpath(dest));
-
-        QString before = shownBy(w);
-        pressInNext<QFileDialog>("Select", [dest](QFileDialog* d) { d->setDirectory(dest); });
-        for (QPushButton* b : tab->findChildren<QPushButton*>())
-            if (b->text() == "Choose…")
-                QTest::mouseClick(b, Qt::LeftButton);
-        QCOMPARE(tab->findChild<QLineEdit*>()->text(), dest);
-        tab->logView()->setFocus();
-        UNDO_AND_REDO(w, "Choose Destination", before, shownBy(w));
-
-        // The log is never saved: a run writing to it or clearing it leaves the document
-        // unedited (closing asks nothing), and only clearing is a step.
-        QVERIFY(w->saveAs(m_scratch->filePath("run.quillory")));
-        for (QPushButton* b : tab->findChildren<QPushButton*>())
-            if (b->text() == "Run")
-                QTest::mouseClick(b, Qt::LeftButton);
-        // The run works on the document as it found it: until its end (which the window
-        // learns from its event loop) nothing imports into it, edits it or undoes a step.
+        QVERIFY(commands::chooseDestination(w->undoStack(), dest)); // a step to undo
+        QVERIFY(w->save());
+        QTest::keyClick(w, Qt::Key_5, Qt::ControlModifier);
+        RunTab* tab = w->runTab();
+        clickButton(tab, "Run");
         const QList<QStringList> editing = {
             {"File", "Import"}, {"Records", "Add Record"}, {"Edit", "Undo"}};
         QVERIFY(tab->isRunning());
@@ -557,13 +533,6 @@ private slots:
         QVERIFY(tab->logView()->toPlainText().contains("Totally created"));
         QVERIFY(!w->isWindowModified());
         QCOMPARE(w->undoStack().count(), size_t(1));
-        before = shownBy(w);
-        for (QPushButton* b : tab->findChildren<QPushButton*>())
-            if (b->text() == "Clear Log")
-                QTest::mouseClick(b, Qt::LeftButton);
-        QCOMPARE(tab->logView()->toPlainText(), QString());
-        QVERIFY(!w->isWindowModified());
-        UNDO_AND_REDO(w, "Clear Log", before, shownBy(w));
     }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/dialogs/importsettingsdialog.h"
 #include "app/document/documentwindow.h"
 #include "app/shell/application.h"
 #include "archive/documentcodec.h"
@@ -175,6 +176,17 @@ inline void enterFile(QFileDialog* files, const QString& path)
     // Typed text would open the completer, which swallows the click; the name is pasted.
     name->setText(path);
     buttons->buttons().constFirst()->click();
+}
+
+// Answers the Import… command's open dialog with path, then acts in the import settings (act
+// closes them, with Import or Cancel).
+inline void answerImport(const QString& path,
+                         std::function<void(quillory::ImportSettingsDialog*)> act)
+{
+    onNextModal<QFileDialog>([=](QFileDialog* files) {
+        enterFile(files, path);
+        onNextModal<quillory::ImportSettingsDialog>(act);
+    });
 }
 
 // Clicks the push button with the object name in parent.

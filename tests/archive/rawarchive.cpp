@@ -38,6 +38,10 @@ Node plistInt(qint64 n)
 {
     return make(n);
 }
+Node plistBool(bool b)
+{
+    return make(b);
+}
 Node plistString(const QString& s)
 {
     return make(s);
@@ -154,6 +158,21 @@ QByteArray RawArchive::bytes(const Node& root) const
                    {QStringLiteral("$archiver"), plistString(QStringLiteral("NSKeyedArchiver"))},
                    {QStringLiteral("$top"), plistDict({{QStringLiteral("root"), root}})},
                    {QStringLiteral("$objects"), plistArray(m_objects)}}));
+}
+
+QByteArray RawArchive::document(std::vector<Node> keys, const Entries& extras,
+                                const Entries& recordExtras)
+{
+    Entries entries{{QStringLiteral("1"), add(plistInt(1))},
+                    {QStringLiteral("3"), add(plistString(QStringLiteral("Ann")))},
+                    {QStringLiteral("4"), add(plistString(QStringLiteral("Rome")))}};
+    entries.insert(entries.end(), recordExtras.begin(), recordExtras.end());
+    const Node record = addDictionary(entries);
+    Entries root{{QStringLiteral("appversion"), add(plistInt(10000))},
+                 {QStringLiteral("keyArray"), addArray(std::move(keys))},
+                 {QStringLiteral("dataArray"), addArray({record})}};
+    root.insert(root.end(), extras.begin(), extras.end());
+    return bytes(addDictionary(root));
 }
 
 } // namespace quillory::test

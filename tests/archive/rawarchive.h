@@ -28,6 +28,7 @@ struct PlistNode
 };
 
 Node plistInt(qint64 n);
+Node plistBool(bool b);
 Node plistString(const QString& s);
 Node plistData(const QByteArray& d);
 Node plistUid(quint64 index);
@@ -38,6 +39,8 @@ Node plistDict(std::vector<std::pair<QString, Node>> entries);
 QByteArray plistBytes(const Node& root);
 
 // Builds the $objects of a keyed archive: add() returns the UID of the object appended.
+using Entries = std::vector<std::pair<QString, Node>>;
+
 class RawArchive
 {
 public:
@@ -51,6 +54,10 @@ public:
     Node addArray(std::vector<Node> items, bool isMutable = true);
     // The archive with root under $top "root".
     QByteArray bytes(const Node& root) const;
+    // A document with the given field key dictionaries and root entries, and one record (Ann of
+    // Rome, counter 1) with the given extra entries.
+    QByteArray document(std::vector<Node> keys, const Entries& extras,
+                        const Entries& recordExtras = {});
 
 private:
     std::vector<Node> m_objects;

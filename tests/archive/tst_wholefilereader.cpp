@@ -41,11 +41,7 @@ void TestWholeFileReader::readsEveryByte()
     QRandomGenerator random{quint32(size)};
     for (qsizetype i = 0; i < size; ++i)
         bytes[i] = char(random.generate());
-    const QString path = m_scratch.filePath(QStringLiteral("file.bin"));
-    QFile out(path);
-    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(out.write(bytes), size);
-    out.close();
+    const QString path = m_scratch.writeFile(QStringLiteral("file.bin"), bytes);
 
     const Result<QByteArray> read = WholeFileReader::read(path);
     QVERIFY2(read, qPrintable(read.message()));
@@ -90,13 +86,8 @@ void TestWholeFileReader::aFileChangedWhileReadInPartsIsReadAgainWhole()
 {
     QFETCH(bool, sameSize);
     const qsizetype size = (qsizetype(16) << 20) + 3;
-    const QString path = m_scratch.filePath(QStringLiteral("changing.bin"));
-    const QByteArray first(size, 'a');
+    const QString path = m_scratch.writeFile(QStringLiteral("changing.bin"), QByteArray(size, 'a'));
     const QByteArray second(sameSize ? size : size + 5, 'b');
-    QFile out(path);
-    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(out.write(first), size);
-    out.close();
     // The change lands on a later clock tick than the first writing.
     QTest::qWait(20);
     int calls = 0;

@@ -4,7 +4,9 @@
 #include "merge/runsignals.h"
 #include "runfixture.h"
 
+#include <cerrno>
 #include <csignal>
+#include <tuple>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -14,6 +16,8 @@ using namespace quillory;
 using namespace quillory::test;
 
 namespace {
+
+using Strategy = PosixFileSystem::ResolveStrategy;
 
 // The real file system, where access can be refused and a folder can appear right before the
 // run creates it.
@@ -62,9 +66,51 @@ Result<RunTotals> runInto(const Document& doc, const QString& folder, FileSystem
     return run.execute();
 }
 
+// The real file system with a racer that swaps a folder for a symbolic link to "outside" at
+// one moment of the run: right before the folder of the item is resolved, or right before the
+// item is written into the folder resolved already.
+class SwappingFileSystem : public PosixFileSystem
+{
+public:
+    enum class Moment { Resolve, Write };
+
+    QString root;
+    QString level; // root-relative folder that is swapped, e.g. "dest/Ann"
+    Moment moment = Moment::Resolve;
+    QByteArray trigger; // the folder (Resolve) or name (Write) whose use sets the swap off
+
+    int openBeneath(const FolderHandle& top, const QByteArray& relative,
+                    FolderHandle* folder) override
+    {
+        if (moment == Moment::Resolve && relative == trigger)
+            swap();
+        return PosixFileSystem::openBeneath(top, relative, folder);
+    }
+    FsStatus makeDirectoryAt(const FolderHandle& folder, const QByteArray& name,
+                             const QString& fullPath) override
+    {
+        if (moment == Moment::Write && name == trigger)
+            swap();
+        return PosixFileSystem::makeDirectoryAt(folder, name, fullPath);
+    }
+
+private:
+    void swap()
+    {
+        if (swapped)
+            return;
+        swapped = true;
+        const QString at = root + "/" + level;
+        if (!QDir().rename(at, at + ".old") || !QFile::link(root + "/outside", at))
+            qFatal("cannot swap %s", qPrintable(at));
+    }
+    bool swapped = false;
+};
+
 } // namespace
 
-// The worked example run while something else creates what the run is about to create.
+// What appears, vanishes or is swapped meanwhile, interrupted runs, bounds and refusals: a run
+// never overwrites, never writes outside its destination and leaves no temporary file.
 class RunSafetyTest : public QObject
 {
     Q_OBJECT
@@ -258,6 +304,117 @@ private slots:
         for (const char* empty : {"", "/", "./", "//."})
             QVERIFY2(dest.leadsOutside(empty), qPrintable(empty));
         QVERIFY(!dest.leadsOutside("missing/b.txt"));
+    }
+
+    // A folder of the destination, or the destination itself, swapped for a symbolic link to
+    // another place while a run goes on: the run never writes there, whether the swap comes
+    // before the folder is resolved (the item is then rejected) or after (the item goes into
+    // the folder that was resolved). Rows: tests/data/merge/races.json, with each way.
+    void nothingIsWrittenOutside_data()
+    {
+        QTest::addColumn<int>("strategy");
+        QTest::addColumn<QJsonObject>("row");
+        for (const Strategy s : {Strategy::Automatic, Strategy::PerLevel})
+            for (const QJsonValue& row : mergeData("races.json")["rows"].toArray())
+                QTest::addRow("%s: %s", s == Strategy::Automatic ? "kernel" : "per level",
+                              qPrintable(row["about"].toString()))
+                    << int(s) << row.toObject();
+    }
+
+    void nothingIsWrittenOutside()
+    {
+        QFETCH(int, strategy);
+        QFETCH(QJsonObject, row);
+        ScratchFolder tmp;
+        const QString dest = tmp.filePath("dest");
+        QVERIFY(QDir().mkpath(dest) && QDir().mkpath(tmp.filePath("outside/Ann/sub")) &&
+                QDir().mkpath(tmp.filePath("outside/sub")));
+        SwappingFileSystem fs;
+        fs.setResolveStrategy(Strategy(strategy));
+        fs.root = tmp.path();
+        QVERIFY(row["moment"] == "write" || row["moment"] == "resolve");
+        fs.level = row["level"].toString();
+        fs.moment = row["moment"] == "write" ? SwappingFileSystem::Moment::Write
+                                             : SwappingFileSystem::Moment::Resolve;
+        fs.trigger = fs.moment == SwappingFileSystem::Moment::Resolve ? "Ann/sub" : "deeper";
+        Document doc;
+        buildDocument(doc, mergeData("races.json").toObject());
+
+        MergeRun run(RunSnapshot::take(doc, dest), fs);
+        QString text;
+        run.setLogSink([&text](const QString& piece) { text += piece; });
+        QVERIFY(run.execute());
+        QStringList log = row["log"].toVariant().toStringList();
+        const QStringList lines = text.split('\n');
+        QCOMPARE(lines.mid(3, lines.size() - 6), log.replaceInStrings("$DEST", dest));
+        QJsonObject tree = row["tree"].toObject();
+        for (const char* kept : {"outside/", "outside/Ann/", "outside/Ann/sub/", "outside/sub/"})
+            tree.insert(kept, "");
+        QCOMPARE(treeLines(tmp.path()), treeLines(tree));
+    }
+
+    // What each way beneath a destination opens: links are followed while they stay inside,
+    // whether relative or absolute, and refused (EXDEV) as soon as they would leave.
+    void openBeneathStaysInside_data()
+    {
+        QTest::addColumn<int>("strategy");
+        QTest::addColumn<QByteArray>("relative");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QByteArray>("opened"); // the marker file found in the folder opened
+        const QList<std::tuple<const char*, int, const char*>> rows{
+            {"", 0, "top"},
+            {"a/b", 0, "in-b"},
+            {"rel-in", 0, "in-b"},      // -> a/b
+            {"a/up-in", 0, "in-a"},     // -> ../a
+            {"abs-in", 0, "in-b"},      // -> $ROOT/dest/a/b
+            {"abs-in/../..", 0, "top"}, // ".." after a link goes back from where it led
+            {"a/up-out", EXDEV, ""},    // -> ../../outside
+            {"abs-out", EXDEV, ""},     // -> $ROOT/outside
+            {"sibling", EXDEV, ""},     // -> $ROOT/dest2, whose name begins with dest's
+            {"..", EXDEV, ""},
+            {"loop", ELOOP, ""},
+            {"dangling", ENOENT, ""},
+            {"file", ENOTDIR, ""},
+        };
+        for (const Strategy s : {Strategy::Automatic, Strategy::PerLevel}) {
+            for (const auto& [relative, error, opened] : rows) {
+                QTest::addRow("%s: '%s'", s == Strategy::Automatic ? "kernel" : "per level",
+                              relative)
+                    << int(s) << QByteArray(relative) << error << QByteArray(opened);
+            }
+        }
+    }
+    void openBeneathStaysInside()
+    {
+        QFETCH(int, strategy);
+        QFETCH(QByteArray, relative);
+        ScratchFolder tmp;
+        const QByteArray root = QFile::encodeName(tmp.path());
+        QVERIFY(makeTree(tmp.path(), QJsonObject{{"dest/top", ""},
+                                                 {"dest/a/in-a", ""},
+                                                 {"dest/a/b/in-b", ""},
+                                                 {"dest/file", ""},
+                                                 {"dest2/", ""},
+                                                 {"outside/", ""}}));
+        const QList<std::pair<QByteArray, QByteArray>> links{{"rel-in", "a/b"},
+                                                             {"a/up-in", "../a"},
+                                                             {"abs-in", root + "/dest/a/b"},
+                                                             {"a/up-out", "../../outside"},
+                                                             {"abs-out", root + "/outside"},
+                                                             {"sibling", root + "/dest2"},
+                                                             {"loop", "loop"},
+                                                             {"dangling", "nowhere"}};
+        for (const auto& [at, target] : links)
+            QVERIFY(::symlink(target.constData(), (root + "/dest/" + at).constData()) == 0);
+
+        PosixFileSystem fs;
+        fs.setResolveStrategy(Strategy(strategy));
+        FolderHandle top;
+        QCOMPARE(fs.openFolder(tmp.filePath("dest"), &top), 0);
+        FolderHandle folder;
+        QTEST(fs.openBeneath(top, relative, &folder), "error");
+        QFETCH(QByteArray, opened);
+        QVERIFY(opened.isEmpty() ? !folder.isOpen() : fs.existsAt(folder, opened));
     }
 };
 

@@ -1,18 +1,23 @@
 #include "core/locationbookmark.h"
 #include "core/userdefaults.h"
+#include "shell/launcharguments.h"
+#include "shell/releaseinfo.h"
 #include "shell/startupaction.h"
 #include "shell/startupdocument.h"
+#include "shell/supportlinks.h"
 #include "support/scratchfolder.h"
 
 #include <QFile>
 #include <QTest>
+#include <QUrlQuery>
 
 #include <unistd.h>
 
 using namespace quillory;
 using Outcome = StartupDocument::Outcome;
 
-// The startup actions and the startup document kept in the user defaults.
+// The application's launch: its command line, the startup actions and the startup document
+// kept in the user defaults; and the release it names, in its support mail too.
 class TestStartup : public QObject
 {
     Q_OBJECT
@@ -156,6 +161,102 @@ private slots:
         QVERIFY(!startup.resolveForOpenNow());
         QVERIFY(!startup.resolveForReveal());
         QCOMPARE(startup.statusMessage(), "");
+    }
+
+    void dottedRelease_data()
+    {
+        QTest::addColumn<qint64>("number");
+        QTest::addColumn<QString>("dotted");
+        QTest::newRow("three parts") << qint64(20304) << "2.3.4";
+        QTest::newRow("patch 0 dropped") << qint64(10200) << "1.2";
+        QTest::newRow("two-digit parts") << qint64(21010) << "2.10.10";
+        QTest::newRow("four digits keep the patch's zero") << qint64(1102) << "1.1.02";
+        QTest::newRow("three digits") << qint64(999) << "";
+        QTest::newRow("only the last .0 goes") << qint64(10000) << "1.0";
+        QTest::newRow("negative") << qint64(-20304) << "";
+    }
+    void dottedRelease()
+    {
+        QFETCH(qint64, number);
+        QFETCH(QString, dotted);
+        QCOMPARE(ReleaseInfo::dottedRelease(number), dotted);
+    }
+
+    // The number the update check compares and the text people read are the same release.
+    void releaseNumberAndTextAgree()
+    {
+        QCOMPARE(ReleaseInfo::releaseString(), QString::fromLatin1(Release::kVersion));
+        QVERIFY(ReleaseInfo::kReleaseNumber >= 10000);
+    }
+
+    void supportMail_data()
+    {
+        const QString release = QString::fromLatin1(Release::kVersion);
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QByteArray>("url");
+        QTest::newRow("the example")
+            << "macOS"
+            << "Version 14.5 (Build 23F79)"
+            << "Support Request for Quillory rel. " + release +
+                   " - macOS Version 14.5 (Build 23F79)"
+            << "mailto:support@quillory.org?subject=Support%20Request%20for%20Quillory%20rel.%20" +
+                   release.toUtf8() + "%20-%20macOS%20Version%2014.5%20(Build%2023F79)";
+        // These would end the subject or add a field to the mail.
+        QTest::newRow("query delimiters")
+            << "Linux"
+            << "A&cc=x+y#z é"
+            << "Support Request for Quillory rel. " + release + " - Linux A&cc=x+y#z é"
+            << "mailto:support@quillory.org?subject="
+               "Support%20Request%20for%20Quillory%20rel.%20" +
+                   release.toUtf8() + "%20-%20Linux%20A%26cc%3Dx%2By%23z%20%C3%A9";
+    }
+    void supportMail()
+    {
+        QFETCH(QString, platform);
+        QFETCH(QString, version);
+        QFETCH(QString, subject);
+        QFETCH(QByteArray, url);
+        QCOMPARE(SupportLinks::supportMailSubject(platform, version), subject);
+        const QUrl mail = SupportLinks::supportMail(platform, version);
+        QVERIFY(mail.isValid());
+        QCOMPARE(mail.toEncoded(), url);
+        // A mail program reading the query gets the subject back whole.
+        QCOMPARE(QUrlQuery(mail).queryItemValue("subject", QUrl::FullyDecoded), subject);
+    }
+
+    // Rows: arguments, what they ask for besides documents (version, help, new instance), the
+    // documents, the unknown option.
+    void launchArguments_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("asks");
+        QTest::addColumn<QStringList>("documents");
+        QTest::addColumn<QString>("unknown");
+        const auto row = [](const char* tag, const QStringList& args, const QString& asks,
+                            const QStringList& documents, const QString& unknown = {}) {
+            QTest::newRow(tag) << args << asks << documents << unknown;
+        };
+        row("new instance", {"--new-instance", "a.quillory"}, "new instance", {"a.quillory"});
+        row("version", {"--version"}, "version", {});
+        row("help", {"-h"}, "help", {});
+        row("documents", {"a.quillory", "/x/b.quillory"}, "", {"a.quillory", "/x/b.quillory"});
+        row("file manager URL", {"file:///home/u/My%20Doc.quillory"}, "",
+            {"/home/u/My Doc.quillory"});
+        row("after --", {"--", "--version", "-x.quillory"}, "", {"--version", "-x.quillory"});
+        row("unknown option", {"--frobnicate", "a.quillory"}, "", {"a.quillory"}, "--frobnicate");
+    }
+    void launchArguments()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, asks);
+        const LaunchArguments parsed = LaunchArguments::parse(args);
+        QCOMPARE(parsed.showVersion, asks == "version");
+        QCOMPARE(parsed.showHelp, asks == "help");
+        QCOMPARE(parsed.newInstance, asks == "new instance");
+        QTEST(parsed.documents, "documents");
+        QTEST(parsed.unknownOption, "unknown");
     }
 };
 

@@ -1,9 +1,18 @@
 #include "core/document.h"
+#include "core/locationbookmark.h"
+#include "prototypes/examplename.h"
+#include "prototypes/prototypeside.h"
+#include "prototypes/taginsertion.h"
 #include "prototypes/unknowntags.h"
+#include "support/caserows.h"
+#include "support/documentbuilder.h"
 
+#include <QJsonArray>
 #include <QtTest>
 
 using namespace quillory;
+
+Q_DECLARE_METATYPE(PrototypeSide)
 
 namespace {
 
@@ -25,10 +34,104 @@ void fill(Document& doc, const QStringList& fields, const QStringList& texts)
 
 } // namespace
 
-class TestUnknownTags : public QObject
+class PrototypesTest : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_dir;
+
+    // The field Name, the records Blue and Red, a fixed clock, and the destination folder in
+    // m_dir (none for ""): "gone" is removed once chosen.
+    void setUp(Document& doc, const QString& folder)
+    {
+        doc.setClock([] { return QDateTime(QDate(2007, 3, 5), QTime(9, 4, 2)); });
+        test::fillDocument(doc, {"Name"}, {{"Blue"}, {"Red"}});
+        const QString path = m_dir.filePath(folder);
+        std::optional<QByteArray> bookmark;
+        if (!folder.isEmpty() && QDir().mkpath(path))
+            bookmark = LocationBookmark::make(path, LocationBookmark::Access::ReadWrite);
+        if (folder == QLatin1String("gone"))
+            QVERIFY(QDir(path).removeRecursively());
+        doc.setDestination(bookmark.has_value(), bookmark);
+    }
+
 private slots:
+    // Rows: name, side, full-path flag, destination folder, the record (1-based, 0 for none),
+    // the name template, the example ("$" for m_dir; null for none).
+    void examplesOfTheNameFields_data() { test::addCaseRows("prototypes", "examplename.json"); }
+    void examplesOfTheNameFields()
+    {
+        QFETCH(QJsonArray, row);
+        const bool multi = row[1].toString() == QLatin1String("multi");
+        const PrototypeSide side = multi ? PrototypeSide::OnePerRecord : PrototypeSide::AllInOne;
+        Document doc;
+        setUp(doc, row[3].toString());
+        const PrototypePtr proto = newPrototype(side);
+        doc.insertPrototype(0, proto);
+        doc.setPrototypePath(proto, row[5].toString());
+        const qsizetype record = row[4].toInteger();
+        const bool fullPath = row[2].toBool();
+        const std::optional<QString> example =
+            multi ? ExampleName::onePerRecord(
+                        doc, proto, record ? doc.dataArray()[record - 1] : nullptr, fullPath)
+                  : ExampleName::allInOne(doc, proto, fullPath);
+        QCOMPARE(example ? QJsonValue(*example) : QJsonValue(),
+                 row[6].isNull() ? QJsonValue() : row[6].toString().replace("$", m_dir.path()));
+    }
+
+    // The merge tab's example is the item's path as it stands, with no Prototype or item none.
+    void mergeExampleShowsTheUnexpandedItemPath()
+    {
+        Document doc;
+        setUp(doc, QString());
+        QCOMPARE(ExampleName::allInOne(doc, nullptr, true), std::nullopt);
+        QCOMPARE(ExampleName::onePerRecord(doc, nullptr, doc.dataArray()[0], true), std::nullopt);
+        const GeneratedItem item{QStringLiteral("<Name>/card.txt"), false, true, 0};
+        QCOMPARE(ExampleName::ofItem(doc, item, true), QStringLiteral("<Name>/card.txt"));
+        QCOMPARE(ExampleName::ofItem(doc, std::nullopt, true), std::nullopt);
+        doc.setDestination(
+            true, LocationBookmark::make(m_dir.path(), LocationBookmark::Access::ReadWrite));
+        QCOMPARE(ExampleName::ofItem(doc, item, true), m_dir.path() + "/<Name>/card.txt");
+        QCOMPARE(ExampleName::ofItem(doc, item, false), QStringLiteral("<Name>/card.txt"));
+    }
+
+    // New Prototypes are untitled empty files of their side, each with a uuid of its own; the
+    // two tables of the files tab list the Prototypes of their side, in list order.
+    void eachSideListsItsOwnInListOrder()
+    {
+        Document doc;
+        std::vector<PrototypePtr> one, multi;
+        for (int i = 0; i < 3; ++i) {
+            for (PrototypeSide side : {PrototypeSide::OnePerRecord, PrototypeSide::AllInOne}) {
+                const PrototypePtr p = newPrototype(side);
+                QCOMPARE(sideOf(*p), side);
+                QCOMPARE(p->isMulti, side == PrototypeSide::OnePerRecord);
+                QCOMPARE(p->path, QStringLiteral("Untitled"));
+                QVERIFY(!p->isFolder && p->head.isEmpty() && p->text.isEmpty() &&
+                        p->separator.isEmpty() && p->foot.isEmpty());
+                QVERIFY(!p->uuid.isNull());
+                for (const PrototypePtr& other : doc.universalFilePrototypeArray())
+                    QVERIFY(other->uuid != p->uuid);
+                p->path = QString::number(i);
+                doc.insertPrototype(qsizetype(doc.universalFilePrototypeArray().size()), p);
+                (side == PrototypeSide::AllInOne ? one : multi).push_back(p);
+            }
+        }
+        QCOMPARE(prototypesOn(doc, PrototypeSide::AllInOne), one);
+        QCOMPARE(prototypesOn(doc, PrototypeSide::OnePerRecord), multi);
+    }
+
+    // Rows: name, text, selection start and length, the text with "<T>" inserted, the cursor.
+    void replaceSelection_data() { test::addCaseRows("prototypes", "replaceselection.json"); }
+    void replaceSelection()
+    {
+        QFETCH(QJsonArray, row);
+        const EditorState result = TagInsertion::replaceSelection(
+            {row[1].toString(), row[2].toInteger(), row[3].toInteger()}, QStringLiteral("<T>"));
+        QCOMPARE(result.text, row[4].toString());
+        QCOMPARE(result.selectionStart, row[5].toInteger());
+        QCOMPARE(result.selectionLength, 0);
+    }
+
     // marked is text with each known tag put between "[" and "]" and each unknown one
     // between "{" and "}"; the unknown tags are those, each once. meant: the known tag that the
     // first unknown one likely misspells.
@@ -155,5 +258,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestUnknownTags)
-#include "tst_unknowntags.moc"
+QTEST_GUILESS_MAIN(PrototypesTest)
+#include "tst_prototypes.moc"

@@ -1,7 +1,10 @@
+// Import rows brought into a document: the header guess, the mapping of columns to fields and
+// the records and counters an import makes.
 #include "casefile.h"
 #include "commands/importstep.h"
 #include "commands/undostack.h"
 #include "core/document.h"
+#include "exchange/importheaderguess.h"
 #include "exchange/importsession.h"
 #include "support/documentbuilder.h"
 
@@ -51,7 +54,8 @@ QString nameOf(const Document& doc, const ImportDestination& destination)
 }
 
 // Runs a case's commands: "c>d" sends column c to destination d ("c>d!" expects the choice
-// refused), "cascade", "new", "reset" and "header" (map from the first row).
+// refused), "cascade", "new", "reset", "header" (map from the first row) and "guess" or
+// "guess:no" (the header guess applied, taking the first row as a header or not).
 void apply(const Document& doc, ImportSession& session, const QJsonValue& commands)
 {
     for (const QString& c : texts(commands)) {
@@ -71,6 +75,9 @@ void apply(const Document& doc, ImportSession& session, const QJsonValue& comman
             session.resetMapping();
         } else if (c == QLatin1String("header")) {
             session.mapFromFirstRow();
+        } else if (c.startsWith(QLatin1String("guess"))) {
+            ImportHeaderGuess(session.importRows(), session.destinationFields())
+                .applyTo(session, c == QLatin1String("guess"));
         } else {
             QFAIL(qPrintable(c));
         }
@@ -94,13 +101,67 @@ QList<qint64> countersFrom(const Document& doc, size_t first)
     return out;
 }
 
+// User fields named as given, with inner keys "3", "4"… in order.
+std::vector<FieldKey> fieldsNamed(const QStringList& names)
+{
+    std::vector<FieldKey> fields;
+    for (const QString& name : names)
+        fields.push_back({QString::number(fields.size() + 3), name});
+    return fields;
+}
+
+using Evidence = ImportHeaderGuess::Evidence;
+
 } // namespace
 
-class TestImportSession : public QObject
+class TestImportMapping : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // Rows [name, a tab-separated file, the document's user fields, what the guess sees in the
+    // first row ("names", "numbers" over text or "none"), and the field each column names ("3"
+    // the first field, "4" the second)].
+    void firstRowShapes_data() { addCaseRows(QStringLiteral("headerguess.json")); }
+    void firstRowShapes()
+    {
+        QFETCH(QJsonArray, row);
+        ImportSession session;
+        session.loadText(row[1].toString(), ImportSession::FileFormat::Tab);
+        const ImportHeaderGuess guess(session.importRows(), fieldsNamed(texts(row[2])));
+        const std::map<QString, Evidence> evidence{{"names", Evidence::FieldNames},
+                                                   {"numbers", Evidence::TextOverNumbers},
+                                                   {"none", Evidence::None}};
+        QCOMPARE(int(guess.evidence()), int(evidence.at(row[3].toString())));
+        QCOMPARE(guess.fieldOfColumn(), texts(row[4]));
+    }
+
+    // Rows: the guess, what the document's last import chose (none: nothing remembered), and
+    // whether the first row is taken as a header.
+    void namesDecideOtherwiseTheLastImportDoes_data()
+    {
+        QTest::addColumn<int>("evidence");
+        QTest::addColumn<int>("remembered");
+        QTest::addColumn<bool>("header");
+        enum { No, Yes, Unknown };
+        const auto row = [](const char* name, Evidence e, int remembered, bool header) {
+            QTest::newRow(name) << int(e) << remembered << header;
+        };
+        row("names, last time no header", Evidence::FieldNames, No, true);
+        row("numbers under text, last time no header", Evidence::TextOverNumbers, No, false);
+        row("numbers under text, nothing remembered", Evidence::TextOverNumbers, Unknown, true);
+        row("nothing seen, last time a header", Evidence::None, Yes, true);
+        row("nothing seen, nothing remembered", Evidence::None, Unknown, false);
+    }
+    void namesDecideOtherwiseTheLastImportDoes()
+    {
+        QFETCH(int, evidence);
+        QFETCH(int, remembered);
+        const std::optional<bool> last =
+            remembered == 2 ? std::nullopt : std::optional<bool>(remembered == 1);
+        QTEST(ImportHeaderGuess::decide(Evidence(evidence), last), "header");
+    }
+
     void destinationsFollowTheFields()
     {
         Document doc;
@@ -126,21 +187,6 @@ private slots:
         QCOMPARE(names, (QStringList{"Name", "City", "Zip"}));
         QVERIFY(session.setDestination(1, ImportDestination::field(zip)));
         QCOMPARE(session.mapping()[1], ImportDestination::field(zip));
-    }
-
-    void aTargetAttachedAfterParsingReceivesTheImport()
-    {
-        Document doc;
-        test::fillDocument(doc, {"Name"}, {{"old"}});
-        ImportSession session;
-        session.loadText(QStringLiteral("a\nb"), ImportSession::FileFormat::Tab);
-        Import import(doc);
-        session.setTarget(&import.step);
-        session.prepareMapping();
-        QVERIFY(session.setDestination(0, ImportDestination::field(doc.keyArray()[2].innerKey)));
-        session.run();
-        QCOMPARE(countersFrom(doc, 1), (QList<qint64>{2, 3}));
-        QCOMPARE(doc.dataArray()[2]->value(doc.keyArray()[2].innerKey).toString(), "b");
     }
 
     // Rows [name, fields, text, commands, destination of each column].
@@ -211,12 +257,12 @@ private slots:
         const QList<qint64> existing = numbers(row[1]);
         for (qint64 c : existing)
             test::addRecord(doc, c, {"old"});
-        Import import(doc);
-        ImportSession session(&import.step);
+        // A target attached after parsing receives the import.
+        ImportSession session;
         session.setDoNotImportFirstRecord(row[3].toBool());
         session.loadText(QStringLiteral("h\na\nb"), ImportSession::FileFormat::Tab);
-        // Loading never imports by itself.
-        QCOMPARE(doc.dataArray().size(), size_t(existing.size()));
+        Import import(doc);
+        session.setTarget(&import.step);
         if (row[2].toBool())
             session.prepareMapping();
         session.run();
@@ -224,5 +270,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestImportSession)
-#include "tst_importsession.moc"
+QTEST_APPLESS_MAIN(TestImportMapping)
+#include "tst_importmapping.moc"

@@ -1,4 +1,9 @@
+#include "casefile.h"
 #include "core/documentmemory.h"
+#include "core/settingsuserdefaults.h"
+
+#include <cmath>
+#include <limits>
 
 #include <QDir>
 #include <QFile>
@@ -7,10 +12,67 @@
 
 using namespace quillory;
 
-class DocumentMemoryTest : public QObject
+// What Quillory keeps for the user between sessions: the user defaults, and what it remembers
+// of each document.
+class UserStateTest : public QObject
 {
     Q_OBJECT
 private slots:
+    void registeredDefaultsAndTheSettingsStore()
+    {
+        QTemporaryDir home;
+        qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+        {
+            SettingsUserDefaults defaults;
+            QCOMPARE(defaults.integerValue(QStringLiteral("forcedTotLenField1")), 3);
+            defaults.setValue(QStringLiteral("forcedTotLenField1"), 6);
+            defaults.setValue(QStringLiteral("useLeading0ForField1"), false);
+        }
+        // Another process (the command-line tool, the window) reads what was stored.
+        SettingsUserDefaults again;
+        QCOMPARE(again.integerValue(QStringLiteral("forcedTotLenField1")), 6);
+        QCOMPARE(again.boolValue(QStringLiteral("useLeading0ForField1")), false);
+        again.removeValue(QStringLiteral("forcedTotLenField1"));
+        QCOMPARE(again.integerValue(QStringLiteral("forcedTotLenField1")), 3);
+    }
+
+    // Rows: name, a text stored by hand, how it reads as a boolean and as an integer.
+    void textValuesReadAsPeopleMeanThem_data() { addCaseRows("defaulttext.json"); }
+    void textValuesReadAsPeopleMeanThem()
+    {
+        QFETCH(QJsonArray, row);
+        MemoryUserDefaults d;
+        d.setValue("forcedTotLenField1", row[1].toString());
+        QCOMPARE(d.boolValue("forcedTotLenField1"), row[2].toBool());
+        QCOMPARE(d.integerValue("forcedTotLenField1"), row[3].toInteger());
+    }
+
+    // Values stored with their own types (a plist or another program may hold any of them).
+    void typedValuesReadStrictly_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<qint64>("integer");
+        QTest::newRow("whole double") << QVariant(4.0) << qint64(4);
+        QTest::newRow("fraction") << QVariant(5.7) << qint64(3);
+        QTest::newRow("2^63 as double") << QVariant(9223372036854775808.0) << qint64(3);
+        QTest::newRow("-2^63 as double")
+            << QVariant(-9223372036854775808.0) << std::numeric_limits<qint64>::min();
+        QTest::newRow("not a number") << QVariant(std::nan("")) << qint64(3);
+        QTest::newRow("unsigned beyond range")
+            << QVariant(std::numeric_limits<qulonglong>::max()) << qint64(3);
+        QTest::newRow("unsigned in range") << QVariant(qulonglong(12)) << qint64(12);
+        QTest::newRow("boolean") << QVariant(true) << qint64(1);
+        QTest::newRow("list") << QVariant(QVariantList{1, 2}) << qint64(3);
+    }
+    void typedValuesReadStrictly()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(qint64, integer);
+        MemoryUserDefaults d;
+        d.setValue("forcedTotLenField1", stored);
+        QCOMPARE(d.integerValue("forcedTotLenField1"), integer);
+    }
+
     // What one session remembers the next one recalls, per document and per topic, whatever
     // the spelling of the document's path; a document never saved keeps nothing.
     void recallsWhatWasRememberedPerDocumentAndTopic()
@@ -66,5 +128,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(DocumentMemoryTest)
-#include "tst_documentmemory.moc"
+QTEST_GUILESS_MAIN(UserStateTest)
+#include "tst_userstate.moc"
