@@ -151,15 +151,20 @@ ImportSettingsDialog::ImportSettingsDialog(ImportSession& session, QWidget* pare
     setWindowTitle(tr("Import Settings"));
     auto* layout = new QVBoxLayout(this);
 
+    // How the file is read (format and encoding, or the sheet) on one line; what the reading
+    // found worth saying on its own line below, where a long notice has the dialog's width.
     m_sourceBar = new QHBoxLayout;
+    m_sourceBar->addStretch(1);
+    layout->addLayout(m_sourceBar);
+    auto* noticeBar = new QHBoxLayout;
     m_notice = new QLabel(this);
     m_notice->setObjectName(QStringLiteral("importNotice"));
     m_notice->setWordWrap(true);
     m_noticeAction = new QPushButton(this);
     m_noticeAction->setObjectName(QStringLiteral("importNoticeAction"));
-    m_sourceBar->addWidget(m_notice, 1);
-    m_sourceBar->addWidget(m_noticeAction);
-    layout->addLayout(m_sourceBar);
+    noticeBar->addWidget(m_notice, 1);
+    noticeBar->addWidget(m_noticeAction);
+    layout->addLayout(noticeBar);
     m_notice->hide();
     m_noticeAction->hide();
     connect(m_noticeAction, &QPushButton::clicked, this, [this] {

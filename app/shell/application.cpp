@@ -3,6 +3,7 @@
 #include "app/dialogs/alertbox.h"
 #include "app/dialogs/dialogfolder.h"
 #include "app/document/documentwindow.h"
+#include "app/shell/focusreturn.h"
 #include "app/shell/shell.h"
 #include "archive/documentcodec.h"
 #include "core/document.h"
@@ -39,7 +40,9 @@ void reportUnreadable(QWidget* parent, const QString& path, const QString& reaso
 Application::Application(UserDefaults* defaults, RecoveryStore recovery, QObject* parent)
     : QObject(parent), m_defaults(defaults), m_recovery(std::move(recovery)),
       m_shell(new Shell(*this, *defaults, this))
-{}
+{
+    new FocusReturn(this);
+}
 
 Application::~Application()
 {

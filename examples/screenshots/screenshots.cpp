@@ -1,4 +1,4 @@
-// Renders every tab of a document window offscreen into PNG files, for the README, then the
+// Renders every tab of a document window into PNG files, for the README, then the
 // run tab after a run into a scratch folder (run-summary.png). Usage: quillory-screenshots DOC
 // OUTPUT_DIR
 #include "app/document/documentwindow.h"
@@ -34,7 +34,9 @@ void chooseRow(QTableView* table, int row, int column)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen unless told otherwise: scripts/screenshots.sh runs it on Xvfb when it can.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir state;
     // Nothing remembered from earlier windows, and nothing left in the user's state.
     qputenv("XDG_STATE_HOME", state.path().toUtf8());
