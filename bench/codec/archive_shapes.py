@@ -4,7 +4,8 @@
 
 Shapes are the ones where a file byte can turn into the most memory: one short text shared by
 every field, records holding only their counter, values that are long arrays or dictionaries of
-one shared number, and distinct numbers.
+one shared number, distinct numbers, one array of many entries, and a record list naming one
+record again and again.
 """
 import plistlib, sys
 from plistlib import UID
